@@ -1,0 +1,102 @@
+#pragma once
+#include "protocol/Commands.h"
+#include "protocol/IntervalTimer.h"
+#include "protocol/Link.h"
+#include "protocol/ProgramState.h"
+
+#include <QObject>
+#include <QPointer>
+#include <memory>
+
+namespace qvx {
+
+class UdpEndpoint;
+class MessageSink;
+class ProcessLauncher;
+class AdapterPlatform;
+class ReplyDispatcher;
+class frm01UDPClient;
+class frm02Login;
+class frm03Discovery;
+class frm05Source;
+class frm06Bridge;
+class frm07MacAddress;
+
+// The composition object: owns the program-wide state, the four timers, the sending link
+// and every window, and hands out the platform seams. Windows reach each other through it.
+// Windows other than the programmer window are created the first time they are used.
+class AppContext : public QObject {
+    Q_OBJECT
+public:
+    struct Seams {
+        UdpEndpoint *endpoint = nullptr;
+        MessageSink *messages = nullptr;
+        ProcessLauncher *processes = nullptr;
+        AdapterPlatform *adapters = nullptr;
+    };
+
+    // The seams are not owned and must outlive the context.
+    explicit AppContext(const Seams &seams, QObject *parent = nullptr);
+    ~AppContext() override;
+
+    // Creates and loads the programmer window, then shows it.
+    void start(bool show = true);
+
+    ProgramState &state() { return m_state; }
+    Link &link() { return *m_link; }
+    UdpEndpoint &endpoint() { return *m_seams.endpoint; }
+    MessageSink &messages() { return *m_seams.messages; }
+    ProcessLauncher &processes() { return *m_seams.processes; }
+    AdapterPlatform &adapters() { return *m_seams.adapters; }
+    ReplyDispatcher &dispatcher() { return *m_dispatcher; }
+
+    // Reply timer, login poll, re-discovery delay, deferred write.
+    IntervalTimer &Timer1() { return m_timer1; }
+    IntervalTimer &Timer2() { return m_timer2; }
+    IntervalTimer &Timer3() { return m_timer3; }
+    IntervalTimer &Timer4() { return m_timer4; }
+
+    frm01UDPClient *programmer() const { return m_programmer; }
+    frm02Login *login();
+    frm03Discovery *discovery();
+    frm05Source *source();
+    frm06Bridge *bridge();
+    frm07MacAddress *macAddress();
+
+    // Without creating them.
+    frm02Login *loginIfLoaded() const { return m_login; }
+    frm03Discovery *discoveryIfLoaded() const { return m_discovery; }
+    frm05Source *sourceIfLoaded() const { return m_source; }
+    frm06Bridge *bridgeIfLoaded() const { return m_bridge; }
+    frm07MacAddress *macAddressIfLoaded() const { return m_macAddress; }
+
+    // Shows the About box modally, owned by the programmer window.
+    void showAbout();
+
+    // Unloads the discovery window if it is loaded (its close handling runs), then ends the
+    // program at once.
+    void exitProgram();
+
+Q_SIGNALS:
+    // The program is to end now; main() quits the event loop on it.
+    void exitRequested();
+
+private:
+    Seams m_seams;
+    ProgramState m_state;
+    IntervalTimer m_timer1{QStringLiteral("Timer1"), 0, true};
+    IntervalTimer m_timer2{QStringLiteral("Timer2"), kLoginPollMs, true};
+    IntervalTimer m_timer3{QStringLiteral("Timer3"), 0, false};
+    IntervalTimer m_timer4{QStringLiteral("Timer4"), kDeferredWriteMs, false};
+    std::unique_ptr<Link> m_link;
+    std::unique_ptr<ReplyDispatcher> m_dispatcher;
+
+    QPointer<frm01UDPClient> m_programmer;
+    QPointer<frm02Login> m_login;
+    QPointer<frm03Discovery> m_discovery;
+    QPointer<frm05Source> m_source;
+    QPointer<frm06Bridge> m_bridge;
+    QPointer<frm07MacAddress> m_macAddress;
+};
+
+} // namespace qvx

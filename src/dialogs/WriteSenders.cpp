@@ -1,0 +1,9 @@
+#include "dialogs/WriteSenders.h"
+
+namespace qvx {
+
+void SendSourceFilter(AppContext &) {}
+void SendBridgeSettings(AppContext &) {}
+void SendMacCode(AppContext &) {}
+
+} // namespace qvx

@@ -1,0 +1,7 @@
+#include "discovery/DiscoveryRequest.h"
+
+namespace qvx {
+
+void SendDiscoveryRequest(AppContext &) {}
+
+} // namespace qvx

@@ -1,0 +1,10 @@
+#pragma once
+
+namespace qvx {
+
+class AppContext;
+
+// Asks every device, through the multicast group, to describe itself (command 107).
+void SendDiscoveryRequest(AppContext &ctx);
+
+} // namespace qvx

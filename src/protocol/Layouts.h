@@ -1,0 +1,158 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <array>
+
+namespace qvx {
+
+using Octets4 = std::array<quint8, 4>;
+using Mac6 = std::array<quint8, 6>;
+
+// Baud rate codes 0..8 and the automatic UART receive timeout (microseconds) of each.
+inline constexpr std::array<int, 9> kBaudRates{600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+inline constexpr std::array<int, 9> kAutoUartTimeouts{48750, 24375, 13000, 6500, 3250, 1625, 813, 541, 271};
+
+// ---- Field encodings -------------------------------------------------------------------
+
+enum class Parity { None, Even, Odd };
+
+struct UartFormat {
+    bool sevenDataBits = false;
+    Parity parity = Parity::None;
+    bool twoStopBits = false;
+};
+// Starts at 0xC0; 0x01 seven data bits; 0x04 even, 0x0C odd; 0x10 two stop bits.
+quint8 EncodeUartFormat(const UartFormat &format);
+// Parity from (byte AND 0x0C): 0x04 even, 0x0C odd, anything else none.
+UartFormat DecodeUartFormat(quint8 byte);
+
+struct ModeFlags {
+    bool tcpClient = false; // bit 4: "TCP Client" / "TCP Server"
+    bool tcp = false;       // bit 5: "TCP" / "UDP"
+    bool dhcp = false;      // bit 6: "DHCP enabled" / "DHCP disabled"
+};
+quint8 EncodeModeFlags(const ModeFlags &flags);
+ModeFlags DecodeModeFlags(quint8 byte);
+
+// Word: high byte first.
+quint16 ReadWord(const QByteArray &data, int offset);
+void AppendWord(QByteArray &out, quint16 value);
+
+// Shown forms.
+QString OctetText(quint8 value);                // "192"
+QString DottedText(const Octets4 &address);     // "192.168.1.10"
+QString MacByteText(quint8 value);              // "0A"
+QString MacText(const Mac6 &mac);               // "00-1A-2B-3C-4D-5E"
+QString FirmwareText(quint8 value);             // 0x3A -> "3.10"
+QString BaudText(quint8 code);                  // "9600", or "UNKNOWN" for 9 and above
+QString DataBitsText(quint8 format);            // "7" / "8"
+QString ParityText(quint8 format);              // "EVEN" / "ODD" / "NONE"
+QString StopBitsText(quint8 format);            // "2" / "1"
+QString EnableText(quint8 enableByte);          // "Disable" for 0, else "Enable"
+
+// ---- Layouts -----------------------------------------------------------------------------
+// Offsets are data offsets: 0 is the first byte after LEN. Decoders read at fixed positions
+// and take 0 for any byte beyond the data they are given; callers that must tell a short
+// block apart check the data length against the offsets below.
+
+// Reply to 97 (LEN 33; LEN 28 stops before the mode byte).
+struct SettingsBlock {
+    Mac6 mac{};
+    Octets4 ip{}, mask{}, gateway{};
+    quint16 localPort = 0, remotePort = 0;
+    quint8 baudCode = 0;
+    quint16 uartTimeout = 0;
+    quint8 firmware = 0;
+    quint8 format = 0xC0;
+    quint8 timeoutToDefault = 0;
+    bool hasMode = true;   // false: LEN 28, no mode byte and no TCP server address
+    quint8 mode = 0;
+    Octets4 tcpServer{};
+};
+namespace SettingsOffset {
+constexpr int Mac = 0, Ip = 6, Mask = 10, Gateway = 14, LocalPort = 18, RemotePort = 20, Baud = 22,
+              UartTimeout = 23, Firmware = 25, Format = 26, TimeoutToDefault = 27, Mode = 28, TcpServer = 29;
+constexpr int ShortLength = 28, FullLength = 33;
+}
+QByteArray EncodeSettingsBlock(const SettingsBlock &block);
+SettingsBlock DecodeSettingsBlock(const QByteArray &data);
+
+// Request 98 (LEN 33): SettingsBlock without the firmware byte, one reserved 0 byte at the end.
+struct SettingsUploadBlock {
+    Mac6 mac{};
+    Octets4 ip{}, mask{}, gateway{};
+    quint16 localPort = 0, remotePort = 0;
+    quint8 baudCode = 0;
+    quint16 uartTimeout = 0;
+    quint8 format = 0xC0;
+    quint8 timeoutToDefault = 0;
+    quint8 mode = 0;
+    Octets4 tcpServer{};
+};
+constexpr int kSettingsUploadLength = 33;
+QByteArray EncodeSettingsUploadBlock(const SettingsUploadBlock &block);
+SettingsUploadBlock DecodeSettingsUploadBlock(const QByteArray &data);
+
+// Reply to 107 (LEN 77), one per device.
+struct DiscoveryRecord {
+    Mac6 mac{};
+    Octets4 ip{}, mask{}, gateway{};
+    quint16 localPort = 0, remotePort = 0;
+    quint8 baudCode = 0;
+    quint16 uartTimeout = 0;
+    quint8 unread25 = 0;   // the firmware byte's place; the program does not read it
+    quint8 format = 0xC0;
+    quint8 timeoutToDefault = 0;
+    std::array<Octets4, 4> sources{};
+    quint8 bridgeStatus = 0;
+    quint16 bridgeLocalPort = 0;
+    std::array<quint16, 5> bridgeRemotePorts{};
+    std::array<Octets4, 5> bridgeIps{};
+};
+constexpr int kDiscoveryRecordLength = 77;
+QByteArray EncodeDiscoveryRecord(const DiscoveryRecord &record);
+DiscoveryRecord DecodeDiscoveryRecord(const QByteArray &data);
+
+// The 28 cell texts of a device grid row, in column order. A record shorter than 77 bytes
+// gives empty cells for every field that its data does not cover completely.
+QStringList DiscoveryRowTexts(const QByteArray &data);
+constexpr int kDeviceGridColumns = 28;
+
+// Reply to 105 and request 106 (LEN 16).
+struct SourceFilterBlock {
+    std::array<Octets4, 4> sources{};
+};
+constexpr int kSourceFilterLength = 16;
+QByteArray EncodeSourceFilterBlock(const SourceFilterBlock &block);
+SourceFilterBlock DecodeSourceFilterBlock(const QByteArray &data);
+
+// Reply to 110 and request 111 (LEN 33). Read: bit 0 of the status only; written 1 / 0.
+struct BridgeBlock {
+    bool enabled = false;
+    quint16 localPort = 0;
+    std::array<quint16, 5> remotePorts{};
+    std::array<Octets4, 5> ips{};
+};
+constexpr int kBridgeBlockLength = 33;
+QByteArray EncodeBridgeBlock(const BridgeBlock &block);
+BridgeBlock DecodeBridgeBlock(const QByteArray &data);
+
+// Request 104 (LEN 2).
+struct UartQuickBlock {
+    quint8 baudCode = 0;
+    quint8 format = 0xC0;
+};
+QByteArray EncodeUartQuickBlock(const UartQuickBlock &block);
+UartQuickBlock DecodeUartQuickBlock(const QByteArray &data);
+
+// Request 108 (LEN 82): the destination MAC, then the DiscoveryRecord fields without byte 25.
+struct DeviceUploadBlock {
+    Mac6 destination{};
+    DiscoveryRecord settings; // settings.unread25 is not carried
+};
+constexpr int kDeviceUploadLength = 82;
+QByteArray EncodeDeviceUploadBlock(const DeviceUploadBlock &block);
+DeviceUploadBlock DecodeDeviceUploadBlock(const QByteArray &data);
+
+} // namespace qvx

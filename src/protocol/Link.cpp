@@ -1,0 +1,114 @@
+#include "protocol/Link.h"
+
+#include "protocol/Commands.h"
+#include "protocol/Endpoint.h"
+#include "protocol/Frame.h"
+#include "protocol/IntervalTimer.h"
+#include "protocol/MessageSink.h"
+#include "protocol/ProgramState.h"
+
+namespace qvx {
+
+Link::Link(UdpEndpoint &endpoint, ProgramState &state, IntervalTimer &replyTimer, MessageSink &messages)
+    : m_endpoint(endpoint), m_state(state), m_replyTimer(replyTimer), m_messages(messages)
+{
+}
+
+QString Link::DeviceAddressText() const
+{
+    const auto &o = m_state.DeviceIpOctet;
+    return QStringLiteral("%1.%2.%3.%4").arg(o[0]).arg(o[1]).arg(o[2]).arg(o[3]);
+}
+
+bool Link::IsUnicastTargetSelected() const
+{
+    return m_endpoint.remoteHost() == DeviceAddressText();
+}
+
+void Link::SelectUnicastTarget()
+{
+    m_endpoint.close();
+    m_endpoint.setRemoteHost(DeviceAddressText());
+    m_endpoint.setRemotePort(kDevicePort);
+    bindLocalPort();
+}
+
+bool Link::IsMulticastTargetSelected() const
+{
+    return m_endpoint.remoteHost() == QLatin1String(kMulticastGroup);
+}
+
+void Link::SelectMulticastTarget()
+{
+    m_endpoint.close();
+    m_endpoint.setRemoteHost(QString::fromLatin1(kMulticastGroup));
+    bindLocalPort();
+}
+
+void Link::bindLocalPort()
+{
+    int number = 0;
+    QString reason;
+    if (m_endpoint.bind(kLocalPort, &number, &reason)) {
+        m_state.BindFailureReported = false;
+        return;
+    }
+    // Another program may hold the port. Say so once; every later request tries again.
+    if (!m_state.BindFailureReported) {
+        m_state.BindFailureReported = true;
+        m_messages.show(QStringLiteral("The local UDP port %1 could not be opened: %2\n"
+                                       "No request can be sent until the port is free; "
+                                       "every request tries to open it again.")
+                            .arg(kLocalPort)
+                            .arg(reason),
+                        QStringLiteral("Errore ") + QString::number(number), MessageIcon::Exclamation);
+    }
+}
+
+bool Link::ensureBound()
+{
+    if (!m_endpoint.isBound())
+        bindLocalPort();
+    return m_endpoint.isBound();
+}
+
+bool Link::SendFrame(quint8 cmd, const QByteArray &data, Target target, int replyTimeoutMs,
+                     const QString &errorTitlePrefix)
+{
+    if (target == Target::Unicast) {
+        if (!IsUnicastTargetSelected())
+            SelectUnicastTarget();
+    } else if (!IsMulticastTargetSelected()) {
+        SelectMulticastTarget();
+    }
+    if (!ensureBound())
+        return false;
+
+    const SendResult result = m_endpoint.send(BuildRequestFrame(cmd, data));
+    if (!result.ok) {
+        m_messages.show(result.errorText, errorTitlePrefix + QString::number(result.errorNumber),
+                        MessageIcon::Exclamation);
+        return false;
+    }
+    if (cmd != CmdLoginStatus)
+        m_state.SilenceReported = false;
+    if (replyTimeoutMs > 0) {
+        m_replyTimer.arm(replyTimeoutMs);
+        m_state.CommandPending = true;
+    }
+    return true;
+}
+
+bool Link::SendCommand(quint8 code)
+{
+    return SendFrame(code, SimpleCommandData(), Target::Unicast, kReplyTimeoutMs, QStringLiteral("Errore  "));
+}
+
+void Link::StopReplyWait()
+{
+    m_state.CommandPending = false;
+    m_replyTimer.setEnabled(false);
+    m_replyTimer.setInterval(0);
+}
+
+} // namespace qvx

@@ -1,0 +1,51 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+namespace qvx {
+
+class UdpEndpoint;
+class MessageSink;
+class IntervalTimer;
+struct ProgramState;
+
+enum class Target { Unicast, Multicast };
+
+// The sending side of the protocol: aims the one endpoint at the device or at the
+// multicast group, frames requests and arms the reply timer.
+class Link {
+public:
+    Link(UdpEndpoint &endpoint, ProgramState &state, IntervalTimer &replyTimer, MessageSink &messages);
+
+    // Dotted text of DeviceIpOctet, octet 0 first.
+    QString DeviceAddressText() const;
+
+    bool IsUnicastTargetSelected() const;
+    void SelectUnicastTarget();
+    bool IsMulticastTargetSelected() const;
+    void SelectMulticastTarget();
+
+    // Aims the endpoint, frames and sends one request. With replyTimeoutMs above 0 the
+    // reply timer is armed and CommandPending set; with 0 nothing waits for a reply.
+    // A send error is shown with the title errorTitlePrefix followed by its number.
+    // Returns true when the datagram left.
+    bool SendFrame(quint8 cmd, const QByteArray &data, Target target, int replyTimeoutMs,
+                   const QString &errorTitlePrefix = QStringLiteral("Errore "));
+
+    // A simple command (data 0xAA 0xAA) to the device, waiting for its reply.
+    bool SendCommand(quint8 code);
+
+    // Ends the reply wait: CommandPending false, reply timer disabled with interval 0.
+    void StopReplyWait();
+
+private:
+    bool ensureBound();
+    void bindLocalPort();
+
+    UdpEndpoint &m_endpoint;
+    ProgramState &m_state;
+    IntervalTimer &m_replyTimer;
+    MessageSink &m_messages;
+};
+
+} // namespace qvx
