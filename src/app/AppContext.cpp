@@ -27,6 +27,13 @@ AppContext::~AppContext()
     delete m_programmer.data();
 }
 
+frm01UDPClient *AppContext::programmer() const { return m_programmer; }
+frm02Login *AppContext::loginIfLoaded() const { return m_login; }
+frm03Discovery *AppContext::discoveryIfLoaded() const { return m_discovery; }
+frm05Source *AppContext::sourceIfLoaded() const { return m_source; }
+frm06Bridge *AppContext::bridgeIfLoaded() const { return m_bridge; }
+frm07MacAddress *AppContext::macAddressIfLoaded() const { return m_macAddress; }
+
 void AppContext::start(bool show)
 {
     Q_ASSERT(!m_programmer);

@@ -56,7 +56,7 @@ public:
     IntervalTimer &Timer3() { return m_timer3; }
     IntervalTimer &Timer4() { return m_timer4; }
 
-    frm01UDPClient *programmer() const { return m_programmer; }
+    frm01UDPClient *programmer() const;
     frm02Login *login();
     frm03Discovery *discovery();
     frm05Source *source();
@@ -64,11 +64,11 @@ public:
     frm07MacAddress *macAddress();
 
     // Without creating them.
-    frm02Login *loginIfLoaded() const { return m_login; }
-    frm03Discovery *discoveryIfLoaded() const { return m_discovery; }
-    frm05Source *sourceIfLoaded() const { return m_source; }
-    frm06Bridge *bridgeIfLoaded() const { return m_bridge; }
-    frm07MacAddress *macAddressIfLoaded() const { return m_macAddress; }
+    frm02Login *loginIfLoaded() const;
+    frm03Discovery *discoveryIfLoaded() const;
+    frm05Source *sourceIfLoaded() const;
+    frm06Bridge *bridgeIfLoaded() const;
+    frm07MacAddress *macAddressIfLoaded() const;
 
     // Shows the About box modally, owned by the programmer window.
     void showAbout();

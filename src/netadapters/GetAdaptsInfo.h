@@ -25,16 +25,30 @@ struct AdapterError {
     QString message;
 };
 
+// The numbers EnumerateAdapters raises.
+namespace AdapterErrorNumber {
+inline constexpr quint32 EarlySuccess = 0x8004B700;      // first call succeeded without a buffer
+inline constexpr quint32 NotSupported = 0x8004B710;      // first call: not supported
+inline constexpr quint32 BadParameters = 0x8004B720;     // first call: invalid parameter
+inline constexpr quint32 LateNotSupported = 0x8004B730;  // second call: not supported
+inline constexpr quint32 LateBadParameters = 0x8004B740; // second call: invalid parameter
+inline constexpr quint32 LateOverflow = 0x8004B750;      // second call: the data grew meanwhile
+inline constexpr quint32 LateSystemError = 0x8004B760;   // second call: any other code
+inline constexpr quint32 SystemError = 0x8004B770;       // first call: any other code
+} // namespace AdapterErrorNumber
+
 // The part of the text before its first NUL character.
 QString TrimAtNul(const QString &text);
 // "00-04-A3-01-0A-FF": two upper-case hex digits per byte joined by "-"; empty for length 0.
+// Only the first `length` bytes are shown, and never more than 8 nor more than `bytes` holds.
 QString FormatMacAddress(const QByteArray &bytes, int length);
 
 // Platform call seam. Implementations and their details: see AdapterPlatform.h.
 class AdapterPlatform;
 
 // Fills `adapters` with one record per IPv4 adapter, in the host's order, and returns the
-// count. With no adapter at all, returns 0 and leaves the list as it was. Throws AdapterError.
+// count. After success the list holds exactly that many records. With no adapter at all,
+// returns 0 and leaves the list as it was. Throws AdapterError, leaving the list untouched.
 qint32 EnumerateAdapters(QList<AdapterRecord> &adapters, AdapterPlatform &platform);
 
 } // namespace qvx

@@ -2,10 +2,10 @@
 #include "protocol/MessageSink.h"
 
 #include <QList>
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 
-class QMessageBox;
 class QWidget;
 
 namespace qvx {

@@ -1,6 +1,7 @@
 #include "platform/QtUdpEndpoint.h"
 
 #include <QNetworkDatagram>
+#include <QVariant>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -30,6 +30,7 @@ public:
 
     // The receive buffer size the system granted at the last bind (0 before any bind).
     int receiveBufferSize() const { return m_receiveBuffer; }
+    quint16 localPort() const { return m_socket.localPort(); }
 
 private:
     QUdpSocket m_socket;

@@ -17,6 +17,8 @@ public:
     bool isEnabled() const { return m_enabled; }
     // True while a countdown is running (enabled with a non-zero interval).
     bool isCounting() const { return m_timer.isActive(); }
+    // Milliseconds left of the running countdown (real time), -1 when not counting.
+    int remainingTime() const { return m_timer.isActive() ? m_timer.remainingTime() : -1; }
 
     void setInterval(int ms);
     void setEnabled(bool enabled);

@@ -21,6 +21,7 @@ struct UartFormat {
     bool sevenDataBits = false;
     Parity parity = Parity::None;
     bool twoStopBits = false;
+    bool operator==(const UartFormat &) const = default;
 };
 // Starts at 0xC0; 0x01 seven data bits; 0x04 even, 0x0C odd; 0x10 two stop bits.
 quint8 EncodeUartFormat(const UartFormat &format);
@@ -31,6 +32,7 @@ struct ModeFlags {
     bool tcpClient = false; // bit 4: "TCP Client" / "TCP Server"
     bool tcp = false;       // bit 5: "TCP" / "UDP"
     bool dhcp = false;      // bit 6: "DHCP enabled" / "DHCP disabled"
+    bool operator==(const ModeFlags &) const = default;
 };
 quint8 EncodeModeFlags(const ModeFlags &flags);
 ModeFlags DecodeModeFlags(quint8 byte);
@@ -55,6 +57,11 @@ QString EnableText(quint8 enableByte);          // "Disable" for 0, else "Enable
 // Offsets are data offsets: 0 is the first byte after LEN. Decoders read at fixed positions
 // and take 0 for any byte beyond the data they are given; callers that must tell a short
 // block apart check the data length against the offsets below.
+// Encoders write every byte as held in the struct (format bytes included: build them with
+// EncodeUartFormat), except that the enable bytes of the request layouts
+// (SettingsUploadBlock, DeviceUploadBlock) are written 1 for any non-zero value and 0 for 0.
+// The reply layouts (SettingsBlock, DiscoveryRecord) keep their raw bytes both ways, so that a
+// device's non-zero enable byte such as 2 reaches the decoder unchanged.
 
 // Reply to 97 (LEN 33; LEN 28 stops before the mode byte).
 struct SettingsBlock {
@@ -69,6 +76,7 @@ struct SettingsBlock {
     bool hasMode = true;   // false: LEN 28, no mode byte and no TCP server address
     quint8 mode = 0;
     Octets4 tcpServer{};
+    bool operator==(const SettingsBlock &) const = default;
 };
 namespace SettingsOffset {
 constexpr int Mac = 0, Ip = 6, Mask = 10, Gateway = 14, LocalPort = 18, RemotePort = 20, Baud = 22,
@@ -89,6 +97,7 @@ struct SettingsUploadBlock {
     quint8 timeoutToDefault = 0;
     quint8 mode = 0;
     Octets4 tcpServer{};
+    bool operator==(const SettingsUploadBlock &) const = default;
 };
 constexpr int kSettingsUploadLength = 33;
 QByteArray EncodeSettingsUploadBlock(const SettingsUploadBlock &block);
@@ -109,6 +118,7 @@ struct DiscoveryRecord {
     quint16 bridgeLocalPort = 0;
     std::array<quint16, 5> bridgeRemotePorts{};
     std::array<Octets4, 5> bridgeIps{};
+    bool operator==(const DiscoveryRecord &) const = default;
 };
 constexpr int kDiscoveryRecordLength = 77;
 QByteArray EncodeDiscoveryRecord(const DiscoveryRecord &record);
@@ -122,6 +132,7 @@ constexpr int kDeviceGridColumns = 28;
 // Reply to 105 and request 106 (LEN 16).
 struct SourceFilterBlock {
     std::array<Octets4, 4> sources{};
+    bool operator==(const SourceFilterBlock &) const = default;
 };
 constexpr int kSourceFilterLength = 16;
 QByteArray EncodeSourceFilterBlock(const SourceFilterBlock &block);
@@ -133,6 +144,7 @@ struct BridgeBlock {
     quint16 localPort = 0;
     std::array<quint16, 5> remotePorts{};
     std::array<Octets4, 5> ips{};
+    bool operator==(const BridgeBlock &) const = default;
 };
 constexpr int kBridgeBlockLength = 33;
 QByteArray EncodeBridgeBlock(const BridgeBlock &block);
@@ -142,6 +154,7 @@ BridgeBlock DecodeBridgeBlock(const QByteArray &data);
 struct UartQuickBlock {
     quint8 baudCode = 0;
     quint8 format = 0xC0;
+    bool operator==(const UartQuickBlock &) const = default;
 };
 QByteArray EncodeUartQuickBlock(const UartQuickBlock &block);
 UartQuickBlock DecodeUartQuickBlock(const QByteArray &data);
@@ -150,6 +163,7 @@ UartQuickBlock DecodeUartQuickBlock(const QByteArray &data);
 struct DeviceUploadBlock {
     Mac6 destination{};
     DiscoveryRecord settings; // settings.unread25 is not carried
+    bool operator==(const DeviceUploadBlock &) const = default;
 };
 constexpr int kDeviceUploadLength = 82;
 QByteArray EncodeDeviceUploadBlock(const DeviceUploadBlock &block);

@@ -8,6 +8,8 @@ void FakeEndpoint::close()
 {
     ++closeCount;
     m_bound = false;
+    if (dropPendingOnClose)
+        m_incoming.clear();
 }
 
 bool FakeEndpoint::bind(quint16 localPort, int *errorNumber, QString *errorText)

@@ -44,6 +44,8 @@ public:
     // Failure injection.
     bool failBind = false;
     bool failSend = false;
+    // Like a real socket, closing discards datagrams that were waiting.
+    bool dropPendingOnClose = false;
     int failErrorNumber = 10051;
     QString failErrorText = QStringLiteral("Network is unreachable");
 

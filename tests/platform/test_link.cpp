@@ -1,0 +1,176 @@
+#include "FakeEndpoint.h"
+#include "RecordingSeams.h"
+
+#include "protocol/Commands.h"
+#include "protocol/Frame.h"
+#include "protocol/IntervalTimer.h"
+#include "protocol/Link.h"
+#include "protocol/ProgramState.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace qvx;
+using namespace qvx::test;
+
+namespace {
+
+class LinkTest : public ::testing::Test {
+protected:
+    FakeEndpoint endpoint;
+    RecordingMessageSink messages;
+    ProgramState state;
+    IntervalTimer timer1{QStringLiteral("Timer1"), 0, true};
+    Link link{endpoint, state, timer1, messages};
+};
+
+TEST_F(LinkTest, UnicastAimsAtTheDeviceAddressAndBindsTheLocalPort)
+{
+    link.SelectUnicastTarget();
+    EXPECT_EQ(endpoint.remoteHost(), "192.168.0.1");
+    EXPECT_EQ(endpoint.remotePort(), kDevicePort);
+    EXPECT_EQ(endpoint.boundPort, kLocalPort);
+    EXPECT_TRUE(link.IsUnicastTargetSelected());
+    EXPECT_FALSE(link.IsMulticastTargetSelected());
+
+    state.DeviceIpOctet = {10, 0, 0, 7};
+    EXPECT_FALSE(link.IsUnicastTargetSelected());
+}
+
+TEST_F(LinkTest, AnAimedEndpointIsNotClosedAndRebound)
+{
+    link.SelectUnicastTarget();
+    const int closes = endpoint.closeCount, binds = endpoint.bindCount;
+    ASSERT_TRUE(link.SendCommand(CmdLoginStatus));
+    ASSERT_TRUE(link.SendCommand(CmdDownloadSettings));
+    EXPECT_EQ(endpoint.closeCount, closes);
+    EXPECT_EQ(endpoint.bindCount, binds);
+    ASSERT_EQ(endpoint.sent.size(), 2);
+    EXPECT_EQ(endpoint.sent[1].datagram, QByteArray::fromHex("3C236102AAAAB73E"));
+    EXPECT_EQ(endpoint.sent[1].host, "192.168.0.1");
+}
+
+TEST_F(LinkTest, TargetsSwitchBetweenTheGroupAndTheDevice)
+{
+    link.SelectUnicastTarget();
+    ASSERT_TRUE(link.SendFrame(CmdDiscovery, SimpleCommandData(), Target::Multicast, kDiscoveryTimeoutMs));
+    EXPECT_EQ(endpoint.sent.last().host, "239.0.0.8");
+    EXPECT_EQ(endpoint.sent.last().port, kDevicePort); // the remote port stays
+    EXPECT_EQ(timer1.interval(), kDiscoveryTimeoutMs);
+
+    ASSERT_TRUE(link.SendCommand(CmdLogout));
+    EXPECT_EQ(endpoint.sent.last().host, "192.168.0.1");
+    EXPECT_EQ(endpoint.sent.last().datagram, QByteArray::fromHex("3C236702AAAABD3E"));
+}
+
+TEST_F(LinkTest, SendingArmsTheReplyTimerUnlessNoReplyIsAwaited)
+{
+    ASSERT_TRUE(link.SendFrame(CmdBaudOnTheFly, QByteArray::fromHex("04C0"), Target::Unicast, 0));
+    EXPECT_FALSE(state.CommandPending);
+    EXPECT_FALSE(timer1.isCounting());
+
+    ASSERT_TRUE(link.SendCommand(CmdSetDefault));
+    EXPECT_TRUE(state.CommandPending);
+    EXPECT_TRUE(timer1.isEnabled());
+    EXPECT_EQ(timer1.interval(), kReplyTimeoutMs);
+
+    link.StopReplyWait();
+    EXPECT_FALSE(state.CommandPending);
+    EXPECT_FALSE(timer1.isEnabled());
+    EXPECT_EQ(timer1.interval(), 0);
+}
+
+TEST_F(LinkTest, ASendErrorIsShownAndLeavesTheWaitAsItWas)
+{
+    link.SelectUnicastTarget();
+    endpoint.failSend = true;
+    endpoint.failErrorNumber = 10065;
+    endpoint.failErrorText = "No route to host";
+
+    EXPECT_FALSE(link.SendCommand(CmdLogout));
+    EXPECT_FALSE(state.CommandPending);
+    EXPECT_EQ(timer1.interval(), 0);
+    ASSERT_EQ(messages.messages.size(), 1);
+    EXPECT_EQ(messages.messages[0].title, "Errore  10065"); // simple commands: two blanks
+    EXPECT_EQ(messages.messages[0].text, "No route to host");
+    EXPECT_EQ(messages.messages[0].icon, MessageIcon::Exclamation);
+
+    endpoint.failSend = false;
+    ASSERT_TRUE(link.SendCommand(CmdLoginStatus));
+    endpoint.failSend = true;
+    EXPECT_FALSE(link.SendFrame(CmdDiscovery, SimpleCommandData(), Target::Multicast, kDiscoveryTimeoutMs));
+    EXPECT_EQ(messages.messages.last().title, "Errore 10065");
+    EXPECT_TRUE(state.CommandPending);
+    EXPECT_EQ(timer1.interval(), kReplyTimeoutMs);
+}
+
+TEST_F(LinkTest, ABusyLocalPortIsReportedOnceAndRetriedAtEachSend)
+{
+    endpoint.failBind = true;
+    link.SelectUnicastTarget();
+    link.SelectUnicastTarget();
+    ASSERT_EQ(messages.messages.size(), 1);
+    EXPECT_TRUE(messages.messages[0].text.contains("65000"));
+    EXPECT_TRUE(messages.messages[0].text.contains("already in use"));
+
+    const int binds = endpoint.bindCount;
+    EXPECT_FALSE(link.SendCommand(CmdDownloadSettings));
+    EXPECT_GT(endpoint.bindCount, binds);
+    EXPECT_TRUE(endpoint.sent.isEmpty());
+    EXPECT_FALSE(state.CommandPending);
+    EXPECT_EQ(messages.messages.size(), 1);
+
+    endpoint.failBind = false;
+    EXPECT_TRUE(link.SendCommand(CmdDownloadSettings));
+    EXPECT_EQ(endpoint.sent.size(), 1);
+
+    // A later failure is news again.
+    endpoint.failBind = true;
+    link.SelectMulticastTarget();
+    EXPECT_EQ(messages.messages.size(), 2);
+}
+
+TEST_F(LinkTest, OnlyUserRequestsClearTheSilenceReport)
+{
+    state.SilenceReported = true;
+    ASSERT_TRUE(link.SendCommand(CmdLoginStatus)); // the login poll
+    EXPECT_TRUE(state.SilenceReported);
+    ASSERT_TRUE(link.SendCommand(CmdDownloadSettings));
+    EXPECT_FALSE(state.SilenceReported);
+}
+
+TEST(IntervalTimerTest, AZeroIntervalNeverFires)
+{
+    IntervalTimer t(QStringLiteral("T"), 0, true);
+    EXPECT_TRUE(t.isEnabled());
+    EXPECT_FALSE(t.isCounting());
+    t.setInterval(50);
+    EXPECT_TRUE(t.isCounting());
+    t.setInterval(0);
+    EXPECT_FALSE(t.isCounting());
+    t.setEnabled(false);
+    t.setInterval(50);
+    EXPECT_FALSE(t.isCounting());
+}
+
+TEST(IntervalTimerTest, ArmingWhileCountingKeepsTheDeadlineUnlessTheNewWaitIsLonger)
+{
+    IntervalTimer t(QStringLiteral("T"), 0, true);
+    t.arm(2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return t.remainingTime() < 1950; }, 1000));
+    t.arm(2000);
+    EXPECT_LT(t.remainingTime(), 1960);
+    t.arm(5000);
+    EXPECT_GT(t.remainingTime(), 4900);
+    EXPECT_EQ(t.interval(), 5000);
+}
+
+TEST(IntervalTimerTest, FiresRepeatedlyWhileEnabled)
+{
+    IntervalTimer t(QStringLiteral("T"), 10, true);
+    int fired = 0;
+    QObject::connect(&t, &IntervalTimer::timeout, [&] { ++fired; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fired >= 3; }, 2000));
+}
+
+} // namespace
