@@ -1,0 +1,49 @@
+#include "dialogs/SystemInfoLocator.h"
+
+#include "platform/ProcessLauncher.h"
+
+#include <QStringList>
+
+#ifdef Q_OS_WIN
+#include "dialogs/WindowsSystemInfoLocator.h"
+#endif
+
+namespace qvx {
+
+LinuxSystemInfoLocator::LinuxSystemInfoLocator(ProcessLauncher &processes) : m_processes(processes) {}
+
+const QStringList &LinuxSystemInfoLocator::Candidates()
+{
+    static const QStringList names{
+        QStringLiteral("gnome-system-monitor"), QStringLiteral("plasma-systemmonitor"),
+        QStringLiteral("ksysguard"),            QStringLiteral("xfce4-taskmanager"),
+        QStringLiteral("mate-system-monitor"),  QStringLiteral("hardinfo"),
+        QStringLiteral("lxtask"),
+    };
+    return names;
+}
+
+bool LinuxSystemInfoLocator::StartSysInfo()
+{
+    const QString program = m_processes.findExecutable(Candidates());
+    if (program.isEmpty())
+        return false;
+    return m_processes.startDetached(program, {});
+}
+
+bool LinuxSystemInfoLocator::GetKeyValue(quint32, const QString &, const QString &, QString &prms_KeyVal)
+{
+    prms_KeyVal.clear();
+    return false;
+}
+
+std::unique_ptr<SystemInfoLocator> CreateSystemInfoLocator(ProcessLauncher &processes)
+{
+#ifdef Q_OS_WIN
+    return std::make_unique<WindowsSystemInfoLocator>(processes);
+#else
+    return std::make_unique<LinuxSystemInfoLocator>(processes);
+#endif
+}
+
+} // namespace qvx
