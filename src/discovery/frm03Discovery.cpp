@@ -1,17 +1,920 @@
 #include "discovery/frm03Discovery.h"
 
+#include "app/AppContext.h"
+#include "discovery/DeviceGridModel.h"
+#include "discovery/DiscoveryRequest.h"
+#include "protocol/Commands.h"
+#include "protocol/Endpoint.h"
+#include "protocol/Layouts.h"
+#include "protocol/MessageSink.h"
+#include "protocol/TextRules.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <limits>
+#include <optional>
+
 namespace qvx {
+
+namespace {
+
+// Grid columns, as the reply dispatcher writes them.
+namespace Col {
+constexpr int Mac = 0, Ip = 1, Mask = 2, Gateway = 3, LocalPort = 4, RemotePort = 5, Baud = 6, Timeout = 7,
+              DataBits = 8, Parity = 9, StopBits = 10, TimeoutToDefault = 11, Source1 = 12, BridgeStatus = 16,
+              BridgeLocalPort = 17, BridgeRemotePort1 = 18, BridgeIp1 = 23;
+}
+
+constexpr int kIndicatorSize = 32;
+
+enum class Indicator { Search, Ok, Fail };
+
+// The status pictures: a magnifying glass, a green tick, a red cross.
+QPixmap indicatorPixmap(Indicator kind)
+{
+    // Drawn at twice the size, so that it stays sharp on high-density screens.
+    QPixmap pixmap(2 * kIndicatorSize, 2 * kIndicatorSize);
+    pixmap.setDevicePixelRatio(2);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPen round(Qt::white, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    switch (kind) {
+    case Indicator::Search:
+        p.setPen(QPen(QColor(90, 90, 90), 5, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(19.5, 19.5), QPointF(28, 28));
+        p.setPen(QPen(QColor(0, 70, 170), 3));
+        p.setBrush(QColor(200, 225, 255));
+        p.drawEllipse(QPointF(13, 13), 9, 9);
+        break;
+    case Indicator::Ok: {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 150, 40));
+        p.drawEllipse(QRectF(1, 1, 30, 30));
+        QPainterPath tick;
+        tick.moveTo(8.5, 16.5);
+        tick.lineTo(13.5, 22);
+        tick.lineTo(23.5, 10);
+        p.setPen(round);
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(tick);
+        break;
+    }
+    case Indicator::Fail:
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(200, 20, 20));
+        p.drawEllipse(QRectF(1, 1, 30, 30));
+        p.setPen(round);
+        p.drawLine(QPointF(10.5, 10.5), QPointF(21.5, 21.5));
+        p.drawLine(QPointF(21.5, 10.5), QPointF(10.5, 21.5));
+        break;
+    }
+    return pixmap;
+}
+
+// 0xBBGGRR -> colour.
+QColor colorFromLong(qint32 value)
+{
+    const auto v = quint32(value);
+    return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
+}
+
+// Width of a box that shows `chars` digits.
+int boxWidth(const QWidget *box, int chars)
+{
+    const QFontMetrics fm(box->font());
+    return fm.horizontalAdvance(QString(chars, QLatin1Char('0'))) + fm.averageCharWidth() + 12;
+}
+
+QLineEdit *makeBox(QWidget *parent, const QString &name, const QString &accessibleName, int maxLength,
+                   bool centred)
+{
+    auto *box = new QLineEdit(parent);
+    box->setObjectName(name);
+    box->setAccessibleName(accessibleName);
+    box->setMaxLength(maxLength);
+    if (centred)
+        box->setAlignment(Qt::AlignCenter);
+    box->setFixedWidth(boxWidth(box, maxLength));
+    return box;
+}
+
+template <std::size_t N>
+void makeOctetBoxes(std::array<QLineEdit *, N> &boxes, QWidget *parent, const QString &name,
+                    const QString &heading, const QString &unit, int maxLength)
+{
+    for (std::size_t i = 0; i < N; ++i)
+        boxes[i] = makeBox(parent, name + QLatin1Char('_') + QString::number(i),
+                           QStringLiteral("%1: %2 %3 of %4").arg(heading, unit).arg(i + 1).arg(N), maxLength, true);
+}
+
+QLabel *makeLabel(QWidget *parent, const QString &name, const QString &caption)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    return label;
+}
+
+QLabel *makeHeading(QWidget *parent, const QString &name, const QString &caption, QWidget *buddy)
+{
+    QLabel *label = makeLabel(parent, name, caption);
+    if (buddy)
+        label->setBuddy(buddy);
+    return label;
+}
+
+QComboBox *makeList(QWidget *parent, const QString &name, const QString &accessibleName, const QStringList &items)
+{
+    auto *list = new QComboBox(parent);
+    list->setObjectName(name);
+    list->setAccessibleName(accessibleName);
+    list->addItems(items);
+    // A drop-down list starts with nothing selected: the device's values select its items.
+    list->setCurrentIndex(-1);
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    list->setMinimumContentsLength(7); // "115200", "DISABLE"
+    return list;
+}
+
+QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+template <std::size_t N>
+void addRow(QGridLayout *grid, int row, QLabel *heading, const std::array<QLineEdit *, N> &boxes, int firstColumn = 1)
+{
+    if (heading)
+        grid->addWidget(heading, row, 0);
+    for (std::size_t i = 0; i < N; ++i)
+        grid->addWidget(boxes[i], row, firstColumn + int(i));
+}
+
+// Copies a dotted address cell into four boxes: the parts before the first three "." go to
+// boxes 0..2, everything after the third "." to box 3. A cell with fewer dots leaves the
+// boxes past its end empty.
+void splitDotted(const QString &cell, const std::array<QLineEdit *, 4> &boxes)
+{
+    qsizetype p = 0;
+    for (int k = 0; k < 3; ++k) {
+        QString part;
+        while (p < cell.size() && cell[p] != QLatin1Char('.'))
+            part.append(cell[p++]);
+        if (p < cell.size())
+            ++p; // past the "."
+        boxes[std::size_t(k)]->setText(part);
+    }
+    boxes[3]->setText(cell.mid(p));
+}
+
+// Index of the item whose text is exactly `text`, or -1.
+int exactIndex(const QString &text, const QStringList &items)
+{
+    return int(items.indexOf(text));
+}
+
+// Upload rules. An octet: a numeric text up to 255, rounded halves to even; a value that
+// rounds below 0 does not fit either.
+std::optional<quint8> octetValue(const QString &text)
+{
+    if (!IsNumericText(text))
+        return std::nullopt;
+    const double value = NumericValue(text);
+    if (value > 255)
+        return std::nullopt;
+    const double rounded = RoundHalfEven(value);
+    if (!(rounded >= 0))
+        return std::nullopt;
+    return quint8(rounded);
+}
+
+// A port: the same up to 65535.
+std::optional<quint16> portValue(const QString &text)
+{
+    if (!IsNumericText(text))
+        return std::nullopt;
+    const double value = NumericValue(text);
+    if (value > 65535)
+        return std::nullopt;
+    const double rounded = RoundHalfEven(value);
+    if (!(rounded >= 0))
+        return std::nullopt;
+    return quint16(rounded);
+}
+
+std::optional<Octets4> addressValue(const std::array<QLineEdit *, 4> &boxes)
+{
+    Octets4 out{};
+    for (std::size_t i = 0; i < 4; ++i) {
+        const std::optional<quint8> octet = octetValue(boxes[i]->text());
+        if (!octet)
+            return std::nullopt;
+        out[i] = *octet;
+    }
+    return out;
+}
+
+const QStringList &baudItems()
+{
+    static const QStringList items = [] {
+        QStringList out;
+        for (int rate : kBaudRates)
+            out << QString::number(rate);
+        return out;
+    }();
+    return items;
+}
+
+const QStringList kDataBitsItems{QStringLiteral("7"), QStringLiteral("8")};
+const QStringList kParityItems{QStringLiteral("ODD"), QStringLiteral("EVEN"), QStringLiteral("NONE")};
+const QStringList kStopBitsItems{QStringLiteral("1"), QStringLiteral("2")};
+const QStringList kTimeoutToDefaultItems{QStringLiteral("DISABLE"), QStringLiteral("ENABLE")};
+
+} // namespace
 
 frm03Discovery::frm03Discovery(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("frm03Discovery"));
     setWindowTitle(QStringLiteral("NET QVX Device Discovery"));
+    buildControls();
+
+    connect(cmdRefresh, &QPushButton::clicked, this, &frm03Discovery::cmdRefresh_Click);
+    connect(cmdNetSet, &QPushButton::clicked, this, &frm03Discovery::cmdNetSet_Click);
+    connect(cmdFactory, &QPushButton::clicked, this, &frm03Discovery::cmdFactory_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frm03Discovery::cmdExit_Click);
+    connect(grdDevice, &QTableView::clicked, this, &frm03Discovery::grdDevice_Click);
+
+    resize(sizeHint());
 }
 
-void frm03Discovery::Form_Load() {}
-void frm03Discovery::InitDeviceGrid() {}
-void frm03Discovery::AddDeviceRow(const QByteArray &) {}
-void frm03Discovery::ShowSearching() {}
-void frm03Discovery::ShowNoDeviceFound() {}
+frm03Discovery::~frm03Discovery() = default;
+
+// ---- Building the window ----------------------------------------------------------------
+
+void frm03Discovery::buildControls()
+{
+    // Buttons.
+    cmdRefresh = makeButton(this, QStringLiteral("cmdRefresh"), QStringLiteral("Refresh View"));
+    cmdNetSet = makeButton(this, QStringLiteral("cmdNetSet"), QStringLiteral("Upload selected device"));
+    cmdFactory = makeButton(this, QStringLiteral("cmdFactory"), QStringLiteral("Factory setting"));
+    cmdExit = makeButton(this, QStringLiteral("cmdExit"), QStringLiteral("Exit"));
+
+    // Local network card.
+    auto *card = new QFrame(this);
+    card->setObjectName(QStringLiteral("fraNetworkCard"));
+    card->setFrameShape(QFrame::StyledPanel);
+    lblConfigNet = makeLabel(card, QStringLiteral("lblConfigNet"), QStringLiteral("Network card configuration"));
+    QFont titleFont = lblConfigNet->font();
+    titleFont.setBold(true);
+    lblConfigNet->setFont(titleFont);
+    lblMac = makeLabel(card, QStringLiteral("lblMac"), QStringLiteral("MAC ADDRESS"));
+    lblIp = makeLabel(card, QStringLiteral("lblIp"), QStringLiteral("IP ADDRESS"));
+    lblMask = makeLabel(card, QStringLiteral("lblMask"), QStringLiteral("SUBNET MASK"));
+    lblGw = makeLabel(card, QStringLiteral("lblGw"), QStringLiteral("GATEWAY"));
+    lblMacAddr = makeLabel(card, QStringLiteral("lblMacAddr"), QString());
+    lblIpAddr = makeLabel(card, QStringLiteral("lblIpAddr"), QString());
+    lblSubnetMask = makeLabel(card, QStringLiteral("lblSubnetMask"), QString());
+    lblGateway = makeLabel(card, QStringLiteral("lblGateway"), QString());
+    lblMacAddr->setAccessibleName(QStringLiteral("Network card MAC ADDRESS"));
+    lblIpAddr->setAccessibleName(QStringLiteral("Network card IP ADDRESS"));
+    lblSubnetMask->setAccessibleName(QStringLiteral("Network card SUBNET MASK"));
+    lblGateway->setAccessibleName(QStringLiteral("Network card GATEWAY"));
+    {
+        const QFontMetrics fm(lblMacAddr->font());
+        const int macWidth = fm.horizontalAdvance(QStringLiteral("DD-DD-DD-DD-DD-DD-DD-DD")) + 8;
+        const int ipWidth = fm.horizontalAdvance(QStringLiteral("255.255.255.255")) + 8;
+        lblMacAddr->setMinimumWidth(macWidth);
+        for (QLabel *value : {lblIpAddr, lblSubnetMask, lblGateway})
+            value->setMinimumWidth(ipWidth);
+        for (QLabel *value : {lblMacAddr, lblIpAddr, lblSubnetMask, lblGateway})
+            value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    }
+    auto *cardLayout = new QGridLayout(card);
+    cardLayout->setHorizontalSpacing(10);
+    cardLayout->setVerticalSpacing(2);
+    cardLayout->addWidget(lblConfigNet, 0, 0, 1, 4);
+    cardLayout->addWidget(lblMac, 1, 0);
+    cardLayout->addWidget(lblMacAddr, 1, 1);
+    cardLayout->addWidget(lblIp, 2, 0);
+    cardLayout->addWidget(lblIpAddr, 2, 1);
+    cardLayout->addWidget(lblMask, 1, 2);
+    cardLayout->addWidget(lblSubnetMask, 1, 3);
+    cardLayout->addWidget(lblGw, 2, 2);
+    cardLayout->addWidget(lblGateway, 2, 3);
+
+    // Status area: one indicator at most, then the text.
+    auto *status = new QWidget(this);
+    status->setObjectName(QStringLiteral("fraStatus"));
+    auto *statusLayout = new QHBoxLayout(status);
+    statusLayout->setContentsMargins(0, 0, 0, 0);
+    auto *indicators = new QWidget(status);
+    indicators->setFixedSize(kIndicatorSize, kIndicatorSize);
+    const auto makeIndicator = [&](const QString &name, Indicator kind, const QString &description) {
+        QLabel *img = makeLabel(indicators, name, QString());
+        img->setPixmap(indicatorPixmap(kind));
+        img->setFixedSize(kIndicatorSize, kIndicatorSize);
+        img->move(0, 0);
+        img->setAccessibleName(description);
+        img->setToolTip(description);
+        img->hide();
+        return img;
+    };
+    imgSearch = makeIndicator(QStringLiteral("imgSearch"), Indicator::Search, QStringLiteral("Searching"));
+    imgOk = makeIndicator(QStringLiteral("imgOk"), Indicator::Ok, QStringLiteral("Devices found"));
+    imgFail = makeIndicator(QStringLiteral("imgFail"), Indicator::Fail, QStringLiteral("No device found"));
+    lblMsg = makeLabel(status, QStringLiteral("lblMsg"), QString());
+    lblMsg->setAccessibleName(QStringLiteral("Discovery status"));
+    lblMsg->setMinimumWidth(QFontMetrics(lblMsg->font()).horizontalAdvance(QStringLiteral("Found 00000 Device")) + 8);
+    statusLayout->addWidget(indicators);
+    statusLayout->addWidget(lblMsg);
+
+    // Device grid.
+    m_grid = new DeviceGridModel(this);
+    grdDevice = new QTableView(this);
+    grdDevice->setObjectName(QStringLiteral("grdDevice"));
+    grdDevice->setAccessibleName(QStringLiteral("Devices found"));
+    grdDevice->setModel(m_grid);
+    // The clicked row is shown by its own colours, not by a selection.
+    grdDevice->setSelectionMode(QAbstractItemView::NoSelection);
+    grdDevice->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdDevice->setWordWrap(false);
+    grdDevice->setCornerButtonEnabled(false);
+    grdDevice->verticalHeader()->hide();
+    grdDevice->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grdDevice->verticalHeader()->setDefaultSectionSize(QFontMetrics(grdDevice->font()).height() + 6);
+    grdDevice->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    grdDevice->horizontalHeader()->setSectionsClickable(false);
+    grdDevice->horizontalHeader()->setHighlightSections(false);
+    grdDevice->setMinimumHeight(grdDevice->horizontalHeader()->sizeHint().height() +
+                                7 * grdDevice->verticalHeader()->defaultSectionSize() + 20);
+    applyColumnWidths();
+
+    // Editor.
+    lblDetails = makeLabel(this, QStringLiteral("lblDetails"), QStringLiteral("Details device"));
+    lblDetails->setFont(titleFont);
+
+    frmConfigEthernet = new QGroupBox(QStringLiteral(" NETWORK CONFIG "), this);
+    frmConfigEthernet->setObjectName(QStringLiteral("frmConfigEthernet"));
+    {
+        QWidget *f = frmConfigEthernet;
+        makeOctetBoxes(txtMac, f, QStringLiteral("txtMac"), QStringLiteral("MAC ADDRESS"), QStringLiteral("byte"), 2);
+        for (QLineEdit *box : txtMac)
+            box->setEnabled(false); // shown only: the MAC address comes from the device row
+        makeOctetBoxes(txtIP, f, QStringLiteral("txtIP"), QStringLiteral("IP ADDRESS"), QStringLiteral("octet"), 3);
+        makeOctetBoxes(txtMask, f, QStringLiteral("txtMask"), QStringLiteral("SUBNET MASK"), QStringLiteral("octet"), 3);
+        makeOctetBoxes(txtGwy, f, QStringLiteral("txtGwy"), QStringLiteral("GATEWAY"), QStringLiteral("octet"), 3);
+        txtLocalPort = makeBox(f, QStringLiteral("txtLocalPort"), QStringLiteral("LOCAL PORT"), 5, false);
+        txtRemotePort = makeBox(f, QStringLiteral("txtRemotePort"), QStringLiteral("REMOTE PORT"), 5, false);
+        auto *g = new QGridLayout(f);
+        g->setHorizontalSpacing(4);
+        g->setVerticalSpacing(4);
+        addRow(g, 0, makeHeading(f, QStringLiteral("lblEdMac"), QStringLiteral("MAC ADDRESS"), txtMac[0]), txtMac);
+        addRow(g, 1, makeHeading(f, QStringLiteral("lblEdIp"), QStringLiteral("IP ADDRESS"), txtIP[0]), txtIP);
+        addRow(g, 2, makeHeading(f, QStringLiteral("lblEdMask"), QStringLiteral("SUBNET MASK"), txtMask[0]), txtMask);
+        addRow(g, 3, makeHeading(f, QStringLiteral("lblEdGwy"), QStringLiteral("GATEWAY"), txtGwy[0]), txtGwy);
+        g->addWidget(makeHeading(f, QStringLiteral("lblEdLocalPort"), QStringLiteral("LOCAL PORT"), txtLocalPort), 4, 0);
+        g->addWidget(txtLocalPort, 4, 1, 1, 2);
+        g->addWidget(makeHeading(f, QStringLiteral("lblEdRemotePort"), QStringLiteral("REMOTE PORT"), txtRemotePort), 5, 0);
+        g->addWidget(txtRemotePort, 5, 1, 1, 2);
+        g->setRowStretch(6, 1);
+    }
+
+    frmConfigUart = new QGroupBox(QStringLiteral(" UART CONFIG "), this);
+    frmConfigUart->setObjectName(QStringLiteral("frmConfigUart"));
+    {
+        QWidget *f = frmConfigUart;
+        cmbRecord[0] = makeList(f, QStringLiteral("cmbRecord_0"), QStringLiteral("BAUDRATE"), baudItems());
+        cmbRecord[1] = makeList(f, QStringLiteral("cmbRecord_1"), QStringLiteral("DATA BITS"), kDataBitsItems);
+        cmbRecord[2] = makeList(f, QStringLiteral("cmbRecord_2"), QStringLiteral("PARITY BIT"), kParityItems);
+        cmbRecord[3] = makeList(f, QStringLiteral("cmbRecord_3"), QStringLiteral("STOP BIT"), kStopBitsItems);
+        cmbRecord[4] = makeList(f, QStringLiteral("cmbRecord_4"), QStringLiteral("Timeout to default"),
+                                kTimeoutToDefaultItems);
+        txtTimeOut = makeBox(f, QStringLiteral("txtTimeOut"), QStringLiteral("TIMEOUT (uSec)"), 5, false);
+        auto *g = new QGridLayout(f);
+        g->setVerticalSpacing(4);
+        const auto row = [&](int r, const QString &name, const QString &caption, QWidget *field) {
+            g->addWidget(makeHeading(f, name, caption, field), r, 0);
+            g->addWidget(field, r, 1, Qt::AlignLeft);
+        };
+        row(0, QStringLiteral("lblEdBaud"), QStringLiteral("BAUDRATE"), cmbRecord[0]);
+        row(1, QStringLiteral("lblEdTimeOut"), QStringLiteral("TIMEOUT (uSec)"), txtTimeOut);
+        row(2, QStringLiteral("lblEdDataBits"), QStringLiteral("DATA BITS"), cmbRecord[1]);
+        row(3, QStringLiteral("lblEdParity"), QStringLiteral("PARITY BIT"), cmbRecord[2]);
+        row(4, QStringLiteral("lblEdStopBits"), QStringLiteral("STOP BIT"), cmbRecord[3]);
+        row(5, QStringLiteral("lblEdTimeoutDefault"), QStringLiteral("Timeout to default"), cmbRecord[4]);
+        g->setRowStretch(6, 1);
+    }
+
+    frmIpSource = new QGroupBox(QStringLiteral(" Filter IP source "), this);
+    frmIpSource->setObjectName(QStringLiteral("frmIpSource"));
+    {
+        QWidget *f = frmIpSource;
+        auto *g = new QGridLayout(f);
+        g->setHorizontalSpacing(4);
+        g->setVerticalSpacing(4);
+        const std::array<OctetBoxes *, 4> sources = sourceBoxes();
+        for (int k = 0; k < 4; ++k) {
+            const QString heading = QStringLiteral("IP SOURCE %1").arg(k + 1);
+            makeOctetBoxes(*sources[std::size_t(k)], f, QStringLiteral("txtSource%1").arg(k + 1), heading,
+                           QStringLiteral("octet"), 3);
+            addRow(g, k, makeHeading(f, QStringLiteral("lblEdSource_%1").arg(k), heading, (*sources[std::size_t(k)])[0]),
+                   *sources[std::size_t(k)]);
+        }
+        g->setRowStretch(4, 1);
+    }
+
+    frmBridge = new QGroupBox(QStringLiteral(" Bridge "), this);
+    frmBridge->setObjectName(QStringLiteral("frmBridge"));
+    {
+        QWidget *f = frmBridge;
+        optEnableB = new QRadioButton(QStringLiteral("Enable"), f);
+        optEnableB->setObjectName(QStringLiteral("optEnableB"));
+        optEnableB->setAccessibleName(QStringLiteral("Bridge Enable"));
+        optDisableB = new QRadioButton(QStringLiteral("Disable"), f);
+        optDisableB->setObjectName(QStringLiteral("optDisableB"));
+        optDisableB->setAccessibleName(QStringLiteral("Bridge Disable"));
+        txtLocalPB = makeBox(f, QStringLiteral("txtLocalPB"), QStringLiteral("Bridge LOCAL PORT"), 5, false);
+        for (int k = 0; k < 5; ++k)
+            txtRemotePB[std::size_t(k)] = makeBox(f, QStringLiteral("txtRemotePB_%1").arg(k),
+                                                  QStringLiteral("Bridge REMOTE PORT %1").arg(k + 1), 5, false);
+        const std::array<OctetBoxes *, 5> hosts = bridgeHostBoxes();
+        for (int k = 0; k < 5; ++k)
+            makeOctetBoxes(*hosts[std::size_t(k)], f, QStringLiteral("txtIPB%1").arg(k + 1),
+                           QStringLiteral("IP HOST %1").arg(k + 1), QStringLiteral("octet"), 3);
+
+        auto *g = new QGridLayout(f);
+        g->setHorizontalSpacing(4);
+        g->setVerticalSpacing(4);
+        auto *options = new QHBoxLayout;
+        options->addWidget(optEnableB);
+        options->addWidget(optDisableB);
+        options->addStretch(1);
+        g->addLayout(options, 0, 0, 1, 6);
+        g->addWidget(makeHeading(f, QStringLiteral("lblEdLocalPB"), QStringLiteral("LOCAL PORT"), txtLocalPB), 1, 0, 1, 2);
+        g->addWidget(txtLocalPB, 1, 2, 1, 2);
+        g->addWidget(makeHeading(f, QStringLiteral("lblEdRemotePB"), QStringLiteral("REMOTE PORT"), txtRemotePB[0]), 2, 0,
+                     1, 2);
+        g->addWidget(makeHeading(f, QStringLiteral("lblEdIPB"), QStringLiteral("IP HOST"), txtIPB1[0]), 2, 2, 1, 4,
+                     Qt::AlignHCenter);
+        for (int k = 0; k < 5; ++k) {
+            g->addWidget(makeLabel(f, QStringLiteral("lblEdBridgeNr_%1").arg(k), QString::number(k + 1)), 3 + k, 0);
+            g->addWidget(txtRemotePB[std::size_t(k)], 3 + k, 1);
+            addRow(g, 3 + k, nullptr, *hosts[std::size_t(k)], 2);
+        }
+        g->setRowStretch(8, 1);
+    }
+
+    // Destination of upload and factory setting.
+    lblTitleMacAddrDest = makeLabel(this, QStringLiteral("lblTitleMacAddrDest"),
+                                    QStringLiteral("Mac Address destination upload/factory cmd"));
+    auto *destination = new QHBoxLayout;
+    destination->setSpacing(4);
+    destination->addWidget(lblTitleMacAddrDest);
+    for (int i = 0; i < 6; ++i) {
+        QLabel *byte = makeLabel(this, QStringLiteral("lblMacAddrDest_%1").arg(i), QString());
+        byte->setAccessibleName(QStringLiteral("Mac Address destination: byte %1 of 6").arg(i + 1));
+        byte->setFrameShape(QFrame::Panel);
+        byte->setFrameShadow(QFrame::Sunken);
+        byte->setAlignment(Qt::AlignCenter);
+        byte->setFixedWidth(boxWidth(byte, 2));
+        lblMacAddrDest[std::size_t(i)] = byte;
+        destination->addWidget(byte);
+    }
+
+    // Layout: card, status and the grid's buttons on top; the grid; the editor below.
+    auto *top = new QHBoxLayout;
+    top->addWidget(card);
+    top->addSpacing(16);
+    top->addWidget(status);
+    top->addStretch(1);
+    top->addWidget(cmdRefresh);
+    top->addWidget(cmdExit);
+
+    auto *details = new QHBoxLayout;
+    details->addWidget(lblDetails);
+    details->addSpacing(24);
+    details->addLayout(destination);
+    details->addStretch(1);
+    details->addWidget(cmdNetSet);
+    details->addWidget(cmdFactory);
+
+    auto *frames = new QHBoxLayout;
+    frames->addWidget(frmConfigEthernet);
+    frames->addWidget(frmConfigUart);
+    frames->addWidget(frmIpSource);
+    frames->addWidget(frmBridge);
+    frames->addStretch(1);
+
+    // Tab order: the grid, then the editor as it reads, then the buttons.
+    QList<QWidget *> order{grdDevice};
+    order << txtIP[0] << txtIP[1] << txtIP[2] << txtIP[3] << txtMask[0] << txtMask[1] << txtMask[2] << txtMask[3]
+          << txtGwy[0] << txtGwy[1] << txtGwy[2] << txtGwy[3] << txtLocalPort << txtRemotePort << cmbRecord[0]
+          << txtTimeOut << cmbRecord[1] << cmbRecord[2] << cmbRecord[3] << cmbRecord[4];
+    for (const OctetBoxes *boxes : sourceBoxes())
+        for (QLineEdit *box : *boxes)
+            order << box;
+    order << optEnableB << optDisableB << txtLocalPB;
+    for (std::size_t k = 0; k < 5; ++k) {
+        order << txtRemotePB[k];
+        for (QLineEdit *box : *bridgeHostBoxes()[k])
+            order << box;
+    }
+    order << cmdNetSet << cmdFactory << cmdRefresh << cmdExit;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    auto *main = new QVBoxLayout(this);
+    main->setContentsMargins(8, 8, 8, 8);
+    main->setSpacing(6);
+    main->addLayout(top);
+    main->addWidget(grdDevice, 1);
+    main->addLayout(details);
+    main->addLayout(frames);
+}
+
+void frm03Discovery::applyColumnWidths()
+{
+    // Widths are kept in twips; a column is never narrower than its header or its widest
+    // usual value, so that no text is cut.
+    static const std::array<QString, DeviceGridModel::kColumns> widest = [] {
+        std::array<QString, DeviceGridModel::kColumns> out;
+        const QString address = QStringLiteral("255.255.255.255");
+        out[Col::Mac] = QStringLiteral("DD-DD-DD-DD-DD-DD");
+        for (int c : {Col::Ip, Col::Mask, Col::Gateway})
+            out[std::size_t(c)] = address;
+        for (int c = 0; c < 4; ++c)
+            out[std::size_t(Col::Source1 + c)] = address;
+        for (int c = 0; c < 5; ++c)
+            out[std::size_t(Col::BridgeIp1 + c)] = address;
+        for (int c : {Col::LocalPort, Col::RemotePort, Col::Timeout, Col::BridgeLocalPort})
+            out[std::size_t(c)] = QStringLiteral("65535");
+        for (int c = 0; c < 5; ++c)
+            out[std::size_t(Col::BridgeRemotePort1 + c)] = QStringLiteral("65535");
+        out[Col::Baud] = QStringLiteral("UNKNOWN");
+        out[Col::DataBits] = QStringLiteral("8");
+        out[Col::Parity] = QStringLiteral("EVEN");
+        out[Col::StopBits] = QStringLiteral("2");
+        out[Col::TimeoutToDefault] = QStringLiteral("Disable");
+        out[Col::BridgeStatus] = QStringLiteral("Disable");
+        return out;
+    }();
+    QHeaderView *header = grdDevice->horizontalHeader();
+    const QFontMetrics fm(grdDevice->font());
+    const int dpi = logicalDpiX() > 0 ? logicalDpiX() : 96;
+    for (int c = 0; c < DeviceGridModel::kColumns; ++c) {
+        const int fromTwips = (DeviceGridModel::ColumnWidthTwips(c) * dpi + 720) / 1440;
+        const int forText = fm.horizontalAdvance(widest[std::size_t(c)]) + 14;
+        header->resizeSection(c, std::max({fromTwips, header->sectionSizeHint(c), forText}));
+    }
+}
+
+// ---- Load and close ---------------------------------------------------------------------
+
+void frm03Discovery::Form_Load()
+{
+    try {
+        AdapterCount = EnumerateAdapters(Adapters, m_ctx.adapters());
+    } catch (const AdapterError &error) {
+        // The card cannot be shown; the window is still of use, so it opens without it.
+        const QString number =
+            QStringLiteral("0x") + QString::number(error.number, 16).toUpper().rightJustified(8, QLatin1Char('0'));
+        m_ctx.messages().show(QStringLiteral("The network cards of this computer could not be listed.\n%1\n(%2, error %3)")
+                                  .arg(error.message, error.source, number),
+                              QStringLiteral("Errore ") + number, MessageIcon::Exclamation);
+    }
+
+    const QString local = m_ctx.endpoint().localIPv4Address();
+    const qsizetype count = std::min<qsizetype>(AdapterCount, Adapters.size());
+    for (qsizetype i = 0; i < count && !local.isEmpty(); ++i) {
+        const AdapterRecord &adapter = Adapters[i];
+        if (adapter.IpAddress == local) {
+            lblMacAddr->setText(adapter.MacAddress);
+            lblIpAddr->setText(adapter.IpAddress);
+            lblSubnetMask->setText(adapter.IpMask);
+            lblGateway->setText(adapter.Gateway);
+            break;
+        }
+    }
+
+    InitDeviceGrid();
+    m_ctx.state().DeviceSelected = false;
+    m_ctx.link().SelectMulticastTarget();
+}
+
+void frm03Discovery::closeEvent(QCloseEvent *event)
+{
+    m_ctx.link().SelectUnicastTarget();
+    m_ctx.state().DeviceSelected = false;
+    QWidget::closeEvent(event);
+}
+
+void frm03Discovery::cmdExit_Click()
+{
+    close();
+}
+
+void frm03Discovery::cmdRefresh_Click()
+{
+    SendDiscoveryRequest(m_ctx);
+}
+
+// ---- Grid and status --------------------------------------------------------------------
+
+void frm03Discovery::showStatus(const QString &text, QLabel *indicator)
+{
+    lblMsg->setText(text);
+    for (QLabel *img : {imgSearch, imgOk, imgFail})
+        img->setVisible(img == indicator);
+}
+
+void frm03Discovery::InitDeviceGrid()
+{
+    m_grid->Clear();
+    showStatus(QString(), nullptr);
+    m_ctx.state().GridRowCount = 1;
+    applyColumnWidths();
+}
+
+void frm03Discovery::AddDeviceRow(const QByteArray &data)
+{
+    ProgramState &state = m_ctx.state();
+    // GridRowCount is 16-bit: a grid that full takes no further rows.
+    if (state.GridRowCount >= std::numeric_limits<qint16>::max())
+        return;
+    m_grid->AppendDevice(DiscoveryRowTexts(data));
+    state.GridRowCount = qint16(m_grid->DeviceCount() + 1);
+
+    // The newest row becomes the current one, without scrolling the user's view to it.
+    const QModelIndex current = grdDevice->currentIndex();
+    const bool autoScroll = grdDevice->hasAutoScroll();
+    grdDevice->setAutoScroll(false);
+    grdDevice->selectionModel()->setCurrentIndex(
+        m_grid->index(m_grid->DeviceCount() - 1, current.isValid() ? current.column() : 0), QItemSelectionModel::NoUpdate);
+    grdDevice->setAutoScroll(autoScroll);
+
+    showStatus(QStringLiteral("Found ") + QString::number(state.GridRowCount - 1) + QStringLiteral(" Device"), imgOk);
+}
+
+void frm03Discovery::ShowSearching()
+{
+    showStatus(QStringLiteral("Searching..."), imgSearch);
+}
+
+void frm03Discovery::ShowNoDeviceFound()
+{
+    showStatus(QStringLiteral("No Device Found"), imgFail);
+}
+
+void frm03Discovery::LineShows(QTableView *Grid, qint16 &prmi_Row, qint32 prml_Color, qint32 prml_ForeColor)
+{
+    auto *model = Grid ? qobject_cast<DeviceGridModel *>(Grid->model()) : nullptr;
+    if (!model)
+        return;
+    if (prmi_Row == 0) {
+        const QModelIndex current = Grid->currentIndex();
+        prmi_Row = current.isValid() ? qint16(current.row() + 1) : 0;
+    }
+    // Row 0 is the header row: nothing is highlighted then.
+    model->HighlightRow(prmi_Row - 1, colorFromLong(prml_Color), colorFromLong(prml_ForeColor));
+}
+
+// ---- Device details editor --------------------------------------------------------------
+
+void frm03Discovery::ClickGridRow(int gridRow)
+{
+    if (gridRow >= 1 && gridRow <= m_grid->DeviceCount())
+        grdDevice->setCurrentIndex(m_grid->index(gridRow - 1, 0));
+    else
+        grdDevice->setCurrentIndex(QModelIndex());
+    grdDevice_Click();
+}
+
+void frm03Discovery::grdDevice_Click()
+{
+    // Only a device row is a selection: the header row and an empty grid change nothing.
+    const QModelIndex current = grdDevice->currentIndex();
+    if (!current.isValid() || current.row() >= m_grid->DeviceCount())
+        return;
+    qint16 row = qint16(current.row() + 1);
+    LineShows(grdDevice, row, 0xFF0000, 0xFFFFFF);
+    const int d = row - 1;
+    const auto cell = [&](int column) { return m_grid->Cell(d, column); };
+    ProgramState &state = m_ctx.state();
+
+    // MAC address: the pairs between the "-" become the boxes and the destination.
+    const QString macCell = cell(Col::Mac);
+    Mac6 destination{};
+    bool macReadable = true;
+    for (int i = 0; i < 6; ++i) {
+        txtMac[std::size_t(i)]->setText(macCell.mid(3 * i, 2));
+        const qint32 value = HexPairToByte(txtMac[std::size_t(i)]->text(), 2);
+        if (value < 0 || value > 255)
+            macReadable = false;
+        else
+            destination[std::size_t(i)] = quint8(value);
+    }
+    // A row whose MAC address cannot be read names no device: it is not taken as destination.
+    if (macReadable) {
+        state.DestinationMac = destination;
+        for (int i = 0; i < 6; ++i)
+            lblMacAddrDest[std::size_t(i)]->setText(MacByteText(destination[std::size_t(i)]));
+    }
+
+    splitDotted(cell(Col::Ip), txtIP);
+    splitDotted(cell(Col::Mask), txtMask);
+    splitDotted(cell(Col::Gateway), txtGwy);
+    txtLocalPort->setText(cell(Col::LocalPort));
+    txtRemotePort->setText(cell(Col::RemotePort));
+
+    cmbRecord[0]->setCurrentIndex(exactIndex(cell(Col::Baud), baudItems()));
+    txtTimeOut->setText(cell(Col::Timeout));
+    cmbRecord[1]->setCurrentIndex(exactIndex(cell(Col::DataBits), kDataBitsItems));
+    cmbRecord[2]->setCurrentIndex(exactIndex(cell(Col::Parity), kParityItems));
+    cmbRecord[3]->setCurrentIndex(exactIndex(cell(Col::StopBits), kStopBitsItems));
+    // The grid shows "Disable" / "Enable"; the list shows them in capitals.
+    cmbRecord[4]->setCurrentIndex(
+        exactIndex(cell(Col::TimeoutToDefault), {QStringLiteral("Disable"), QStringLiteral("Enable")}));
+
+    for (int k = 0; k < 4; ++k)
+        splitDotted(cell(Col::Source1 + k), *sourceBoxes()[std::size_t(k)]);
+
+    if (cell(Col::BridgeStatus) == QLatin1String("Enable"))
+        optEnableB->setChecked(true);
+    else
+        optDisableB->setChecked(true);
+
+    txtLocalPB->setText(cell(Col::BridgeLocalPort));
+    for (int k = 0; k < 5; ++k)
+        txtRemotePB[std::size_t(k)]->setText(cell(Col::BridgeRemotePort1 + k));
+    for (int k = 0; k < 5; ++k)
+        splitDotted(cell(Col::BridgeIp1 + k), *bridgeHostBoxes()[std::size_t(k)]);
+
+    state.DeviceSelected = macReadable;
+}
+
+// ---- Upload and factory setting ---------------------------------------------------------
+
+void frm03Discovery::warn(const QString &text)
+{
+    m_ctx.messages().show(text, QStringLiteral("Message Warning"), MessageIcon::Exclamation);
+}
+
+void frm03Discovery::cmdNetSet_Click()
+{
+    ProgramState &state = m_ctx.state();
+    Link &link = m_ctx.link();
+    if (!state.DeviceSelected) {
+        warn(QStringLiteral("WARNING! First select a device"));
+        return;
+    }
+    if (!link.IsMulticastTargetSelected())
+        link.SelectMulticastTarget();
+
+    DeviceUploadBlock block;
+    block.destination = state.DestinationMac;
+    DiscoveryRecord &s = block.settings;
+
+    for (int i = 0; i < 6; ++i) {
+        const qint32 value = HexPairToByte(txtMac[std::size_t(i)]->text(), 2);
+        if (value < 0 || value > 255) {
+            warn(QStringLiteral("MAC Address Error"));
+            return;
+        }
+        s.mac[std::size_t(i)] = quint8(value);
+    }
+
+    const auto address = [&](const std::array<QLineEdit *, 4> &boxes, Octets4 &out, const QString &message) {
+        const std::optional<Octets4> value = addressValue(boxes);
+        if (!value) {
+            warn(message);
+            return false;
+        }
+        out = *value;
+        return true;
+    };
+    const auto port = [&](const QLineEdit *box, quint16 &out, const QString &message) {
+        const std::optional<quint16> value = portValue(box->text());
+        if (!value) {
+            warn(message);
+            return false;
+        }
+        out = *value;
+        return true;
+    };
+
+    if (!address(txtIP, s.ip, QStringLiteral("IP Address Error")) ||
+        !address(txtMask, s.mask, QStringLiteral("Subnet Mask Error")) ||
+        !address(txtGwy, s.gateway, QStringLiteral("Gateway Error")) ||
+        !port(txtLocalPort, s.localPort, QStringLiteral("Local port Error")) ||
+        !port(txtRemotePort, s.remotePort, QStringLiteral("Remote port Error")))
+        return;
+
+    // The baud rate code is the list index; with nothing selected there is no code to send.
+    const int baud = cmbRecord[0]->currentIndex();
+    if (baud < 0) {
+        warn(QStringLiteral("Baudrate Error"));
+        return;
+    }
+    s.baudCode = quint8(baud);
+
+    // Any text is taken by its leading number (0 for none), but it must fit a word.
+    const double timeout = RoundHalfEven(NumericValue(txtTimeOut->text()));
+    if (!(timeout >= 0 && timeout <= 65535)) {
+        warn(QStringLiteral("Timeout Error"));
+        return;
+    }
+    s.uartTimeout = quint16(timeout);
+
+    UartFormat format;
+    const int dataBits = cmbRecord[1]->currentIndex();
+    if (dataBits < 0) {
+        warn(QStringLiteral("Data Bits Error"));
+        return;
+    }
+    format.sevenDataBits = dataBits == 0;
+    const int parity = cmbRecord[2]->currentIndex();
+    if (parity < 0) {
+        warn(QStringLiteral("Parity Bit Error"));
+        return;
+    }
+    format.parity = parity == 0 ? Parity::Odd : parity == 1 ? Parity::Even : Parity::None;
+    const int stopBits = cmbRecord[3]->currentIndex();
+    if (stopBits < 0) {
+        warn(QStringLiteral("Stop Bit Error"));
+        return;
+    }
+    format.twoStopBits = stopBits == 1;
+    s.format = EncodeUartFormat(format);
+
+    const int toDefault = cmbRecord[4]->currentIndex();
+    if (toDefault < 0) {
+        warn(QStringLiteral("Timeout to default serial parameter Error"));
+        return;
+    }
+    s.timeoutToDefault = quint8(toDefault == 1 ? 1 : 0);
+
+    for (int k = 0; k < 4; ++k)
+        if (!address(*sourceBoxes()[std::size_t(k)], s.sources[std::size_t(k)],
+                     QStringLiteral("IP Source %1 Address Error").arg(k + 1)))
+            return;
+
+    if (optEnableB->isChecked()) {
+        s.bridgeStatus = 1;
+    } else if (optDisableB->isChecked()) {
+        s.bridgeStatus = 0;
+    } else {
+        warn(QStringLiteral("Error! Modalità bridge non selezionata"));
+        return;
+    }
+
+    if (!port(txtLocalPB, s.bridgeLocalPort, QStringLiteral("Local Bridge port Error")))
+        return;
+    for (int k = 1; k <= 5; ++k)
+        if (!port(txtRemotePB[std::size_t(k - 1)], s.bridgeRemotePorts[std::size_t(k - 1)],
+                  QStringLiteral("Remote Bridge ") + QString::number(k) + QStringLiteral(" port Error")))
+            return;
+
+    for (int k = 0; k < 5; ++k)
+        if (!address(*bridgeHostBoxes()[std::size_t(k)], s.bridgeIps[std::size_t(k)],
+                     QStringLiteral("IP Bridge %1 Address Error").arg(k + 1)))
+            return;
+
+    link.SendFrame(CmdUploadSelected, EncodeDeviceUploadBlock(block), Target::Multicast, kReplyTimeoutMs);
+}
+
+void frm03Discovery::cmdFactory_Click()
+{
+    ProgramState &state = m_ctx.state();
+    Link &link = m_ctx.link();
+    if (!state.DeviceSelected) {
+        warn(QStringLiteral("WARNING! First select a device "));
+        return;
+    }
+    if (!link.IsMulticastTargetSelected())
+        link.SelectMulticastTarget();
+    QByteArray data;
+    for (quint8 byte : state.DestinationMac)
+        data.append(char(byte));
+    link.SendFrame(CmdFactorySetting, data, Target::Multicast, kReplyTimeoutMs);
+}
 
 } // namespace qvx
