@@ -10,6 +10,8 @@
 #include "programmer/frm01UDPClient.h"
 #include "protocol/Endpoint.h"
 
+#include <QEvent>
+
 namespace qvx {
 
 AppContext::AppContext(const Seams &seams, QObject *parent) : QObject(parent), m_seams(seams)
@@ -59,7 +61,7 @@ frm03Discovery *AppContext::discovery()
     if (!m_discovery) {
         auto *window = new frm03Discovery(*this, m_programmer);
         window->setWindowFlag(Qt::Window);
-        window->setAttribute(Qt::WA_DeleteOnClose);
+        unloadOnClose(window);
         m_discovery = window;
         window->Form_Load();
     }
@@ -70,7 +72,7 @@ frm05Source *AppContext::source()
 {
     if (!m_source) {
         m_source = new frm05Source(*this, m_programmer);
-        m_source->setAttribute(Qt::WA_DeleteOnClose);
+        unloadOnClose(m_source);
     }
     return m_source;
 }
@@ -79,7 +81,7 @@ frm06Bridge *AppContext::bridge()
 {
     if (!m_bridge) {
         m_bridge = new frm06Bridge(*this, m_programmer);
-        m_bridge->setAttribute(Qt::WA_DeleteOnClose);
+        unloadOnClose(m_bridge);
     }
     return m_bridge;
 }
@@ -88,10 +90,32 @@ frm07MacAddress *AppContext::macAddress()
 {
     if (!m_macAddress) {
         m_macAddress = new frm07MacAddress(*this, m_programmer);
-        m_macAddress->setAttribute(Qt::WA_DeleteOnClose);
+        unloadOnClose(m_macAddress);
         m_macAddress->Form_Load();
     }
     return m_macAddress;
+}
+
+void AppContext::unloadOnClose(QWidget *window)
+{
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->installEventFilter(this);
+}
+
+bool AppContext::eventFilter(QObject *watched, QEvent *event)
+{
+    // None of these windows refuses to close, so a close unloads it.
+    if (event->type() == QEvent::Close) {
+        if (watched == m_discovery)
+            m_discovery = nullptr;
+        else if (watched == m_source)
+            m_source = nullptr;
+        else if (watched == m_bridge)
+            m_bridge = nullptr;
+        else if (watched == m_macAddress)
+            m_macAddress = nullptr;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void AppContext::showAbout()

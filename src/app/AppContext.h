@@ -77,11 +77,18 @@ public:
     // program at once.
     void exitProgram();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 Q_SIGNALS:
     // The program is to end now; main() quits the event loop on it.
     void exitRequested();
 
 private:
+    // A closed window is unloaded: the next use creates a new one, even before Qt has
+    // deleted the old one.
+    void unloadOnClose(QWidget *window);
+
     Seams m_seams;
     ProgramState m_state;
     IntervalTimer m_timer1{QStringLiteral("Timer1"), 0, true};
