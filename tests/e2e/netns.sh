@@ -1,0 +1,166 @@
+#!/usr/bin/env bash
+# Runs a command against simulated devices on a private network of two namespaces:
+#
+#   program side  192.168.0.10/24, route 224.0.0.0/4 on its veth   <-- veth pair -->
+#   devices side  192.168.0.1 .. .254 (all but .10), qvx-devsim listening on port 4096
+#
+# Nothing is configured in the host's own namespace: the veth pair is created inside the
+# namespaces, and both namespaces and everything started in them go away on exit, also
+# when the command fails or the script is interrupted.
+#
+# Usage: netns.sh --devsim PATH [--devices N] [--sim "ARGS"] [--log FILE] [--quiet]
+#                 -- COMMAND [ARGS...]
+#   --devsim PATH   the qvx-devsim binary
+#   --devices N     number of simulated devices (default 5), from 192.168.0.1, skipping .10
+#   --sim "ARGS"    more qvx-devsim options (split at blanks)
+#   --log FILE      qvx-devsim's datagram log (default: a temporary file, shown on failure)
+#   --quiet         do not show the datagram log when the command fails
+# The command runs in the program namespace with QVX_E2E_NETNS=1 and with the calling
+# user's environment (DISPLAY and XAUTHORITY included). Exit status: the command's, or 77
+# when this machine cannot create network namespaces (not root, no `ip netns`).
+set -u
+
+SKIP=77
+DEVSIM=""
+DEVICES=5
+SIM_ARGS=""
+LOG=""
+QUIET=0
+
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --devsim) DEVSIM="$2"; shift 2 ;;
+        --devices) DEVICES="$2"; shift 2 ;;
+        --sim) SIM_ARGS="$2"; shift 2 ;;
+        --log) LOG="$2"; shift 2 ;;
+        --quiet) QUIET=1; shift ;;
+        --) shift; break ;;
+        *) echo "netns.sh: unknown option $1" >&2; exit 2 ;;
+    esac
+done
+if [ $# -eq 0 ] || [ -z "$DEVSIM" ]; then
+    echo "usage: netns.sh --devsim PATH [--devices N] [--sim \"ARGS\"] [--log FILE] -- COMMAND..." >&2
+    exit 2
+fi
+if [ ! -x "$DEVSIM" ]; then
+    echo "netns.sh: $DEVSIM is not an executable" >&2
+    exit 2
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "SKIP: network namespaces need root"
+    exit $SKIP
+fi
+if ! command -v ip >/dev/null 2>&1; then
+    echo "SKIP: iproute2 (ip) is not installed"
+    exit $SKIP
+fi
+
+SUFFIX="$$$RANDOM"
+PROG_NS="qvxp$SUFFIX"
+DEV_NS="qvxd$SUFFIX"
+PROG_IF="vp$SUFFIX"
+DEV_IF="vd$SUFFIX"
+PROG_IF="${PROG_IF:0:15}"
+DEV_IF="${DEV_IF:0:15}"
+WORK="$(mktemp -d /tmp/qvx-netns.XXXXXX)"
+READY="$WORK/devsim.ready"
+[ -n "$LOG" ] || LOG="$WORK/devsim.log"
+SIM_PID=""
+CREATED_PROG=0
+CREATED_DEV=0
+
+# shellcheck disable=SC2317 # called through the trap
+teardown() {
+    local status=$?
+    trap - EXIT INT TERM HUP
+    if [ -n "$SIM_PID" ] && kill -0 "$SIM_PID" 2>/dev/null; then
+        kill -TERM "$SIM_PID" 2>/dev/null
+        for _ in $(seq 1 20); do
+            kill -0 "$SIM_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -KILL "$SIM_PID" 2>/dev/null
+        wait "$SIM_PID" 2>/dev/null
+    fi
+    # Whatever is still running inside the two namespaces was started by this script.
+    for ns in "$PROG_NS" "$DEV_NS"; do
+        for pid in $(ip netns pids "$ns" 2>/dev/null); do
+            kill -KILL "$pid" 2>/dev/null
+        done
+    done
+    [ "$CREATED_PROG" = 1 ] && ip netns del "$PROG_NS" 2>/dev/null
+    [ "$CREATED_DEV" = 1 ] && ip netns del "$DEV_NS" 2>/dev/null
+    rm -rf "$WORK"
+    exit "$status"
+}
+trap teardown EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+trap 'exit 129' HUP
+
+if ! ip netns add "$PROG_NS" 2>"$WORK/err"; then
+    echo "SKIP: cannot create a network namespace: $(cat "$WORK/err")"
+    exit $SKIP
+fi
+CREATED_PROG=1
+ip netns add "$DEV_NS" || exit 1
+CREATED_DEV=1
+
+set -e
+# Both ends are created inside the namespaces, never in the host's.
+ip -n "$PROG_NS" link add "$PROG_IF" type veth peer name "$DEV_IF" netns "$DEV_NS"
+
+for ns in "$PROG_NS" "$DEV_NS"; do
+    ip -n "$ns" link set lo up
+    ip netns exec "$ns" sysctl -qw net.ipv4.conf.all.rp_filter=0 net.ipv4.conf.default.rp_filter=0
+done
+ip netns exec "$PROG_NS" sysctl -qw "net.ipv4.conf.$PROG_IF.rp_filter=0"
+ip netns exec "$DEV_NS" sysctl -qw "net.ipv4.conf.$DEV_IF.rp_filter=0"
+
+ip -n "$PROG_NS" addr add 192.168.0.10/24 dev "$PROG_IF"
+ip -n "$PROG_NS" link set "$PROG_IF" up
+ip -n "$PROG_NS" route add 224.0.0.0/4 dev "$PROG_IF"
+
+# Every other address of the subnet lives on the devices side, so that a device moved to a
+# new address by an upload stays reachable and answers from that address.
+{
+    for host in $(seq 1 254); do
+        [ "$host" = 10 ] && continue
+        echo "addr add 192.168.0.$host/24 dev $DEV_IF"
+    done
+} | ip -n "$DEV_NS" -batch -
+ip -n "$DEV_NS" link set "$DEV_IF" up
+set +e
+
+: >"$LOG"
+# shellcheck disable=SC2086 # SIM_ARGS is a list of options
+ip netns exec "$DEV_NS" "$DEVSIM" --devices "$DEVICES" --first-ip 192.168.0.1 --skip 192.168.0.10 \
+    --interface "$DEV_IF" --log "$LOG" --ready-file "$READY" $SIM_ARGS &
+SIM_PID=$!
+
+for _ in $(seq 1 100); do
+    [ -s "$READY" ] && break
+    if ! kill -0 "$SIM_PID" 2>/dev/null; then
+        echo "netns.sh: qvx-devsim did not start" >&2
+        exit 1
+    fi
+    sleep 0.1
+done
+if [ ! -s "$READY" ]; then
+    echo "netns.sh: qvx-devsim is not listening after 10 s" >&2
+    exit 1
+fi
+
+# In the background, so that a signal to this script is handled at once (a foreground
+# child would hold the trap back until it ends).
+ip netns exec "$PROG_NS" env QVX_E2E_NETNS=1 "$@" &
+CMD_PID=$!
+wait "$CMD_PID"
+STATUS=$?
+
+if [ "$STATUS" -ne 0 ] && [ "$STATUS" -ne "$SKIP" ] && [ "$QUIET" = 0 ] && [ -f "$LOG" ]; then
+    echo "---- last datagrams of qvx-devsim ($LOG) ----"
+    tail -n 60 "$LOG"
+fi
+exit "$STATUS"

@@ -1,0 +1,396 @@
+// The simulated devices, driven without a network: every reply is read back with the
+// program's own frame recogniser and layout decoders.
+#include "Options.h"
+#include "Simulator.h"
+
+#include "protocol/Commands.h"
+#include "protocol/Frame.h"
+#include "protocol/Layouts.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace qvx;
+using namespace qvx::devsim;
+
+namespace {
+
+constexpr Ipv4 kProgram = 0xC0A8000A; // 192.168.0.10
+constexpr quint16 kProgramPort = 65000;
+
+Ipv4 Ip(const char *text)
+{
+    return *ParseIpv4(QString::fromLatin1(text));
+}
+
+QByteArray Password(const char *text)
+{
+    return PadPassword(QString::fromLatin1(text));
+}
+
+class DevsimTest : public ::testing::Test {
+protected:
+    void SetUp() override { sim = makeSim(3); }
+
+    static std::unique_ptr<Simulator> makeSim(int count, QStringList extra = {})
+    {
+        Options o;
+        QString error;
+        QStringList args{QStringLiteral("--devices"), QString::number(count), QStringLiteral("--skip"),
+                         QStringLiteral("192.168.0.2")};
+        args << extra;
+        EXPECT_TRUE(ParseOptions(args, &o, &error)) << error.toStdString();
+        std::vector<Device> devices = MakeDevices(o, &error);
+        EXPECT_EQ(int(devices.size()), count) << error.toStdString();
+        return std::make_unique<Simulator>(std::move(devices), o.seed);
+    }
+
+    Outcome send(Ipv4 to, quint8 cmd, const QByteArray &data = SimpleCommandData(), qint64 now = 0)
+    {
+        return sim->handle(Datagram{BuildRequestFrame(cmd, data), kProgram, kProgramPort, to}, now);
+    }
+
+    // The data of the only reply, checked as the program checks it.
+    QByteArray only(const Outcome &o, quint8 cmd)
+    {
+        EXPECT_EQ(o.replies.size(), 1u) << o.notes.join(QLatin1Char('\n')).toStdString();
+        if (o.replies.size() != 1)
+            return {};
+        const std::optional<Frame> f = RecognizeReply(o.replies[0].frame);
+        EXPECT_TRUE(f.has_value());
+        if (!f)
+            return {};
+        EXPECT_EQ(f->cmd, cmd);
+        return f->data;
+    }
+
+    Device &dev(int i) { return sim->devices()[std::size_t(i)]; }
+
+    std::unique_ptr<Simulator> sim;
+    const Ipv4 first = Ip("192.168.0.1");
+    const Ipv4 second = Ip("192.168.0.3"); // .2 is skipped
+    const Ipv4 third = Ip("192.168.0.4");
+    const Ipv4 group = DeviceGroup();
+};
+
+} // namespace
+
+TEST_F(DevsimTest, DevicesTakeConsecutiveAddressesAndOwnMacs)
+{
+    EXPECT_EQ(dev(0).address(), first);
+    EXPECT_EQ(dev(1).address(), second);
+    EXPECT_EQ(dev(2).address(), third);
+    EXPECT_EQ(MacText(dev(0).settings.mac), QStringLiteral("00-04-A3-00-00-01"));
+    EXPECT_EQ(MacText(dev(2).settings.mac), QStringLiteral("00-04-A3-00-00-03"));
+    EXPECT_EQ(dev(0).password, QByteArray("      123456"));
+
+    // Host parts 0 and 255 are never used.
+    Options o;
+    o.firstIp = Ip("10.0.0.254");
+    o.devices = 3;
+    QString error;
+    const std::vector<Device> wrapped = MakeDevices(o, &error);
+    ASSERT_EQ(wrapped.size(), 3u);
+    EXPECT_EQ(wrapped[1].address(), Ip("10.0.1.1"));
+}
+
+TEST_F(DevsimTest, DownloadAnswersTheSettingsBlockOfTheAddressedDeviceOnly)
+{
+    dev(1).settings.baudCode = 8;
+    dev(1).settings.mode = 0x70;
+    dev(1).settings.tcpServer = {10, 1, 2, 3};
+    const Outcome o = send(second, CmdDownloadSettings);
+    const QByteArray data = only(o, CmdDownloadSettings);
+    ASSERT_EQ(data.size(), SettingsOffset::FullLength);
+    const SettingsBlock b = DecodeSettingsBlock(data);
+    EXPECT_EQ(b.mac, dev(1).settings.mac);
+    EXPECT_EQ(DottedText(b.ip), QStringLiteral("192.168.0.3"));
+    EXPECT_EQ(b.baudCode, 8);
+    EXPECT_EQ(FirmwareText(b.firmware), QStringLiteral("2.1"));
+    EXPECT_EQ(DecodeModeFlags(b.mode), (ModeFlags{true, true, true}));
+    EXPECT_EQ(b.tcpServer, (Octets4{10, 1, 2, 3}));
+
+    // From the device's own address, back to the sender's address and port.
+    EXPECT_EQ(o.replies[0].from, second);
+    EXPECT_EQ(o.replies[0].to, kProgram);
+    EXPECT_EQ(o.replies[0].toPort, kProgramPort);
+
+    EXPECT_TRUE(send(Ip("192.168.0.2"), CmdDownloadSettings).replies.empty());
+    EXPECT_TRUE(send(Ip("192.168.0.77"), CmdDownloadSettings).replies.empty());
+
+    sim->setShortSettings(true);
+    EXPECT_EQ(only(send(first, CmdDownloadSettings), CmdDownloadSettings).size(), SettingsOffset::ShortLength);
+}
+
+TEST_F(DevsimTest, DiscoveryThroughTheGroupAnswersFromEveryDevice)
+{
+    dev(2).settings.sources[1] = {10, 0, 0, 1};
+    dev(2).settings.bridge.enabled = true;
+    dev(2).settings.bridge.remotePorts[4] = 8000;
+    const Outcome o = send(group, CmdDiscovery);
+    ASSERT_EQ(o.replies.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(o.replies[i].from, dev(int(i)).address());
+        const std::optional<Frame> f = RecognizeReply(o.replies[i].frame);
+        ASSERT_TRUE(f);
+        ASSERT_EQ(f->data.size(), kDiscoveryRecordLength);
+    }
+    const QStringList cells = DiscoveryRowTexts(RecognizeReply(o.replies[2].frame)->data);
+    ASSERT_EQ(cells.size(), kDeviceGridColumns);
+    EXPECT_EQ(cells[0], QStringLiteral("00-04-A3-00-00-03"));
+    EXPECT_EQ(cells[1], QStringLiteral("192.168.0.4"));
+    EXPECT_EQ(cells[6], QStringLiteral("9600"));
+    EXPECT_EQ(cells[7], QStringLiteral("3250"));
+    EXPECT_EQ(cells[13], QStringLiteral("10.0.0.1"));
+    EXPECT_EQ(cells[16], QStringLiteral("Enable"));
+    EXPECT_EQ(cells[22], QStringLiteral("8000"));
+
+    // A discovery sent to one device's address is answered by that device only.
+    EXPECT_EQ(send(first, CmdDiscovery).replies.size(), 1u);
+}
+
+TEST_F(DevsimTest, LoginPollLogoutAndPasswordChange)
+{
+    EXPECT_EQ(only(send(first, CmdLoginStatus), CmdLoginStatus), QByteArray(4, '\0'));
+    EXPECT_EQ(only(send(first, CmdLogin, Password("wrong1")), CmdLogin), QByteArray(2, '\0'));
+    EXPECT_FALSE(dev(0).loggedIn);
+
+    EXPECT_EQ(only(send(first, CmdLogin, Password("123456"), 1000), CmdLogin), QByteArray("\xFF\xFF", 2));
+    EXPECT_TRUE(dev(0).loggedIn);
+    EXPECT_FALSE(dev(1).loggedIn); // each device keeps its own login
+    // 125 s later: 02:05.
+    EXPECT_EQ(only(send(first, CmdLoginStatus, SimpleCommandData(), 126000), CmdLoginStatus),
+              QByteArray("\xFF\xFF\x02\x05", 4));
+
+    EXPECT_EQ(only(send(first, CmdLogout), CmdLogout), SimpleCommandData());
+    EXPECT_EQ(only(send(first, CmdLoginStatus), CmdLoginStatus), QByteArray(4, '\0'));
+
+    // Wrong old password: nothing changes.
+    EXPECT_EQ(only(send(first, CmdSetPassword, Password("nope00") + Password("abcdef")), CmdSetPassword),
+              QByteArray(2, '\0'));
+    EXPECT_EQ(dev(0).password, Password("123456"));
+    // Right old password: the new one applies at once and the old one stops working.
+    EXPECT_EQ(only(send(first, CmdSetPassword, Password("123456") + Password("NewPass99")), CmdSetPassword),
+              QByteArray("\xFF\xFF", 2));
+    EXPECT_EQ(only(send(first, CmdLogin, Password("123456")), CmdLogin), QByteArray(2, '\0'));
+    EXPECT_EQ(only(send(first, CmdLogin, Password("NewPass99")), CmdLogin), QByteArray("\xFF\xFF", 2));
+}
+
+TEST_F(DevsimTest, UploadNeedsNoLoginAndMovesTheDeviceToItsNewAddress)
+{
+    SettingsUploadBlock up;
+    up.mac = {1, 2, 3, 4, 5, 6}; // not taken over
+    up.ip = {192, 168, 0, 201};
+    up.mask = {255, 255, 0, 0};
+    up.gateway = {192, 168, 0, 254};
+    up.localPort = 5000;
+    up.remotePort = 6000;
+    up.baudCode = 7;
+    up.uartTimeout = 541;
+    up.format = 0xDD;
+    up.timeoutToDefault = 0;
+    up.mode = 0x40;
+    up.tcpServer = {1, 1, 1, 1};
+    ASSERT_FALSE(dev(0).loggedIn);
+    const Outcome o = send(first, CmdUploadSettings, EncodeSettingsUploadBlock(up));
+    EXPECT_EQ(only(o, CmdUploadSettings), SimpleCommandData());
+    EXPECT_EQ(o.replies[0].from, first); // the acknowledgement leaves from the old address
+
+    EXPECT_TRUE(send(first, CmdDownloadSettings).replies.empty());
+    const SettingsBlock b = DecodeSettingsBlock(only(send(Ip("192.168.0.201"), CmdDownloadSettings), CmdDownloadSettings));
+    EXPECT_EQ(b.mac, dev(0).factory.mac);
+    EXPECT_EQ(b.mask, up.mask);
+    EXPECT_EQ(b.localPort, 5000);
+    EXPECT_EQ(b.remotePort, 6000);
+    EXPECT_EQ(b.baudCode, 7);
+    EXPECT_EQ(b.uartTimeout, 541);
+    EXPECT_EQ(DecodeUartFormat(b.format), (UartFormat{true, Parity::Odd, true}));
+    EXPECT_EQ(b.timeoutToDefault, 0);
+    EXPECT_EQ(b.mode, 0x40);
+    EXPECT_EQ(b.tcpServer, up.tcpServer);
+
+    // Default configuration keeps the device where it is and restores the rest.
+    EXPECT_EQ(only(send(Ip("192.168.0.201"), CmdSetDefault), CmdSetDefault), SimpleCommandData());
+    EXPECT_EQ(dev(0).address(), Ip("192.168.0.201"));
+    EXPECT_EQ(dev(0).settings.mask, up.mask);
+    EXPECT_EQ(dev(0).settings.baudCode, 4);
+    EXPECT_EQ(dev(0).settings.localPort, 4001);
+}
+
+TEST_F(DevsimTest, SourceFilterAndBridgeRoundTrip)
+{
+    SourceFilterBlock filter;
+    filter.sources = {Octets4{10, 0, 0, 1}, Octets4{10, 0, 0, 2}, Octets4{0, 0, 0, 0}, Octets4{255, 255, 255, 255}};
+    EXPECT_EQ(only(send(second, CmdUploadSource, EncodeSourceFilterBlock(filter)), CmdUploadSource), SimpleCommandData());
+    EXPECT_EQ(DecodeSourceFilterBlock(only(send(second, CmdDownloadSource), CmdDownloadSource)), filter);
+
+    BridgeBlock bridge;
+    bridge.enabled = true;
+    bridge.localPort = 4001;
+    bridge.remotePorts = {1, 2, 3, 4, 65535};
+    bridge.ips[4] = {172, 16, 0, 9};
+    EXPECT_EQ(only(send(second, CmdUploadBridge, EncodeBridgeBlock(bridge)), CmdUploadBridge), SimpleCommandData());
+    const QByteArray raw = only(send(second, CmdDownloadBridge), CmdDownloadBridge);
+    ASSERT_EQ(raw.size(), kBridgeBlockLength);
+    EXPECT_EQ(DecodeBridgeBlock(raw), bridge);
+    // The other devices are untouched.
+    EXPECT_EQ(DecodeBridgeBlock(only(send(first, CmdDownloadBridge), CmdDownloadBridge)), BridgeBlock{});
+}
+
+TEST_F(DevsimTest, BaudChangeOnTheFlyAppliesWithoutReply)
+{
+    Outcome o = send(third, CmdBaudOnTheFly, EncodeUartQuickBlock({8, 0xC5}));
+    EXPECT_TRUE(o.replies.empty());
+    EXPECT_EQ(dev(2).settings.baudCode, 8);
+    EXPECT_EQ(dev(2).settings.format, 0xC5);
+    // A code outside the table leaves the port as it is.
+    o = send(third, CmdBaudOnTheFly, EncodeUartQuickBlock({9, 0xC0}));
+    EXPECT_TRUE(o.replies.empty());
+    EXPECT_EQ(dev(2).settings.baudCode, 8);
+}
+
+TEST_F(DevsimTest, UploadAndFactorySettingReachOnlyTheDeviceWithThatMac)
+{
+    DeviceUploadBlock up;
+    up.destination = dev(1).settings.mac;
+    up.settings = ToDiscoveryRecord(dev(1).settings);
+    up.settings.mac = {0x00, 0x04, 0xA3, 0x12, 0x34, 0x56};
+    up.settings.ip = {192, 168, 0, 150};
+    up.settings.sources[0] = {1, 2, 3, 4};
+    up.settings.bridgeStatus = 1;
+    up.settings.bridgeIps[0] = {5, 6, 7, 8};
+    const Outcome o = send(group, CmdUploadSelected, EncodeDeviceUploadBlock(up));
+    EXPECT_EQ(only(o, CmdUploadSelected), SimpleCommandData());
+    EXPECT_EQ(o.replies[0].device, 1);
+    EXPECT_EQ(o.replies[0].from, second);
+    EXPECT_EQ(MacText(dev(1).settings.mac), QStringLiteral("00-04-A3-12-34-56"));
+    EXPECT_EQ(dev(1).address(), Ip("192.168.0.150"));
+    EXPECT_EQ(dev(1).settings.sources[0], (Octets4{1, 2, 3, 4}));
+    EXPECT_TRUE(dev(1).settings.bridge.enabled);
+    EXPECT_EQ(dev(0).address(), first);
+    EXPECT_EQ(dev(2).address(), third);
+
+    // The old MAC address names nobody any more.
+    EXPECT_TRUE(send(group, CmdUploadSelected, EncodeDeviceUploadBlock(up)).replies.empty());
+
+    // Sent to another device's address, a MAC-addressed request is not for that device.
+    const QByteArray newMac("\x00\x04\xA3\x12\x34\x56", 6);
+    EXPECT_TRUE(send(first, CmdFactorySetting, newMac).replies.empty());
+
+    dev(1).password = Password("other1");
+    const Outcome f = send(group, CmdFactorySetting, newMac);
+    EXPECT_EQ(only(f, CmdFactorySetting), SimpleCommandData());
+    EXPECT_EQ(dev(1).address(), second);                     // start address again
+    EXPECT_EQ(dev(1).settings.sources[0], (Octets4{}));      // start filter again
+    EXPECT_EQ(MacText(dev(1).settings.mac), QStringLiteral("00-04-A3-12-34-56")); // MAC stays
+    EXPECT_EQ(dev(1).password, Password("123456"));
+}
+
+TEST_F(DevsimTest, MacReassignment)
+{
+    EXPECT_EQ(only(send(first, CmdMacFromCode, QByteArray("\x12\x34\x56", 3)), CmdMacFromCode), SimpleCommandData());
+    EXPECT_EQ(MacText(dev(0).settings.mac), QStringLiteral("00-04-A3-12-34-56"));
+
+    std::set<QString> seen;
+    for (int i = 0; i < 20; ++i) {
+        const Mac6 before = dev(0).settings.mac;
+        EXPECT_EQ(only(send(first, CmdMacAutomatic), CmdMacAutomatic), SimpleCommandData());
+        const Mac6 after = dev(0).settings.mac;
+        EXPECT_NE(after, before);
+        EXPECT_EQ(after[0], 0x00);
+        EXPECT_EQ(after[1], 0x04);
+        EXPECT_EQ(after[2], 0xA3);
+        EXPECT_EQ(sim->findByMac(after), 0); // no other device has it
+        seen.insert(MacText(after));
+    }
+    EXPECT_GT(seen.size(), 15u);
+}
+
+TEST_F(DevsimTest, MalformedRequestsAreIgnored)
+{
+    const auto silent = [&](const QByteArray &bytes, Ipv4 to) {
+        const Outcome o = sim->handle(Datagram{bytes, kProgram, kProgramPort, to}, 0);
+        return o.replies.empty() && !o.notes.isEmpty();
+    };
+    QByteArray bad = BuildRequestFrame(CmdDownloadSettings, SimpleCommandData());
+    bad[6] = char(bad[6] + 1);
+    EXPECT_TRUE(silent(bad, first)) << "wrong checksum";
+    EXPECT_TRUE(silent(BuildReplyFrame(CmdDownloadSettings, SimpleCommandData()), first)) << "a reply, not a request";
+    EXPECT_TRUE(silent(BuildRequestFrame(CmdDownloadSettings, SimpleCommandData()).left(7), first)) << "truncated";
+    EXPECT_TRUE(silent(QByteArray(), first));
+    EXPECT_TRUE(silent(BuildRequestFrame(96, SimpleCommandData()), first)) << "below the command set";
+    EXPECT_TRUE(silent(BuildRequestFrame(114, SimpleCommandData()), first)) << "above the command set";
+    EXPECT_TRUE(silent(BuildRequestFrame(CmdDownloadSettings, QByteArray("\xAA\xAB", 2)), first));
+    EXPECT_TRUE(silent(BuildRequestFrame(CmdLogin, Password("123456").left(11)), first));
+    EXPECT_TRUE(silent(BuildRequestFrame(CmdUploadSettings, QByteArray(32, '\0')), first));
+    EXPECT_TRUE(silent(BuildRequestFrame(CmdUploadSelected, QByteArray(81, '\0')), group));
+    EXPECT_FALSE(dev(0).loggedIn);
+    EXPECT_EQ(dev(0).address(), first);
+}
+
+TEST_F(DevsimTest, SilentDeviceActsButNeverAnswers)
+{
+    sim = makeSim(3, {QStringLiteral("--silent-ip"), QStringLiteral("192.168.0.3")});
+    EXPECT_TRUE(dev(1).silent);
+    EXPECT_EQ(send(group, CmdDiscovery).replies.size(), 2u);
+    EXPECT_TRUE(send(second, CmdLogin, Password("123456")).replies.empty());
+    EXPECT_TRUE(dev(1).loggedIn);
+
+    sim = makeSim(2, {QStringLiteral("--silent")});
+    EXPECT_TRUE(send(group, CmdDiscovery).replies.empty());
+}
+
+TEST(DevsimOptions, ParsesEveryOption)
+{
+    Options o;
+    QString error;
+    ASSERT_TRUE(ParseOptions(
+        QString::fromLatin1("--devices 50 --first-ip=10.1.0.5 --skip 10.1.0.6 --skip 10.1.0.9 --interface vd0 "
+                            "--bind-address 127.0.0.1 --port 14096 --no-multicast --password abc "
+                            "--delay-ms 5 --jitter-ms 7 --drop 1 --corrupt-checksum 2 --truncate 3 --duplicate 4 "
+                            "--fault-ip 10.1.0.5 --silent-ip 10.1.0.7 --short-settings --seed 0x10 --log - "
+                            "--ready-file /tmp/r")
+            .split(QLatin1Char(' ')),
+        &o, &error))
+        << error.toStdString();
+    EXPECT_EQ(o.devices, 50);
+    EXPECT_EQ(o.firstIp, *ParseIpv4(QStringLiteral("10.1.0.5")));
+    EXPECT_EQ(o.skip.size(), 2u);
+    EXPECT_EQ(o.interfaceName, QStringLiteral("vd0"));
+    EXPECT_EQ(o.bindAddress, 0x7F000001u);
+    EXPECT_EQ(o.port, 14096);
+    EXPECT_FALSE(o.multicast);
+    EXPECT_EQ(o.password, QStringLiteral("abc"));
+    EXPECT_EQ(o.faults.delayMs, 5);
+    EXPECT_EQ(o.faults.jitterMs, 7);
+    EXPECT_EQ(o.faults.dropPercent, 1);
+    EXPECT_EQ(o.faults.corruptPercent, 2);
+    EXPECT_EQ(o.faults.truncatePercent, 3);
+    EXPECT_EQ(o.faults.duplicatePercent, 4);
+    EXPECT_TRUE(o.shortSettings);
+    EXPECT_EQ(o.seed, 16u);
+    EXPECT_EQ(o.logPath, QStringLiteral("-"));
+    EXPECT_EQ(o.readyFile, QStringLiteral("/tmp/r"));
+
+    const std::vector<Device> devices = MakeDevices(o, &error);
+    ASSERT_EQ(devices.size(), 50u);
+    EXPECT_EQ(Ipv4Text(devices[1].address()), QStringLiteral("10.1.0.7"));
+    EXPECT_TRUE(devices[1].silent);
+    EXPECT_FALSE(devices[1].faulty);
+    EXPECT_TRUE(devices[0].faulty);
+    EXPECT_EQ(devices[0].password, QByteArray("         abc"));
+
+    for (const char *wrong : {"--devices 0", "--devices", "--first-ip 1.2.3", "--first-ip 1.2.3.256", "--drop 101",
+                              "--port 0", "--password 1234567890123", "--silent=yes", "--bogus", "--seed x"}) {
+        Options bad;
+        error.clear();
+        EXPECT_FALSE(ParseOptions(QString::fromLatin1(wrong).split(QLatin1Char(' ')), &bad, &error)) << wrong;
+        EXPECT_FALSE(error.isEmpty()) << wrong;
+    }
+
+    Options unknownDevice;
+    unknownDevice.silentIps.push_back(*ParseIpv4(QStringLiteral("192.168.0.99")));
+    EXPECT_TRUE(MakeDevices(unknownDevice, &error).empty());
+    EXPECT_TRUE(error.contains(QStringLiteral("192.168.0.99")));
+}
