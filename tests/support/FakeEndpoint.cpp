@@ -32,6 +32,8 @@ SendResult FakeEndpoint::send(const QByteArray &datagram)
     if (failSend)
         return {false, failErrorNumber, failErrorText};
     sent.append({datagram, m_host, m_port});
+    if (onSend)
+        onSend(sent.last());
     return {};
 }
 

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QQueue>
 
+#include <functional>
+
 namespace qvx::test {
 
 // Endpoint test double: records every datagram sent with the remote host and port it went
@@ -36,6 +38,8 @@ public:
     void injectReply(quint8 cmd, const QByteArray &data);
 
     QList<Sent> sent;
+    // Called after each datagram that left, e.g. to let a simulated device answer.
+    std::function<void(const Sent &)> onSend;
     int closeCount = 0;
     int bindCount = 0;
     quint16 boundPort = 0;

@@ -1,0 +1,125 @@
+// A whole working session through the endpoint test double, answered by the device
+// simulator's model: download, login, upload to a new address, download again.
+#include "AppHarness.h"
+
+#include "Address.h"
+#include "Simulator.h"
+
+#include "login/frm02Login.h"
+#include "programmer/frm01UDPClient.h"
+#include "protocol/Commands.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace qvx;
+using namespace qvx::test;
+
+namespace {
+
+class SessionTest : public ::testing::Test {
+protected:
+    SessionTest()
+    {
+        devsim::Device device;
+        device.settings.mac = {0x00, 0x04, 0xA3, 0x10, 0x20, 0x30};
+        device.settings.ip = {192, 168, 0, 1};
+        device.settings.gateway = {192, 168, 0, 254};
+        device.factory = device.settings;
+        device.password = devsim::PadPassword(QStringLiteral("secret1"));
+        device.factoryPassword = device.password;
+        device.faulty = false;
+        sim = std::make_unique<devsim::Simulator>(std::vector<devsim::Device>{device});
+
+        // The device answers on the next pass of the event loop, never inside the sender.
+        h.endpoint.onSend = [this](const FakeEndpoint::Sent &sent) {
+            devsim::Datagram in;
+            in.bytes = sent.datagram;
+            in.from = *devsim::ParseIpv4(QStringLiteral("192.168.0.10"));
+            in.fromPort = kLocalPort;
+            in.to = devsim::ParseIpv4(sent.host).value_or(0);
+            for (const devsim::Reply &reply : sim->handle(in, clockMs).replies) {
+                const QByteArray frame = reply.frame;
+                QTimer::singleShot(0, &h.endpoint, [this, frame] { h.endpoint.injectDatagram(frame); });
+            }
+        };
+    }
+
+    QString shownAddress(const std::array<QLineEdit *, 4> &boxes) const
+    {
+        QStringList parts;
+        for (auto *box : boxes)
+            parts << box->text();
+        return parts.join('.');
+    }
+
+    bool waitIdle() { return QTest::qWaitFor([this] { return !h.state().CommandPending; }, 2000); }
+
+    AppHarness h;
+    frm01UDPClient &w = *h.app().programmer();
+    std::unique_ptr<devsim::Simulator> sim;
+    qint64 clockMs = 0;
+};
+
+TEST_F(SessionTest, DownloadLoginUploadToANewAddressAndDownloadAgain)
+{
+    // Download from the device at the default address.
+    QTest::mouseClick(w.cmdCommand_a, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.txtMacAddress[5]->text() == "30"; }, 2000));
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(shownAddress(w.txtIPAddress), "192.168.0.1");
+    EXPECT_EQ(shownAddress(w.txtGateway), "192.168.0.254");
+    EXPECT_FALSE(w.cmdCommand_b->isEnabled());
+
+    // Log in through the dialog; the frame leaves when the programmer window takes over.
+    QTest::mouseClick(w.cmdLogin, Qt::LeftButton);
+    frm02Login *login = h.app().loginIfLoaded();
+    ASSERT_NE(login, nullptr);
+    auto *password = login->findChild<QLineEdit *>(QStringLiteral("txtPassword"));
+    auto *doLogin = login->findChild<QPushButton *>(QStringLiteral("cmdEseguiLogin"));
+    ASSERT_TRUE(password && doLogin);
+    password->setFocus();
+    QTest::keyClicks(password, QStringLiteral("secret1"));
+    QTest::mouseClick(doLogin, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.lblLoginStatus->text() == "Login done"; }, 2000));
+    EXPECT_EQ(h.endpoint.commands().count(CmdLogin), 1);
+    ASSERT_TRUE(h.app().Timer2().isEnabled());
+
+    // The first poll confirms the login and enables the writes.
+    clockMs = 65'000;
+    w.Timer2_Timer();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return h.state().LoggedIn; }, 2000));
+    EXPECT_EQ(w.lblLoginStatus->text(), "Login done. [Login time 01:05]");
+    EXPECT_TRUE(w.cmdCommand_b->isEnabled());
+
+    // Upload a new address: logout now, the settings when the deferred-write timer fires.
+    w.txtIPAddress[3]->setText(QStringLiteral("77"));
+    w.txtUDPLocalPort->setText(QStringLiteral("4100"));
+    QTest::mouseClick(w.cmdCommand_b, Qt::LeftButton);
+    EXPECT_EQ(h.endpoint.commands().last(), CmdLogout);
+    ASSERT_TRUE(h.app().Timer4().isEnabled());
+    EXPECT_EQ(h.app().Timer4().interval(), 2000);
+    ASSERT_TRUE(waitIdle());
+    w.Timer4_Timer();
+    EXPECT_EQ(h.endpoint.commands().last(), CmdUploadSettings);
+    EXPECT_EQ(h.endpoint.sent.last().host, "192.168.0.1");
+
+    // The confirmation moves the program to the device's new address.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return h.endpoint.remoteHost() == "192.168.0.77"; }, 2000));
+    EXPECT_EQ(shownAddress(w.txtExpIPAddress), "192.168.0.77");
+    EXPECT_EQ(sim->devices()[0].settings.ip, (Octets4{192, 168, 0, 77}));
+
+    // Download again, from the new address.
+    w.txtUDPLocalPort->setText(QString());
+    QTest::mouseClick(w.cmdCommand_a, Qt::LeftButton);
+    EXPECT_EQ(h.endpoint.sent.last().host, "192.168.0.77");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.txtUDPLocalPort->text() == "4100"; }, 2000));
+    EXPECT_EQ(shownAddress(w.txtIPAddress), "192.168.0.77");
+    EXPECT_TRUE(h.messages.messages.isEmpty()) << h.messages.lastText().toStdString();
+}
+
+} // namespace
