@@ -23,6 +23,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QRadioButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -263,7 +264,12 @@ frm03Discovery::frm03Discovery(AppContext &ctx, QWidget *parent) : QWidget(paren
     connect(cmdExit, &QPushButton::clicked, this, &frm03Discovery::cmdExit_Click);
     connect(grdDevice, &QTableView::clicked, this, &frm03Discovery::grdDevice_Click);
 
-    resize(sizeHint());
+    // Room for a dozen more device rows than the minimum, within the screen.
+    QSize size = sizeHint();
+    size.rheight() += 12 * grdDevice->verticalHeader()->defaultSectionSize();
+    if (const QScreen *display = screen())
+        size = size.boundedTo(display->availableGeometry().size() - QSize(0, 40));
+    resize(size);
 }
 
 frm03Discovery::~frm03Discovery() = default;
