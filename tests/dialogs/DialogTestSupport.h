@@ -1,43 +1,18 @@
 #pragma once
 #include "AppHarness.h"
+#include "Samples.h"
 
 #include "app/AppContext.h"
 #include "programmer/frm01UDPClient.h"
 
-#include <QApplication>
-#include <QByteArray>
-#include <QLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QTest>
-
-#include <initializer_list>
+#include <gtest/gtest.h>
 
 namespace qvx::test {
-
-// A request frame as the device expects it, built here byte by byte so that the tests do
-// not lean on the program's own framing code.
-inline QByteArray RequestBytes(quint8 cmd, const QByteArray &data)
-{
-    QByteArray out("<#");
-    out.append(char(cmd));
-    out.append(char(data.size()));
-    out.append(data);
-    unsigned sum = cmd + unsigned(data.size());
-    for (char c : data)
-        sum += quint8(c);
-    out.append(char(sum & 0xFF));
-    out.append('>');
-    return out;
-}
-
-inline QByteArray Bytes(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int v : values)
-        out.append(char(v));
-    return out;
-}
 
 // Replaces a box's text the way a user does: select everything, then type.
 inline void RetypeText(QLineEdit *box, const QString &text)
@@ -58,10 +33,16 @@ bool CloseAndWaitGone(Window *window)
     return QTest::qWaitFor([&] { return guard.isNull(); }, 2000);
 }
 
-// The deferred-write timer's expiry, as the programmer window runs it.
-inline void FireDeferredWrite(AppHarness &h)
-{
-    h.app().programmer()->Timer4_Timer();
-}
+// The program on test doubles with its programmer window hidden and nothing sent yet.
+struct DialogTest : ::testing::Test {
+    DialogTest() { h.endpoint.clearSent(); }
+    // The deferred-write timer's expiry, as the programmer window runs it.
+    void fireDeferredWrite() { h.app().programmer()->Timer4_Timer(); }
+    void expectWarning(const QString &text) { EXPECT_EQ(h.messages.messages, Warning(text)); }
+
+    AppHarness h{true, false};
+};
+
+const QByteArray kLogoutRequest = Hex("3C236702AAAABD3E");
 
 } // namespace qvx::test

@@ -1,228 +1,180 @@
 // A click on a device row: highlight, editor fill, destination; clicks that select nothing.
-#include "DiscoveryRig.h"
+#include "DiscoveryFixture.h"
 
-#include "discovery/DeviceGridModel.h"
-#include "protocol/Commands.h"
-
-#include <QComboBox>
 #include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QRadioButton>
-#include <QTableView>
-#include <QTest>
-#include <gtest/gtest.h>
 
 namespace qvx::test {
 namespace {
 
-QStringList texts(const auto &boxes)
-{
-    QStringList out;
-    for (const auto *box : boxes)
-        out << box->text();
-    return out;
-}
-
 // A grid row as the reply dispatcher would write it, with some cells replaced.
 QStringList rowWith(const QList<QPair<int, QString>> &changes)
 {
-    QStringList cells = DiscoveryRowTexts(EncodeDiscoveryRecord(SampleDevice()));
+    QStringList cells = kSampleDeviceRow;
     for (const auto &[column, text] : changes)
         cells[column] = text;
     return cells;
 }
 
-struct EditorTest : ::testing::Test {
-    EditorTest() : w((rig.start(), rig.window())) {}
+QColor colour(const QModelIndex &index, int role) { return index.data(role).value<QBrush>().color(); }
 
-    DiscoveryRig rig;
-    frm03Discovery &w;
-};
+using Editor = DiscoveryTest;
 
-TEST_F(EditorTest, ClickingARowFillsTheEditorAndTakesItsMacAsDestination)
+TEST_F(Editor, ClickingARowFillsEveryFieldAndTakesItsMacAsDestination)
 {
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     w.cmdRefresh_Click();
     DiscoveryRecord other = SampleDevice(0x01);
     other.ip = {172, 16, 5, 9};
-    rig.endpoint.injectReply(CmdDiscovery, EncodeDiscoveryRecord(other));
-    rig.endpoint.injectReply(CmdDiscovery, EncodeDiscoveryRecord(SampleDevice()));
-
+    h.endpoint.injectReply(CmdDiscovery, EncodeDiscoveryRecord(other));
+    answer();
     const QModelIndex second = w.DeviceGrid().index(1, 3);
     QTest::mouseClick(w.grdDevice->viewport(), Qt::LeftButton, {}, w.grdDevice->visualRect(second).center());
 
-    EXPECT_EQ(texts(w.txtMac), QStringList({"00", "1A", "2B", "3C", "4D", "5E"}));
-    EXPECT_EQ(texts(w.lblMacAddrDest), QStringList({"00", "1A", "2B", "3C", "4D", "5E"}));
-    EXPECT_EQ(rig.state().DestinationMac, (Mac6{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}));
-    EXPECT_TRUE(rig.state().DeviceSelected);
-
-    EXPECT_EQ(texts(w.txtIP), QStringList({"10", "0", "0", "254"}));
-    EXPECT_EQ(texts(w.txtMask), QStringList({"255", "255", "255", "0"}));
-    EXPECT_EQ(texts(w.txtGwy), QStringList({"10", "0", "0", "1"}));
-    EXPECT_EQ(w.txtLocalPort->text(), QStringLiteral("4096"));
-    EXPECT_EQ(w.txtRemotePort->text(), QStringLiteral("4097"));
-    EXPECT_EQ(w.cmbRecord[0]->currentText(), QStringLiteral("9600"));
-    EXPECT_EQ(w.cmbRecord[0]->currentIndex(), 4);
-    EXPECT_EQ(w.txtTimeOut->text(), QStringLiteral("3250"));
-    EXPECT_EQ(w.cmbRecord[1]->currentText(), QStringLiteral("7"));
-    EXPECT_EQ(w.cmbRecord[2]->currentText(), QStringLiteral("ODD"));
-    EXPECT_EQ(w.cmbRecord[3]->currentText(), QStringLiteral("2"));
-    EXPECT_EQ(w.cmbRecord[4]->currentText(), QStringLiteral("ENABLE"));
-    EXPECT_EQ(texts(w.txtSource1), QStringList({"1", "2", "3", "4"}));
-    EXPECT_EQ(texts(w.txtSource2), QStringList({"5", "6", "7", "8"}));
-    EXPECT_EQ(texts(w.txtSource3), QStringList({"9", "10", "11", "12"}));
-    EXPECT_EQ(texts(w.txtSource4), QStringList({"13", "14", "15", "16"}));
+    const QStringList mac{"00", "1A", "2B", "3C", "4D", "5E"};
+    EXPECT_EQ(Texts(w.txtMac), mac);
+    EXPECT_EQ(Texts(w.lblMacAddrDest), mac);
+    EXPECT_EQ(state().DestinationMac, (Mac6{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}));
+    EXPECT_TRUE(state().DeviceSelected);
+    const QStringList editor = QStringList() << Texts(w.txtIP) << Texts(w.txtMask) << Texts(w.txtGwy)
+                                             << w.txtLocalPort->text() << w.txtRemotePort->text()
+                                             << w.txtTimeOut->text() << Texts(w.txtSource1) << Texts(w.txtSource2)
+                                             << Texts(w.txtSource3) << Texts(w.txtSource4) << w.txtLocalPB->text()
+                                             << Texts(w.txtRemotePB) << Texts(w.txtIPB1) << Texts(w.txtIPB2)
+                                             << Texts(w.txtIPB3) << Texts(w.txtIPB4) << Texts(w.txtIPB5);
+    EXPECT_EQ(editor.join(' '), "10 0 0 254 255 255 255 0 10 0 0 1 4096 4097 3250 1 2 3 4 5 6 7 8 9 10 11 12 "
+                                "13 14 15 16 5000 5001 5002 5003 5004 5005 192 168 1 1 192 168 1 2 192 168 1 3 "
+                                "192 168 1 4 192 168 1 5");
+    QStringList lists;
+    for (QComboBox *list : w.cmbRecord)
+        lists << list->currentText();
+    EXPECT_EQ(lists, (QStringList{"9600", "7", "ODD", "2", "ENABLE"}));
     EXPECT_TRUE(w.optEnableB->isChecked());
     EXPECT_FALSE(w.optDisableB->isChecked());
-    EXPECT_EQ(w.txtLocalPB->text(), QStringLiteral("5000"));
-    EXPECT_EQ(texts(w.txtRemotePB), QStringList({"5001", "5002", "5003", "5004", "5005"}));
-    EXPECT_EQ(texts(w.txtIPB1), QStringList({"192", "168", "1", "1"}));
-    EXPECT_EQ(texts(w.txtIPB5), QStringList({"192", "168", "1", "5"}));
 
-    // The clicked row white on blue, the other one black on white.
+    // The clicked row white on blue, the other one black on white; the current column stays.
     DeviceGridModel &grid = w.DeviceGrid();
     EXPECT_EQ(grid.HighlightedRow(), 1);
-    EXPECT_EQ(grid.index(1, 27).data(Qt::BackgroundRole).value<QBrush>().color(), QColor(0, 0, 255));
-    EXPECT_EQ(grid.index(1, 0).data(Qt::ForegroundRole).value<QBrush>().color(), QColor(255, 255, 255));
-    EXPECT_EQ(grid.index(0, 5).data(Qt::BackgroundRole).value<QBrush>().color(), QColor(255, 255, 255));
-    EXPECT_EQ(grid.index(0, 5).data(Qt::ForegroundRole).value<QBrush>().color(), QColor(0, 0, 0));
-    EXPECT_EQ(w.grdDevice->currentIndex().row(), 1);
-    EXPECT_EQ(w.grdDevice->currentIndex().column(), 3) << "the current column stays";
+    EXPECT_EQ(colour(grid.index(1, 27), Qt::BackgroundRole), QColor(0, 0, 255));
+    EXPECT_EQ(colour(grid.index(1, 0), Qt::ForegroundRole), QColor(255, 255, 255));
+    EXPECT_EQ(colour(grid.index(0, 5), Qt::BackgroundRole), QColor(255, 255, 255));
+    EXPECT_EQ(colour(grid.index(0, 5), Qt::ForegroundRole), QColor(0, 0, 0));
+    EXPECT_EQ(w.grdDevice->currentIndex(), second);
+
+    // Painting with row 0 uses the current row and keeps it current.
+    qint16 row = 0;
+    w.LineShows(w.grdDevice, row, 0x00FF00, 0x0000FF);
+    EXPECT_EQ(row, 2);
+    EXPECT_EQ(colour(grid.index(1, 0), Qt::BackgroundRole), QColor(0, 255, 0));
+    EXPECT_EQ(colour(grid.index(1, 0), Qt::ForegroundRole), QColor(255, 0, 0));
+    EXPECT_EQ(w.grdDevice->currentIndex(), second);
 }
 
-TEST_F(EditorTest, ListsAndOptionsFollowTheCellTextsExactly)
+TEST_F(Editor, ListsAndOptionsFollowTheCellTextsExactly)
 {
-    struct Case {
-        QList<QPair<int, QString>> cells;
-        std::array<int, 5> lists; // expected selected index of cmbRecord(0..4)
-        bool bridgeEnabled;
-    };
-    const QList<Case> cases{
+    const struct { QList<QPair<int, QString>> cells; std::array<int, 5> lists; bool bridgeEnabled; } cases[] = {
         {{{6, "UNKNOWN"}, {8, "8"}, {9, "EVEN"}, {10, "1"}, {11, "Disable"}, {16, "Disable"}}, {-1, 1, 1, 0, 0}, false},
         {{{6, "115200"}, {8, "9"}, {9, "NONE"}, {10, "3"}, {11, "DISABLE"}, {16, "enable"}}, {8, -1, 2, -1, -1}, false},
         {{{6, "600"}, {8, ""}, {9, "odd"}, {10, "2"}, {11, "Enable"}, {16, "Enable"}}, {0, -1, -1, 1, 1}, true},
         {{{6, "9600 "}, {8, "7"}, {9, "ODD"}, {10, ""}, {11, ""}, {16, ""}}, {-1, 0, 0, -1, -1}, false},
     };
-    for (int i = 0; i < cases.size(); ++i) {
-        SCOPED_TRACE(i);
-        const Case &c = cases[i];
+    for (const auto &c : cases) {
         // Start from the opposite choices, so that every list and option must change.
         for (QComboBox *list : w.cmbRecord)
             list->setCurrentIndex(list->count() - 1);
         (c.bridgeEnabled ? w.optDisableB : w.optEnableB)->setChecked(true);
-
         w.InitDeviceGrid();
         w.DeviceGrid().AppendDevice(rowWith(c.cells));
         w.ClickGridRow(1);
+        std::array<int, 5> lists{};
         for (int k = 0; k < 5; ++k)
-            EXPECT_EQ(w.cmbRecord[std::size_t(k)]->currentIndex(), c.lists[std::size_t(k)]) << "cmbRecord " << k;
+            lists[k] = w.cmbRecord[k]->currentIndex();
+        EXPECT_EQ(lists, c.lists) << c.cells[0].second.toStdString();
         EXPECT_EQ(w.optEnableB->isChecked(), c.bridgeEnabled);
         EXPECT_EQ(w.optDisableB->isChecked(), !c.bridgeEnabled);
     }
 }
 
-TEST_F(EditorTest, DottedCellsSplitIntoFourBoxesWithoutRunningPastTheirEnd)
+TEST_F(Editor, ShortDottedCellsFillTheirBoxesWithoutRunningPastTheirEnd)
 {
-    const QList<QPair<QString, QStringList>> cases{
-        {"10.0.0.254", {"10", "0", "0", "254"}},
-        {"10.0", {"10", "0", "", ""}},
-        {"10..5", {"10", "", "5", ""}},
-        {"", {"", "", "", ""}},
-        {"1.2.3.4.5", {"1", "2", "3", "4.5"}},
-        {"...", {"", "", "", ""}},
+    const QPair<QString, QStringList> cases[] = {
+        {"10.0.0.254", {"10", "0", "0", "254"}}, {"10.0", {"10", "0", "", ""}}, {"10..5", {"10", "", "5", ""}},
+        {"", {"", "", "", ""}}, {"1.2.3.4.5", {"1", "2", "3", "4.5"}}, {"...", {"", "", "", ""}},
         {"192.168.1.", {"192", "168", "1", ""}},
     };
     for (const auto &[cell, boxes] : cases) {
-        SCOPED_TRACE(cell.toStdString());
         w.InitDeviceGrid();
         w.DeviceGrid().AppendDevice(rowWith({{1, cell}, {12, cell}, {27, cell}}));
         for (auto *box : w.txtIP)
             box->setText(QStringLiteral("x"));
         w.ClickGridRow(1);
-        EXPECT_EQ(texts(w.txtIP), boxes);
-        EXPECT_EQ(texts(w.txtSource1), boxes);
-        EXPECT_EQ(texts(w.txtIPB5), boxes);
-        EXPECT_TRUE(rig.state().DeviceSelected);
+        EXPECT_EQ(Texts(w.txtIP), boxes) << cell.toStdString();
+        EXPECT_EQ(Texts(w.txtSource1), boxes) << cell.toStdString();
+        EXPECT_EQ(Texts(w.txtIPB5), boxes) << cell.toStdString();
+        EXPECT_TRUE(state().DeviceSelected);
     }
 }
 
-TEST_F(EditorTest, ClicksOutsideTheDeviceRowsSelectNothing)
+TEST_F(Editor, HeaderRowClicksAndClicksOnAnEmptyGridSelectNothing)
 {
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     const Mac6 before{1, 2, 3, 4, 5, 6};
-    rig.state().DestinationMac = before;
+    state().DestinationMac = before;
 
     // Only the header row.
     QTest::mouseClick(w.grdDevice->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
     w.grdDevice_Click();
     w.ClickGridRow(1);
-    EXPECT_FALSE(rig.state().DeviceSelected);
-    EXPECT_EQ(rig.state().DestinationMac, before);
+    EXPECT_FALSE(state().DeviceSelected);
+    EXPECT_EQ(state().DestinationMac, before);
 
     // With a device listed: the header row itself.
-    rig.endpoint.injectReply(CmdDiscovery, EncodeDiscoveryRecord(SampleDevice()));
+    answer();
     QHeaderView *header = w.grdDevice->horizontalHeader();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionSize(0) / 2, header->height() / 2));
     w.ClickGridRow(0);
-    EXPECT_FALSE(rig.state().DeviceSelected);
-    EXPECT_EQ(rig.state().DestinationMac, before);
+    EXPECT_FALSE(state().DeviceSelected);
+    EXPECT_EQ(state().DestinationMac, before);
     EXPECT_TRUE(w.txtIP[0]->text().isEmpty());
     EXPECT_EQ(w.DeviceGrid().HighlightedRow(), -1);
 
     // A device row after all; a later header click keeps that selection.
     w.ClickGridRow(1);
-    ASSERT_TRUE(rig.state().DeviceSelected);
-    const Mac6 selected = rig.state().DestinationMac;
+    ASSERT_TRUE(state().DeviceSelected);
+    const Mac6 selected = state().DestinationMac;
     EXPECT_NE(selected, before);
     w.ClickGridRow(0);
-    EXPECT_TRUE(rig.state().DeviceSelected);
-    EXPECT_EQ(rig.state().DestinationMac, selected);
+    EXPECT_TRUE(state().DeviceSelected);
+    EXPECT_EQ(state().DestinationMac, selected);
 
     // A new discovery empties the grid; the editor and destination stay.
     w.cmdRefresh_Click();
     w.grdDevice_Click();
-    EXPECT_TRUE(rig.state().DeviceSelected);
-    EXPECT_EQ(rig.state().DestinationMac, selected);
-    EXPECT_EQ(w.txtIP[3]->text(), QStringLiteral("254"));
+    EXPECT_TRUE(state().DeviceSelected);
+    EXPECT_EQ(state().DestinationMac, selected);
+    EXPECT_EQ(w.txtIP[3]->text(), "254");
 }
 
-TEST_F(EditorTest, ARowWithoutAReadableMacIsNoDestination)
+TEST_F(Editor, ARowWithoutAReadableMacIsNoDestination)
 {
-    rig.endpoint.injectReply(CmdDiscovery, EncodeDiscoveryRecord(SampleDevice(0x11)));
+    answer(0x11);
     w.ClickGridRow(1);
-    ASSERT_TRUE(rig.state().DeviceSelected);
-    const Mac6 selected = rig.state().DestinationMac;
+    ASSERT_TRUE(state().DeviceSelected);
+    const Mac6 selected = state().DestinationMac;
 
     // A reply too short to hold a MAC address lists a row with an empty MAC cell.
     w.DeviceGrid().AppendDevice(rowWith({{0, ""}}));
     w.DeviceGrid().AppendDevice(rowWith({{0, "00-1A-ZZ-3C-4D-5E"}}));
     for (int row : {2, 3}) {
-        SCOPED_TRACE(row);
         w.ClickGridRow(row);
-        EXPECT_FALSE(rig.state().DeviceSelected);
-        EXPECT_EQ(rig.state().DestinationMac, selected);
-        EXPECT_EQ(w.lblMacAddrDest[5]->text(), QStringLiteral("11"));
-        rig.messages.clear();
+        EXPECT_FALSE(state().DeviceSelected) << row;
+        EXPECT_EQ(state().DestinationMac, selected);
+        EXPECT_EQ(w.lblMacAddrDest[5]->text(), "11");
+        h.messages.clear();
         w.cmdNetSet->click();
-        EXPECT_EQ(rig.messages.lastText(), QStringLiteral("WARNING! First select a device"));
+        EXPECT_EQ(h.messages.lastText(), "WARNING! First select a device");
     }
-}
-
-TEST_F(EditorTest, LineShowsWithRowZeroUsesTheCurrentRow)
-{
-    for (int i = 0; i < 5; ++i)
-        w.AddDeviceRow(EncodeDiscoveryRecord(SampleDevice(quint8(i))));
-    w.grdDevice->setCurrentIndex(w.DeviceGrid().index(2, 4));
-    qint16 row = 0;
-    w.LineShows(w.grdDevice, row, 0x00FF00, 0x0000FF);
-    EXPECT_EQ(row, 3);
-    EXPECT_EQ(w.DeviceGrid().HighlightedRow(), 2);
-    EXPECT_EQ(w.DeviceGrid().index(2, 0).data(Qt::BackgroundRole).value<QBrush>().color(), QColor(0, 255, 0));
-    EXPECT_EQ(w.DeviceGrid().index(2, 0).data(Qt::ForegroundRole).value<QBrush>().color(), QColor(255, 0, 0));
-    EXPECT_EQ(w.grdDevice->currentIndex(), w.DeviceGrid().index(2, 4)) << "current row and column are kept";
 }
 
 } // namespace

@@ -1,49 +1,38 @@
 // A grid with thousands of devices: rows keep their order and a row click still fills the
 // editor from the right row.
-#include "DiscoveryRig.h"
-
-#include "discovery/DeviceGridModel.h"
-#include "protocol/Commands.h"
+#include "DiscoveryFixture.h"
 
 #include <QSignalSpy>
-#include <QTest>
-#include <gtest/gtest.h>
 
 namespace qvx::test {
 namespace {
 
-TEST(GridScale, FiveThousandDevicesAndARowClick)
+TEST_F(DiscoveryTest, FiveThousandDevicesAndARowClick)
 {
-    DiscoveryRig rig;
-    rig.start();
-    frm03Discovery &w = rig.window();
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     w.cmdRefresh_Click();
-
     constexpr int kDevices = 5000;
     for (int i = 0; i < kDevices; ++i) {
         DiscoveryRecord r = SampleDevice(quint8(i));
         r.mac[4] = quint8(i >> 8);
         r.ip = {10, 1, quint8(i >> 8), quint8(i)};
         if (i < 3)
-            rig.endpoint.injectReply(CmdDiscovery, EncodeDiscoveryRecord(r)); // the whole reply road
+            h.endpoint.injectReply(CmdDiscovery, EncodeDiscoveryRecord(r)); // the whole reply road
         else
             w.AddDeviceRow(EncodeDiscoveryRecord(r));
     }
-    EXPECT_EQ(rig.state().GridRowCount, kDevices + 1);
+    EXPECT_EQ(state().GridRowCount, kDevices + 1);
     EXPECT_EQ(w.DeviceGrid().DeviceCount(), kDevices);
-    EXPECT_EQ(w.lblMsg->text(), QStringLiteral("Found 5000 Device"));
+    EXPECT_EQ(w.lblMsg->text(), "Found 5000 Device");
     QCoreApplication::processEvents(); // let the view lay the rows out once
 
     QSignalSpy changed(&w.DeviceGrid(), &QAbstractItemModel::dataChanged);
     w.ClickGridRow(4322); // device 4321 = 0x10E1
     EXPECT_EQ(changed.size(), 1);
-    EXPECT_EQ(w.lblMacAddrDest[4]->text(), QStringLiteral("10"));
-    EXPECT_EQ(w.lblMacAddrDest[5]->text(), QStringLiteral("E1"));
-    EXPECT_EQ(w.txtIP[2]->text(), QStringLiteral("16"));
-    EXPECT_EQ(w.txtIP[3]->text(), QStringLiteral("225"));
-    EXPECT_TRUE(rig.state().DeviceSelected);
+    EXPECT_EQ(Texts(w.lblMacAddrDest).mid(4), (QStringList{"10", "E1"}));
+    EXPECT_EQ(Texts(w.txtIP), (QStringList{"10", "1", "16", "225"}));
+    EXPECT_TRUE(state().DeviceSelected);
 
     // Moving the highlight repaints the two rows concerned, one signal each.
     changed.clear();
@@ -59,12 +48,10 @@ TEST(GridScale, FiveThousandDevicesAndARowClick)
     const DeviceGridModel &grid = w.DeviceGrid();
     EXPECT_EQ(grid.index(4321, 0).data(Qt::BackgroundRole).value<QBrush>().color(), QColor(Qt::white));
     EXPECT_EQ(grid.index(kDevices - 1, 9).data(Qt::BackgroundRole).value<QBrush>().color(), QColor(0, 0, 255));
-    QCoreApplication::processEvents();
 
-    // Emptying a full grid for the next discovery.
-    w.cmdRefresh_Click();
+    w.cmdRefresh_Click(); // emptying a full grid for the next discovery
     EXPECT_EQ(w.DeviceGrid().DeviceCount(), 0);
-    EXPECT_EQ(rig.state().GridRowCount, 1);
+    EXPECT_EQ(state().GridRowCount, 1);
 }
 
 } // namespace

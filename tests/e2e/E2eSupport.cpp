@@ -1,23 +1,14 @@
 #include "E2eSupport.h"
 
-#include "dialogs/frm05Source.h"
-#include "dialogs/frm06Bridge.h"
-#include "dialogs/frm07MacAddress.h"
 #include "discovery/frm03Discovery.h"
 #include "login/frm02Login.h"
-#include "programmer/ReplyDispatcher.h"
-#include "programmer/frm01UDPClient.h"
 #include "protocol/Commands.h"
 #include "protocol/Frame.h"
 
-#include <QAbstractItemView>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QTest>
+#include <QTableView>
 
 #include <iostream>
 
@@ -43,9 +34,7 @@ void E2e::SetUp()
     endpoint = std::make_unique<ObservedEndpoint>();
     ctx = std::make_unique<AppContext>(AppContext::Seams{endpoint.get(), &messages, &processes, &adapters});
     ctx->start(true);
-    if (prog()) {
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(prog(), 3000));
-    }
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(prog(), 3000));
 }
 
 void E2e::TearDown()
@@ -53,7 +42,7 @@ void E2e::TearDown()
     for (const test::ShownMessage &m : messages.messages)
         std::cout << "  [message] " << m.title.toStdString() << ": " << m.text.toStdString() << '\n';
     if (!expectNoReplyWarning) {
-        EXPECT_FALSE(hasMessage(kNoReplyWarning)) << "a request went unanswered";
+        EXPECT_FALSE(messages.texts().contains(kNoReplyWarning)) << "a request went unanswered";
     }
     ctx.reset();
     endpoint.reset();
@@ -61,51 +50,8 @@ void E2e::TearDown()
     QCoreApplication::processEvents();
 }
 
-QString E2e::missingProgrammerControls() const
-{
-    frm01UDPClient *w = prog();
-    if (!w)
-        return QStringLiteral("frm01UDPClient");
-    QStringList absent;
-    const auto check = [&](const void *control, const QString &name) {
-        if (!control)
-            absent << name;
-    };
-    const auto checkArray = [&](const auto &array, const QString &name) {
-        for (std::size_t i = 0; i < array.size(); ++i)
-            check(array[i], QStringLiteral("%1_%2").arg(name).arg(i));
-    };
-    checkArray(w->txtMacAddress, QStringLiteral("txtMacAddress"));
-    checkArray(w->txtIPAddress, QStringLiteral("txtIPAddress"));
-    checkArray(w->txtSubnetMask, QStringLiteral("txtSubnetMask"));
-    checkArray(w->txtGateway, QStringLiteral("txtGateway"));
-    checkArray(w->txtExpIPAddress, QStringLiteral("txtExpIPAddress"));
-    checkArray(w->txtTcpServer, QStringLiteral("txtTcpServer"));
-    checkArray(w->optDhcp, QStringLiteral("optDhcp"));
-    checkArray(w->optProto, QStringLiteral("optProto"));
-    checkArray(w->optCliSer, QStringLiteral("optCliSer"));
-    check(w->txtUDPLocalPort, QStringLiteral("txtUDPLocalPort"));
-    check(w->txtUDPRemotePort, QStringLiteral("txtUDPRemotePort"));
-    check(w->txtUARTTimeout, QStringLiteral("txtUARTTimeout"));
-    check(w->cmbUARTBaudrate, QStringLiteral("cmbUARTBaudrate"));
-    check(w->optUARTAutoTout, QStringLiteral("optUARTAutoTout"));
-    check(w->optUARTManualTout, QStringLiteral("optUARTManualTout"));
-    const QList<std::pair<const void *, const char *>> singles{
-        {w->Option1, "Option1"}, {w->Option2, "Option2"}, {w->Option3, "Option3"}, {w->Option4, "Option4"},
-        {w->Option5, "Option5"}, {w->Option6, "Option6"}, {w->Option7, "Option7"}, {w->Option8, "Option8"},
-        {w->Option9, "Option9"}, {w->lblFirmware, "lblFirmware"}, {w->lblLoginStatus, "lblLoginStatus"},
-        {w->cmdLogin, "cmdLogin"}, {w->cmdLogout, "cmdLogout"}, {w->cmdCommand_a, "cmdCommand_a"},
-        {w->cmdCommand_b, "cmdCommand_b"}, {w->cmdCommand_c, "cmdCommand_c"}, {w->Command1, "Command1"},
-        {w->cmdSource, "cmdSource"}, {w->cmdBridge, "cmdBridge"}, {w->cmdResetMacAutomatic, "cmdResetMacAutomatic"},
-        {w->cmdResetMacManual, "cmdResetMacManual"}, {w->cmdDiscovery, "cmdDiscovery"}, {w->cmdExit, "cmdExit"}};
-    for (const auto &[control, name] : singles)
-        check(control, QString::fromLatin1(name));
-    return absent.join(QStringLiteral(", "));
-}
-
 void E2e::type(QLineEdit *box, const QString &text)
 {
-    ASSERT_TRUE(box);
     box->selectAll();
     if (text.isEmpty())
         QTest::keyClick(box, Qt::Key_Backspace);
@@ -113,140 +59,94 @@ void E2e::type(QLineEdit *box, const QString &text)
         QTest::keyClicks(box, text);
 }
 
-void E2e::selectLast(QComboBox *combo)
-{
-    QTest::keyClick(combo, Qt::Key_End);
-}
-
-void E2e::activateProgrammer()
-{
-    // The dialogs hand their requests over through the programmer window's activation, as
-    // when the user comes back to it.
-    QCoreApplication::processEvents();
-    prog()->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(prog(), 2000)) << "the programmer window did not become active";
-}
-
 void E2e::aimAt(const QString &dotted)
 {
     const QStringList parts = dotted.split(QLatin1Char('.'));
-    ASSERT_EQ(parts.size(), 4);
     for (int i = 0; i < 4; ++i)
         if (prog()->txtExpIPAddress[i]->text() != parts[i])
             type(prog()->txtExpIPAddress[i], parts[i]);
-    EXPECT_EQ(ctx->state().DeviceIpOctet[3], parts[3].toInt());
+    EXPECT_EQ(ctx->link().DeviceAddressText(), dotted);
 }
 
-bool E2e::waitFor(const std::function<bool()> &condition, int timeoutMs)
-{
-    return QTest::qWaitFor(condition, timeoutMs);
-}
-
-int E2e::repliesTo(quint8 cmd, int fromIndex) const
+int E2e::repliesTo(quint8 cmd, int from) const
 {
     int n = 0;
-    for (int i = fromIndex; i < endpoint->received.size(); ++i) {
+    for (int i = from; i < endpoint->received.size(); ++i) {
         const std::optional<Frame> f = RecognizeReply(endpoint->received[i]);
         n += f && f->cmd == cmd;
     }
     return n;
 }
 
-int E2e::requestsOf(quint8 cmd, int fromIndex) const
+int E2e::requestsOf(quint8 cmd, int from) const
 {
     int n = 0;
-    for (int i = fromIndex; i < endpoint->sent.size(); ++i)
+    for (int i = from; i < endpoint->sent.size(); ++i)
         n += endpoint->sent[i].size() > 2 && quint8(endpoint->sent[i][2]) == cmd;
     return n;
 }
 
-bool E2e::waitReply(quint8 cmd, int fromIndex, int timeoutMs)
+bool E2e::waitReply(quint8 cmd, int from, int timeoutMs)
 {
-    return waitFor([&] { return repliesTo(cmd, fromIndex) > 0; }, timeoutMs);
+    return waitFor([&] { return repliesTo(cmd, from) > 0; }, timeoutMs);
 }
 
-bool E2e::hasMessage(const QString &text) const
+void E2e::download()
 {
-    return messages.texts().contains(text);
-}
-
-bool E2e::waitMessage(const QString &text, int timeoutMs)
-{
-    return waitFor([&] { return hasMessage(text); }, timeoutMs);
-}
-
-QString E2e::download()
-{
-    const int from = int(endpoint->received.size());
+    const int from = receivedCount();
     prog()->cmdCommand_a->click();
-    EXPECT_TRUE(waitReply(CmdDownloadSettings, from)) << "no settings reply from " << ctx->link().DeviceAddressText().toStdString();
-    return {};
+    EXPECT_TRUE(waitReply(CmdDownloadSettings, from)) << "no settings reply from "
+                                                       << ctx->link().DeviceAddressText().toStdString();
 }
 
-QString E2e::login(const QString &password, bool *accepted)
+int E2e::submitLoginDialog(const QList<std::pair<QLineEdit *frm02Login::*, QString>> &texts,
+                           QPushButton *frm02Login::*button)
 {
     prog()->cmdLogin->click();
-    QWidget *dialog = ctx->loginIfLoaded();
-    const QString absent = missing<QWidget>(dialog, QStringLiteral("frm02Login"),
-                                            {QStringLiteral("txtPassword"), QStringLiteral("cmdEseguiLogin")});
-    if (!absent.isEmpty())
-        return absent;
+    frm02Login *dialog = ctx->loginIfLoaded();
     EXPECT_TRUE(QTest::qWaitForWindowActive(dialog, 2000)) << "the login dialog did not come up";
+    const int from = receivedCount();
+    for (const auto &[box, text] : texts)
+        type(dialog->*box, text);
+    EXPECT_TRUE((dialog->*button)->isEnabled());
+    (dialog->*button)->click();
+    // The dialog hands its request over through the programmer window's activation, as
+    // when the user comes back to it.
+    QCoreApplication::processEvents();
+    prog()->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(prog(), 2000)) << "the programmer window did not become active";
+    return from;
+}
 
-    const int from = int(endpoint->received.size());
-    type(child<QLineEdit>(dialog, QStringLiteral("txtPassword")), password);
-    auto *button = child<QAbstractButton>(dialog, QStringLiteral("cmdEseguiLogin"));
-    EXPECT_TRUE(button->isEnabled());
-    button->click();
-    activateProgrammer();
-
-    if (!waitReply(CmdLogin, from)) {
-        ADD_FAILURE() << "no login reply";
-        return {};
-    }
-    bool ok = false;
+bool E2e::login(const QString &password)
+{
+    const int from = submitLoginDialog({{&frm02Login::txtPassword, password}}, &frm02Login::cmdEseguiLogin);
+    EXPECT_TRUE(waitReply(CmdLogin, from)) << "no login reply";
+    bool accepted = false;
     for (int i = from; i < endpoint->received.size(); ++i) {
         const std::optional<Frame> f = RecognizeReply(endpoint->received[i]);
         if (f && f->cmd == CmdLogin)
-            ok = f->data == QByteArray("\xFF\xFF", 2);
+            accepted = f->data == QByteArray("\xFF\xFF", 2);
     }
-    if (ok) {
+    if (accepted) {
         // The poll starts with the accepted login; its first answer enables the writes.
         EXPECT_TRUE(waitFor([&] { return prog()->cmdCommand_b->isEnabled(); }, 4000))
             << "the write buttons stayed disabled after the login";
     }
-    if (accepted)
-        *accepted = ok;
-    return {};
+    return accepted;
 }
 
-QString E2e::changePassword(const QString &oldPassword, const QString &newPassword)
+void E2e::changePassword(const QString &oldPassword, const QString &newPassword)
 {
-    prog()->cmdLogin->click();
-    QWidget *dialog = ctx->loginIfLoaded();
-    const QString absent =
-        missing<QWidget>(dialog, QStringLiteral("frm02Login"),
-                         {QStringLiteral("txtNewPassword"), QStringLiteral("txtOldPassword"),
-                          QStringLiteral("cmdImpostaNewPassword")});
-    if (!absent.isEmpty())
-        return absent;
-    EXPECT_TRUE(QTest::qWaitForWindowActive(dialog, 2000));
-
-    const int from = int(endpoint->received.size());
-    type(child<QLineEdit>(dialog, QStringLiteral("txtNewPassword")), newPassword);
-    type(child<QLineEdit>(dialog, QStringLiteral("txtOldPassword")), oldPassword);
-    auto *button = child<QAbstractButton>(dialog, QStringLiteral("cmdImpostaNewPassword"));
-    EXPECT_TRUE(button->isEnabled());
-    button->click();
-    activateProgrammer();
+    const int from = submitLoginDialog({{&frm02Login::txtNewPassword, newPassword},
+                                        {&frm02Login::txtOldPassword, oldPassword}},
+                                       &frm02Login::cmdImpostaNewPassword);
     EXPECT_TRUE(waitReply(CmdSetPassword, from)) << "no answer to the password change";
-    return {};
 }
 
 bool E2e::clickAndWaitWrite(QAbstractButton *button, quint8 writeCmd)
 {
-    const int fromSent = int(endpoint->sent.size());
-    const int from = int(endpoint->received.size());
+    const int fromSent = int(endpoint->sent.size()), from = receivedCount();
     EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
     button->click();
     if (!waitReply(CmdLogout, from, 3000)) {
@@ -262,43 +162,34 @@ bool E2e::clickAndWaitWrite(QAbstractButton *button, quint8 writeCmd)
     return true;
 }
 
-QString E2e::discover(QWidget **window)
+frm03Discovery *E2e::discover()
 {
     prog()->cmdDiscovery->click();
-    QWidget *discovery = ctx->discoveryIfLoaded();
-    *window = discovery;
-    QString absent = missing<QAbstractButton>(discovery, QStringLiteral("frm03Discovery"),
-                                              {QStringLiteral("cmdRefresh"), QStringLiteral("cmdExit")});
-    absent += missing<QAbstractItemView>(discovery, QStringLiteral("frm03Discovery"), {QStringLiteral("grdDevice")});
-    absent += missing<QLabel>(discovery, QStringLiteral("frm03Discovery"), {QStringLiteral("lblMsg")});
-    if (!absent.isEmpty())
-        return absent;
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(discovery, 3000));
-
-    auto *status = child<QLabel>(discovery, QStringLiteral("lblMsg"));
+    frm03Discovery *window = ctx->discoveryIfLoaded();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window, 3000));
     const QString found = QStringLiteral("Found %1 Device").arg(kAnsweringDevices);
-    child<QAbstractButton>(discovery, QStringLiteral("cmdRefresh"))->click();
-    EXPECT_TRUE(waitFor([&] { return status->text() == found; }, 6000))
-        << "status reads \"" << status->text().toStdString() << "\"";
-    return {};
+    window->cmdRefresh->click();
+    EXPECT_TRUE(waitFor([&] { return window->lblMsg->text() == found; }, 6000))
+        << "status reads \"" << window->lblMsg->text().toStdString() << "\"";
+    return window;
 }
 
-int E2e::findRow(QAbstractItemView *grid, int column, const QString &text)
+int E2e::findRow(frm03Discovery *window, const QString &ip)
 {
-    QAbstractItemModel *model = grid->model();
-    for (int row = 0; row < model->rowCount(); ++row)
-        if (model->index(row, column).data(Qt::DisplayRole).toString() == text)
+    for (int row = 0; row < window->grdDevice->model()->rowCount(); ++row)
+        if (cell(window, row, 1) == ip)
             return row;
     return -1;
 }
 
-QString E2e::cell(QAbstractItemView *grid, int row, int column)
+QString E2e::cell(frm03Discovery *window, int row, int column)
 {
-    return grid->model()->index(row, column).data(Qt::DisplayRole).toString();
+    return window->grdDevice->model()->index(row, column).data(Qt::DisplayRole).toString();
 }
 
-void E2e::clickRow(QAbstractItemView *grid, int row)
+void E2e::clickRow(frm03Discovery *window, int row)
 {
+    QTableView *grid = window->grdDevice;
     const QModelIndex index = grid->model()->index(row, 1);
     grid->scrollTo(index);
     QCoreApplication::processEvents();

@@ -1,12 +1,12 @@
 // The login dialog's resets on load and activation, and the hand-over of a login or a
-// password change to the programmer window, which puts the frame on the wire.
+// password change to the programmer window, which puts the frame on the wire once.
 #include "LoginTestSupport.h"
 
 #include "protocol/Frame.h"
 
 #include <QCoreApplication>
-#include <QLabel>
-#include <QPushButton>
+
+#include <functional>
 
 namespace qvx::test {
 namespace {
@@ -18,205 +18,123 @@ void drainEvents()
         QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-QList<Frame> requestsWithCommand(const FakeEndpoint &endpoint, quint8 cmd)
+// The data of every request frame sent, with its command code.
+QList<std::pair<int, QByteArray>> requests(const FakeEndpoint &endpoint)
 {
-    QList<Frame> out;
-    for (const QByteArray &datagram : endpoint.frames()) {
-        const std::optional<Frame> frame = RecognizeRequest(datagram);
-        if (frame && frame->cmd == cmd)
-            out.append(*frame);
-    }
+    QList<std::pair<int, QByteArray>> out;
+    for (const QByteArray &datagram : endpoint.frames())
+        if (const std::optional<Frame> frame = RecognizeRequest(datagram))
+            out.append({frame->cmd, frame->data});
     return out;
 }
 
-class LoginHandOverTest : public LoginDialogFixture {
-protected:
-    // Waits until the request has left and the programmer window has had every chance to
-    // send it again: its activation and the dialog's fallback have both run.
-    QList<Frame> handedOver(quint8 cmd, bool expectActivation)
-    {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !requestsWithCommand(endpoint(), cmd).isEmpty(); }))
-            << "no frame " << int(cmd) << " left";
-        if (expectActivation) {
-            EXPECT_TRUE(waitActive(programmer()));
+using LoginHandOver = LoginDialogFixture;
+
+// With and without a programmer window that takes the activation back (a window manager
+// may never give it back; a hidden window cannot become active).
+TEST_F(LoginHandOver, EachRequestLeavesOnceWithItsPaddedPasswords)
+{
+    const struct {
+        const char *what;
+        std::function<void(frm02Login *)> fill;
+        QPushButton *frm02Login::*button;
+        int cmd;
+        QByteArray data;
+    } cases[] = {
+        {"login", [](frm02Login *d) { QTest::keyClicks(d->txtPassword, "Abc123"); }, &frm02Login::cmdEseguiLogin, 100,
+         "      Abc123"},
+        {"pasted login", [](frm02Login *d) { d->txtPassword->insert(QStringLiteral("p\u00e4ss w\u00f6rd-12345678")); },
+         &frm02Login::cmdEseguiLogin, 100, "psswrd123456"},
+        {"password change",
+         [](frm02Login *d) {
+             QTest::keyClicks(d->txtNewPassword, "NewPass2024");
+             QTest::keyClicks(d->txtOldPassword, "old123");
+         },
+         &frm02Login::cmdImpostaNewPassword, 101, "      old123 NewPass2024"},
+    };
+    for (bool programmerShown : {true, false}) {
+        for (const auto &c : cases) {
+            SCOPED_TRACE(testing::Message() << c.what << (programmerShown ? "" : ", programmer window hidden"));
+            open(programmerShown);
+            c.fill(dlg);
+            QTest::mouseClick(dlg->*c.button, Qt::LeftButton);
+            EXPECT_FALSE(dlg->isVisible());
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !harness->endpoint.sent.isEmpty(); }));
+            if (programmerShown) {
+                EXPECT_TRUE(WaitActive(programmer()));
+            }
+            drainEvents();
+            EXPECT_FALSE(state().LoginRequested);
+            EXPECT_FALSE(state().PasswordChangeRequested);
+            EXPECT_EQ(requests(harness->endpoint), (QList<std::pair<int, QByteArray>>{{c.cmd, c.data}}));
         }
-        drainEvents();
-        EXPECT_FALSE(state().LoginRequested);
-        EXPECT_FALSE(state().PasswordChangeRequested);
-        return requestsWithCommand(endpoint(), cmd);
     }
-};
-
-TEST_F(LoginHandOverTest, LoginStoresThePaddedPasswordAndOneFrameLeaves)
-{
-    endpoint().clearSent();
-    type(dlg->txtPassword, "Abc123");
-    QTest::mouseClick(dlg->cmdEseguiLogin, Qt::LeftButton);
-
-    EXPECT_FALSE(dlg->isVisible());
-    const frm02Login::PasswordCodes expected{' ', ' ', ' ', ' ', ' ', ' ', 'A', 'b', 'c', '1', '2', '3'};
-    EXPECT_EQ(state().LoginPasswordCodes, expected);
-    EXPECT_FALSE(state().PasswordChangeRequested);
-
-    const QList<Frame> logins = handedOver(100, true);
-    ASSERT_EQ(logins.size(), 1);
-    EXPECT_EQ(logins.first().data, QByteArray("      Abc123"));
-    EXPECT_EQ(requestsWithCommand(endpoint(), 101).size(), 0);
 }
 
-TEST_F(LoginHandOverTest, PastedLoginIsSentCleanAndFitsOneByteACharacter)
+TEST_F(LoginHandOver, AnActivationBeforeTheFallbackSendsOnceAndClosingSendsNothing)
 {
-    endpoint().clearSent();
-    dlg->txtPassword->insert(QStringLiteral("p\u00e4ss w\u00f6rd-12345678"));
-    QTest::mouseClick(dlg->cmdEseguiLogin, Qt::LeftButton);
-
-    const QList<Frame> logins = handedOver(100, true);
-    ASSERT_EQ(logins.size(), 1);
-    EXPECT_EQ(logins.first().data, QByteArray("psswrd123456"));
-}
-
-TEST_F(LoginHandOverTest, PasswordChangeSendsTheOldThenTheNewPassword)
-{
-    endpoint().clearSent();
-    type(dlg->txtNewPassword, "NewPass2024");
-    type(dlg->txtOldPassword, "old123");
-    QTest::mouseClick(dlg->cmdImpostaNewPassword, Qt::LeftButton);
-
-    EXPECT_FALSE(dlg->isVisible());
-    EXPECT_FALSE(state().LoginRequested);
-
-    const QList<Frame> changes = handedOver(101, true);
-    ASSERT_EQ(changes.size(), 1);
-    EXPECT_EQ(changes.first().data, QByteArray("      old123 NewPass2024"));
-    EXPECT_EQ(requestsWithCommand(endpoint(), 100).size(), 0);
-}
-
-TEST_F(LoginHandOverTest, AnActivationBeforeTheFallbackSendsOnce)
-{
-    endpoint().clearSent();
     type(dlg->txtPassword, "qwerty");
     QTest::mouseClick(dlg->cmdEseguiLogin, Qt::LeftButton);
-    // The window manager hands activation back at once, before the dialog's fallback runs.
-    programmer()->Form_Activate();
+    programmer()->Form_Activate(); // the window manager hands activation back before the fallback runs
+    EXPECT_TRUE(WaitActive(programmer()));
+    drainEvents();
+    EXPECT_EQ(harness->endpoint.commands(), QList<int>{100});
 
-    EXPECT_EQ(handedOver(100, true).size(), 1);
-}
-
-TEST_F(LoginHandOverTest, ClosingTheDialogRequestsNothing)
-{
-    endpoint().clearSent();
+    reopen();
+    harness->endpoint.clearSent();
     type(dlg->txtPassword, "qwerty");
     dlg->close();
     drainEvents();
     EXPECT_FALSE(state().LoginRequested);
-    EXPECT_FALSE(state().PasswordChangeRequested);
-    EXPECT_TRUE(requestsWithCommand(endpoint(), 100).isEmpty());
+    EXPECT_TRUE(harness->endpoint.sent.isEmpty());
 }
 
-// A window manager that never gives the programmer window activation back: here the
-// programmer window is not even shown, so it cannot become active.
-class LoginWithoutActivationTest : public LoginHandOverTest {
-protected:
-    bool showProgrammer() const override { return false; }
-};
-
-TEST_F(LoginWithoutActivationTest, TheLoginStillLeavesOnce)
+TEST_F(LoginHandOver, LoggedInOnlyThePasswordChangeIsOffered)
 {
-    endpoint().clearSent();
-    type(dlg->txtPassword, "Abc123");
-    QTest::mouseClick(dlg->cmdEseguiLogin, Qt::LeftButton);
-
-    const QList<Frame> logins = handedOver(100, false);
-    ASSERT_EQ(logins.size(), 1);
-    EXPECT_EQ(logins.first().data, QByteArray("      Abc123"));
-}
-
-TEST_F(LoginWithoutActivationTest, ThePasswordChangeStillLeavesOnce)
-{
-    endpoint().clearSent();
-    type(dlg->txtOldPassword, "old123");
-    type(dlg->txtNewPassword, "new456");
-    QTest::mouseClick(dlg->cmdImpostaNewPassword, Qt::LeftButton);
-
-    const QList<Frame> changes = handedOver(101, false);
-    ASSERT_EQ(changes.size(), 1);
-    EXPECT_EQ(changes.first().data, QByteArray("      old123      new456"));
-}
-
-using LoginResetTest = LoginDialogFixture;
-
-TEST_F(LoginResetTest, LoggedOutOffersBothPartsWithTheFocusOnThePassword)
-{
-    EXPECT_TRUE(dlg->lblDigitPassword->isVisible());
-    EXPECT_TRUE(dlg->txtPassword->isVisible());
-    EXPECT_TRUE(dlg->cmdEseguiLogin->isVisible());
-    EXPECT_TRUE(dlg->Label2->isVisible());
-    EXPECT_TRUE(dlg->txtNewPassword->isVisible());
-    EXPECT_TRUE(dlg->cmdImpostaNewPassword->isVisible());
-    EXPECT_TRUE(dlg->Label3->isVisible());
-    EXPECT_TRUE(dlg->txtOldPassword->isVisible());
+    const auto loginPartShown = [this] {
+        return dlg->lblDigitPassword->isVisible() && dlg->txtPassword->isVisible() && dlg->cmdEseguiLogin->isVisible();
+    };
+    for (QWidget *part : QList<QWidget *>{dlg->Label2, dlg->txtNewPassword, dlg->cmdImpostaNewPassword, dlg->Label3,
+                                          dlg->txtOldPassword})
+        EXPECT_TRUE(part->isVisible());
+    EXPECT_TRUE(loginPartShown());
     EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->txtPassword->hasFocus(); }));
-}
 
-TEST_F(LoginResetTest, LoggedInOffersOnlyThePasswordChange)
-{
     state().LoggedIn = true;
     reopen();
-    EXPECT_FALSE(dlg->lblDigitPassword->isVisible());
-    EXPECT_FALSE(dlg->txtPassword->isVisible());
-    EXPECT_FALSE(dlg->cmdEseguiLogin->isVisible());
-    EXPECT_TRUE(dlg->txtNewPassword->isVisible());
-    EXPECT_TRUE(dlg->txtOldPassword->isVisible());
-    EXPECT_TRUE(dlg->cmdImpostaNewPassword->isVisible());
-    // The dialog shrinks to what it shows.
-    EXPECT_GE(dlg->Label2->width(), dlg->Label2->sizeHint().width());
+    EXPECT_FALSE(dlg->lblDigitPassword->isVisible() || dlg->txtPassword->isVisible() ||
+                 dlg->cmdEseguiLogin->isVisible());
+    EXPECT_TRUE(dlg->txtNewPassword->isVisible() && dlg->txtOldPassword->isVisible());
+    EXPECT_GE(dlg->Label2->width(), dlg->Label2->sizeHint().width()); // shrunk to what it shows
 
-    // Logged out again: the login part is back.
     state().LoggedIn = false;
     reopen();
-    EXPECT_TRUE(dlg->txtPassword->isVisible());
-    EXPECT_TRUE(dlg->cmdEseguiLogin->isVisible());
+    EXPECT_TRUE(loginPartShown());
     EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->txtPassword->hasFocus(); }));
 }
 
-TEST_F(LoginResetTest, EveryActivationStartsAfresh)
+TEST_F(LoginHandOver, EveryActivationAndEveryShowingStartsAfresh)
 {
     type(dlg->txtNewPassword, "newpw1");
     type(dlg->txtOldPassword, "oldpw1");
     ASSERT_TRUE(dlg->cmdImpostaNewPassword->isEnabled());
-
-    // The user visits the programmer window and comes back.
-    activateProgrammer();
+    activateProgrammer(); // the user visits the programmer window and comes back
     dlg->activateWindow();
-    ASSERT_TRUE(waitActive(dlg));
-
+    ASSERT_TRUE(WaitActive(dlg));
     for (QLineEdit *box : {dlg->txtPassword, dlg->txtNewPassword, dlg->txtOldPassword})
         EXPECT_TRUE(box->text().isEmpty()) << box->objectName().toStdString();
-    EXPECT_TRUE(dlg->PasswordText.isEmpty());
-    EXPECT_TRUE(dlg->NewPasswordText.isEmpty());
-    EXPECT_TRUE(dlg->OldPasswordText.isEmpty());
-    EXPECT_EQ(dlg->NewPasswordLength, 0);
-    EXPECT_EQ(dlg->OldPasswordLength, 0);
-    EXPECT_FALSE(dlg->NewPasswordReady);
-    EXPECT_FALSE(dlg->OldPasswordReady);
-    EXPECT_FALSE(dlg->cmdEseguiLogin->isEnabled());
-    EXPECT_FALSE(dlg->cmdImpostaNewPassword->isEnabled());
+    EXPECT_TRUE(dlg->PasswordText.isEmpty() && dlg->NewPasswordText.isEmpty() && dlg->OldPasswordText.isEmpty());
+    EXPECT_EQ(dlg->NewPasswordLength + dlg->OldPasswordLength, 0);
+    EXPECT_FALSE(dlg->NewPasswordReady || dlg->OldPasswordReady);
+    EXPECT_FALSE(dlg->cmdEseguiLogin->isEnabled() || dlg->cmdImpostaNewPassword->isEnabled());
 
-    // Typing works as before.
-    type(dlg->txtPassword, "abcdef");
-    EXPECT_TRUE(dlg->cmdEseguiLogin->isEnabled());
-}
-
-TEST_F(LoginResetTest, ShowingAgainAfterALoginStartsEmpty)
-{
     type(dlg->txtPassword, "abcdef");
     QTest::mouseClick(dlg->cmdEseguiLogin, Qt::LeftButton);
     drainEvents();
     reopen();
     EXPECT_TRUE(dlg->txtPassword->text().isEmpty());
     EXPECT_FALSE(dlg->cmdEseguiLogin->isEnabled());
-    // The same dialog, only hidden and shown again.
-    EXPECT_EQ(harness->app().login(), dlg);
+    EXPECT_EQ(harness->app().login(), dlg); // the same dialog, only hidden and shown again
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "FakeAdapterPlatform.h"
+
 #include "netadapters/GetAdaptsInfo.h"
 #include "netadapters/LinuxAdapterPlatform.h"
 
@@ -50,11 +51,9 @@ TEST(LinuxAdapterPlatform, DefaultGatewayIsTheFirstUpGatewayRouteToAnywhere)
         // A header line alone never counts as a route.
         {"eth0\t00000000\t0102A8C0\t0003\t0\t0\t0\t00000000\n", "eth0", "0.0.0.0"},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.interfaceName.constData());
-        EXPECT_EQ(LinuxAdapterPlatform::DefaultGateway(c.table, c.interfaceName),
-                  QByteArray(c.gateway));
-    }
+    for (const auto &c : cases)
+        EXPECT_EQ(LinuxAdapterPlatform::DefaultGateway(c.table, c.interfaceName), QByteArray(c.gateway))
+            << c.interfaceName.constData();
 }
 
 namespace {
@@ -70,24 +69,19 @@ public:
     }
     void addIPv6(const char *label)
     {
-        auto &storage = m_storage.emplace_back();
         sockaddr_in6 in6{};
         in6.sin6_family = AF_INET6;
-        std::memcpy(&storage, &in6, sizeof in6);
-        append(label).ifa_addr = reinterpret_cast<sockaddr *>(&storage);
+        append(label).ifa_addr = store(in6);
     }
     void addLink(const char *name, const QByteArray &hardware)
     {
-        auto &storage = m_storage.emplace_back();
         sockaddr_ll link{};
         link.sll_family = AF_PACKET;
         link.sll_halen = static_cast<unsigned char>(hardware.size());
         std::memcpy(link.sll_addr, hardware.constData(), size_t(hardware.size()));
-        std::memcpy(&storage, &link, sizeof link);
-        append(name).ifa_addr = reinterpret_cast<sockaddr *>(&storage);
+        append(name).ifa_addr = store(link);
     }
     void addWithoutAddress(const char *name) { append(name); }
-
     const ifaddrs *head() const { return m_entries.empty() ? nullptr : &m_entries.front(); }
 
 private:
@@ -102,15 +96,20 @@ private:
     }
     sockaddr *ipv4(const char *text)
     {
-        auto &storage = m_storage.emplace_back();
         sockaddr_in in{};
         in.sin_family = AF_INET;
         inet_pton(AF_INET, text, &in.sin_addr);
-        std::memcpy(&storage, &in, sizeof in);
+        return store(in);
+    }
+    template <typename T>
+    sockaddr *store(const T &address)
+    {
+        auto &storage = m_storage.emplace_back();
+        std::memcpy(&storage, &address, sizeof address);
         return reinterpret_cast<sockaddr *>(&storage);
     }
 
-    std::deque<ifaddrs> m_entries;          // a deque keeps the links valid while growing
+    std::deque<ifaddrs> m_entries; // a deque keeps the links valid while growing
     std::deque<sockaddr_storage> m_storage;
 };
 
@@ -120,9 +119,7 @@ LinuxAdapterPlatform::InterfaceFacts FakeFacts(const QByteArray &name)
         return {1, 24, "Loopback"};
     if (name == "eth0")
         return {2, 6, "e1000e"};
-    if (name == "tun0")
-        return {5, 1, {}};
-    return {};  // index unknown
+    return name == "tun0" ? LinuxAdapterPlatform::InterfaceFacts{5, 1, {}} : LinuxAdapterPlatform::InterfaceFacts{};
 }
 
 } // namespace
@@ -150,32 +147,17 @@ TEST(LinuxAdapterPlatform, BuildsOneRecordPerIPv4InterfaceInIndexOrder)
     ASSERT_EQ(EnumerateAdapters(adapters, platform), 4);
 
     // lo (1), eth0 (2), tun0 (5), then gone0 whose index is unknown; no wlan0 (IPv6 only).
-    const struct {
-        const char *name;
-        qint32 index;
-        qint32 type;
-        const char *mac;
-        const char *ip;
-        const char *mask;
-        const char *description;
-        const char *gateway;
-    } expected[] = {
-        {"lo", 1, 24, "00-00-00-00-00-00", "127.0.0.1", "255.0.0.0", "Loopback", "0.0.0.0"},
-        {"eth0", 2, 6, "00-04-A3-01-0A-FF", "10.2.2.2", "255.255.255.0", "e1000e", "10.1.1.254"},
-        {"tun0", 5, 1, "", "10.8.0.2", "255.255.255.255", "tun0", "0.0.0.0"},
-        {"gone0", 0, 1, "", "10.7.7.7", "255.255.0.0", "gone0", "0.0.0.0"},
+    const QStringList expected[] = {
+        {"lo", "1", "24", "00-00-00-00-00-00", "127.0.0.1", "255.0.0.0", "Loopback", "0.0.0.0"},
+        {"eth0", "2", "6", "00-04-A3-01-0A-FF", "10.2.2.2", "255.255.255.0", "e1000e", "10.1.1.254"},
+        {"tun0", "5", "1", "", "10.8.0.2", "255.255.255.255", "tun0", "0.0.0.0"},
+        {"gone0", "0", "1", "", "10.7.7.7", "255.255.0.0", "gone0", "0.0.0.0"},
     };
     for (int i = 0; i < 4; ++i) {
-        SCOPED_TRACE(expected[i].name);
         const AdapterRecord &a = adapters[i];
-        EXPECT_EQ(a.Name, QString::fromLatin1(expected[i].name));
-        EXPECT_EQ(a.Index, expected[i].index);
-        EXPECT_EQ(a.Type, expected[i].type);
-        EXPECT_EQ(a.MacAddress, QString::fromLatin1(expected[i].mac));
-        EXPECT_EQ(a.IpAddress, QString::fromLatin1(expected[i].ip));
-        EXPECT_EQ(a.IpMask, QString::fromLatin1(expected[i].mask));
-        EXPECT_EQ(a.Description, QString::fromLatin1(expected[i].description));
-        EXPECT_EQ(a.Gateway, QString::fromLatin1(expected[i].gateway));
+        EXPECT_EQ((QStringList{a.Name, QString::number(a.Index), QString::number(a.Type), a.MacAddress, a.IpAddress,
+                               a.IpMask, a.Description, a.Gateway}),
+                  expected[i]);
     }
 }
 

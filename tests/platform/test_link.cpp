@@ -24,46 +24,34 @@ protected:
     Link link{endpoint, state, timer1, messages};
 };
 
-TEST_F(LinkTest, UnicastAimsAtTheDeviceAddressAndBindsTheLocalPort)
+TEST_F(LinkTest, AimsAtTheDeviceOrTheGroupAndKeepsAnAimedEndpointBound)
 {
     link.SelectUnicastTarget();
     EXPECT_EQ(endpoint.remoteHost(), "192.168.0.1");
     EXPECT_EQ(endpoint.remotePort(), kDevicePort);
     EXPECT_EQ(endpoint.boundPort, kLocalPort);
     EXPECT_TRUE(link.IsUnicastTargetSelected());
-    EXPECT_FALSE(link.IsMulticastTargetSelected());
 
-    state.DeviceIpOctet = {10, 0, 0, 7};
-    EXPECT_FALSE(link.IsUnicastTargetSelected());
-}
-
-TEST_F(LinkTest, AnAimedEndpointIsNotClosedAndRebound)
-{
-    link.SelectUnicastTarget();
+    // Already aimed: no close and re-bind per request.
     const int closes = endpoint.closeCount, binds = endpoint.bindCount;
     ASSERT_TRUE(link.SendCommand(CmdLoginStatus));
     ASSERT_TRUE(link.SendCommand(CmdDownloadSettings));
     EXPECT_EQ(endpoint.closeCount, closes);
     EXPECT_EQ(endpoint.bindCount, binds);
-    ASSERT_EQ(endpoint.sent.size(), 2);
     EXPECT_EQ(endpoint.sent[1].datagram, QByteArray::fromHex("3C236102AAAAB73E"));
-    EXPECT_EQ(endpoint.sent[1].host, "192.168.0.1");
-}
 
-TEST_F(LinkTest, TargetsSwitchBetweenTheGroupAndTheDevice)
-{
-    link.SelectUnicastTarget();
     ASSERT_TRUE(link.SendFrame(CmdDiscovery, SimpleCommandData(), Target::Multicast, kDiscoveryTimeoutMs));
     EXPECT_EQ(endpoint.sent.last().host, "239.0.0.8");
-    EXPECT_EQ(endpoint.sent.last().port, kDevicePort); // the remote port stays
+    EXPECT_EQ(endpoint.sent.last().port, kDevicePort);
     EXPECT_EQ(timer1.interval(), kDiscoveryTimeoutMs);
-
     ASSERT_TRUE(link.SendCommand(CmdLogout));
     EXPECT_EQ(endpoint.sent.last().host, "192.168.0.1");
-    EXPECT_EQ(endpoint.sent.last().datagram, QByteArray::fromHex("3C236702AAAABD3E"));
+
+    state.DeviceIpOctet = {10, 0, 0, 7};
+    EXPECT_FALSE(link.IsUnicastTargetSelected());
 }
 
-TEST_F(LinkTest, SendingArmsTheReplyTimerUnlessNoReplyIsAwaited)
+TEST_F(LinkTest, ArmsTheReplyTimerUnlessNoReplyIsAwaited)
 {
     ASSERT_TRUE(link.SendFrame(CmdBaudOnTheFly, QByteArray::fromHex("04C0"), Target::Unicast, 0));
     EXPECT_FALSE(state.CommandPending);
@@ -71,7 +59,7 @@ TEST_F(LinkTest, SendingArmsTheReplyTimerUnlessNoReplyIsAwaited)
 
     ASSERT_TRUE(link.SendCommand(CmdSetDefault));
     EXPECT_TRUE(state.CommandPending);
-    EXPECT_TRUE(timer1.isEnabled());
+    EXPECT_TRUE(timer1.isCounting());
     EXPECT_EQ(timer1.interval(), kReplyTimeoutMs);
 
     link.StopReplyWait();
@@ -82,18 +70,14 @@ TEST_F(LinkTest, SendingArmsTheReplyTimerUnlessNoReplyIsAwaited)
 
 TEST_F(LinkTest, ASendErrorIsShownAndLeavesTheWaitAsItWas)
 {
-    link.SelectUnicastTarget();
     endpoint.failSend = true;
     endpoint.failErrorNumber = 10065;
     endpoint.failErrorText = "No route to host";
-
     EXPECT_FALSE(link.SendCommand(CmdLogout));
     EXPECT_FALSE(state.CommandPending);
     EXPECT_EQ(timer1.interval(), 0);
-    ASSERT_EQ(messages.messages.size(), 1);
-    EXPECT_EQ(messages.messages[0].title, "Errore  10065"); // simple commands: two blanks
-    EXPECT_EQ(messages.messages[0].text, "No route to host");
-    EXPECT_EQ(messages.messages[0].icon, MessageIcon::Exclamation);
+    // Simple commands have two blanks in the title.
+    EXPECT_EQ(messages.messages, (QList<ShownMessage>{{"No route to host", "Errore  10065", MessageIcon::Exclamation}}));
 
     endpoint.failSend = false;
     ASSERT_TRUE(link.SendCommand(CmdLoginStatus));
@@ -139,23 +123,16 @@ TEST_F(LinkTest, OnlyUserRequestsClearTheSilenceReport)
     EXPECT_FALSE(state.SilenceReported);
 }
 
-TEST(IntervalTimerTest, AZeroIntervalNeverFires)
+TEST(IntervalTimerTest, CountsOnlyEnabledWithAnIntervalAndKeepsTheDeadlineOnRearming)
 {
     IntervalTimer t(QStringLiteral("T"), 0, true);
-    EXPECT_TRUE(t.isEnabled());
     EXPECT_FALSE(t.isCounting());
     t.setInterval(50);
     EXPECT_TRUE(t.isCounting());
-    t.setInterval(0);
-    EXPECT_FALSE(t.isCounting());
     t.setEnabled(false);
-    t.setInterval(50);
     EXPECT_FALSE(t.isCounting());
-}
 
-TEST(IntervalTimerTest, ArmingWhileCountingKeepsTheDeadlineUnlessTheNewWaitIsLonger)
-{
-    IntervalTimer t(QStringLiteral("T"), 0, true);
+    // Arming while counting keeps the deadline unless the new wait is longer.
     t.arm(2000);
     ASSERT_TRUE(QTest::qWaitFor([&] { return t.remainingTime() < 1950; }, 1000));
     t.arm(2000);
@@ -163,13 +140,10 @@ TEST(IntervalTimerTest, ArmingWhileCountingKeepsTheDeadlineUnlessTheNewWaitIsLon
     t.arm(5000);
     EXPECT_GT(t.remainingTime(), 4900);
     EXPECT_EQ(t.interval(), 5000);
-}
 
-TEST(IntervalTimerTest, FiresRepeatedlyWhileEnabled)
-{
-    IntervalTimer t(QStringLiteral("T"), 10, true);
+    IntervalTimer repeating(QStringLiteral("R"), 10, true);
     int fired = 0;
-    QObject::connect(&t, &IntervalTimer::timeout, [&] { ++fired; });
+    QObject::connect(&repeating, &IntervalTimer::timeout, [&] { ++fired; });
     EXPECT_TRUE(QTest::qWaitFor([&] { return fired >= 3; }, 2000));
 }
 

@@ -1,20 +1,31 @@
 #pragma once
 #include "AppHarness.h"
+#include "Samples.h"
 
 #include "programmer/frm01UDPClient.h"
+#include "protocol/Commands.h"
 #include "protocol/Frame.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QMenu>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace qvx::test {
+
+// The texts of a row of boxes joined by dots: "10.0.0.254".
+template <typename Boxes>
+QString Dotted(const Boxes &boxes)
+{
+    QStringList parts;
+    for (const auto *box : boxes)
+        parts << box->text();
+    return parts.join('.');
+}
 
 // The program started on test doubles, with the programmer window shown and active.
 class ProgrammerTest : public ::testing::Test {
@@ -27,14 +38,6 @@ protected:
 
     frm01UDPClient &w() { return *h.app().programmer(); }
     ProgramState &state() { return h.state(); }
-
-    static QByteArray bytes(std::initializer_list<int> values)
-    {
-        QByteArray out;
-        for (int v : values)
-            out.append(static_cast<char>(v));
-        return out;
-    }
 
     // Fills every octet, port and server box with an acceptable value, so that moving the
     // focus around never trips another box's leaving check.
@@ -61,9 +64,14 @@ protected:
     {
         focusBox(box);
         box->clear();
-        if (!text.isEmpty())
-            QTest::keyClicks(box, text);
+        QTest::keyClicks(box, text);
         QTest::keyClick(box, Qt::Key_Tab);
+    }
+
+    // Exactly one message was shown, with this text, title and icon.
+    void expectOneMessage(const QString &text, const QString &title, MessageIcon icon)
+    {
+        EXPECT_EQ(h.messages.messages, (QList<ShownMessage>{{text, title, icon}}));
     }
 
     AppHarness h;

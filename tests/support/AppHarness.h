@@ -1,4 +1,5 @@
 #pragma once
+#include "FakeAdapterPlatform.h"
 #include "FakeEndpoint.h"
 #include "RecordingSeams.h"
 
@@ -8,17 +9,15 @@
 
 namespace qvx::test {
 
-// Answers the adapter listing with "no adapter at all" unless a test sets a result.
-class StubAdapterPlatform : public AdapterPlatform {
-public:
-    quint32 GetAdaptersInfo(QByteArray *buffer, quint32 *size) override;
-    quint32 lastError() const override { return 0; }
-};
-
-// The whole program wired to test doubles: no network, no real message boxes, no processes.
+// The whole program wired to test doubles: no network, no real message boxes, no processes,
+// and no network adapter unless a test sets adapters.chain before starting the program.
 struct AppHarness {
-    explicit AppHarness(bool startProgram = true, bool showWindow = true);
-    ~AppHarness();
+    explicit AppHarness(bool startProgram = true, bool showWindow = true)
+        : ctx(std::make_unique<AppContext>(AppContext::Seams{&endpoint, &messages, &processes, &adapters}))
+    {
+        if (startProgram)
+            ctx->start(showWindow);
+    }
 
     AppContext &app() { return *ctx; }
     ProgramState &state() { return ctx->state(); }
@@ -26,8 +25,8 @@ struct AppHarness {
     FakeEndpoint endpoint;
     RecordingMessageSink messages;
     RecordingProcessLauncher processes;
-    StubAdapterPlatform adapters;
-    std::unique_ptr<AppContext> ctx;
+    FakeAdapterPlatform adapters;
+    std::unique_ptr<AppContext> ctx; // last: destroyed before the doubles it uses
 };
 
 } // namespace qvx::test

@@ -1,10 +1,11 @@
 #pragma once
-#include "netadapters/AdapterPlatform.h"
 #include "platform/ProcessLauncher.h"
 #include "protocol/MessageSink.h"
 
 #include <QList>
 #include <QStringList>
+
+#include <ostream>
 
 namespace qvx::test {
 
@@ -12,7 +13,13 @@ struct ShownMessage {
     QString text;
     QString title;
     MessageIcon icon;
+    bool operator==(const ShownMessage &) const = default;
 };
+
+inline void PrintTo(const ShownMessage &m, std::ostream *os)
+{
+    *os << '"' << m.title.toStdString() << "\": \"" << m.text.toStdString() << "\" (icon " << int(m.icon) << ')';
+}
 
 class RecordingMessageSink : public MessageSink {
 public:
@@ -20,11 +27,23 @@ public:
     {
         messages.append({text, title, icon});
     }
-    QStringList texts() const;
+    QStringList texts() const
+    {
+        QStringList out;
+        for (const ShownMessage &m : messages)
+            out.append(m.text);
+        return out;
+    }
     QString lastText() const { return messages.isEmpty() ? QString() : messages.last().text; }
     void clear() { messages.clear(); }
     QList<ShownMessage> messages;
 };
+
+// A warning about a value, as the windows show it.
+inline QList<ShownMessage> Warning(const QString &text)
+{
+    return {{text, QStringLiteral("Message Warning"), MessageIcon::Exclamation}};
+}
 
 class RecordingProcessLauncher : public ProcessLauncher {
 public:
@@ -37,7 +56,14 @@ public:
         started.append({program, arguments});
         return startSucceeds;
     }
-    QString findExecutable(const QStringList &names) const override;
+    QString findExecutable(const QStringList &names) const override
+    {
+        for (const QString &name : names)
+            for (const auto &entry : onPath)
+                if (entry.first == name)
+                    return entry.second;
+        return {};
+    }
 
     QList<Started> started;
     bool startSucceeds = true;

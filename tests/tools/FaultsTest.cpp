@@ -23,59 +23,46 @@ FaultSettings Only(int FaultSettings::*field, int percent)
 
 TEST(DevsimFaults, EachFaultDoesWhatItSays)
 {
-    {
-        FaultInjector clean;
-        const auto out = clean.apply(kFrame, true);
-        ASSERT_EQ(out.size(), 1u);
-        EXPECT_EQ(out[0].bytes, kFrame);
-        EXPECT_TRUE(out[0].fault.isEmpty());
-    }
-    {
-        FaultInjector drop(Only(&FaultSettings::dropPercent, 100));
-        QString why;
-        EXPECT_TRUE(drop.apply(kFrame, true, &why).empty());
-        EXPECT_EQ(why, QStringLiteral("dropped"));
-    }
-    {
-        FaultInjector corrupt(Only(&FaultSettings::corruptPercent, 100));
-        for (int i = 0; i < 50; ++i) {
-            const auto out = corrupt.apply(kFrame, true);
-            ASSERT_EQ(out.size(), 1u);
-            ASSERT_EQ(out[0].bytes.size(), kFrame.size());
-            // Only the checksum differs, so the program must refuse it for that reason alone.
-            EXPECT_NE(out[0].bytes[kFrame.size() - 2], kFrame[kFrame.size() - 2]);
-            EXPECT_EQ(out[0].bytes.left(kFrame.size() - 2), kFrame.left(kFrame.size() - 2));
-            EXPECT_FALSE(RecognizeReply(out[0].bytes));
-        }
-    }
-    {
-        FaultInjector truncate(Only(&FaultSettings::truncatePercent, 100));
-        for (int i = 0; i < 50; ++i) {
-            const auto out = truncate.apply(kFrame, true);
-            ASSERT_EQ(out.size(), 1u);
-            EXPECT_LT(out[0].bytes.size(), kFrame.size());
-            EXPECT_GE(out[0].bytes.size(), 1);
-            EXPECT_EQ(out[0].bytes, kFrame.left(out[0].bytes.size()));
-            EXPECT_FALSE(RecognizeReply(out[0].bytes));
-        }
-    }
-    {
-        FaultInjector duplicate(Only(&FaultSettings::duplicatePercent, 100));
-        const auto out = duplicate.apply(kFrame, true);
-        ASSERT_EQ(out.size(), 2u);
-        EXPECT_EQ(out[0].bytes, kFrame);
-        EXPECT_EQ(out[1].bytes, kFrame);
-        EXPECT_EQ(out[1].fault, QStringLiteral("duplicate"));
-    }
-}
+    auto out = FaultInjector().apply(kFrame, true);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].bytes, kFrame);
+    EXPECT_TRUE(out[0].fault.isEmpty());
 
-TEST(DevsimFaults, DevicesOutsideTheFaultListAreSpared)
-{
+    QString why;
+    EXPECT_TRUE(FaultInjector(Only(&FaultSettings::dropPercent, 100)).apply(kFrame, true, &why).empty());
+    EXPECT_EQ(why, "dropped");
+
+    out = FaultInjector(Only(&FaultSettings::duplicatePercent, 100)).apply(kFrame, true);
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0].bytes, kFrame);
+    EXPECT_EQ(out[1].bytes, kFrame);
+    EXPECT_EQ(out[1].fault, "duplicate");
+
+    // Only the checksum differs, so the program must refuse it for that reason alone; a
+    // truncated reply is a true prefix of at least one byte.
+    FaultInjector corrupt(Only(&FaultSettings::corruptPercent, 100));
+    FaultInjector truncate(Only(&FaultSettings::truncatePercent, 100));
+    const int checksum = int(kFrame.size()) - 2;
+    for (int i = 0; i < 50; ++i) {
+        out = corrupt.apply(kFrame, true);
+        ASSERT_EQ(out.size(), 1u);
+        ASSERT_EQ(out[0].bytes.size(), kFrame.size());
+        EXPECT_NE(out[0].bytes[checksum], kFrame[checksum]);
+        EXPECT_EQ(out[0].bytes.left(checksum), kFrame.left(checksum));
+        EXPECT_FALSE(RecognizeReply(out[0].bytes));
+
+        out = truncate.apply(kFrame, true);
+        ASSERT_EQ(out.size(), 1u);
+        EXPECT_LT(out[0].bytes.size(), kFrame.size());
+        EXPECT_GE(out[0].bytes.size(), 1);
+        EXPECT_EQ(out[0].bytes, kFrame.left(out[0].bytes.size()));
+        EXPECT_FALSE(RecognizeReply(out[0].bytes));
+    }
+
+    // Devices outside the fault list are spared.
     FaultSettings all;
-    all.dropPercent = 100;
-    all.corruptPercent = 100;
-    FaultInjector faults(all);
-    const auto out = faults.apply(kFrame, false);
+    all.dropPercent = all.corruptPercent = 100;
+    out = FaultInjector(all).apply(kFrame, false);
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0].bytes, kFrame);
 }
@@ -88,7 +75,6 @@ TEST(DevsimFaults, PercentagesAndDelaysFollowTheSeed)
     s.duplicatePercent = 10;
     s.delayMs = 50;
     s.jitterMs = 20;
-
     const auto run = [&](quint32 seed) {
         FaultInjector f(s, seed);
         std::vector<std::pair<int, int>> trace; // (datagrams, first delay)

@@ -5,9 +5,10 @@
 
 namespace qvx::test {
 
-// Answers from `chain` like a real platform, unless a call's answer is scripted. A scripted
-// BufferOverflow still reports the chain's size, so the enumeration can go on to its second
-// call; other scripted answers leave buffer and size alone.
+// Answers from `chain` like a real platform (an empty chain: the host has no adapter), unless
+// a call's answer is scripted. A scripted BufferOverflow still reports the chain's size, so
+// the enumeration can go on to its second call; other scripted answers leave buffer and size
+// alone.
 class FakeAdapterPlatform : public AdapterPlatform {
 public:
     struct Call {
@@ -17,8 +18,7 @@ public:
     };
 
     QByteArray chain;
-    std::optional<quint32> firstAnswer;
-    std::optional<quint32> secondAnswer;
+    std::optional<quint32> firstAnswer, secondAnswer;
     quint32 threadError = 0;
     QList<Call> calls;
 
@@ -32,14 +32,12 @@ public:
             *size = quint32(chain.size());
         return *scripted;
     }
-
     quint32 lastError() const override { return threadError; }
 };
 
-inline AdapterInfoRecord MakeRecord(const QByteArray &name, qint32 index, qint32 type,
-                                    const QByteArray &mac, const QByteArray &ip,
-                                    const QByteArray &mask, const QByteArray &description,
-                                    const QByteArray &gateway)
+inline AdapterInfoRecord MakeRecord(const QByteArray &name, const QByteArray &mac, const QByteArray &ip,
+                                    const QByteArray &mask, const QByteArray &gateway, qint32 index = 1,
+                                    qint32 type = 6, const QByteArray &description = "Test adapter")
 {
     AdapterInfoRecord record{};
     SetRecordText(record.name, name);
