@@ -142,6 +142,9 @@ void ReplyDispatcher::handleFrame(const Frame &frame)
         if (resultIs(data, 255)) {
             state.LoggedIn = true;
             setLoginCaption(QStringLiteral("New password set"));
+            // Logged in without a poll would leave the write buttons off while the login
+            // dialog offers only the password change: poll, and the status reply settles it.
+            m_ctx.Timer2().setEnabled(true);
             m_ctx.messages().show(QStringLiteral("New password successfully set!"), title, MessageIcon::Information);
         } else if (resultIs(data, 0)) {
             state.LoggedIn = false;

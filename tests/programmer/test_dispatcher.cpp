@@ -155,6 +155,8 @@ TEST_F(Dispatcher, PasswordChangeOutcomes)
     h.endpoint.injectReply(CmdSetPassword, Bytes({255, 255}));
     EXPECT_TRUE(h.state().LoggedIn);
     EXPECT_EQ(w.lblLoginStatus->text(), "New password set");
+    // The device took the old password: the poll confirms the login and enables the writes.
+    EXPECT_TRUE(h.app().Timer2().isEnabled());
     EXPECT_EQ(h.messages.messages, (QList<ShownMessage>{{"New password successfully set!", "Password setting operation",
                                                          MessageIcon::Information}}));
 
