@@ -21,6 +21,8 @@ IntervalTimer::IntervalTimer(const QString &name, int intervalMs, bool enabled, 
 {
     setObjectName(name);
     m_timer.setSingleShot(false);
+    // Coarse timers may fire up to 5 % early or late; the reply and write delays are exact.
+    m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &IntervalTimer::timeout);
     apply(true);
 }

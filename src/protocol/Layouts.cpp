@@ -154,22 +154,54 @@ QString OctetText(quint8 value)
     return QString::number(value);
 }
 
+// The shown forms are built character by character: a discovery storm formats thousands of
+// rows, and QString::arg chains cost several times more.
+static void appendDecimal(QString &out, quint8 value)
+{
+    if (value >= 100)
+        out.append(QChar(u'0' + value / 100));
+    if (value >= 10)
+        out.append(QChar(u'0' + value / 10 % 10));
+    out.append(QChar(u'0' + value % 10));
+}
+
+static void appendHexByte(QString &out, quint8 value)
+{
+    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+    out.append(QChar(kDigits[value >> 4]));
+    out.append(QChar(kDigits[value & 0x0F]));
+}
+
 QString DottedText(const Octets4 &address)
 {
-    return QStringLiteral("%1.%2.%3.%4").arg(address[0]).arg(address[1]).arg(address[2]).arg(address[3]);
+    QString out;
+    out.reserve(15);
+    for (int i = 0; i < 4; ++i) {
+        if (i)
+            out.append(u'.');
+        appendDecimal(out, address[i]);
+    }
+    return out;
 }
 
 QString MacByteText(quint8 value)
 {
-    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
+    QString out;
+    out.reserve(2);
+    appendHexByte(out, value);
+    return out;
 }
 
 QString MacText(const Mac6 &mac)
 {
-    QStringList parts;
-    for (quint8 b : mac)
-        parts << MacByteText(b);
-    return parts.join(u'-');
+    QString out;
+    out.reserve(17);
+    for (int i = 0; i < 6; ++i) {
+        if (i)
+            out.append(u'-');
+        appendHexByte(out, mac[i]);
+    }
+    return out;
 }
 
 QString FirmwareText(quint8 value)

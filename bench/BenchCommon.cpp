@@ -1,0 +1,226 @@
+#include "BenchCommon.h"
+
+#include "protocol/Commands.h"
+#include "protocol/Frame.h"
+#include "protocol/Layouts.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QWidget>
+#include <QWindow>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstdio>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace qvx::bench {
+
+void Figure(const QString &name, const QString &value, const QString &target, const QString &verdict,
+            const QString &conditions)
+{
+    std::printf("FIG\t%s\t%s\t%s\t%s\t%s\n", qPrintable(name), qPrintable(value), qPrintable(target),
+                qPrintable(verdict), qPrintable(conditions));
+    std::fflush(stdout);
+}
+
+QString Verdict(bool met)
+{
+    return met ? QStringLiteral("yes") : QStringLiteral("NO");
+}
+
+QString Ms(double milliseconds, int decimals)
+{
+    return QString::number(milliseconds, 'f', decimals) + QStringLiteral(" ms");
+}
+
+QString Us(double microseconds, int decimals)
+{
+    return QString::number(microseconds, 'f', decimals) + QStringLiteral(" us");
+}
+
+double MsSince(Clock::time_point start)
+{
+    return MsBetween(start, Clock::now());
+}
+
+double MsBetween(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+long SysctlValue(const char *path)
+{
+    QFile file(QStringLiteral("/proc/sys/") + QString::fromLatin1(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    bool ok = false;
+    const long value = file.readAll().trimmed().toLong(&ok);
+    return ok ? value : -1;
+}
+
+long ProcStatusKiB(const char *field)
+{
+    QFile file(QStringLiteral("/proc/self/status"));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray prefix = QByteArray(field) + ':';
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (line.startsWith(prefix)) {
+            const QList<QByteArray> parts = line.mid(prefix.size()).simplified().split(' ');
+            bool ok = false;
+            const long value = parts.value(0).toLong(&ok);
+            return ok ? value : -1;
+        }
+    }
+    return -1;
+}
+
+long UdpDrops(quint16 port)
+{
+    QFile file(QStringLiteral("/proc/net/udp"));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray wanted = ':' + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        // sl local_address rem_address st ... drops (last)
+        if (fields.size() > 12 && fields[1].endsWith(wanted)) {
+            bool ok = false;
+            const long drops = fields.last().toLong(&ok);
+            return ok ? drops : -1;
+        }
+    }
+    return -1;
+}
+
+int UdpSocketDescriptor(quint16 port)
+{
+    const QStringList entries = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System | QDir::Files);
+    for (const QString &entry : entries) {
+        bool ok = false;
+        const int fd = entry.toInt(&ok);
+        if (!ok)
+            continue;
+        int type = 0;
+        socklen_t typeLength = sizeof type;
+        if (::getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &typeLength) != 0 || type != SOCK_DGRAM)
+            continue;
+        sockaddr_in local{};
+        socklen_t length = sizeof local;
+        if (::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &length) == 0 && local.sin_family == AF_INET &&
+            ntohs(local.sin_port) == port)
+            return fd;
+    }
+    return -1;
+}
+
+int ReceiveBuffer(int fd)
+{
+    int size = 0;
+    socklen_t length = sizeof size;
+    return ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, &length) == 0 ? size : -1;
+}
+
+bool WaitExposed(QWidget *window, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs) {
+        if (window->windowHandle() && window->windowHandle()->isExposed())
+            return true;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return false;
+}
+
+QByteArray DeviceReply(int n)
+{
+    DiscoveryRecord r;
+    r.mac = {0x00, 0x04, 0xA3, quint8(n >> 16), quint8(n >> 8), quint8(n)};
+    r.ip = {10, quint8(n >> 16), quint8(n >> 8), quint8(n)};
+    r.mask = {255, 0, 0, 0};
+    r.gateway = {10, 0, 0, 254};
+    r.localPort = 4096;
+    r.remotePort = 4097;
+    r.baudCode = 4;
+    r.uartTimeout = 3250;
+    r.unread25 = 0x3A;
+    r.format = EncodeUartFormat({});
+    r.timeoutToDefault = 1;
+    r.bridgeLocalPort = 5000;
+    return BuildReplyFrame(CmdDiscovery, EncodeDiscoveryRecord(r));
+}
+
+std::vector<QByteArray> DeviceReplies(int count)
+{
+    std::vector<QByteArray> out;
+    out.reserve(std::size_t(count));
+    for (int n = 0; n < count; ++n)
+        out.push_back(DeviceReply(n));
+    return out;
+}
+
+BlastResult BlastToLoopback(quint16 port, const std::vector<QByteArray> &datagrams)
+{
+    BlastResult result;
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (fd < 0) {
+        result.failed = int(datagrams.size());
+        return result;
+    }
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+
+    const auto start = Clock::now();
+    const std::size_t count = std::min<std::size_t>(datagrams.size(), 100000);
+    for (std::size_t i = 0; i < count; ++i) {
+        const QByteArray &d = datagrams[i];
+        bool done = false;
+        for (int attempt = 0; attempt < 1000 && !done; ++attempt) {
+            const ssize_t n = ::sendto(fd, d.constData(), std::size_t(d.size()), 0,
+                                       reinterpret_cast<const sockaddr *>(&to), sizeof to);
+            if (n == d.size())
+                done = true;
+            else if (errno == ENOBUFS || errno == EAGAIN || errno == EINTR)
+                std::this_thread::sleep_for(std::chrono::microseconds(50));
+            else
+                break;
+        }
+        done ? ++result.sent : ++result.failed;
+    }
+    result.ms = MsSince(start);
+    ::close(fd);
+    return result;
+}
+
+LoopbackOnlyEndpoint::LoopbackOnlyEndpoint(bool defaultBuffer, QObject *parent) : UdpEndpoint(parent)
+{
+    connect(&m_inner, &UdpEndpoint::readyRead, this, &UdpEndpoint::readyRead);
+    QString error;
+    if (!m_inner.bind(0, nullptr, &error)) {
+        std::fprintf(stderr, "cannot bind the bench endpoint: %s\n", qPrintable(error));
+        return;
+    }
+    if (defaultBuffer) {
+        // The kernel doubles what it is asked for; rmem_default is already the doubled size.
+        const int fd = UdpSocketDescriptor(port());
+        const int half = int(SysctlValue("net/core/rmem_default") / 2);
+        if (fd < 0 || half <= 0 || ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &half, sizeof half) != 0)
+            std::fprintf(stderr, "cannot set the default receive buffer back\n");
+    }
+}
+
+int LoopbackOnlyEndpoint::receiveBufferNow() const
+{
+    return ReceiveBuffer(UdpSocketDescriptor(port()));
+}
+
+} // namespace qvx::bench

@@ -1,0 +1,103 @@
+#pragma once
+#include "protocol/Endpoint.h"
+#include "platform/QtUdpEndpoint.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <chrono>
+#include <vector>
+
+class QWidget;
+
+namespace qvx::bench {
+
+// ---- Output -------------------------------------------------------------------------------
+// One figure per line on stdout, tab-separated, for scripts/bench to gather into one table:
+//   FIG <figure> <value> <target> <verdict> <conditions>
+// verdict is "yes", "NO" or "-" (no target).
+void Figure(const QString &name, const QString &value, const QString &target, const QString &verdict,
+            const QString &conditions);
+QString Verdict(bool met);
+QString Ms(double milliseconds, int decimals = 1);
+QString Us(double microseconds, int decimals = 2);
+
+using Clock = std::chrono::steady_clock;
+double MsSince(Clock::time_point start);
+double MsBetween(Clock::time_point from, Clock::time_point to);
+
+// ---- Host ---------------------------------------------------------------------------------
+// An integer from /proc/sys (e.g. "net/core/rmem_max"), or -1.
+long SysctlValue(const char *path);
+// A "Vm..." line of /proc/self/status in KiB (e.g. "VmHWM"), or -1.
+long ProcStatusKiB(const char *field);
+// The kernel's drop counter of the IPv4 UDP socket bound to `port`, or -1 if not found.
+long UdpDrops(quint16 port);
+// The descriptor of this process's IPv4 UDP socket bound to `port`, or -1.
+int UdpSocketDescriptor(quint16 port);
+// SO_RCVBUF as the kernel reports it, or -1.
+int ReceiveBuffer(int fd);
+
+// Waits (event loop running) until the window is exposed on the offscreen screen, at most
+// `timeoutMs`. Returns false on timeout.
+bool WaitExposed(QWidget *window, int timeoutMs = 5000);
+
+// ---- Devices ------------------------------------------------------------------------------
+// The discovery reply of simulated device n (0-based): a frame of 83 bytes with a MAC
+// address and an IP address of its own.
+QByteArray DeviceReply(int n);
+std::vector<QByteArray> DeviceReplies(int count);
+
+// ---- Loopback traffic -----------------------------------------------------------------------
+// Sends the datagrams back to back to 127.0.0.1:port from a socket of its own. The
+// destination is always the loopback address; the count is capped at 100,000 and each
+// datagram is retried at most 1,000 times while the sending buffer is full.
+struct BlastResult {
+    int sent = 0;
+    int failed = 0;
+    double ms = 0;
+};
+BlastResult BlastToLoopback(quint16 port, const std::vector<QByteArray> &datagrams);
+
+// ---- The program's endpoint, made safe for a benchmark --------------------------------------
+// Receives through a real QtUdpEndpoint, bound once on an ephemeral port (on every local
+// IPv4 address, as the program binds), and sends nothing at all: every send is counted and
+// dropped, whatever address the program aims at. Closing and re-binding, which the program
+// does whenever it re-aims, keep the one socket and its port, so that a sender keeps reaching
+// it. With `defaultBuffer` the receive buffer is set back to the system's default after the
+// endpoint has asked for its own, as a baseline.
+class LoopbackOnlyEndpoint : public UdpEndpoint {
+    Q_OBJECT
+public:
+    explicit LoopbackOnlyEndpoint(bool defaultBuffer = false, QObject *parent = nullptr);
+
+    void close() override {}
+    void setRemoteHost(const QString &host) override { m_host = host; }
+    QString remoteHost() const override { return m_host; }
+    void setRemotePort(quint16 port) override { m_port = port; }
+    quint16 remotePort() const override { return m_port; }
+    bool bind(quint16, int *, QString *) override { return m_inner.isBound(); }
+    bool isBound() const override { return m_inner.isBound(); }
+    SendResult send(const QByteArray &) override
+    {
+        ++m_sendsDropped;
+        return {};
+    }
+    bool hasPendingDatagram() const override { return m_inner.hasPendingDatagram(); }
+    QByteArray readDatagram() override { return m_inner.readDatagram(); }
+    QString localIPv4Address() const override { return QStringLiteral("127.0.0.1"); }
+
+    quint16 port() const { return m_inner.localPort(); }
+    // The buffer the endpoint asked for and was granted, and the one in force now.
+    int grantedByEndpoint() const { return m_inner.receiveBufferSize(); }
+    int receiveBufferNow() const;
+    int sendsDropped() const { return m_sendsDropped; }
+
+private:
+    QtUdpEndpoint m_inner;
+    QString m_host;
+    quint16 m_port = 0;
+    int m_sendsDropped = 0;
+};
+
+} // namespace qvx::bench

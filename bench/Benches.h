@@ -1,0 +1,20 @@
+#pragma once
+#include <QStringList>
+
+namespace qvx::bench {
+
+// Each prints its figures (BenchCommon.h, Figure) and returns a process exit code.
+
+// storm <devices> [--default-buffer] [--reps n]: that many discovery replies blasted on
+// loopback at the program's real endpoint, rows counted in the shown discovery window.
+int RunStorm(const QStringList &args);
+// dispatch: cost of one reply (recognition, decoding, one grid row) against a bare socket loop.
+int RunDispatch(const QStringList &args);
+// click: a row click (highlight and editor fill) on a grid of 5,000 rows.
+int RunClick(const QStringList &args);
+// startup: process start to the programmer window shown, in fresh processes; peak memory
+// after 5,000 rows. startup-child is the measured process.
+int RunStartup(const QStringList &args, const char *self);
+int RunStartupChild(const QStringList &args);
+
+} // namespace qvx::bench

@@ -1,0 +1,257 @@
+// Cost of dispatching one discovery reply against the receive rate of a bare socket loop.
+//
+// Ceiling: K datagrams queued on a plain UDP socket on loopback (nothing read meanwhile),
+// then drained by a recv() loop: the time per datagram is what a receiver cannot beat.
+// Program, two ways, with the discovery window shown offscreen:
+// - handling only: K replies handed to the dispatcher in one arrival (test endpoint);
+// - the real road: K replies queued on the real endpoint's socket, then the event loop
+//   reads and handles them all.
+// Each is the best of several runs on an emptied grid.
+#include "Benches.h"
+
+#include "BenchCommon.h"
+#include "FakeEndpoint.h"
+#include "ProgramRig.h"
+
+#include "programmer/ReplyDispatcher.h"
+#include "protocol/Frame.h"
+#include "protocol/Layouts.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QTableView>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace qvx::bench {
+
+namespace {
+
+constexpr int kReplies = 4000;
+constexpr int kRuns = 5;
+
+struct BareResult {
+    double usPerDatagram = 0;
+    int received = 0;
+    int buffer = 0;
+};
+
+// Queues the datagrams on a fresh socket bound to 127.0.0.1, then times draining it.
+BareResult bareSocketDrain(const std::vector<QByteArray> &datagrams)
+{
+    BareResult result;
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (fd < 0)
+        return result;
+    const int wanted = QtUdpEndpoint::kWantedReceiveBuffer;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &wanted, sizeof wanted);
+    result.buffer = ReceiveBuffer(fd);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof local;
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&local), sizeof local) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &length) != 0) {
+        ::close(fd);
+        return result;
+    }
+    BlastToLoopback(ntohs(local.sin_port), datagrams);
+
+    char buffer[2048];
+    const auto start = Clock::now();
+    for (std::size_t i = 0; i < datagrams.size(); ++i) {
+        if (::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT) < 0)
+            break;
+        ++result.received;
+    }
+    const double ms = MsSince(start);
+    ::close(fd);
+    result.usPerDatagram = result.received ? ms * 1000.0 / result.received : 0;
+    return result;
+}
+
+double handlingOnly(const std::vector<QByteArray> &replies, int &rows)
+{
+    test::FakeEndpoint endpoint;
+    ProgramRig rig(endpoint);
+    frm03Discovery &window = rig.discovery();
+    WaitExposed(&window);
+    const QList<QByteArray> arrival(replies.begin(), replies.end());
+    double best = 1e300;
+    for (int run = 0; run < kRuns; ++run) {
+        window.InitDeviceGrid();
+        QCoreApplication::processEvents();
+        const auto start = Clock::now();
+        endpoint.injectDatagrams(arrival);
+        best = std::min(best, MsSince(start));
+        rows = window.DeviceGrid().DeviceCount();
+        QCoreApplication::processEvents();
+    }
+    return best * 1000.0 / double(replies.size());
+}
+
+double realRoad(const std::vector<QByteArray> &replies, int &rows)
+{
+    LoopbackOnlyEndpoint endpoint;
+    ProgramRig rig(endpoint);
+    frm03Discovery &window = rig.discovery();
+    WaitExposed(&window);
+    double best = 1e300;
+    for (int run = 0; run < kRuns; ++run) {
+        window.InitDeviceGrid();
+        QCoreApplication::processEvents();
+        // Queued while the event loop is not running, so that nothing is read before the
+        // clock starts.
+        BlastToLoopback(endpoint.port(), replies);
+        const auto start = Clock::now();
+        QElapsedTimer cap;
+        cap.start();
+        while (window.DeviceGrid().DeviceCount() < int(replies.size()) && cap.elapsed() < 20000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+            if (!endpoint.hasPendingDatagram() && window.DeviceGrid().DeviceCount() < int(replies.size()) &&
+                cap.elapsed() > 2000)
+                break; // some were lost: the time below covers those that arrived
+        }
+        const double ms = MsSince(start);
+        rows = window.DeviceGrid().DeviceCount();
+        if (rows > 0)
+            best = std::min(best, ms * 1000.0 / rows);
+    }
+    return best;
+}
+
+// Where the handling time goes: each step alone, per reply.
+void breakdown(const std::vector<QByteArray> &replies)
+{
+    const auto perReply = [&](auto &&body) {
+        double best = 1e300;
+        for (int run = 0; run < kRuns; ++run) {
+            const auto start = Clock::now();
+            body();
+            best = std::min(best, MsSince(start));
+        }
+        return best * 1000.0 / double(replies.size());
+    };
+    std::vector<Frame> frames;
+    std::vector<QStringList> rows;
+    const double recognise = perReply([&] {
+        frames.clear();
+        for (const QByteArray &d : replies)
+            frames.push_back(*RecognizeReply(d.left(kMaxStoredReplyBytes)));
+    });
+    const double texts = perReply([&] {
+        rows.clear();
+        for (const Frame &f : frames)
+            rows.push_back(DiscoveryRowTexts(f.data));
+    });
+    const double modelAlone = perReply([&] {
+        DeviceGridModel model;
+        for (const QStringList &r : rows)
+            model.AppendDevice(r);
+    });
+
+    test::FakeEndpoint endpoint;
+    ProgramRig rig(endpoint);
+    frm03Discovery &window = rig.discovery();
+    WaitExposed(&window);
+    const double modelShown = perReply([&] {
+        window.InitDeviceGrid();
+        for (const QStringList &r : rows)
+            window.DeviceGrid().AppendDevice(r);
+    });
+    const double addRowShown = perReply([&] {
+        window.InitDeviceGrid();
+        for (const Frame &f : frames)
+            window.AddDeviceRow(f.data);
+    });
+    // The two window updates AddDeviceRow makes for every row, alone on the full grid.
+    QItemSelectionModel *selection = window.grdDevice->selectionModel();
+    const double currentRow = perReply([&] {
+        for (int i = 0; i < int(frames.size()); ++i)
+            selection->setCurrentIndex(window.DeviceGrid().index(i, 0), QItemSelectionModel::NoUpdate);
+    });
+    const double caption = perReply([&] {
+        for (int i = 0; i < int(frames.size()); ++i)
+            window.lblMsg->setText(QStringLiteral("Found ") + QString::number(i + 1) + QStringLiteral(" Device"));
+    });
+    // A row appended then made current, as AddDeviceRow does: the current row's repaint asks
+    // the view for its place, which runs the delayed layout the insertion scheduled.
+    const double appendAndCurrent = perReply([&] {
+        window.InitDeviceGrid();
+        for (const QStringList &r : rows) {
+            window.DeviceGrid().AppendDevice(r);
+            selection->setCurrentIndex(window.DeviceGrid().index(window.DeviceGrid().DeviceCount() - 1, 0),
+                                       QItemSelectionModel::NoUpdate);
+        }
+    });
+    window.hide();
+    const double addRowHidden = perReply([&] {
+        window.InitDeviceGrid();
+        for (const Frame &f : frames)
+            window.AddDeviceRow(f.data);
+    });
+    std::printf("breakdown per reply: recognise %.2f us, row texts %.2f us, model append alone %.2f us, "
+                "model append in shown grid %.2f us, AddDeviceRow shown %.2f us, AddDeviceRow hidden %.2f us; "
+                "in the shown window alone: current row %.2f us, status caption %.2f us; append then current row in "
+                "the shown grid %.2f us\n",
+                recognise, texts, modelAlone, modelShown, addRowShown, addRowHidden, currentRow, caption, appendAndCurrent);
+}
+
+} // namespace
+
+int RunDispatch(const QStringList &args)
+{
+    if (args.contains(QStringLiteral("--breakdown"))) {
+        breakdown(DeviceReplies(kReplies));
+        return 0;
+    }
+    const std::vector<QByteArray> replies = DeviceReplies(kReplies);
+
+    BareResult bare;
+    for (int run = 0; run < kRuns; ++run) {
+        const BareResult r = bareSocketDrain(replies);
+        if (bare.received == 0 || (r.received == bare.received && r.usPerDatagram < bare.usPerDatagram) ||
+            r.received > bare.received)
+            bare = r;
+    }
+    int handledRows = 0, realRows = 0;
+    const double handling = handlingOnly(replies, handledRows);
+    const double real = realRoad(replies, realRows);
+
+    const QString ceilingConditions =
+        QStringLiteral("%1 of %2 datagrams of 83 B queued on a loopback socket (SO_RCVBUF %3 B), drained by recv(); "
+                       "best of %4")
+            .arg(bare.received)
+            .arg(kReplies)
+            .arg(bare.buffer)
+            .arg(kRuns);
+    Figure(QStringLiteral("bare socket loop, per datagram"),
+           Us(bare.usPerDatagram) + QStringLiteral(" (%1/s)").arg(qRound64(1e6 / bare.usPerDatagram)), QStringLiteral("-"),
+           QStringLiteral("-"), ceilingConditions);
+
+    const double limit = 5 * bare.usPerDatagram;
+    Figure(QStringLiteral("dispatch one reply, handling only"),
+           Us(handling) + QStringLiteral(" (%1x bare)").arg(handling / bare.usPerDatagram, 0, 'f', 1),
+           QStringLiteral("<= 5x bare (%1)").arg(Us(limit)), Verdict(handling <= limit),
+           QStringLiteral("%1 discovery replies in one arrival (test endpoint): recognition, decoding, one grid row "
+                          "each, discovery window shown offscreen, grid growing 0..%1; %2 rows; best of %3")
+               .arg(kReplies)
+               .arg(handledRows)
+               .arg(kRuns));
+    Figure(QStringLiteral("dispatch one reply, real endpoint"),
+           Us(real) + QStringLiteral(" (%1x bare)").arg(real / bare.usPerDatagram, 0, 'f', 1),
+           QStringLiteral("<= 5x bare (%1)").arg(Us(limit)), Verdict(real <= limit),
+           QStringLiteral("%1 replies queued on the program's socket, then read by QtUdpEndpoint and handled by the "
+                          "event loop (paint included); %2 rows; best of %3")
+               .arg(kReplies)
+               .arg(realRows)
+               .arg(kRuns));
+    return 0;
+}
+
+} // namespace qvx::bench

@@ -1,0 +1,37 @@
+#pragma once
+#include "AppHarness.h"
+
+#include "app/AppContext.h"
+#include "discovery/DeviceGridModel.h"
+#include "discovery/frm03Discovery.h"
+
+#include <memory>
+
+namespace qvx::bench {
+
+// The program started on a given endpoint, with recording message sink and process launcher
+// and no network adapter, its programmer window and discovery window shown offscreen.
+struct ProgramRig {
+    explicit ProgramRig(UdpEndpoint &endpoint)
+    {
+        ctx = std::make_unique<AppContext>(AppContext::Seams{&endpoint, &messages, &processes, &adapters});
+        ctx->start(true);
+    }
+    ~ProgramRig() { ctx.reset(); }
+
+    frm03Discovery &discovery()
+    {
+        frm03Discovery *window = ctx->discovery();
+        if (!window->isVisible())
+            window->show();
+        return *window;
+    }
+    DeviceGridModel &grid() { return discovery().DeviceGrid(); }
+
+    test::RecordingMessageSink messages;
+    test::RecordingProcessLauncher processes;
+    test::FakeAdapterPlatform adapters;
+    std::unique_ptr<AppContext> ctx;
+};
+
+} // namespace qvx::bench

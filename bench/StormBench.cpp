@@ -1,0 +1,161 @@
+// Discovery storm: N devices answering one discovery at once, on loopback.
+//
+// A thread sends N discovery replies back to back to the program's endpoint (a real
+// QtUdpEndpoint on an ephemeral port that sends nothing, BenchCommon.h); the program's event
+// loop reads them through the real reply dispatcher into the shown discovery window. The run
+// ends when N rows are listed, or 1.5 s after the last row once the sender has finished, or
+// after 60 s. Figures: replies lost (sent but never listed), and time from the first row
+// to the last.
+#include "Benches.h"
+
+#include "BenchCommon.h"
+#include "ProgramRig.h"
+
+#include "programmer/ReplyDispatcher.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QLabel>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+namespace qvx::bench {
+
+namespace {
+
+struct StormRun {
+    int rows = 0;
+    int lost = 0;
+    double firstToLastMs = 0;
+    double sendMs = 0;
+    long kernelDrops = 0;
+};
+
+StormRun stormOnce(ProgramRig &rig, LoopbackOnlyEndpoint &endpoint, const std::vector<QByteArray> &replies)
+{
+    frm03Discovery &window = rig.discovery();
+    window.InitDeviceGrid();
+    QCoreApplication::processEvents();
+    DeviceGridModel &grid = window.DeviceGrid();
+    const long dropsBefore = UdpDrops(endpoint.port());
+
+    const int wanted = int(replies.size());
+    Clock::time_point first{}, last{};
+    bool anyRow = false;
+    const QMetaObject::Connection rowsAdded =
+        QObject::connect(&grid, &QAbstractItemModel::rowsInserted, [&] {
+            last = Clock::now();
+            if (!anyRow) {
+                anyRow = true;
+                first = last;
+            }
+        });
+
+    std::atomic<bool> senderDone{false};
+    BlastResult blast;
+    std::thread sender;
+    QTimer::singleShot(0, [&] {
+        sender = std::thread([&] {
+            blast = BlastToLoopback(endpoint.port(), replies);
+            senderDone = true;
+        });
+    });
+
+    const auto start = Clock::now();
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        const bool all = grid.DeviceCount() >= wanted;
+        const bool quiet = senderDone && MsSince(anyRow ? last : start) > 1500;
+        if (all || quiet || MsSince(start) > 60000)
+            loop.quit();
+    });
+    poll.start(10);
+    loop.exec();
+    poll.stop();
+    if (sender.joinable())
+        sender.join();
+    QObject::disconnect(rowsAdded);
+
+    StormRun run;
+    run.rows = grid.DeviceCount();
+    run.lost = std::max(0, blast.sent - run.rows);
+    run.firstToLastMs = anyRow ? MsBetween(first, last) : 0;
+    run.sendMs = blast.ms;
+    const long dropsAfter = UdpDrops(endpoint.port());
+    run.kernelDrops = dropsBefore >= 0 && dropsAfter >= 0 ? dropsAfter - dropsBefore : -1;
+    if (blast.failed)
+        std::fprintf(stderr, "storm: %d datagrams could not be sent\n", blast.failed);
+    if (window.lblMsg->text() != QStringLiteral("Found %1 Device").arg(run.rows))
+        std::fprintf(stderr, "storm: status shows \"%s\" for %d rows\n", qPrintable(window.lblMsg->text()), run.rows);
+    return run;
+}
+
+} // namespace
+
+int RunStorm(const QStringList &args)
+{
+    const int devices = args.value(0).toInt();
+    if (devices <= 0 || devices > 100000) {
+        std::fprintf(stderr, "storm <devices 1..100000> [--default-buffer] [--reps n]\n");
+        return 2;
+    }
+    const bool defaultBuffer = args.contains(QStringLiteral("--default-buffer"));
+    const int repsAt = int(args.indexOf(QStringLiteral("--reps")));
+    const int reps = repsAt >= 0 ? std::clamp(args.value(repsAt + 1).toInt(), 1, 20) : 3;
+
+    LoopbackOnlyEndpoint endpoint(defaultBuffer);
+    if (!endpoint.isBound())
+        return 1;
+    ProgramRig rig(endpoint);
+    rig.discovery();
+    if (!WaitExposed(&rig.discovery()))
+        std::fprintf(stderr, "storm: the discovery window was not exposed\n");
+    const std::vector<QByteArray> replies = DeviceReplies(devices);
+
+    std::vector<StormRun> runs;
+    for (int r = 0; r < reps; ++r)
+        runs.push_back(stormOnce(rig, endpoint, replies));
+
+    std::vector<StormRun> byTime = runs;
+    std::sort(byTime.begin(), byTime.end(),
+              [](const StormRun &a, const StormRun &b) { return a.firstToLastMs < b.firstToLastMs; });
+    const StormRun &median = byTime[byTime.size() / 2];
+    int worstLost = 0, bestLost = devices;
+    long worstDrops = 0;
+    for (const StormRun &run : runs) {
+        worstLost = std::max(worstLost, run.lost);
+        bestLost = std::min(bestLost, run.lost);
+        worstDrops = std::max(worstDrops, run.kernelDrops);
+    }
+
+    const long rmemMax = SysctlValue("net/core/rmem_max");
+    const QString buffer = defaultBuffer
+                               ? QStringLiteral("system default receive buffer %1 B").arg(endpoint.receiveBufferNow())
+                               : QStringLiteral("endpoint asked %1 B, granted %2 B (rmem_max %3)")
+                                     .arg(QtUdpEndpoint::kWantedReceiveBuffer)
+                                     .arg(endpoint.grantedByEndpoint())
+                                     .arg(rmemMax);
+    const QString conditions =
+        QStringLiteral("%1 replies of 83 B sent back to back on loopback in %2 ms (median); real endpoint, "
+                       "dispatcher and shown discovery window; %3; %4 runs")
+            .arg(devices)
+            .arg(median.sendMs, 0, 'f', 1)
+            .arg(buffer)
+            .arg(reps);
+    const QString label = QStringLiteral("storm %1 devices%2").arg(devices).arg(defaultBuffer ? QStringLiteral(", default buffer") : QString());
+
+    const bool lossTarget = devices == 5000 && !defaultBuffer;
+    Figure(label + QStringLiteral(": replies lost"),
+           worstLost == bestLost ? QString::number(worstLost) : QStringLiteral("%1..%2").arg(bestLost).arg(worstLost),
+           lossTarget ? QStringLiteral("0") : QStringLiteral("-"), lossTarget ? Verdict(worstLost == 0) : QStringLiteral("-"),
+           conditions + QStringLiteral("; kernel drop counter up to %1").arg(worstDrops));
+    Figure(label + QStringLiteral(": first to last row"), Ms(median.firstToLastMs), QStringLiteral("-"), QStringLiteral("-"),
+           QStringLiteral("median of %1 runs, %2 rows listed in that run").arg(reps).arg(median.rows));
+    return 0;
+}
+
+} // namespace qvx::bench
