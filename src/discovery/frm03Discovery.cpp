@@ -669,6 +669,27 @@ void frm03Discovery::AddDeviceRow(const QByteArray &data)
     m_grid->AppendDevice(DiscoveryRowTexts(data));
     state.GridRowCount = qint16(m_grid->DeviceCount() + 1);
 
+    if (m_rowBatch)
+        m_newestRowPending = true;
+    else
+        makeNewestRowCurrent();
+
+    showStatus(QStringLiteral("Found ") + QString::number(state.GridRowCount - 1) + QStringLiteral(" Device"), imgOk);
+}
+
+void frm03Discovery::SetRowBatch(bool batching)
+{
+    m_rowBatch = batching;
+    if (!batching && m_newestRowPending) {
+        m_newestRowPending = false;
+        makeNewestRowCurrent();
+    }
+}
+
+void frm03Discovery::makeNewestRowCurrent()
+{
+    if (m_grid->DeviceCount() == 0)
+        return;
     // The newest row becomes the current one, without scrolling the user's view to it.
     const QModelIndex current = grdDevice->currentIndex();
     const bool autoScroll = grdDevice->hasAutoScroll();
@@ -676,8 +697,6 @@ void frm03Discovery::AddDeviceRow(const QByteArray &data)
     grdDevice->selectionModel()->setCurrentIndex(
         m_grid->index(m_grid->DeviceCount() - 1, current.isValid() ? current.column() : 0), QItemSelectionModel::NoUpdate);
     grdDevice->setAutoScroll(autoScroll);
-
-    showStatus(QStringLiteral("Found ") + QString::number(state.GridRowCount - 1) + QStringLiteral(" Device"), imgOk);
 }
 
 void frm03Discovery::ShowSearching()

@@ -99,6 +99,10 @@ public:
     void InitDeviceGrid();
     // One discovery reply (its data bytes): a new grid row and "Found N Device".
     void AddDeviceRow(const QByteArray &data);
+    // While a batch of replies is handled, the newest row is made current once, when the
+    // batch ends, instead of once per reply (each change of the current row makes a shown
+    // grid lay itself out again).
+    void SetRowBatch(bool batching);
     // Status area: "Searching..." / "No Device Found".
     void ShowSearching();
     void ShowNoDeviceFound();
@@ -125,6 +129,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void makeNewestRowCurrent();
+    bool m_rowBatch = false;
+    bool m_newestRowPending = false;
     using OctetBoxes = std::array<QLineEdit *, 4>;
     // txtSource1 .. txtSource4 and txtIPB1 .. txtIPB5, for loops over them.
     std::array<OctetBoxes *, 4> sourceBoxes() { return {&txtSource1, &txtSource2, &txtSource3, &txtSource4}; }

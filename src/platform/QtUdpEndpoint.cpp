@@ -73,15 +73,14 @@ bool QtUdpEndpoint::hasPendingDatagram() const
 
 QByteArray QtUdpEndpoint::readDatagram()
 {
-    const qint64 size = m_socket.pendingDatagramSize();
-    if (size < 0)
-        return {};
-    QByteArray data(static_cast<qsizetype>(size), Qt::Uninitialized);
-    const qint64 read = m_socket.readDatagram(data.data(), data.size());
+    // One system call per datagram: read into a buffer that holds the largest datagram,
+    // without asking for the size first.
+    if (m_readBuffer.size() < kMaxDatagram)
+        m_readBuffer.resize(kMaxDatagram);
+    const qint64 read = m_socket.readDatagram(m_readBuffer.data(), m_readBuffer.size());
     if (read < 0)
         return {};
-    data.truncate(static_cast<qsizetype>(read));
-    return data;
+    return QByteArray(m_readBuffer.constData(), static_cast<qsizetype>(read));
 }
 
 QString QtUdpEndpoint::localIPv4Address() const

@@ -38,6 +38,8 @@ private:
     QHostAddress m_remoteAddress;
     quint16 m_remotePort = 0;
     int m_receiveBuffer = 0;
+    static constexpr int kMaxDatagram = 65536;
+    QByteArray m_readBuffer;
 };
 
 } // namespace qvx

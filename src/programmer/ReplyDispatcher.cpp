@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QPointer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -61,8 +62,16 @@ void ReplyDispatcher::onReadyRead()
         if (!datagram.isEmpty())
             received.append(std::move(datagram));
     }
-    for (const QByteArray &datagram : std::as_const(received))
+    // A discovery storm brings thousands of rows in one arrival: the discovery window
+    // makes the newest one current once, at the end.
+    QPointer<frm03Discovery> batched;
+    for (const QByteArray &datagram : std::as_const(received)) {
+        if (!batched && (batched = m_ctx.discoveryIfLoaded()))
+            batched->SetRowBatch(true);
         handleDatagram(datagram);
+    }
+    if (batched)
+        batched->SetRowBatch(false);
 }
 
 void ReplyDispatcher::handleDatagram(const QByteArray &datagram)

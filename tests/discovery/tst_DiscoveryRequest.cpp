@@ -1,4 +1,5 @@
 // Discovery request, device rows, status area, re-discovery and closing the window.
+#include "protocol/Frame.h"
 #include "DiscoveryFixture.h"
 
 #include "discovery/DiscoveryRequest.h"
@@ -36,6 +37,19 @@ TEST(DiscoveryElsewhere, ARequestFromElsewhereLoadsTheWindowWithoutShowingIt)
     EXPECT_EQ(w->lblMsg->text(), "Searching...");
     EXPECT_EQ(h.endpoint.frames(), QList<QByteArray>{kDiscoveryFrame});
     EXPECT_EQ(h.endpoint.sent[0].host, "239.0.0.8");
+}
+
+TEST_F(Discovery, RepliesArrivingTogetherAreAllListedAndTheNewestIsCurrent)
+{
+    w.cmdRefresh_Click();
+    QList<QByteArray> arrival;
+    for (int i = 1; i <= 40; ++i)
+        arrival << BuildReplyFrame(CmdDiscovery, EncodeDiscoveryRecord(SampleDevice(quint8(i))));
+    h.endpoint.injectDatagrams(arrival);
+    EXPECT_EQ(state().GridRowCount, 41);
+    EXPECT_EQ(w.lblMsg->text(), "Found 40 Device");
+    EXPECT_EQ(w.grdDevice->currentIndex().row(), 39);
+    EXPECT_EQ(w.DeviceGrid().Cell(39, 0), "00-1A-2B-3C-4D-28");
 }
 
 TEST_F(Discovery, EachReplyAddsARowAndCountsTheDevicesAndASecondDiscoveryEmptiesTheGridFirst)
