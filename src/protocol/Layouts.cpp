@@ -172,16 +172,23 @@ static void appendHexByte(QString &out, quint8 value)
     out.append(QChar(kDigits[value & 0x0F]));
 }
 
-QString DottedText(const Octets4 &address)
+// The bytes' texts joined by a separator, built in one string of the given size.
+template <std::size_t N, typename AppendByte>
+static QString joinBytes(const std::array<quint8, N> &bytes, char16_t separator, int size, AppendByte appendByte)
 {
     QString out;
-    out.reserve(15);
-    for (int i = 0; i < 4; ++i) {
+    out.reserve(size);
+    for (std::size_t i = 0; i < N; ++i) {
         if (i)
-            out.append(u'.');
-        appendDecimal(out, address[i]);
+            out.append(separator);
+        appendByte(out, bytes[i]);
     }
     return out;
+}
+
+QString DottedText(const Octets4 &address)
+{
+    return joinBytes(address, u'.', 15, appendDecimal);
 }
 
 QString MacByteText(quint8 value)
@@ -194,14 +201,7 @@ QString MacByteText(quint8 value)
 
 QString MacText(const Mac6 &mac)
 {
-    QString out;
-    out.reserve(17);
-    for (int i = 0; i < 6; ++i) {
-        if (i)
-            out.append(u'-');
-        appendHexByte(out, mac[i]);
-    }
-    return out;
+    return joinBytes(mac, u'-', 17, appendHexByte);
 }
 
 QString FirmwareText(quint8 value)
