@@ -2,6 +2,7 @@
 #include "DiscoveryFixture.h"
 
 #include <QHeaderView>
+#include <QSignalSpy>
 
 namespace qvx::test {
 namespace {
@@ -60,6 +61,15 @@ TEST_F(Editor, ClickingARowFillsEveryFieldAndTakesItsMacAsDestination)
     EXPECT_EQ(colour(grid.index(0, 5), Qt::BackgroundRole), QColor(255, 255, 255));
     EXPECT_EQ(colour(grid.index(0, 5), Qt::ForegroundRole), QColor(0, 0, 0));
     EXPECT_EQ(w.grdDevice->currentIndex(), second);
+
+    // Moving the highlight repaints only the two rows concerned: a grid of thousands
+    // of devices must not be repainted whole at each click.
+    QSignalSpy changed(&grid, &QAbstractItemModel::dataChanged);
+    w.ClickGridRow(1);
+    ASSERT_EQ(changed.size(), 2);
+    for (const QList<QVariant> &signal : changed)
+        EXPECT_EQ(signal[0].toModelIndex().row(), signal[1].toModelIndex().row());
+    QTest::mouseClick(w.grdDevice->viewport(), Qt::LeftButton, {}, w.grdDevice->visualRect(second).center());
 
     // Painting with row 0 uses the current row and keeps it current.
     qint16 row = 0;
