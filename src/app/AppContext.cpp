@@ -120,11 +120,11 @@ bool AppContext::eventFilter(QObject *watched, QEvent *event)
 
 void AppContext::showAbout()
 {
-    // Modal for the user, but opened without a nested event loop.
+    // Modal for the whole program, but opened without a nested event loop.
     auto *about = new frm04About(*this, m_programmer);
     about->setAttribute(Qt::WA_DeleteOnClose);
-    about->setWindowModality(Qt::WindowModal);
-    about->open();
+    about->setWindowModality(Qt::ApplicationModal);
+    about->show(); // open() would make it modal to the programmer window only
 }
 
 void AppContext::exitProgram()

@@ -41,10 +41,20 @@ frm04About::frm04About(AppContext &ctx, QWidget *parent)
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
     lblDescription->setWordWrap(false);
 
-    Line1 = new QFrame(this);
-    Line1->setObjectName(QStringLiteral("Line1"));
-    Line1->setFrameShape(QFrame::HLine);
-    Line1->setFrameShadow(QFrame::Sunken);
+    const QColor lineColours[2] = {QColor(128, 128, 128), QColor(255, 255, 255)};
+    auto *separator = new QVBoxLayout;
+    separator->setSpacing(0);
+    for (int i = 0; i < 2; ++i) {
+        Line1[i] = new QFrame(this);
+        Line1[i]->setObjectName(QStringLiteral("Line1_%1").arg(i));
+        Line1[i]->setFrameStyle(QFrame::HLine | QFrame::Plain);
+        Line1[i]->setLineWidth(1);
+        Line1[i]->setFixedHeight(1);
+        QPalette palette = Line1[i]->palette();
+        palette.setColor(QPalette::WindowText, lineColours[i]);
+        Line1[i]->setPalette(palette);
+        separator->addWidget(Line1[i]);
+    }
 
     lblDisclaimer = new QLabel(this);
     lblDisclaimer->setObjectName(QStringLiteral("lblDisclaimer"));
@@ -71,7 +81,7 @@ frm04About::frm04About(AppContext &ctx, QWidget *parent)
     layout->addWidget(lblTitle);
     layout->addWidget(lblVersion);
     layout->addWidget(lblDescription);
-    layout->addWidget(Line1);
+    layout->addLayout(separator);
     layout->addLayout(lower);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 

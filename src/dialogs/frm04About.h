@@ -1,5 +1,6 @@
 #pragma once
 #include <QDialog>
+#include <array>
 #include <memory>
 
 class QFrame;
@@ -27,7 +28,7 @@ public:
     QLabel *lblVersion = nullptr;
     QLabel *lblDescription = nullptr;
     QLabel *lblDisclaimer = nullptr;
-    QFrame *Line1 = nullptr; // etched separator
+    std::array<QFrame *, 2> Line1{}; // a grey line over a white one: an etched separator
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdSysInfo = nullptr;
 

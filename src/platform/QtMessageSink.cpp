@@ -51,7 +51,7 @@ void QtMessageSink::showNext()
         // The next waiting box opens once this one is gone, after the current event.
         QTimer::singleShot(0, this, &QtMessageSink::showNext);
     });
-    box->open();
+    box->show(); // modal for the whole program; open() would make it modal to its parent only
 }
 
 } // namespace qvx

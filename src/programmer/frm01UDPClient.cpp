@@ -653,14 +653,32 @@ std::optional<QString> frm01UDPClient::UploadRefusal() const
         return wordError(QStringLiteral("Device Remote Port Number"));
     if (!isWord(UartTimeout))
         return wordError(QStringLiteral("Device UART RX Timeout"));
+    int badServerField = -1;
+    if (!TcpServerAddress(&badServerField))
+        return QStringLiteral("Server remote IP-Address Error\nField #%1 must hold a whole number "
+                              "in the interval [0-255]")
+            .arg(badServerField);
+    return std::nullopt;
+}
+
+std::optional<Octets4> frm01UDPClient::TcpServerAddress(int *badField) const
+{
+    // The server address matters in TCP client mode only, and a device that does not report
+    // one leaves the four boxes empty: all four empty is the address 0.0.0.0.
+    if (std::all_of(txtTcpServer.begin(), txtTcpServer.end(),
+                    [](const QLineEdit *box) { return box->text().trimmed().isEmpty(); }))
+        return Octets4{};
+    Octets4 address{};
     for (int i = 0; i < 4; ++i) {
         const std::optional<qint64> value = WholeNumber(txtTcpServer[i]->text());
-        if (!value || *value < 0 || *value > 255)
-            return QStringLiteral("Server remote IP-Address Error\nField #%1 must hold a whole number "
-                                  "in the interval [0-255]")
-                .arg(i);
+        if (!value || *value < 0 || *value > 255) {
+            if (badField)
+                *badField = i;
+            return std::nullopt;
+        }
+        address[std::size_t(i)] = static_cast<quint8>(*value);
     }
-    return std::nullopt;
+    return address;
 }
 
 void frm01UDPClient::SendDeviceSettings()
@@ -678,8 +696,8 @@ void frm01UDPClient::SendDeviceSettings()
         block.ip[i] = static_cast<quint8>(DeviceIp[i]);
         block.mask[i] = static_cast<quint8>(DeviceMask[i]);
         block.gateway[i] = static_cast<quint8>(DeviceGateway[i]);
-        block.tcpServer[i] = static_cast<quint8>(*WholeNumber(txtTcpServer[i]->text()));
     }
+    block.tcpServer = *TcpServerAddress();
     block.localPort = static_cast<quint16>(LocalPortHigh * 256 + LocalPortLow);
     block.remotePort = static_cast<quint16>(RemotePortHigh * 256 + RemotePortLow);
     block.baudCode = static_cast<quint8>(std::clamp<int>(BaudRateIndex, 0, 255));

@@ -1,4 +1,6 @@
 #pragma once
+#include "protocol/Layouts.h"
+
 #include <QMainWindow>
 #include <array>
 #include <optional>
@@ -127,6 +129,8 @@ public:
     // Why the settings now in the window cannot be uploaded (the first field, in upload
     // order, whose value does not fit its byte or word), or nothing when they can.
     std::optional<QString> UploadRefusal() const;
+    // The four server-address boxes as an address; empty when one of them holds no octet.
+    std::optional<Octets4> TcpServerAddress(int *badField = nullptr) const;
 
 protected:
     bool event(QEvent *event) override;

@@ -7,13 +7,13 @@ namespace {
 
 using AboutBox = DialogTest;
 
-TEST_F(AboutBox, ShowsTitleVersionDescriptionAndWebAddressWindowModalUntilOk)
+TEST_F(AboutBox, ShowsTitleVersionDescriptionAndWebAddressModalUntilOk)
 {
     h.app().showAbout();
     frm04About *about = h.app().programmer()->findChild<frm04About *>();
     ASSERT_NE(about, nullptr);
     EXPECT_TRUE(about->isVisible());
-    EXPECT_EQ(about->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(about->windowModality(), Qt::ApplicationModal);
     EXPECT_EQ(about->windowTitle(), "Informazioni su QvxFinder");
     EXPECT_EQ(about->lblTitle->text(), "QvxFinder");
     EXPECT_EQ(about->lblVersion->text(),

@@ -19,6 +19,7 @@ TEST(QtMessageSinkTest, ShowsBoxesOneAtATimeInOrderWithoutDuplicates)
     QMessageBox *box = sink.currentBox();
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
     EXPECT_EQ(box->text(), "first");
     EXPECT_EQ(box->windowTitle(), "Attention!");
     EXPECT_EQ(box->icon(), QMessageBox::Critical);

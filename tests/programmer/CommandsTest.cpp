@@ -103,13 +103,16 @@ TEST_F(Commands, UploadCarriesEveryFieldByteForByte)
                                        0x00});
     EXPECT_EQ(h.endpoint.sent[1].datagram.toHex(' '), RequestBytes(98, expected).toHex(' '));
 
-    // The defaults: format 0xC0, "Enable" 1, no mode flag.
+    // The defaults: format 0xC0, "Enable" 1, no mode flag; no server address (a device that
+    // reports none leaves all four boxes empty) is 0.0.0.0.
     for (QRadioButton *o : {w().Option2, w().Option3, w().Option6, w().Option8, w().optCliSer[0], w().optDhcp[0]})
         o->click();
+    for (QLineEdit *box : w().txtTcpServer)
+        box->clear();
     w().cmdCommand_b->click();
     w().Timer4_Timer();
     ASSERT_EQ(h.endpoint.sent.size(), 4);
-    EXPECT_EQ(h.endpoint.sent[3].datagram.mid(4 + 25, 3), Bytes({0xC0, 0x01, 0x00}));
+    EXPECT_EQ(h.endpoint.sent[3].datagram.mid(4 + 25, 7), Bytes({0xC0, 0x01, 0x00, 0, 0, 0, 0}));
 }
 
 // Values that do not fit their bytes are refused at the click and again when the write
