@@ -1,0 +1,71 @@
+#include "netcards/CardSearch.h"
+
+#include <algorithm>
+
+namespace qvx {
+
+SearchPlan PlanSearch(const QList<NetworkCard> &listed, const QString &chosenCard)
+{
+    SearchPlan plan;
+    if (!chosenCard.isEmpty()) {
+        const auto card = std::find_if(listed.cbegin(), listed.cend(),
+                                       [&](const NetworkCard &c) { return c.name == chosenCard; });
+        if (card == listed.cend())
+            plan.notSearched << NotSearchedText(chosenCard, QStringLiteral("the card is no longer present"));
+        else if (const QString why = WhyNotSearchable(*card); !why.isEmpty())
+            plan.notSearched << NotSearchedText(chosenCard, why);
+        else
+            plan.cards << *card;
+        return plan;
+    }
+    bool anyCard = false;
+    for (const NetworkCard &card : listed) {
+        if (card.loopback)
+            continue;
+        anyCard = true;
+        if (const QString why = WhyNotSearchable(card); why.isEmpty())
+            plan.cards << card;
+        else if (card.multicast && (card.up || card.hasIPv4()))
+            plan.notSearched << NotSearchedText(card.name, why);
+    }
+    plan.byRouting = !anyCard;
+    return plan;
+}
+
+const QList<NetworkCard> &CardSearch::refresh()
+{
+    m_listed = m_source ? m_source->listCards() : QList<NetworkCard>{};
+    return m_listed;
+}
+
+SearchOutcome CardSearch::run(const QString &chosenCard, const CardSender &send)
+{
+    m_lastChoice = chosenCard;
+    const SearchPlan plan = PlanSearch(refresh(), chosenCard);
+    SearchOutcome outcome;
+    outcome.notSearched = plan.notSearched;
+    outcome.byRouting = plan.byRouting;
+    for (const NetworkCard &card : plan.cards) {
+        const SendResult result = send(card);
+        if (result.ok) {
+            outcome.searched << card;
+            ++outcome.requestsSent;
+        } else {
+            outcome.notSearched << NotSearchedText(
+                card.name, result.errorText.isEmpty() ? QStringLiteral("the request could not be sent")
+                                                      : result.errorText);
+        }
+    }
+    m_lastOutcome = outcome;
+    return outcome;
+}
+
+std::optional<NetworkCard> CardSearch::cardOfReply(int interfaceIndex, quint32 destination, quint32 source) const
+{
+    const qsizetype i = AttributeReply(m_listed, interfaceIndex, destination, source);
+    if (i < 0)
+        return std::nullopt;
+    return m_listed[i];
+}
+
+} // namespace qvx

@@ -1,0 +1,74 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <optional>
+
+namespace qvx {
+
+// One network card of this computer, as the discovery sees it. IPv4 addresses are numbers
+// in host order (192.168.0.1 is 0xC0A80001); 0 means none.
+struct NetworkCard {
+    QString name;            // "eth1"
+    int index = 0;           // interface index; 0 when unknown
+    QString macAddress;      // "00-04-A3-01-0A-FF"; empty when the card has none
+    quint32 address = 0;     // its first IPv4 address
+    int prefixLength = 0;    // of that address
+    quint32 gateway = 0;     // the default gateway through this card
+    bool up = false;
+    bool multicast = false;  // can send to a multicast group
+    bool loopback = false;
+
+    bool hasIPv4() const { return address != 0; }
+    quint32 netmask() const;
+    // True when `ip` lies in the card's subnet.
+    bool holds(quint32 ip) const;
+    QString addressText() const;
+    QString netmaskText() const;
+    QString gatewayText() const;
+    // "eth1 192.168.0.200": the grid's "Network card" cell.
+    QString label() const;
+    // "eth1 192.168.0.200/24": the card selector's entry.
+    QString selectorText() const;
+
+    friend bool operator==(const NetworkCard &, const NetworkCard &) = default;
+};
+
+// "192.168.0.1" for 0xC0A80001.
+QString DottedText(quint32 address);
+// The number of a dotted IPv4 address ("192.168.0.1"); nothing for any other text.
+std::optional<quint32> ParseDotted(const QString &text);
+
+// Why the discovery cannot search `card` ("Network is down", "no IPv4 address", ...); empty
+// when it can: an up, multicast-capable card other than loopback, with an IPv4 address.
+QString WhyNotSearchable(const NetworkCard &card);
+inline bool IsSearchable(const NetworkCard &card) { return WhyNotSearchable(card).isEmpty(); }
+
+// The cards the selector offers and "All network cards" searches, in the listed order.
+QList<NetworkCard> SearchableCards(const QList<NetworkCard> &listed);
+
+// The line that names a card the search skipped: "Not searched on eth2: Network is down".
+QString NotSearchedText(const QString &cardName, const QString &reason);
+
+// The card a reply belongs to, as an index into `cards`, -1 when none: the card with the
+// interface index the datagram arrived on, else the card that holds the datagram's
+// destination address, else the card whose subnet holds `source` (the device's address).
+// An index or address of 0 is unknown and not compared.
+qsizetype AttributeReply(const QList<NetworkCard> &cards, int interfaceIndex, quint32 destination,
+                         quint32 source);
+
+// The flags an installer needs to see on a device row.
+// The device's address is outside the subnet of the card it answered on (or it answered on
+// no known card): the programmer window cannot reach it by address.
+bool IsOutsideCardSubnet(const NetworkCard *card, quint32 deviceAddress);
+QString OutsideSubnetText(const NetworkCard *card, const QString &deviceAddress);
+// `count` listed devices (two or more) use the same address.
+QString SharedAddressText(const QString &deviceAddress, int count);
+
+// The sentence the programmer window adds to a failed send towards `target`, when no card's
+// subnet holds it; empty when a card holds it or the target is not an IPv4 address.
+QString UnreachableTargetText(const QList<NetworkCard> &cards, const QString &target);
+
+} // namespace qvx

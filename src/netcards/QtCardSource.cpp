@@ -1,0 +1,54 @@
+#include "netcards/QtCardSource.h"
+
+#include "netadapters/LinuxAdapterPlatform.h"
+
+#include <QFile>
+#include <QHostAddress>
+#include <QNetworkInterface>
+
+#include <algorithm>
+
+namespace qvx {
+
+NetworkCard QtCardSource::CardOf(const QNetworkInterface &iface, const QByteArray &routeTable)
+{
+    NetworkCard card;
+    card.name = iface.name();
+    card.index = iface.index();
+    card.macAddress = iface.hardwareAddress().toUpper().replace(QLatin1Char(':'), QLatin1Char('-'));
+    const QNetworkInterface::InterfaceFlags flags = iface.flags();
+    card.up = flags.testFlag(QNetworkInterface::IsUp);
+    card.multicast = flags.testFlag(QNetworkInterface::CanMulticast);
+    card.loopback = flags.testFlag(QNetworkInterface::IsLoopBack)
+        || iface.type() == QNetworkInterface::Loopback;
+    for (const QNetworkAddressEntry &entry : iface.addressEntries()) {
+        const QHostAddress ip = entry.ip();
+        if (ip.protocol() != QAbstractSocket::IPv4Protocol || ip.toIPv4Address() == 0)
+            continue;
+        card.address = ip.toIPv4Address();
+        card.prefixLength = std::clamp(entry.prefixLength(), 0, 32);
+        break;
+    }
+    if (const std::optional<quint32> gateway = ParseDotted(QString::fromLatin1(
+            LinuxAdapterPlatform::DefaultGateway(routeTable, iface.name().toLocal8Bit()))))
+        card.gateway = *gateway;
+    return card;
+}
+
+QList<NetworkCard> QtCardSource::listCards()
+{
+    QByteArray routeTable;
+    QFile routes(QStringLiteral("/proc/net/route"));
+    if (routes.open(QIODevice::ReadOnly))
+        routeTable = routes.readAll();
+    QList<NetworkCard> cards;
+    const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &iface : interfaces)
+        cards.append(CardOf(iface, routeTable));
+    std::stable_sort(cards.begin(), cards.end(), [](const NetworkCard &a, const NetworkCard &b) {
+        return quint32(a.index - 1) < quint32(b.index - 1); // unknown indexes (0) last
+    });
+    return cards;
+}
+
+} // namespace qvx

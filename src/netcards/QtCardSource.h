@@ -1,0 +1,20 @@
+#pragma once
+#include "netcards/CardSource.h"
+
+#include <QByteArray>
+
+class QNetworkInterface;
+
+namespace qvx {
+
+// The real card list: Qt's interface list, with the default gateway of each card taken from
+// the system's routing table (/proc/net/route).
+class QtCardSource : public CardSource {
+public:
+    QList<NetworkCard> listCards() override;
+
+    // One card from an interface and a routing table text. Does no system call itself.
+    static NetworkCard CardOf(const QNetworkInterface &iface, const QByteArray &routeTable);
+};
+
+} // namespace qvx

@@ -1,0 +1,152 @@
+// One network card: its subnet, texts, whether a discovery can search it, which card a reply
+// belongs to, and the two flags of a device row.
+#include "FakeCardSource.h"
+
+#include "netcards/QtCardSource.h"
+
+#include <QNetworkInterface>
+
+#include <gtest/gtest.h>
+
+namespace qvx::test {
+namespace {
+
+quint32 Ip(const char *dotted)
+{
+    return ParseDotted(QString::fromLatin1(dotted)).value();
+}
+
+TEST(NetworkCard, SubnetAndTexts)
+{
+    const struct {
+        const char *card, *other;
+        bool holds;
+    } cases[] = {
+        {"192.168.0.200/24", "192.168.0.1", true},
+        {"192.168.0.200/24", "192.168.1.1", false},
+        {"10.9.0.2/8", "10.200.1.1", true},
+        {"10.9.0.2/32", "10.9.0.2", true},
+        {"10.9.0.2/32", "10.9.0.3", false},
+        {"172.16.5.4/0", "8.8.8.8", true},
+        {"192.168.0.200/24", "0.0.0.0", false},
+    };
+    for (const auto &c : cases) {
+        const NetworkCard card = MakeCard("eth1", 3, QString::fromLatin1(c.card));
+        EXPECT_EQ(card.holds(Ip(c.other)), c.holds) << c.card << " " << c.other;
+    }
+
+    NetworkCard card = MakeCard("eth1", 3, "192.168.0.200/23", "192.168.0.254");
+    EXPECT_EQ(card.label(), "eth1 192.168.0.200");
+    EXPECT_EQ(card.selectorText(), "eth1 192.168.0.200/23");
+    EXPECT_EQ(card.netmaskText(), "255.255.254.0");
+    EXPECT_EQ(card.gatewayText(), "192.168.0.254");
+    card.address = 0;
+    EXPECT_EQ(card.label(), "eth1");
+    EXPECT_EQ(card.selectorText(), "eth1");
+    EXPECT_FALSE(card.holds(Ip("192.168.0.1"))) << "a card without an address holds nothing";
+}
+
+TEST(NetworkCard, DottedTextsOnlyWhenWellFormed)
+{
+    EXPECT_EQ(ParseDotted("192.168.0.1"), 0xC0A80001u);
+    EXPECT_EQ(ParseDotted("0.0.0.0"), 0u);
+    EXPECT_EQ(DottedText(0xFFFFFFFFu), "255.255.255.255");
+    for (const char *bad : {"", "1.2.3", "1.2.3.4.5", "256.0.0.1", "1..2.3", "a.b.c.d", "1.2.3.-4", "1.2.3.1234"})
+        EXPECT_FALSE(ParseDotted(QString::fromLatin1(bad))) << bad;
+}
+
+TEST(NetworkCard, OnlyUpMulticastCardsWithAnAddressCanBeSearched)
+{
+    NetworkCard card = MakeCard("eth1", 3, "192.168.0.200/24");
+    EXPECT_TRUE(IsSearchable(card));
+    NetworkCard down = card;
+    down.up = false;
+    EXPECT_EQ(WhyNotSearchable(down), "Network is down");
+    NetworkCard noAddress = card;
+    noAddress.address = 0;
+    EXPECT_EQ(WhyNotSearchable(noAddress), "the card has no IPv4 address");
+    NetworkCard noMulticast = card;
+    noMulticast.multicast = false;
+    EXPECT_FALSE(IsSearchable(noMulticast));
+    NetworkCard loopback = MakeCard("lo", 1, "127.0.0.1/8");
+    loopback.loopback = true;
+    EXPECT_FALSE(IsSearchable(loopback));
+
+    const QList<NetworkCard> kept = SearchableCards({loopback, card, down, noAddress});
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(kept[0], card);
+}
+
+TEST(NetworkCard, ReplyBelongsToTheCardItArrivedOn)
+{
+    const QList<NetworkCard> cards = {MakeCard("eth0", 2, "10.9.0.2/24"), MakeCard("eth1", 3, "192.168.0.200/24"),
+                                      MakeCard("usb0", 7, "192.168.0.201/24")};
+    const struct {
+        int index;
+        const char *destination, *source;
+        qsizetype card;
+    } cases[] = {
+        {3, "192.168.0.200", "192.168.0.1", 1},  // the interface index decides
+        {3, "10.9.0.2", "10.9.0.7", 1},          // ... even against address and subnet
+        {7, "0.0.0.0", "192.168.0.1", 2},        // two cards on one subnet: the index tells them apart
+        {0, "192.168.0.201", "192.168.0.1", 2},  // no index: the destination address
+        {99, "10.9.0.2", "192.168.0.1", 0},      // unknown index: the destination address
+        {0, "0.0.0.0", "10.9.0.77", 0},          // neither: the card whose subnet holds the device
+        {0, "239.0.0.8", "192.168.0.9", 1},      // a group destination is no card's: the subnet
+        {0, "0.0.0.0", "172.16.0.1", -1},        // on no card's subnet
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(AttributeReply(cards, c.index, Ip(c.destination), Ip(c.source)), c.card)
+            << c.index << " " << c.destination << " " << c.source;
+    EXPECT_EQ(AttributeReply({}, 3, Ip("192.168.0.200"), Ip("192.168.0.1")), -1);
+}
+
+TEST(NetworkCard, DeviceOutsideItsCardsSubnetIsFlaggedInPlainWords)
+{
+    const NetworkCard card = MakeCard("eth1", 3, "192.168.0.200/24");
+    EXPECT_FALSE(IsOutsideCardSubnet(&card, Ip("192.168.0.1")));
+    EXPECT_TRUE(IsOutsideCardSubnet(&card, Ip("10.0.0.1")));
+    EXPECT_TRUE(IsOutsideCardSubnet(nullptr, Ip("192.168.0.1"))) << "answered on no known card";
+
+    const QString outside = OutsideSubnetText(&card, "10.0.0.1");
+    EXPECT_TRUE(outside.contains("10.0.0.1"));
+    EXPECT_TRUE(outside.contains("eth1 192.168.0.200/24"));
+    EXPECT_TRUE(outside.contains("\"Upload selected device\""));
+    EXPECT_TRUE(OutsideSubnetText(nullptr, "10.0.0.1").contains("every network card"));
+    EXPECT_EQ(SharedAddressText("192.168.0.1", 3),
+              "3 listed devices share the address 192.168.0.1. Give each its own address with "
+              "\"Upload selected device\" before working on them by address.");
+}
+
+TEST(NetworkCard, UnreachableTargetIsExplainedOnlyWhenNoCardHoldsIt)
+{
+    const QList<NetworkCard> cards = {MakeCard("eth0", 2, "10.9.0.2/24"), MakeCard("eth1", 3, "192.168.0.200/24")};
+    EXPECT_EQ(UnreachableTargetText(cards, "192.168.0.1"), QString());
+    EXPECT_EQ(UnreachableTargetText(cards, "not an address"), QString());
+    const QString text = UnreachableTargetText(cards, "172.16.0.1");
+    EXPECT_TRUE(text.startsWith("No network card of this computer is on the subnet of 172.16.0.1, and no route "
+                                "leads there."));
+    EXPECT_FALSE(UnreachableTargetText({}, "192.168.0.1").isEmpty());
+}
+
+TEST(QtCardSource, LoopbackIsListedAsLoopbackAndNeverSearched)
+{
+    const QNetworkInterface lo = QNetworkInterface::interfaceFromName("lo");
+    if (!lo.isValid())
+        GTEST_SKIP() << "no interface named lo";
+    const QByteArray routes = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\n"
+                              "lo\t00000000\t0100007F\t0003\t0\t0\t0\t00000000\n";
+    const NetworkCard card = QtCardSource::CardOf(lo, routes);
+    EXPECT_EQ(card.name, "lo");
+    EXPECT_EQ(card.index, lo.index());
+    EXPECT_TRUE(card.loopback);
+    EXPECT_EQ(card.gatewayText(), "127.0.0.1");
+    EXPECT_FALSE(IsSearchable(card));
+    if (card.hasIPv4()) {
+        EXPECT_EQ(card.addressText(), "127.0.0.1");
+        EXPECT_EQ(card.prefixLength, 8);
+    }
+}
+
+} // namespace
+} // namespace qvx::test

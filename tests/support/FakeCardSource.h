@@ -1,0 +1,36 @@
+#pragma once
+#include "netcards/CardSource.h"
+
+namespace qvx::test {
+
+// The card list as a test sets it; counts the readings.
+class FakeCardSource : public CardSource {
+public:
+    QList<NetworkCard> cards;
+    int readings = 0;
+
+    QList<NetworkCard> listCards() override
+    {
+        ++readings;
+        return cards;
+    }
+};
+
+// An up, multicast-capable Ethernet card with the address "a.b.c.d/prefix".
+inline NetworkCard MakeCard(const QString &name, int index, const QString &addressWithPrefix,
+                            const QString &gateway = QStringLiteral("0.0.0.0"))
+{
+    NetworkCard card;
+    card.name = name;
+    card.index = index;
+    card.macAddress = QStringLiteral("02-00-00-00-00-%1").arg(index, 2, 16, QLatin1Char('0')).toUpper();
+    const QStringList parts = addressWithPrefix.split(QLatin1Char('/'));
+    card.address = ParseDotted(parts.value(0)).value_or(0);
+    card.prefixLength = parts.value(1, QStringLiteral("24")).toInt();
+    card.gateway = ParseDotted(gateway).value_or(0);
+    card.up = true;
+    card.multicast = true;
+    return card;
+}
+
+} // namespace qvx::test
