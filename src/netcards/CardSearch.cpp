@@ -4,12 +4,12 @@
 
 namespace qvx {
 
-SearchPlan PlanSearch(const QList<NetworkCard> &listed, const QString &chosenCard)
+SearchPlan PlanSearch(const QList<LocalCard> &listed, const QString &chosenCard)
 {
     SearchPlan plan;
     if (!chosenCard.isEmpty()) {
         const auto card = std::find_if(listed.cbegin(), listed.cend(),
-                                       [&](const NetworkCard &c) { return c.name == chosenCard; });
+                                       [&](const LocalCard &c) { return c.name == chosenCard; });
         if (card == listed.cend())
             plan.notSearched << NotSearchedText(chosenCard, QStringLiteral("the card is no longer present"));
         else if (const QString why = WhyNotSearchable(*card); !why.isEmpty())
@@ -19,7 +19,7 @@ SearchPlan PlanSearch(const QList<NetworkCard> &listed, const QString &chosenCar
         return plan;
     }
     bool anyCard = false;
-    for (const NetworkCard &card : listed) {
+    for (const LocalCard &card : listed) {
         if (card.loopback)
             continue;
         anyCard = true;
@@ -32,9 +32,9 @@ SearchPlan PlanSearch(const QList<NetworkCard> &listed, const QString &chosenCar
     return plan;
 }
 
-const QList<NetworkCard> &CardSearch::refresh()
+const QList<LocalCard> &CardSearch::refresh()
 {
-    m_listed = m_source ? m_source->listCards() : QList<NetworkCard>{};
+    m_listed = m_source ? m_source->listCards() : QList<LocalCard>{};
     return m_listed;
 }
 
@@ -45,7 +45,7 @@ SearchOutcome CardSearch::run(const QString &chosenCard, const CardSender &send)
     SearchOutcome outcome;
     outcome.notSearched = plan.notSearched;
     outcome.byRouting = plan.byRouting;
-    for (const NetworkCard &card : plan.cards) {
+    for (const LocalCard &card : plan.cards) {
         const SendResult result = send(card);
         if (result.ok) {
             outcome.searched << card;
@@ -60,7 +60,7 @@ SearchOutcome CardSearch::run(const QString &chosenCard, const CardSender &send)
     return outcome;
 }
 
-std::optional<NetworkCard> CardSearch::cardOfReply(int interfaceIndex, quint32 destination, quint32 source) const
+std::optional<LocalCard> CardSearch::cardOfReply(int interfaceIndex, quint32 destination, quint32 source) const
 {
     const qsizetype i = AttributeReply(m_listed, interfaceIndex, destination, source);
     if (i < 0)

@@ -9,7 +9,7 @@ namespace qvx {
 // The cards one discovery searches, planned from a fresh card list and a choice: every
 // searchable card, or the one card named. Cards that cannot be searched are named.
 struct SearchPlan {
-    QList<NetworkCard> cards;  // to search, in the listed order
+    QList<LocalCard> cards;  // to search, in the listed order
     QStringList notSearched;   // "Not searched on eth2: Network is down", once per card
     // Nothing to search and nothing to name: the computer lists no card other than loopback.
     // The request then goes by routing, as to any other address.
@@ -20,15 +20,15 @@ struct SearchPlan {
 // named. With all cards, a multicast-capable card is named when it is down but keeps an
 // IPv4 address, or up without one; cards down without an address (an unplugged wireless
 // card), cards that cannot multicast and loopback are left out without a word.
-SearchPlan PlanSearch(const QList<NetworkCard> &listed, const QString &chosenCard);
+SearchPlan PlanSearch(const QList<LocalCard> &listed, const QString &chosenCard);
 
 // Sends the discovery request out of one card, from the local port: the endpoint's send with
 // the outgoing multicast interface set to that card.
-using CardSender = std::function<SendResult(const NetworkCard &card)>;
+using CardSender = std::function<SendResult(const LocalCard &card)>;
 
 // What one discovery did.
 struct SearchOutcome {
-    QList<NetworkCard> searched;  // the cards the request left on
+    QList<LocalCard> searched;  // the cards the request left on
     QStringList notSearched;      // the plan's names, then each card whose send failed
     int requestsSent = 0;
     bool byRouting = false;       // see SearchPlan
@@ -42,9 +42,9 @@ public:
     explicit CardSearch(CardSource *source) : m_source(source) {}
 
     // Reads the card list afresh and keeps it. Without a source the list is empty.
-    const QList<NetworkCard> &refresh();
+    const QList<LocalCard> &refresh();
     // The list of the last refresh.
-    const QList<NetworkCard> &listed() const { return m_listed; }
+    const QList<LocalCard> &listed() const { return m_listed; }
 
     // Refreshes the list, plans the search of `chosenCard` (empty: all) and sends through
     // `send` once per planned card. A card whose send fails is named with the system's
@@ -58,11 +58,11 @@ public:
     const SearchOutcome &lastOutcome() const { return m_lastOutcome; }
 
     // The listed card a reply came in on (see AttributeReply); nothing when none.
-    std::optional<NetworkCard> cardOfReply(int interfaceIndex, quint32 destination, quint32 source) const;
+    std::optional<LocalCard> cardOfReply(int interfaceIndex, quint32 destination, quint32 source) const;
 
 private:
     CardSource *m_source = nullptr;
-    QList<NetworkCard> m_listed;
+    QList<LocalCard> m_listed;
     QString m_lastChoice;
     SearchOutcome m_lastOutcome;
 };

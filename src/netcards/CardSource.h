@@ -1,5 +1,5 @@
 #pragma once
-#include "netcards/NetworkCard.h"
+#include "netcards/LocalCard.h"
 
 namespace qvx {
 
@@ -9,7 +9,7 @@ public:
     virtual ~CardSource() = default;
     // Every card the system lists, loopback and cards without IPv4 included, in the system's
     // order (interface index).
-    virtual QList<NetworkCard> listCards() = 0;
+    virtual QList<LocalCard> listCards() = 0;
 };
 
 } // namespace qvx

@@ -10,9 +10,9 @@
 
 namespace qvx {
 
-NetworkCard QtCardSource::CardOf(const QNetworkInterface &iface, const QByteArray &routeTable)
+LocalCard QtCardSource::CardOf(const QNetworkInterface &iface, const QByteArray &routeTable)
 {
-    NetworkCard card;
+    LocalCard card;
     card.name = iface.name();
     card.index = iface.index();
     card.macAddress = iface.hardwareAddress().toUpper().replace(QLatin1Char(':'), QLatin1Char('-'));
@@ -35,17 +35,17 @@ NetworkCard QtCardSource::CardOf(const QNetworkInterface &iface, const QByteArra
     return card;
 }
 
-QList<NetworkCard> QtCardSource::listCards()
+QList<LocalCard> QtCardSource::listCards()
 {
     QByteArray routeTable;
     QFile routes(QStringLiteral("/proc/net/route"));
     if (routes.open(QIODevice::ReadOnly))
         routeTable = routes.readAll();
-    QList<NetworkCard> cards;
+    QList<LocalCard> cards;
     const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface &iface : interfaces)
         cards.append(CardOf(iface, routeTable));
-    std::stable_sort(cards.begin(), cards.end(), [](const NetworkCard &a, const NetworkCard &b) {
+    std::stable_sort(cards.begin(), cards.end(), [](const LocalCard &a, const LocalCard &b) {
         return quint32(a.index - 1) < quint32(b.index - 1); // unknown indexes (0) last
     });
     return cards;

@@ -11,10 +11,10 @@ namespace qvx {
 // the system's routing table (/proc/net/route).
 class QtCardSource : public CardSource {
 public:
-    QList<NetworkCard> listCards() override;
+    QList<LocalCard> listCards() override;
 
     // One card from an interface and a routing table text. Does no system call itself.
-    static NetworkCard CardOf(const QNetworkInterface &iface, const QByteArray &routeTable);
+    static LocalCard CardOf(const QNetworkInterface &iface, const QByteArray &routeTable);
 };
 
 } // namespace qvx

@@ -21,25 +21,34 @@ bool InPrivateNetwork(QString *why)
         *why = QStringLiteral("this is the host's network namespace");
         return false;
     }
-    // Only loopback and the harness's veth with 192.168.0.10/24.
-    bool haveProgramAddress = false;
-    const QHostAddress program(QStringLiteral("192.168.0.10"));
+    // Only loopback and the harness's cards with the topology's addresses (see netns.sh).
+    const QString topology = qEnvironmentVariable("QVX_E2E_TOPOLOGY", QStringLiteral("basic"));
+    QStringList expected{QStringLiteral("192.168.0.10")};
+    if (topology == QLatin1String("office"))
+        expected = {QStringLiteral("192.168.0.200"), QStringLiteral("10.9.0.2")};
+    else if (topology != QLatin1String("basic") && topology != QLatin1String("isolated")) {
+        *why = QStringLiteral("unknown topology %1").arg(topology);
+        return false;
+    }
+    QStringList seen;
     for (const QNetworkInterface &iface : QNetworkInterface::allInterfaces()) {
         for (const QNetworkAddressEntry &entry : iface.addressEntries()) {
             const QHostAddress a = entry.ip();
             if (a.protocol() != QAbstractSocket::IPv4Protocol || a.isLoopback())
                 continue;
-            if (a == program && entry.prefixLength() == 24) {
-                haveProgramAddress = true;
+            if (expected.contains(a.toString()) && entry.prefixLength() == 24) {
+                seen << a.toString();
                 continue;
             }
             *why = QStringLiteral("unexpected address %1 on %2").arg(a.toString(), iface.name());
             return false;
         }
     }
-    if (!haveProgramAddress) {
-        *why = QStringLiteral("no interface holds 192.168.0.10/24");
-        return false;
+    for (const QString &address : std::as_const(expected)) {
+        if (!seen.contains(address)) {
+            *why = QStringLiteral("no interface holds %1/24").arg(address);
+            return false;
+        }
     }
     return true;
 }

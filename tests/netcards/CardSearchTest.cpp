@@ -11,47 +11,47 @@
 namespace qvx::test {
 namespace {
 
-NetworkCard Loopback()
+LocalCard Loopback()
 {
-    NetworkCard lo = MakeCard("lo", 1, "127.0.0.1/8");
+    LocalCard lo = MakeCard("lo", 1, "127.0.0.1/8");
     lo.loopback = true;
     return lo;
 }
 
-NetworkCard Down(NetworkCard card)
+LocalCard Down(LocalCard card)
 {
     card.up = false;
     return card;
 }
 
-NetworkCard WithoutAddress(NetworkCard card)
+LocalCard WithoutAddress(LocalCard card)
 {
     card.address = 0;
     card.prefixLength = 0;
     return card;
 }
 
-QStringList Names(const QList<NetworkCard> &cards)
+QStringList Names(const QList<LocalCard> &cards)
 {
     QStringList names;
-    for (const NetworkCard &card : cards)
+    for (const LocalCard &card : cards)
         names << card.name;
     return names;
 }
 
-const NetworkCard kOffice = MakeCard("eth0", 2, "10.9.0.2/24", "10.9.0.1");
-const NetworkCard kDevices = MakeCard("eth1", 3, "192.168.0.200/24");
+const LocalCard kOffice = MakeCard("eth0", 2, "10.9.0.2/24", "10.9.0.1");
+const LocalCard kDevices = MakeCard("eth1", 3, "192.168.0.200/24");
 
 TEST(PlanSearch, WhichCardsAreSearchedAndWhichAreNamed)
 {
-    const NetworkCard noMulticast = [] {
-        NetworkCard c = MakeCard("tun0", 9, "10.8.0.2/24");
+    const LocalCard noMulticast = [] {
+        LocalCard c = MakeCard("tun0", 9, "10.8.0.2/24");
         c.multicast = false;
         return c;
     }();
     const struct {
         const char *what;
-        QList<NetworkCard> listed;
+        QList<LocalCard> listed;
         QString chosen;
         QStringList searched, named;
         bool byRouting;
@@ -92,7 +92,7 @@ struct CardSearchTest : ::testing::Test {
 
     CardSender sender()
     {
-        return [this](const NetworkCard &card) {
+        return [this](const LocalCard &card) {
             if (refusal.contains(card.name))
                 return refusal.value(card.name);
             sentOn << card.name;
@@ -167,7 +167,7 @@ TEST(CardSearchWithoutSource, SearchesNothingAndGoesByRouting)
 {
     CardSearch search(nullptr);
     int sends = 0;
-    const SearchOutcome outcome = search.run({}, [&](const NetworkCard &) {
+    const SearchOutcome outcome = search.run({}, [&](const LocalCard &) {
         ++sends;
         return SendResult{};
     });

@@ -6,10 +6,10 @@ namespace qvx::test {
 // The card list as a test sets it; counts the readings.
 class FakeCardSource : public CardSource {
 public:
-    QList<NetworkCard> cards;
+    QList<LocalCard> cards;
     int readings = 0;
 
-    QList<NetworkCard> listCards() override
+    QList<LocalCard> listCards() override
     {
         ++readings;
         return cards;
@@ -17,10 +17,10 @@ public:
 };
 
 // An up, multicast-capable Ethernet card with the address "a.b.c.d/prefix".
-inline NetworkCard MakeCard(const QString &name, int index, const QString &addressWithPrefix,
+inline LocalCard MakeCard(const QString &name, int index, const QString &addressWithPrefix,
                             const QString &gateway = QStringLiteral("0.0.0.0"))
 {
-    NetworkCard card;
+    LocalCard card;
     card.name = name;
     card.index = index;
     card.macAddress = QStringLiteral("02-00-00-00-00-%1").arg(index, 2, 16, QLatin1Char('0')).toUpper();

@@ -16,7 +16,7 @@ quint32 Ip(const char *dotted)
     return ParseDotted(QString::fromLatin1(dotted)).value();
 }
 
-TEST(NetworkCard, SubnetAndTexts)
+TEST(LocalCard, SubnetAndTexts)
 {
     const struct {
         const char *card, *other;
@@ -31,11 +31,11 @@ TEST(NetworkCard, SubnetAndTexts)
         {"192.168.0.200/24", "0.0.0.0", false},
     };
     for (const auto &c : cases) {
-        const NetworkCard card = MakeCard("eth1", 3, QString::fromLatin1(c.card));
+        const LocalCard card = MakeCard("eth1", 3, QString::fromLatin1(c.card));
         EXPECT_EQ(card.holds(Ip(c.other)), c.holds) << c.card << " " << c.other;
     }
 
-    NetworkCard card = MakeCard("eth1", 3, "192.168.0.200/23", "192.168.0.254");
+    LocalCard card = MakeCard("eth1", 3, "192.168.0.200/23", "192.168.0.254");
     EXPECT_EQ(card.label(), "eth1 192.168.0.200");
     EXPECT_EQ(card.selectorText(), "eth1 192.168.0.200/23");
     EXPECT_EQ(card.netmaskText(), "255.255.254.0");
@@ -46,7 +46,7 @@ TEST(NetworkCard, SubnetAndTexts)
     EXPECT_FALSE(card.holds(Ip("192.168.0.1"))) << "a card without an address holds nothing";
 }
 
-TEST(NetworkCard, DottedTextsOnlyWhenWellFormed)
+TEST(LocalCard, DottedTextsOnlyWhenWellFormed)
 {
     EXPECT_EQ(ParseDotted("192.168.0.1"), 0xC0A80001u);
     EXPECT_EQ(ParseDotted("0.0.0.0"), 0u);
@@ -55,31 +55,31 @@ TEST(NetworkCard, DottedTextsOnlyWhenWellFormed)
         EXPECT_FALSE(ParseDotted(QString::fromLatin1(bad))) << bad;
 }
 
-TEST(NetworkCard, OnlyUpMulticastCardsWithAnAddressCanBeSearched)
+TEST(LocalCard, OnlyUpMulticastCardsWithAnAddressCanBeSearched)
 {
-    NetworkCard card = MakeCard("eth1", 3, "192.168.0.200/24");
+    LocalCard card = MakeCard("eth1", 3, "192.168.0.200/24");
     EXPECT_TRUE(IsSearchable(card));
-    NetworkCard down = card;
+    LocalCard down = card;
     down.up = false;
     EXPECT_EQ(WhyNotSearchable(down), "Network is down");
-    NetworkCard noAddress = card;
+    LocalCard noAddress = card;
     noAddress.address = 0;
     EXPECT_EQ(WhyNotSearchable(noAddress), "the card has no IPv4 address");
-    NetworkCard noMulticast = card;
+    LocalCard noMulticast = card;
     noMulticast.multicast = false;
     EXPECT_FALSE(IsSearchable(noMulticast));
-    NetworkCard loopback = MakeCard("lo", 1, "127.0.0.1/8");
+    LocalCard loopback = MakeCard("lo", 1, "127.0.0.1/8");
     loopback.loopback = true;
     EXPECT_FALSE(IsSearchable(loopback));
 
-    const QList<NetworkCard> kept = SearchableCards({loopback, card, down, noAddress});
+    const QList<LocalCard> kept = SearchableCards({loopback, card, down, noAddress});
     ASSERT_EQ(kept.size(), 1);
     EXPECT_EQ(kept[0], card);
 }
 
-TEST(NetworkCard, ReplyBelongsToTheCardItArrivedOn)
+TEST(LocalCard, ReplyBelongsToTheCardItArrivedOn)
 {
-    const QList<NetworkCard> cards = {MakeCard("eth0", 2, "10.9.0.2/24"), MakeCard("eth1", 3, "192.168.0.200/24"),
+    const QList<LocalCard> cards = {MakeCard("eth0", 2, "10.9.0.2/24"), MakeCard("eth1", 3, "192.168.0.200/24"),
                                       MakeCard("usb0", 7, "192.168.0.201/24")};
     const struct {
         int index;
@@ -101,9 +101,9 @@ TEST(NetworkCard, ReplyBelongsToTheCardItArrivedOn)
     EXPECT_EQ(AttributeReply({}, 3, Ip("192.168.0.200"), Ip("192.168.0.1")), -1);
 }
 
-TEST(NetworkCard, DeviceOutsideItsCardsSubnetIsFlaggedInPlainWords)
+TEST(LocalCard, DeviceOutsideItsCardsSubnetIsFlaggedInPlainWords)
 {
-    const NetworkCard card = MakeCard("eth1", 3, "192.168.0.200/24");
+    const LocalCard card = MakeCard("eth1", 3, "192.168.0.200/24");
     EXPECT_FALSE(IsOutsideCardSubnet(&card, Ip("192.168.0.1")));
     EXPECT_TRUE(IsOutsideCardSubnet(&card, Ip("10.0.0.1")));
     EXPECT_TRUE(IsOutsideCardSubnet(nullptr, Ip("192.168.0.1"))) << "answered on no known card";
@@ -118,9 +118,9 @@ TEST(NetworkCard, DeviceOutsideItsCardsSubnetIsFlaggedInPlainWords)
               "\"Upload selected device\" before working on them by address.");
 }
 
-TEST(NetworkCard, UnreachableTargetIsExplainedOnlyWhenNoCardHoldsIt)
+TEST(LocalCard, UnreachableTargetIsExplainedOnlyWhenNoCardHoldsIt)
 {
-    const QList<NetworkCard> cards = {MakeCard("eth0", 2, "10.9.0.2/24"), MakeCard("eth1", 3, "192.168.0.200/24")};
+    const QList<LocalCard> cards = {MakeCard("eth0", 2, "10.9.0.2/24"), MakeCard("eth1", 3, "192.168.0.200/24")};
     EXPECT_EQ(UnreachableTargetText(cards, "192.168.0.1"), QString());
     EXPECT_EQ(UnreachableTargetText(cards, "not an address"), QString());
     const QString text = UnreachableTargetText(cards, "172.16.0.1");
@@ -136,7 +136,7 @@ TEST(QtCardSource, LoopbackIsListedAsLoopbackAndNeverSearched)
         GTEST_SKIP() << "no interface named lo";
     const QByteArray routes = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\n"
                               "lo\t00000000\t0100007F\t0003\t0\t0\t0\t00000000\n";
-    const NetworkCard card = QtCardSource::CardOf(lo, routes);
+    const LocalCard card = QtCardSource::CardOf(lo, routes);
     EXPECT_EQ(card.name, "lo");
     EXPECT_EQ(card.index, lo.index());
     EXPECT_TRUE(card.loopback);

@@ -1,8 +1,8 @@
-#include "netcards/NetworkCard.h"
+#include "netcards/LocalCard.h"
 
 namespace qvx {
 
-quint32 NetworkCard::netmask() const
+quint32 LocalCard::netmask() const
 {
     if (prefixLength <= 0)
         return 0;
@@ -11,32 +11,32 @@ quint32 NetworkCard::netmask() const
     return ~quint32(0) << (32 - prefixLength);
 }
 
-bool NetworkCard::holds(quint32 ip) const
+bool LocalCard::holds(quint32 ip) const
 {
     return hasIPv4() && ip != 0 && (ip & netmask()) == (address & netmask());
 }
 
-QString NetworkCard::addressText() const
+QString LocalCard::addressText() const
 {
     return hasIPv4() ? DottedText(address) : QString();
 }
 
-QString NetworkCard::netmaskText() const
+QString LocalCard::netmaskText() const
 {
     return hasIPv4() ? DottedText(netmask()) : QString();
 }
 
-QString NetworkCard::gatewayText() const
+QString LocalCard::gatewayText() const
 {
     return DottedText(gateway);
 }
 
-QString NetworkCard::label() const
+QString LocalCard::label() const
 {
     return hasIPv4() ? name + QLatin1Char(' ') + addressText() : name;
 }
 
-QString NetworkCard::selectorText() const
+QString LocalCard::selectorText() const
 {
     return hasIPv4() ? label() + QLatin1Char('/') + QString::number(prefixLength) : name;
 }
@@ -70,7 +70,7 @@ std::optional<quint32> ParseDotted(const QString &text)
     return value;
 }
 
-QString WhyNotSearchable(const NetworkCard &card)
+QString WhyNotSearchable(const LocalCard &card)
 {
     if (card.loopback)
         return QStringLiteral("loopback card");
@@ -83,10 +83,10 @@ QString WhyNotSearchable(const NetworkCard &card)
     return {};
 }
 
-QList<NetworkCard> SearchableCards(const QList<NetworkCard> &listed)
+QList<LocalCard> SearchableCards(const QList<LocalCard> &listed)
 {
-    QList<NetworkCard> out;
-    for (const NetworkCard &card : listed)
+    QList<LocalCard> out;
+    for (const LocalCard &card : listed)
         if (IsSearchable(card))
             out.append(card);
     return out;
@@ -97,7 +97,7 @@ QString NotSearchedText(const QString &cardName, const QString &reason)
     return QStringLiteral("Not searched on %1: %2").arg(cardName, reason);
 }
 
-qsizetype AttributeReply(const QList<NetworkCard> &cards, int interfaceIndex, quint32 destination,
+qsizetype AttributeReply(const QList<LocalCard> &cards, int interfaceIndex, quint32 destination,
                          quint32 source)
 {
     if (interfaceIndex > 0)
@@ -115,12 +115,12 @@ qsizetype AttributeReply(const QList<NetworkCard> &cards, int interfaceIndex, qu
     return -1;
 }
 
-bool IsOutsideCardSubnet(const NetworkCard *card, quint32 deviceAddress)
+bool IsOutsideCardSubnet(const LocalCard *card, quint32 deviceAddress)
 {
     return card == nullptr || !card->holds(deviceAddress);
 }
 
-QString OutsideSubnetText(const NetworkCard *card, const QString &deviceAddress)
+QString OutsideSubnetText(const LocalCard *card, const QString &deviceAddress)
 {
     const QString where = card && card->hasIPv4()
         ? QStringLiteral("the subnet of network card %1").arg(card->selectorText())
@@ -139,12 +139,12 @@ QString SharedAddressText(const QString &deviceAddress, int count)
         .arg(deviceAddress);
 }
 
-QString UnreachableTargetText(const QList<NetworkCard> &cards, const QString &target)
+QString UnreachableTargetText(const QList<LocalCard> &cards, const QString &target)
 {
     const std::optional<quint32> address = ParseDotted(target);
     if (!address)
         return {};
-    for (const NetworkCard &card : cards)
+    for (const LocalCard &card : cards)
         if (!card.loopback && card.holds(*address))
             return {};
     return QStringLiteral("No network card of this computer is on the subnet of %1, and no route leads "

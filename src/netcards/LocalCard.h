@@ -8,9 +8,10 @@
 
 namespace qvx {
 
-// One network card of this computer, as the discovery sees it. IPv4 addresses are numbers
+// One network card of this computer, as the discovery sees it (the endpoint's NetworkCard
+// is the narrower send target: an interface index and an address). IPv4 addresses are numbers
 // in host order (192.168.0.1 is 0xC0A80001); 0 means none.
-struct NetworkCard {
+struct LocalCard {
     QString name;            // "eth1"
     int index = 0;           // interface index; 0 when unknown
     QString macAddress;      // "00-04-A3-01-0A-FF"; empty when the card has none
@@ -33,7 +34,7 @@ struct NetworkCard {
     // "eth1 192.168.0.200/24": the card selector's entry.
     QString selectorText() const;
 
-    friend bool operator==(const NetworkCard &, const NetworkCard &) = default;
+    friend bool operator==(const LocalCard &, const LocalCard &) = default;
 };
 
 // "192.168.0.1" for 0xC0A80001.
@@ -43,11 +44,11 @@ std::optional<quint32> ParseDotted(const QString &text);
 
 // Why the discovery cannot search `card` ("Network is down", "no IPv4 address", ...); empty
 // when it can: an up, multicast-capable card other than loopback, with an IPv4 address.
-QString WhyNotSearchable(const NetworkCard &card);
-inline bool IsSearchable(const NetworkCard &card) { return WhyNotSearchable(card).isEmpty(); }
+QString WhyNotSearchable(const LocalCard &card);
+inline bool IsSearchable(const LocalCard &card) { return WhyNotSearchable(card).isEmpty(); }
 
 // The cards the selector offers and "All network cards" searches, in the listed order.
-QList<NetworkCard> SearchableCards(const QList<NetworkCard> &listed);
+QList<LocalCard> SearchableCards(const QList<LocalCard> &listed);
 
 // The line that names a card the search skipped: "Not searched on eth2: Network is down".
 QString NotSearchedText(const QString &cardName, const QString &reason);
@@ -56,19 +57,19 @@ QString NotSearchedText(const QString &cardName, const QString &reason);
 // interface index the datagram arrived on, else the card that holds the datagram's
 // destination address, else the card whose subnet holds `source` (the device's address).
 // An index or address of 0 is unknown and not compared.
-qsizetype AttributeReply(const QList<NetworkCard> &cards, int interfaceIndex, quint32 destination,
+qsizetype AttributeReply(const QList<LocalCard> &cards, int interfaceIndex, quint32 destination,
                          quint32 source);
 
 // The flags an installer needs to see on a device row.
 // The device's address is outside the subnet of the card it answered on (or it answered on
 // no known card): the programmer window cannot reach it by address.
-bool IsOutsideCardSubnet(const NetworkCard *card, quint32 deviceAddress);
-QString OutsideSubnetText(const NetworkCard *card, const QString &deviceAddress);
+bool IsOutsideCardSubnet(const LocalCard *card, quint32 deviceAddress);
+QString OutsideSubnetText(const LocalCard *card, const QString &deviceAddress);
 // `count` listed devices (two or more) use the same address.
 QString SharedAddressText(const QString &deviceAddress, int count);
 
 // The sentence the programmer window adds to a failed send towards `target`, when no card's
 // subnet holds it; empty when a card holds it or the target is not an IPv4 address.
-QString UnreachableTargetText(const QList<NetworkCard> &cards, const QString &target);
+QString UnreachableTargetText(const QList<LocalCard> &cards, const QString &target);
 
 } // namespace qvx
