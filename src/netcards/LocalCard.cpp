@@ -139,6 +139,16 @@ QString SharedAddressText(const QString &deviceAddress, int count)
         .arg(deviceAddress);
 }
 
+QString DeviceFlagsText(const DeviceFlags &flags, const LocalCard *card, const QString &deviceAddress)
+{
+    QStringList sentences;
+    if (flags.outsideSubnet)
+        sentences << OutsideSubnetText(card, deviceAddress);
+    if (flags.sharedAddress())
+        sentences << SharedAddressText(deviceAddress, flags.sharedBy);
+    return sentences.join(QLatin1Char('\n'));
+}
+
 QString UnreachableTargetText(const QList<LocalCard> &cards, const QString &target)
 {
     const std::optional<quint32> address = ParseDotted(target);

@@ -68,6 +68,17 @@ QString OutsideSubnetText(const LocalCard *card, const QString &deviceAddress);
 // `count` listed devices (two or more) use the same address.
 QString SharedAddressText(const QString &deviceAddress, int count);
 
+// The flags of one listed device.
+struct DeviceFlags {
+    bool outsideSubnet = false;  // see IsOutsideCardSubnet
+    int sharedBy = 0;            // listed devices with this address, this one included
+    bool sharedAddress() const { return sharedBy >= 2; }
+    bool any() const { return outsideSubnet || sharedAddress(); }
+};
+// The explanation of a device's flags, one sentence per flag, for a tooltip and for screen
+// readers; empty when the device has none.
+QString DeviceFlagsText(const DeviceFlags &flags, const LocalCard *card, const QString &deviceAddress);
+
 // The sentence the programmer window adds to a failed send towards `target`, when no card's
 // subnet holds it; empty when a card holds it or the target is not an IPv4 address.
 QString UnreachableTargetText(const QList<LocalCard> &cards, const QString &target);

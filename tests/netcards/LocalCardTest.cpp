@@ -116,6 +116,12 @@ TEST(LocalCard, DeviceOutsideItsCardsSubnetIsFlaggedInPlainWords)
     EXPECT_EQ(SharedAddressText("192.168.0.1", 3),
               "3 listed devices share the address 192.168.0.1. Give each its own address with "
               "\"Upload selected device\" before working on them by address.");
+
+    EXPECT_EQ(DeviceFlagsText({}, &card, "192.168.0.1"), QString());
+    EXPECT_EQ(DeviceFlagsText({false, 1}, &card, "192.168.0.1"), QString()) << "one device alone shares nothing";
+    EXPECT_EQ(DeviceFlagsText({false, 2}, &card, "192.168.0.1"), SharedAddressText("192.168.0.1", 2));
+    EXPECT_EQ(DeviceFlagsText({true, 3}, &card, "10.0.0.1"),
+              OutsideSubnetText(&card, "10.0.0.1") + "\n" + SharedAddressText("10.0.0.1", 3));
 }
 
 TEST(LocalCard, UnreachableTargetIsExplainedOnlyWhenNoCardHoldsIt)
