@@ -1,4 +1,4 @@
-#include "discovery/DeviceFlagIcons.h"
+#include "discovery/DeviceFlagPicture.h"
 
 #include <QPainter>
 #include <QPainterPath>
