@@ -83,6 +83,13 @@ public:
         ++m_sendsDropped;
         return {};
     }
+    SendResult sendThroughCard(const QByteArray &, const NetworkCard &) override
+    {
+        ++m_sendsDropped;
+        return {};
+    }
+    QList<ReceivedDatagram> readPendingDatagrams() override { return m_inner.readPendingDatagrams(); }
+    quint64 droppedDatagrams() const override { return m_inner.droppedDatagrams(); }
     bool hasPendingDatagram() const override { return m_inner.hasPendingDatagram(); }
     QByteArray readDatagram() override { return m_inner.readDatagram(); }
     QString localIPv4Address() const override { return QStringLiteral("127.0.0.1"); }

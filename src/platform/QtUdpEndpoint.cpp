@@ -1,23 +1,29 @@
 #include "platform/QtUdpEndpoint.h"
 
-#include <QNetworkDatagram>
-#include <QVariant>
-
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace qvx {
 
-QtUdpEndpoint::QtUdpEndpoint(QObject *parent) : UdpEndpoint(parent)
+QtUdpEndpoint::QtUdpEndpoint(QObject *parent) : UdpEndpoint(parent) {}
+
+QtUdpEndpoint::~QtUdpEndpoint()
 {
-    connect(&m_socket, &QUdpSocket::readyRead, this, &UdpEndpoint::readyRead);
+    close();
 }
 
 void QtUdpEndpoint::close()
 {
+    m_notifier.reset();
+    if (m_socket.isOpen())
+        m_droppedBefore += std::max<quint64>(m_socket.droppedDatagrams(), m_reader.reportedDrops());
+    m_reader.resetReportedDrops();
     m_socket.close();
+    // Like a closed socket, forget what was waiting in it.
+    m_pending.clear();
 }
 
 void QtUdpEndpoint::setRemoteHost(const QString &host)
@@ -28,59 +34,83 @@ void QtUdpEndpoint::setRemoteHost(const QString &host)
 
 bool QtUdpEndpoint::bind(quint16 localPort, int *errorNumber, QString *errorText)
 {
-    if (m_socket.state() != QAbstractSocket::UnconnectedState)
-        m_socket.close();
-    if (!m_socket.bind(QHostAddress::AnyIPv4, localPort)) {
-        if (errorNumber)
-            *errorNumber = static_cast<int>(m_socket.error());
-        if (errorText)
-            *errorText = m_socket.errorString();
+    close();
+    if (!m_socket.open(localPort, kWantedReceiveBuffer, errorNumber, errorText))
         return false;
-    }
-    m_socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, kWantedReceiveBuffer);
-    m_receiveBuffer = m_socket.socketOption(QAbstractSocket::ReceiveBufferSizeSocketOption).toInt();
-    // Requests to the group leave through the default route with a TTL of one hop.
-    m_socket.setSocketOption(QAbstractSocket::MulticastTtlOption, 1);
+    m_receiveBuffer = m_socket.receiveBufferSize();
+    m_notifier = std::make_unique<QSocketNotifier>(m_socket.descriptor(), QSocketNotifier::Read);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, &UdpEndpoint::readyRead);
     return true;
 }
 
 bool QtUdpEndpoint::isBound() const
 {
-    return m_socket.state() == QAbstractSocket::BoundState;
+    return m_socket.isOpen();
 }
 
 SendResult QtUdpEndpoint::send(const QByteArray &datagram)
 {
+    return sendChecked(datagram, nullptr);
+}
+
+SendResult QtUdpEndpoint::sendThroughCard(const QByteArray &datagram, const NetworkCard &card)
+{
+    return sendChecked(datagram, &card);
+}
+
+SendResult QtUdpEndpoint::sendChecked(const QByteArray &datagram, const NetworkCard *card)
+{
     if (!isBound()) {
         // Never let the socket pick a port of its own: devices answer to the local port.
-        return {false, static_cast<int>(QAbstractSocket::AddressInUseError),
-                QStringLiteral("The local UDP port is not open")};
+        return {false, EADDRINUSE, QStringLiteral("The local UDP port is not open")};
     }
-    if (m_remoteAddress.isNull() || m_remoteAddress.protocol() != QAbstractSocket::IPv4Protocol) {
-        return {false, static_cast<int>(QAbstractSocket::HostNotFoundError),
-                QStringLiteral("Invalid destination address: %1").arg(m_remoteHost)};
-    }
-    const qint64 written = m_socket.writeDatagram(datagram, m_remoteAddress, m_remotePort);
-    if (written != datagram.size())
-        return {false, static_cast<int>(m_socket.error()), m_socket.errorString()};
-    return {};
+    if (m_remoteAddress.isNull() || m_remoteAddress.protocol() != QAbstractSocket::IPv4Protocol)
+        return {false, EDESTADDRREQ, QStringLiteral("Invalid destination address: %1").arg(m_remoteHost)};
+    return m_socket.sendTo(datagram, m_remoteAddress.toIPv4Address(), m_remotePort, card);
+}
+
+void QtUdpEndpoint::drainSocket()
+{
+    if (!m_socket.isOpen())
+        return;
+    // Bounded, so that a flood cannot hold the event loop: what is left is read at the
+    // next arrival signal.
+    constexpr int kMaxBatches = 1024;
+    for (int i = 0; i < kMaxBatches; ++i)
+        if (m_reader.readBatch(m_socket.descriptor(), m_pending) < DatagramBatchReader::kBatch)
+            break;
+}
+
+QList<ReceivedDatagram> QtUdpEndpoint::readPendingDatagrams()
+{
+    drainSocket();
+    return std::exchange(m_pending, {});
 }
 
 bool QtUdpEndpoint::hasPendingDatagram() const
 {
-    return m_socket.hasPendingDatagrams();
+    if (!m_pending.isEmpty())
+        return true;
+    if (!m_socket.isOpen())
+        return false;
+    pollfd waiting{m_socket.descriptor(), POLLIN, 0};
+    return ::poll(&waiting, 1, 0) > 0 && (waiting.revents & POLLIN);
 }
 
 QByteArray QtUdpEndpoint::readDatagram()
 {
-    // One system call per datagram: read into a buffer that holds the largest datagram,
-    // without asking for the size first.
-    if (m_readBuffer.size() < kMaxDatagram)
-        m_readBuffer.resize(kMaxDatagram);
-    const qint64 read = m_socket.readDatagram(m_readBuffer.data(), m_readBuffer.size());
-    if (read < 0)
+    if (m_pending.isEmpty())
+        m_reader.readBatch(m_socket.descriptor(), m_pending);
+    if (m_pending.isEmpty())
         return {};
-    return QByteArray(m_readBuffer.constData(), static_cast<qsizetype>(read));
+    return m_pending.takeFirst().data;
+}
+
+quint64 QtUdpEndpoint::droppedDatagrams() const
+{
+    if (!m_socket.isOpen())
+        return m_droppedBefore;
+    return m_droppedBefore + std::max<quint64>(m_socket.droppedDatagrams(), m_reader.reportedDrops());
 }
 
 QString QtUdpEndpoint::localIPv4Address() const
@@ -90,7 +120,7 @@ QString QtUdpEndpoint::localIPv4Address() const
     QHostAddress towards = m_remoteAddress;
     if (towards.isNull() || towards.protocol() != QAbstractSocket::IPv4Protocol)
         return {};
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return {};
     sockaddr_in remote{};

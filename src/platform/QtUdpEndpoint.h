@@ -1,20 +1,26 @@
 #pragma once
+#include "platform/DatagramSocket.h"
 #include "protocol/Endpoint.h"
 
 #include <QHostAddress>
-#include <QUdpSocket>
+#include <QList>
+#include <QSocketNotifier>
+
+#include <memory>
 
 namespace qvx {
 
-// The real endpoint: one QUdpSocket bound on every local IPv4 address.
+// The real endpoint: one IPv4 UDP socket bound on every local address, read in batches
+// when the event loop sees data waiting.
 class QtUdpEndpoint : public UdpEndpoint {
     Q_OBJECT
 public:
-    // Receive buffer asked for after binding, so that a discovery storm is not dropped by
-    // the kernel before the event loop drains it.
+    // Receive buffer asked for at each bind, so that a discovery storm is not dropped by
+    // the system before the program drains it.
     static constexpr int kWantedReceiveBuffer = 4 * 1024 * 1024;
 
     explicit QtUdpEndpoint(QObject *parent = nullptr);
+    ~QtUdpEndpoint() override;
 
     void close() override;
     void setRemoteHost(const QString &host) override;
@@ -24,22 +30,34 @@ public:
     bool bind(quint16 localPort, int *errorNumber, QString *errorText) override;
     bool isBound() const override;
     SendResult send(const QByteArray &datagram) override;
+    SendResult sendThroughCard(const QByteArray &datagram, const NetworkCard &card) override;
+    QList<ReceivedDatagram> readPendingDatagrams() override;
     bool hasPendingDatagram() const override;
     QByteArray readDatagram() override;
+    quint64 droppedDatagrams() const override;
     QString localIPv4Address() const override;
 
     // The receive buffer size the system granted at the last bind (0 before any bind).
     int receiveBufferSize() const { return m_receiveBuffer; }
     quint16 localPort() const { return m_socket.localPort(); }
+    // The socket's descriptor while bound (-1 otherwise), for diagnostics and benchmarks.
+    int socketDescriptor() const { return m_socket.descriptor(); }
 
 private:
-    QUdpSocket m_socket;
+    SendResult sendChecked(const QByteArray &datagram, const NetworkCard *card);
+    // Moves every datagram waiting on the socket into m_pending.
+    void drainSocket();
+
+    DatagramSocket m_socket;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    DatagramBatchReader m_reader;
+    QList<ReceivedDatagram> m_pending;
     QString m_remoteHost;
     QHostAddress m_remoteAddress;
     quint16 m_remotePort = 0;
     int m_receiveBuffer = 0;
-    static constexpr int kMaxDatagram = 65536;
-    QByteArray m_readBuffer;
+    // Drops counted on sockets closed before the current one.
+    quint64 m_droppedBefore = 0;
 };
 
 } // namespace qvx

@@ -3,10 +3,43 @@
 
 #include <QNetworkDatagram>
 #include <QSignalSpy>
+#include <QTest>
 #include <QUdpSocket>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <net/if.h>
+#include <sys/socket.h>
+
 using namespace qvx;
+
+namespace {
+
+constexpr quint32 kLoopback = 0x7F000001;
+
+bool bindOrFail(QtUdpEndpoint &endpoint, quint16 port = 0)
+{
+    int number = 0;
+    QString reason;
+    const bool bound = endpoint.bind(port, &number, &reason);
+    EXPECT_TRUE(bound) << reason.toStdString();
+    return bound;
+}
+
+// Reads until `count` datagrams have arrived or two seconds have passed.
+QList<ReceivedDatagram> readAtLeast(UdpEndpoint &endpoint, int count)
+{
+    QList<ReceivedDatagram> got;
+    (void)QTest::qWaitFor(
+        [&] {
+            got += endpoint.readPendingDatagrams();
+            return got.size() >= count;
+        },
+        2000);
+    return got;
+}
+
+} // namespace
 
 // The real endpoint on loopback only, with ports the system picks.
 TEST(QtUdpEndpointTest, RoundTripsAFrameOnLoopback)
@@ -15,9 +48,7 @@ TEST(QtUdpEndpointTest, RoundTripsAFrameOnLoopback)
     ASSERT_TRUE(device.bind(QHostAddress::LocalHost, 0));
 
     QtUdpEndpoint endpoint;
-    int number = 0;
-    QString reason;
-    ASSERT_TRUE(endpoint.bind(0, &number, &reason)) << reason.toStdString();
+    ASSERT_TRUE(bindOrFail(endpoint));
     ASSERT_TRUE(endpoint.isBound());
     EXPECT_GT(endpoint.localPort(), 0);
     EXPECT_GT(endpoint.receiveBufferSize(), 0);
@@ -58,6 +89,7 @@ TEST(QtUdpEndpointTest, RefusesAnUnboundSendABusyPortAndAnInvalidDestination)
     const SendResult result = unbound.send(QByteArray("x")); // never from a port of its own choosing
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.errorText.isEmpty());
+    EXPECT_FALSE(unbound.sendThroughCard(QByteArray("x"), {1, kLoopback}).ok);
     EXPECT_FALSE(unbound.isBound());
 
     int number = 0;
@@ -65,9 +97,127 @@ TEST(QtUdpEndpointTest, RefusesAnUnboundSendABusyPortAndAnInvalidDestination)
     ASSERT_TRUE(first.bind(0, &number, &reason));
     EXPECT_FALSE(second.bind(first.localPort(), &number, &reason));
     EXPECT_FALSE(reason.isEmpty());
+    EXPECT_EQ(number, EADDRINUSE);
     EXPECT_FALSE(second.isBound());
 
     first.setRemoteHost(QStringLiteral("192.168.0.300"));
     first.setRemotePort(4096);
     EXPECT_FALSE(first.send(QByteArray("x")).ok);
+    EXPECT_FALSE(first.sendThroughCard(QByteArray("x"), {1, kLoopback}).ok);
+}
+
+// A batch read hands over every waiting datagram in order, each with where it came from,
+// where it was sent to and the card it arrived on; a datagram longer than the endpoint
+// reads arrives cut and marked.
+TEST(QtUdpEndpointTest, ReadsBatchesInOrderWithSourceDestinationAndCard)
+{
+    QtUdpEndpoint endpoint;
+    ASSERT_TRUE(bindOrFail(endpoint));
+    QUdpSocket device;
+    ASSERT_TRUE(device.bind(QHostAddress::LocalHost, 0));
+
+    constexpr int kCount = 300; // several batches
+    const QByteArray oversized(DatagramBatchReader::kMaxDatagram + 500, 'L');
+    for (int i = 0; i < kCount; ++i) {
+        const QByteArray datagram = i == 100 ? oversized : QByteArray::number(i);
+        ASSERT_EQ(device.writeDatagram(datagram, QHostAddress::LocalHost, endpoint.localPort()), datagram.size());
+    }
+    const QList<ReceivedDatagram> got = readAtLeast(endpoint, kCount);
+    ASSERT_EQ(got.size(), kCount);
+    const int loopbackCard = int(if_nametoindex("lo"));
+    for (int i = 0; i < kCount; ++i) {
+        SCOPED_TRACE(i);
+        const ReceivedDatagram &d = got[i];
+        EXPECT_EQ(d.sourceAddress, kLoopback);
+        EXPECT_EQ(d.sourcePort, device.localPort());
+        EXPECT_EQ(d.destinationAddress, kLoopback);
+        EXPECT_EQ(d.interfaceIndex, loopbackCard);
+        if (i == 100) {
+            EXPECT_TRUE(d.truncated);
+            EXPECT_EQ(d.data, oversized.left(DatagramBatchReader::kMaxDatagram));
+        } else {
+            EXPECT_FALSE(d.truncated);
+            EXPECT_EQ(d.data, QByteArray::number(i));
+        }
+    }
+    EXPECT_TRUE(endpoint.readPendingDatagrams().isEmpty());
+    EXPECT_FALSE(endpoint.hasPendingDatagram());
+}
+
+// A send through a card leaves from the bound port; the card may be named by its index,
+// its address or both.
+TEST(QtUdpEndpointTest, SendsThroughACardFromTheBoundPort)
+{
+    QtUdpEndpoint endpoint;
+    ASSERT_TRUE(bindOrFail(endpoint));
+    QUdpSocket device;
+    ASSERT_TRUE(device.bind(QHostAddress::LocalHost, 0));
+    endpoint.setRemoteHost(QStringLiteral("127.0.0.1"));
+    endpoint.setRemotePort(device.localPort());
+
+    const int loopbackCard = int(if_nametoindex("lo"));
+    const QList<NetworkCard> cards{{loopbackCard, 0}, {0, kLoopback}, {loopbackCard, kLoopback}};
+    for (const NetworkCard &card : cards) {
+        const QByteArray request = BuildRequestFrame(0x63, SimpleCommandData());
+        const SendResult result = endpoint.sendThroughCard(request, card);
+        ASSERT_TRUE(result.ok) << result.errorText.toStdString();
+        ASSERT_TRUE(device.waitForReadyRead(2000));
+        const QNetworkDatagram got = device.receiveDatagram();
+        EXPECT_EQ(got.data(), request);
+        EXPECT_EQ(got.senderPort(), endpoint.localPort());
+    }
+    // Neither an index nor an address: no card to send through.
+    EXPECT_FALSE(endpoint.sendThroughCard(QByteArray("x"), {}).ok);
+    // An address that no card of this host has (192.0.2.1, kept for documentation).
+    EXPECT_FALSE(endpoint.sendThroughCard(QByteArray("x"), {0, 0xC0000201}).ok);
+}
+
+// The system's drop counter: every datagram sent is either read or counted as dropped, and
+// the count survives a re-bind.
+TEST(QtUdpEndpointTest, CountsTheDatagramsTheSystemDropped)
+{
+    QtUdpEndpoint endpoint;
+    ASSERT_TRUE(bindOrFail(endpoint));
+    EXPECT_EQ(endpoint.droppedDatagrams(), 0u);
+    const int smallest = 1; // the system rounds it up to its minimum
+    ASSERT_EQ(::setsockopt(endpoint.socketDescriptor(), SOL_SOCKET, SO_RCVBUF, &smallest, sizeof smallest), 0);
+
+    QUdpSocket device;
+    ASSERT_TRUE(device.bind(QHostAddress::LocalHost, 0));
+    constexpr int kSent = 200;
+    const QByteArray reply = BuildReplyFrame(0x63, QByteArray(77, 'x'));
+    for (int i = 0; i < kSent; ++i)
+        ASSERT_EQ(device.writeDatagram(reply, QHostAddress::LocalHost, endpoint.localPort()), reply.size());
+    const QList<ReceivedDatagram> got = endpoint.readPendingDatagrams();
+    const quint64 dropped = endpoint.droppedDatagrams();
+    EXPECT_GT(dropped, 0u);
+    EXPECT_EQ(got.size() + dropped, quint64(kSent));
+
+    endpoint.close();
+    EXPECT_EQ(endpoint.droppedDatagrams(), dropped);
+    ASSERT_TRUE(bindOrFail(endpoint));
+    EXPECT_EQ(endpoint.droppedDatagrams(), dropped);
+}
+
+// Closing forgets what was waiting; the next socket starts empty.
+TEST(QtUdpEndpointTest, ForgetsTheWaitingDatagramsOfAClosedSocket)
+{
+    QtUdpEndpoint endpoint;
+    ASSERT_TRUE(bindOrFail(endpoint));
+    const quint16 port = endpoint.localPort();
+    QUdpSocket device;
+    ASSERT_TRUE(device.bind(QHostAddress::LocalHost, 0));
+    device.writeDatagram(QByteArray("old"), QHostAddress::LocalHost, port);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return endpoint.hasPendingDatagram(); }, 2000));
+    EXPECT_EQ(endpoint.readDatagram(), "old");
+    device.writeDatagram(QByteArray("old"), QHostAddress::LocalHost, port);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return endpoint.hasPendingDatagram(); }, 2000));
+
+    endpoint.close();
+    EXPECT_FALSE(endpoint.hasPendingDatagram());
+    ASSERT_TRUE(bindOrFail(endpoint, port));
+    device.writeDatagram(QByteArray("new"), QHostAddress::LocalHost, port);
+    const QList<ReceivedDatagram> got = readAtLeast(endpoint, 1);
+    ASSERT_EQ(got.size(), 1);
+    EXPECT_EQ(got[0].data, "new");
 }

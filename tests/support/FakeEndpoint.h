@@ -4,13 +4,16 @@
 
 #include <QList>
 #include <QQueue>
+#include <QStringList>
 
 #include <functional>
 
 namespace qvx::test {
 
 // Endpoint test double: records every datagram sent with the remote host and port it went
-// to, counts closes and binds, and lets a test inject datagrams as if they had arrived.
+// to (and the card, for sends through one card), counts closes and binds, lets a test inject
+// datagrams as if they had arrived, with their source, destination and card, and set the
+// system's drop counter.
 class FakeEndpoint : public UdpEndpoint {
     Q_OBJECT
 public:
@@ -18,6 +21,9 @@ public:
         QByteArray datagram;
         QString host;
         quint16 port = 0;
+        // Set for sendThroughCard only.
+        bool throughCard = false;
+        NetworkCard card;
     };
 
     void close() override
@@ -44,25 +50,38 @@ public:
         return true;
     }
     bool isBound() const override { return m_bound; }
-    SendResult send(const QByteArray &datagram) override
+    SendResult send(const QByteArray &datagram) override { return record({datagram, m_host, m_port, false, {}}); }
+    SendResult sendThroughCard(const QByteArray &datagram, const NetworkCard &card) override
     {
-        if (failSend)
-            return {false, failErrorNumber, failErrorText};
-        sent.append({datagram, m_host, m_port});
-        if (onSend)
-            onSend(sent.last());
-        return {};
+        return record({datagram, m_host, m_port, true, card});
+    }
+    QList<ReceivedDatagram> readPendingDatagrams() override
+    {
+        QList<ReceivedDatagram> out(m_incoming.begin(), m_incoming.end());
+        m_incoming.clear();
+        return out;
     }
     bool hasPendingDatagram() const override { return !m_incoming.isEmpty(); }
-    QByteArray readDatagram() override { return m_incoming.isEmpty() ? QByteArray() : m_incoming.dequeue(); }
+    QByteArray readDatagram() override { return m_incoming.isEmpty() ? QByteArray() : m_incoming.dequeue().data; }
+    quint64 droppedDatagrams() const override { return dropped; }
     QString localIPv4Address() const override { return localAddress; }
 
-    // Queues datagrams and signals their arrival once.
-    void injectDatagrams(const QList<QByteArray> &datagrams)
+    // Queues datagrams with their source, destination and card, and signals their arrival
+    // once.
+    void injectReceived(const QList<ReceivedDatagram> &datagrams)
     {
-        for (const QByteArray &d : datagrams)
+        for (const ReceivedDatagram &d : datagrams)
             m_incoming.enqueue(d);
         Q_EMIT readyRead();
+    }
+    // Queues datagrams as replies of the remote host, sent to the local address on card
+    // `arrivalCard`, and signals their arrival once.
+    void injectDatagrams(const QList<QByteArray> &datagrams)
+    {
+        QList<ReceivedDatagram> received;
+        for (const QByteArray &d : datagrams)
+            received.append(asReply(d));
+        injectReceived(received);
     }
     void injectDatagram(const QByteArray &datagram) { injectDatagrams({datagram}); }
     // Builds a reply frame ("<$" ...) and injects it.
@@ -85,12 +104,43 @@ public:
     }
     void clearSent() { sent.clear(); }
 
+    // The datagram as the remote host's reply to this endpoint would arrive.
+    ReceivedDatagram asReply(const QByteArray &datagram) const
+    {
+        ReceivedDatagram d;
+        d.data = datagram;
+        d.sourceAddress = ipv4(m_host);
+        d.sourcePort = m_port;
+        d.destinationAddress = ipv4(localAddress);
+        d.interfaceIndex = arrivalCard;
+        return d;
+    }
+    // Dotted IPv4 text as a number in host byte order, 0 when it is not one.
+    static quint32 ipv4(const QString &dotted)
+    {
+        const QStringList parts = dotted.split(QLatin1Char('.'));
+        if (parts.size() != 4)
+            return 0;
+        quint32 value = 0;
+        for (const QString &part : parts) {
+            bool ok = false;
+            const uint octet = part.toUInt(&ok);
+            if (!ok || octet > 255)
+                return 0;
+            value = (value << 8) | octet;
+        }
+        return value;
+    }
+
     QList<Sent> sent;
     // Called after each datagram that left, e.g. to let a simulated device answer.
     std::function<void(const Sent &)> onSend;
     int closeCount = 0, bindCount = 0;
     quint16 boundPort = 0;
     QString localAddress = QStringLiteral("192.168.0.10");
+    // The card injected datagrams arrive on, and the system's drop counter.
+    int arrivalCard = 2;
+    quint64 dropped = 0;
 
     // Failure injection. Like a real socket, closing may discard the datagrams waiting.
     bool failBind = false, failSend = false, dropPendingOnClose = false;
@@ -98,10 +148,20 @@ public:
     QString failErrorText = QStringLiteral("Network is unreachable");
 
 private:
+    SendResult record(const Sent &datagram)
+    {
+        if (failSend)
+            return {false, failErrorNumber, failErrorText};
+        sent.append(datagram);
+        if (onSend)
+            onSend(sent.last());
+        return {};
+    }
+
     QString m_host;
     quint16 m_port = 0;
     bool m_bound = false;
-    QQueue<QByteArray> m_incoming;
+    QQueue<ReceivedDatagram> m_incoming;
 };
 
 } // namespace qvx::test
