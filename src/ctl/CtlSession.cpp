@@ -1,0 +1,123 @@
+#include "ctl/CtlSession.h"
+
+#include "protocol/Commands.h"
+#include "protocol/Endpoint.h"
+
+#include <QEventLoop>
+#include <QHostAddress>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace qvx {
+
+void StderrMessageSink::show(const QString &text, const QString &title, MessageIcon)
+{
+    ++m_count;
+    QString line = text;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    std::fprintf(stderr, "qvxctl: %s (%s)\n", qPrintable(line), qPrintable(title.trimmed()));
+}
+
+CtlSession::CtlSession(UdpEndpoint &endpoint, int timeoutMs, int discoveryMs)
+    : m_endpoint(endpoint), m_timeoutMs(timeoutMs), m_discoveryMs(discoveryMs),
+      m_link(endpoint, m_state, m_replyTimer, m_messages)
+{
+}
+
+void CtlSession::aim(const QString &address)
+{
+    const quint32 ip = QHostAddress(address).toIPv4Address();
+    m_state.DeviceIpOctet = {qint16((ip >> 24) & 0xFF), qint16((ip >> 16) & 0xFF), qint16((ip >> 8) & 0xFF),
+                             qint16(ip & 0xFF)};
+}
+
+std::optional<Frame> CtlSession::request(const QString &address, quint8 cmd, const QByteArray &data)
+{
+    aim(address);
+    if (!m_link.SendFrame(cmd, data, Target::Unicast, m_timeoutMs))
+        return std::nullopt;
+    return await(cmd);
+}
+
+std::optional<Frame> CtlSession::requestGroup(quint8 cmd, const QByteArray &data)
+{
+    if (!m_link.SendFrame(cmd, data, Target::Multicast, m_timeoutMs))
+        return std::nullopt;
+    return await(cmd);
+}
+
+std::optional<Frame> CtlSession::command(const QString &address, quint8 cmd)
+{
+    return request(address, cmd, SimpleCommandData());
+}
+
+std::optional<Frame> CtlSession::await(quint8 cmd)
+{
+    std::optional<Frame> reply;
+    QEventLoop loop;
+    const auto drain = [&] {
+        while (!reply && m_endpoint.hasPendingDatagram()) {
+            const std::optional<Frame> frame = RecognizeReply(m_endpoint.readDatagram());
+            if (frame && frame->cmd == cmd) {
+                reply = frame;
+                loop.quit();
+            }
+        }
+    };
+    const QMetaObject::Connection arrivals = QObject::connect(&m_endpoint, &UdpEndpoint::readyRead, &loop, drain);
+    const QMetaObject::Connection expiry = QObject::connect(&m_replyTimer, &IntervalTimer::timeout, &loop, &QEventLoop::quit);
+    drain();
+    if (!reply)
+        loop.exec();
+    QObject::disconnect(arrivals);
+    QObject::disconnect(expiry);
+    m_link.StopReplyWait();
+    return reply;
+}
+
+QList<FoundDevice> CtlSession::discover()
+{
+    QList<FoundDevice> found;
+    if (!m_link.SendFrame(CmdDiscovery, SimpleCommandData(), Target::Multicast, m_discoveryMs))
+        return found;
+    const QString card = m_endpoint.localIPv4Address();
+    QEventLoop loop;
+    const auto drain = [&] {
+        while (m_endpoint.hasPendingDatagram()) {
+            const std::optional<Frame> frame = RecognizeReply(m_endpoint.readDatagram());
+            if (!frame || frame->cmd != CmdDiscovery)
+                continue;
+            const bool repeated = std::any_of(found.begin(), found.end(), [&](const FoundDevice &d) {
+                return d.record == frame->data;
+            });
+            if (!repeated)
+                found << FoundDevice{frame->data, QString()};
+        }
+    };
+    const QMetaObject::Connection arrivals = QObject::connect(&m_endpoint, &UdpEndpoint::readyRead, &loop, drain);
+    const QMetaObject::Connection expiry = QObject::connect(&m_replyTimer, &IntervalTimer::timeout, &loop, &QEventLoop::quit);
+    loop.exec();
+    drain();
+    QObject::disconnect(arrivals);
+    QObject::disconnect(expiry);
+    m_link.StopReplyWait();
+    Q_UNUSED(card);
+    return found;
+}
+
+void CtlSession::pause(int ms)
+{
+    if (ms <= 0)
+        return;
+    QEventLoop loop;
+    const QMetaObject::Connection arrivals = QObject::connect(&m_endpoint, &UdpEndpoint::readyRead, &loop, [this] {
+        while (m_endpoint.hasPendingDatagram())
+            m_endpoint.readDatagram();
+    });
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    QObject::disconnect(arrivals);
+}
+
+} // namespace qvx

@@ -1,0 +1,76 @@
+#pragma once
+#include "protocol/Frame.h"
+#include "protocol/IntervalTimer.h"
+#include "protocol/Link.h"
+#include "protocol/MessageSink.h"
+#include "protocol/ProgramState.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QTextStream>
+#include <optional>
+
+namespace qvx {
+
+class UdpEndpoint;
+
+// Failures of the shared sending code (the local port cannot be opened, a send fails) in
+// plain words on standard error instead of a message box.
+class StderrMessageSink : public MessageSink {
+public:
+    void show(const QString &text, const QString &title, MessageIcon icon) override;
+    int count() const { return m_count; }
+
+private:
+    int m_count = 0;
+};
+
+// One device's answer to a discovery: its record and the card it arrived on.
+struct FoundDevice {
+    QByteArray record; // data of the 107 reply
+    QString card;      // empty when unknown
+};
+
+// qvxctl's side of the protocol: the windows' sending code (Link: aiming the endpoint at the
+// device or the group, framing, the reply timer) driven one request at a time, waiting in an
+// event loop for the reply the request expects or for the reply timer to run out.
+class CtlSession {
+public:
+    // `timeoutMs`: how long a request waits for its reply; `discoveryMs`: how long a
+    // discovery listens for answers.
+    CtlSession(UdpEndpoint &endpoint, int timeoutMs, int discoveryMs);
+
+    // Sends `cmd` with `data` to `address` (unicast) and waits for the reply with the same
+    // code. Nothing when the send failed or no reply came in time.
+    std::optional<Frame> request(const QString &address, quint8 cmd, const QByteArray &data);
+    // Sends `cmd` to the multicast group and waits for the reply with the same code.
+    std::optional<Frame> requestGroup(quint8 cmd, const QByteArray &data);
+    // A simple command (data 0xAA 0xAA) to `address`.
+    std::optional<Frame> command(const QString &address, quint8 cmd);
+
+    // Sends the discovery request to the group and collects every answer that arrives
+    // within the discovery time. A device that answers twice with the same record is listed
+    // once.
+    QList<FoundDevice> discover();
+
+    // Lets `ms` pass, reading (and dropping) whatever arrives.
+    void pause(int ms);
+
+    int timeoutMs() const { return m_timeoutMs; }
+    StderrMessageSink &messages() { return m_messages; }
+
+private:
+    std::optional<Frame> await(quint8 cmd);
+    void aim(const QString &address);
+
+    UdpEndpoint &m_endpoint;
+    int m_timeoutMs;
+    int m_discoveryMs;
+    ProgramState m_state;
+    IntervalTimer m_replyTimer{QStringLiteral("reply"), 0, false};
+    StderrMessageSink m_messages;
+    Link m_link;
+};
+
+} // namespace qvx
