@@ -19,10 +19,13 @@ void StderrMessageSink::show(const QString &text, const QString &title, MessageI
     std::fprintf(stderr, "qvxctl: %s (%s)\n", qPrintable(line), qPrintable(title.trimmed()));
 }
 
-CtlSession::CtlSession(UdpEndpoint &endpoint, int timeoutMs, int discoveryMs)
-    : m_endpoint(endpoint), m_timeoutMs(timeoutMs), m_discoveryMs(discoveryMs),
+CtlSession::CtlSession(UdpEndpoint &endpoint, CardSource &cards, int timeoutMs, int discoveryMs, const QString &card)
+    : m_endpoint(endpoint), m_timeoutMs(timeoutMs), m_discoveryMs(discoveryMs), m_card(card), m_cards(&cards),
       m_link(endpoint, m_state, m_replyTimer, m_messages)
 {
+    // As the programmer window's start does: the device port stays the remote port for both
+    // targets.
+    m_endpoint.setRemotePort(kDevicePort);
 }
 
 void CtlSession::aim(const QString &address)
@@ -76,12 +79,22 @@ std::optional<Frame> CtlSession::await(quint8 cmd)
     return reply;
 }
 
-QList<FoundDevice> CtlSession::discover()
+std::optional<QList<FoundDevice>> CtlSession::discover()
 {
     QList<FoundDevice> found;
-    if (!m_link.SendFrame(CmdDiscovery, SimpleCommandData(), Target::Multicast, m_discoveryMs))
-        return found;
-    const QString card = m_endpoint.localIPv4Address();
+    bool sent = false;
+    const SearchOutcome outcome = m_cards.run(m_card, [&](const NetworkCard &) {
+        sent = m_link.SendFrame(CmdDiscovery, SimpleCommandData(), Target::Multicast, m_discoveryMs) || sent;
+        return SendResult{};
+    });
+    for (const QString &line : outcome.notSearched)
+        std::fprintf(stderr, "qvxctl: %s\n", qPrintable(line));
+    if (outcome.byRouting)
+        sent = m_link.SendFrame(CmdDiscovery, SimpleCommandData(), Target::Multicast, m_discoveryMs);
+    if (!sent)
+        return std::nullopt;
+    // Until replies carry the card they arrived on, a search of one card names it.
+    const QString card = outcome.searched.size() == 1 ? outcome.searched.first().label() : QString();
     QEventLoop loop;
     const auto drain = [&] {
         while (m_endpoint.hasPendingDatagram()) {
@@ -89,10 +102,10 @@ QList<FoundDevice> CtlSession::discover()
             if (!frame || frame->cmd != CmdDiscovery)
                 continue;
             const bool repeated = std::any_of(found.begin(), found.end(), [&](const FoundDevice &d) {
-                return d.record == frame->data;
+                return d.record == frame->data && d.card == card;
             });
             if (!repeated)
-                found << FoundDevice{frame->data, QString()};
+                found << FoundDevice{frame->data, card};
         }
     };
     const QMetaObject::Connection arrivals = QObject::connect(&m_endpoint, &UdpEndpoint::readyRead, &loop, drain);
@@ -102,7 +115,6 @@ QList<FoundDevice> CtlSession::discover()
     QObject::disconnect(arrivals);
     QObject::disconnect(expiry);
     m_link.StopReplyWait();
-    Q_UNUSED(card);
     return found;
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "netcards/CardSearch.h"
 #include "protocol/Frame.h"
 #include "protocol/IntervalTimer.h"
 #include "protocol/Link.h"
@@ -38,8 +39,8 @@ struct FoundDevice {
 class CtlSession {
 public:
     // `timeoutMs`: how long a request waits for its reply; `discoveryMs`: how long a
-    // discovery listens for answers.
-    CtlSession(UdpEndpoint &endpoint, int timeoutMs, int discoveryMs);
+    // discovery listens for answers; `card`: the one card a discovery searches (empty: all).
+    CtlSession(UdpEndpoint &endpoint, CardSource &cards, int timeoutMs, int discoveryMs, const QString &card);
 
     // Sends `cmd` with `data` to `address` (unicast) and waits for the reply with the same
     // code. Nothing when the send failed or no reply came in time.
@@ -49,10 +50,11 @@ public:
     // A simple command (data 0xAA 0xAA) to `address`.
     std::optional<Frame> command(const QString &address, quint8 cmd);
 
-    // Sends the discovery request to the group and collects every answer that arrives
-    // within the discovery time. A device that answers twice with the same record is listed
-    // once.
-    QList<FoundDevice> discover();
+    // Sends the discovery request to the group on every card searched and collects every
+    // answer that arrives within the discovery time. A device that answers twice with the
+    // same record on the same card is listed once. Cards not searched are named on stderr.
+    // Nothing when no request could be sent.
+    std::optional<QList<FoundDevice>> discover();
 
     // Lets `ms` pass, reading (and dropping) whatever arrives.
     void pause(int ms);
@@ -67,6 +69,8 @@ private:
     UdpEndpoint &m_endpoint;
     int m_timeoutMs;
     int m_discoveryMs;
+    QString m_card;
+    CardSearch m_cards;
     ProgramState m_state;
     IntervalTimer m_replyTimer{QStringLiteral("reply"), 0, false};
     StderrMessageSink m_messages;

@@ -1,0 +1,17 @@
+#include "ctl/CtlCommands.h"
+#include "netcards/QtCardSource.h"
+#include "platform/QtUdpEndpoint.h"
+
+#include <QCoreApplication>
+
+// qvxctl: the device protocol from the command line, on the same code as the windows.
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("qvxctl"));
+    qvx::QtUdpEndpoint endpoint;
+    qvx::QtCardSource cards;
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+    return qvx::RunCtl(arguments, endpoint, cards);
+}
