@@ -1,0 +1,61 @@
+#include "protocol/CommissionSheet.h"
+
+#include <gtest/gtest.h>
+
+using namespace qvx;
+
+TEST(CommissionSheet, ReadsRowsKeyedByMac)
+{
+    const CommissionSheet sheet = ParseCommissionSheet("ip,mac,local_port,parity,bridge\r\n"
+                                                       "192.168.1.20,00-04-a3-00-00-01,5000,odd,\r\n"
+                                                       "\r\n"
+                                                       ",00:04:A3:00:00:02,,,Enable\r\n",
+                                                       "site.csv");
+    ASSERT_TRUE(sheet.ok()) << sheet.error.toStdString();
+    ASSERT_EQ(sheet.rows.size(), 2);
+    EXPECT_EQ(sheet.rows[0].macText, "00-04-A3-00-00-01");
+    EXPECT_EQ(sheet.rows[0].mac, (Mac6{0x00, 0x04, 0xA3, 0x00, 0x00, 0x01}));
+    EXPECT_EQ(sheet.rows[0].line, 2);
+    EXPECT_EQ(sheet.rows[0].changes, (QList<FieldChange>{{"ip", "192.168.1.20"}, {"local_port", "5000"}, {"parity", "ODD"}}));
+    // Empty cells leave the field as the device has it.
+    EXPECT_EQ(sheet.rows[1].macText, "00-04-A3-00-00-02");
+    EXPECT_EQ(sheet.rows[1].line, 4);
+    EXPECT_EQ(sheet.rows[1].changes, (QList<FieldChange>{{"bridge", "Enable"}}));
+}
+
+// Every refusal names the file, the line and the column, and nothing of the sheet is kept.
+TEST(CommissionSheet, RefusesBadSheetsAsAWhole)
+{
+    const struct { const char *text; const char *where; const char *why; } cases[] = {
+        {"", "s.csv:1:1: ", "empty"},
+        {"ip,local_port\n192.168.0.5,5000\n", "s.csv:1:1: ", "no mac column"},
+        {"mac,ipaddress\n00-04-A3-00-00-01,1.2.3.4\n", "s.csv:1:2: ", "unknown field key \"ipaddress\""},
+        {"mac,ip,ip\n", "s.csv:1:3: ", "appears twice"},
+        {"mac,card\n", "s.csv:1:2: ", "card is read only"},
+        {"mac,firmware\n", "s.csv:1:2: ", "firmware is read only"},
+        {"mac,dhcp\n00-04-A3-00-00-01,Enable\n", "s.csv:1:2: ", "cannot be written by MAC address"},
+        {"mac\n", "s.csv:1:1: ", "lists no device"},
+        {"mac,ip\n00-04-A3-00-00-1,1.2.3.4\n", "s.csv:2:1: ", "not a MAC address"},
+        {"mac,ip\n00-04-A3:00-00-01,1.2.3.4\n", "s.csv:2:1: ", "not a MAC address"},
+        {"mac,ip\n00-04-A3-00-00-01,1.2.3.4\n00-04-a3-00-00-01,1.2.3.5\n", "s.csv:3:1: ", "already on line 2"},
+        {"mac,ip\n00-04-A3-00-00-01,1.2.3\n", "s.csv:2:2: ", "not an address"},
+        {"mac,ip\n00-04-A3-00-00-01,1.2.3.256\n", "s.csv:2:2: ", "IP Address Error"},
+        {"mac,gateway\n00-04-A3-00-00-01,300.0.0.1\n", "s.csv:2:2: ", "Gateway Error"},
+        {"mac,local_port\n00-04-A3-00-00-01,65536\n", "s.csv:2:2: ", "Local port Error"},
+        {"mac,bridge_port_3\n00-04-A3-00-00-01,70000\n", "s.csv:2:2: ", "Remote Bridge 3 port Error"},
+        {"mac,rx_timeout\n00-04-A3-00-00-01,65536\n", "s.csv:2:2: ", "Timeout Error"},
+        {"mac,source_2\n00-04-A3-00-00-01,10.0.0.999\n", "s.csv:2:2: ", "IP Source 2 Address Error"},
+        {"mac,baud\n00-04-A3-00-00-01,9601\n", "s.csv:2:2: ", "not a baud rate"},
+        {"mac,parity\n00-04-A3-00-00-01,MARK\n", "s.csv:2:2: ", "not NONE, EVEN or ODD"},
+        {"mac,ip\n00-04-A3-00-00-01\n", "s.csv:2:2: ", "1 cells, the header 2"},
+        {"mac,ip\n00-04-A3-00-00-01,1.2.3.4,extra\n", "s.csv:2:3: ", "3 cells, the header 2"},
+        {"mac,ip\n00-04-A3-00-00-01,\"1.2.3.4\n", "s.csv:2:2: ", "not closed"},
+    };
+    for (const auto &c : cases) {
+        const CommissionSheet sheet = ParseCommissionSheet(QByteArray(c.text), "s.csv");
+        EXPECT_FALSE(sheet.ok()) << c.text;
+        EXPECT_TRUE(sheet.error.startsWith(c.where)) << c.text << " -> " << sheet.error.toStdString();
+        EXPECT_TRUE(sheet.error.contains(c.why)) << c.text << " -> " << sheet.error.toStdString();
+        EXPECT_TRUE(sheet.rows.isEmpty());
+    }
+}

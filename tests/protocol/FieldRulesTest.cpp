@@ -1,0 +1,148 @@
+#include "protocol/FieldRules.h"
+
+#include <gtest/gtest.h>
+
+using namespace qvx;
+
+namespace {
+
+// The editor as a click on a plain device row fills it.
+DeviceEditorTexts validEditor()
+{
+    QStringList cells{"00-1A-2B-3C-4D-5E", "192.168.0.7", "255.255.255.0", "192.168.0.254", "4001", "4001",
+                      "9600", "3250", "8", "NONE", "1", "Enable"};
+    for (int k = 0; k < 4; ++k)
+        cells << "0.0.0.0";
+    cells << "Disable" << "0";
+    for (int k = 0; k < 5; ++k)
+        cells << "0";
+    for (int k = 0; k < 5; ++k)
+        cells << "0.0.0.0";
+    return EditorTextsFromRow(cells);
+}
+
+} // namespace
+
+TEST(FieldRules, EditorRowAndUpload)
+{
+    const DeviceEditorTexts t = validEditor();
+    EXPECT_EQ(t.mac[5], "5E");
+    EXPECT_EQ(t.ip[3], "7");
+    EXPECT_EQ(t.baudIndex, 4);
+    EXPECT_EQ(t.parityIndex, 2);
+    EXPECT_EQ(t.timeoutToDefaultIndex, 1);
+    EXPECT_EQ(t.bridgeEnabled, std::optional<bool>(false));
+    const Checked<DiscoveryRecord> out = CheckDeviceUpload(t);
+    ASSERT_TRUE(out.ok()) << out.refusal.toStdString();
+    EXPECT_EQ(out.value->format, 0xC0);
+    EXPECT_EQ(out.value->timeoutToDefault, 1);
+
+    DeviceEditorTexts halves = t;
+    halves.ip = {"2.5", "3.5", "255", "0"}; // rounded halves to even
+    halves.timeout = "";                    // no number: 0
+    ASSERT_TRUE(CheckDeviceUpload(halves).ok());
+    EXPECT_EQ(CheckDeviceUpload(halves).value->ip, (Octets4{2, 4, 255, 0}));
+    EXPECT_EQ(CheckDeviceUpload(halves).value->uartTimeout, 0);
+}
+
+TEST(FieldRules, UploadChecksInOrder)
+{
+    const auto with = [](auto change) {
+        DeviceEditorTexts t = validEditor();
+        change(t);
+        return CheckDeviceUpload(t).refusal;
+    };
+    EXPECT_EQ(with([](DeviceEditorTexts &t) {
+                  t.mac[0] = "G1";
+                  t.ip[0] = "";
+                  t.bridgeEnabled.reset();
+              }),
+              "MAC Address Error");
+    EXPECT_EQ(with([](DeviceEditorTexts &t) { t.ip[1] = ""; }), "IP Address Error");
+    EXPECT_EQ(with([](DeviceEditorTexts &t) { t.gateway[3] = "256"; }), "Gateway Error");
+    EXPECT_EQ(with([](DeviceEditorTexts &t) { t.localPort = "65536"; }), "Local port Error");
+    EXPECT_EQ(with([](DeviceEditorTexts &t) { t.baudIndex = -1; }), "Baudrate Error");
+    EXPECT_EQ(with([](DeviceEditorTexts &t) { t.timeout = "-1"; }), "Timeout Error");
+    EXPECT_EQ(with([](DeviceEditorTexts &t) { t.dataBitsIndex = -1; t.parityIndex = -1; }), "Data Bits Error");
+    EXPECT_EQ(with([](DeviceEditorTexts &t) { t.parityIndex = -1; }), "Parity Bit Error");
+    EXPECT_EQ(with([](DeviceEditorTexts &t) { t.stopBitsIndex = -1; }), "Stop Bit Error");
+    EXPECT_EQ(with([](DeviceEditorTexts &t) { t.timeoutToDefaultIndex = -1; }),
+              "Timeout to default serial parameter Error");
+    EXPECT_EQ(with([](DeviceEditorTexts &t) { t.sources[2][1] = "x"; }), "IP Source 3 Address Error");
+    EXPECT_EQ(with([](DeviceEditorTexts &t) { t.bridgeEnabled.reset(); }), "Error! Modalità bridge non selezionata");
+    EXPECT_EQ(with([](DeviceEditorTexts &t) { t.bridgeLocalPort = ""; }), "Local Bridge port Error");
+    EXPECT_EQ(with([](DeviceEditorTexts &t) { t.bridgeRemotePorts[2] = ""; }), "Remote Bridge 3 port Error");
+    EXPECT_EQ(with([](DeviceEditorTexts &t) { t.bridgeIps[4][0] = "-1"; }), "IP Bridge 5 Address Error");
+}
+
+TEST(FieldRules, DialogWrites)
+{
+    std::array<std::array<qint16, 4>, 4> sources{};
+    ASSERT_TRUE(CheckSourceFilter(sources).ok());
+    EXPECT_EQ(CheckSourceFilter(sources).value->sources[3], (Octets4{0, 0, 0, 0}));
+    sources[3][0] = 256;
+    sources[2][1] = -1;
+    EXPECT_EQ(CheckSourceFilter(sources).refusal, "Source 3 IP-Address Error");
+
+    std::array<qint32, 5> ports{};
+    std::array<std::array<qint16, 4>, 5> ips{};
+    ports[4] = 65535;
+    const Checked<BridgeBlock> bridge = CheckBridgeSettings(true, 4096, ports, ips);
+    ASSERT_TRUE(bridge.ok());
+    EXPECT_TRUE(bridge.value->enabled);
+    EXPECT_EQ(bridge.value->remotePorts[4], 65535);
+    ips[0][0] = -1;
+    ports[1] = 65536;
+    EXPECT_EQ(CheckBridgeSettings(false, -1, ports, ips).refusal, "Local port Error");
+    EXPECT_EQ(CheckBridgeSettings(false, 0, ports, ips).refusal, "Remote port 2 Error");
+    ports[1] = 0;
+    EXPECT_EQ(CheckBridgeSettings(false, 0, ports, ips).refusal, "Bridge 1 IP-Address Error");
+}
+
+TEST(FieldRules, MacCodeAndPasswords)
+{
+    EXPECT_TRUE(MacCodeAccepted("65793"));
+    EXPECT_TRUE(MacCodeAccepted("16777215"));
+    EXPECT_FALSE(MacCodeAccepted("65792"));
+    EXPECT_FALSE(MacCodeAccepted("16777216"));
+    EXPECT_FALSE(MacCodeAccepted(""));
+    EXPECT_TRUE(MacCodeAccepted("70000abc")); // its leading number, as "SET ADDRESS" reads it
+    EXPECT_EQ(MacCodeBytes(0x123456), (std::array<quint8, 3>{0x12, 0x34, 0x56}));
+    EXPECT_EQ(MacCodeBytes(-5), (std::array<quint8, 3>{0xFF, 0xFF, 0xFB}));
+
+    const struct { const char *pw; bool ok; } passwords[] = {
+        {"abc123", true}, {"ABCDEFabcdef", true}, {"abc12", false}, {"abcdefabcdefa", false},
+        {"abc 123", false}, {"abc-123", false}, {"abcdèf", false},
+    };
+    for (const auto &c : passwords)
+        EXPECT_EQ(PasswordAccepted(QString::fromUtf8(c.pw)), c.ok) << c.pw;
+    EXPECT_EQ(PasswordBytes("abc123"), QByteArray("      abc123"));
+    EXPECT_EQ(PasswordBytes("abcdefabcdef"), QByteArray("abcdefabcdef"));
+    EXPECT_EQ(PasswordBytes("abcdefabcdefXYZ"), QByteArray("abcdefabcdef"));
+}
+
+TEST(FieldRules, ProgrammerLeavingChecks)
+{
+    EXPECT_TRUE(OctetEntryAccepted("255.4"));
+    EXPECT_FALSE(OctetEntryAccepted("255.6"));
+    EXPECT_FALSE(OctetEntryAccepted(""));
+    EXPECT_FALSE(OctetEntryAccepted("-0.4"));
+    EXPECT_TRUE(UartTimeoutEntryAccepted("50"));
+    EXPECT_FALSE(UartTimeoutEntryAccepted("49"));
+    EXPECT_FALSE(UartTimeoutEntryAccepted("65536"));
+
+    SettingsUploadFields f;
+    f.tcpServer = {"", " ", "", ""}; // empty boxes: 0.0.0.0
+    ASSERT_TRUE(CheckSettingsUpload(f).ok());
+    f.mac[4] = -1;
+    f.ip[0] = 300;
+    EXPECT_TRUE(CheckSettingsUpload(f).refusal.startsWith("Device Mac-Address Error\nThe value of field #4"));
+    f.mac[4] = 0;
+    EXPECT_TRUE(CheckSettingsUpload(f).refusal.startsWith("Device IP-Address Error\nThe value of field #0"));
+    f.ip[0] = 0;
+    f.uartTimeout = 65536;
+    EXPECT_TRUE(CheckSettingsUpload(f).refusal.startsWith("Device UART RX Timeout Error"));
+    f.uartTimeout = 0;
+    f.tcpServer = {"1", "", "3", "4"};
+    EXPECT_TRUE(CheckSettingsUpload(f).refusal.startsWith("Server remote IP-Address Error\nField #1"));
+}
