@@ -83,7 +83,7 @@ std::optional<QList<FoundDevice>> CtlSession::discover()
 {
     QList<FoundDevice> found;
     bool sent = false;
-    const SearchOutcome outcome = m_cards.run(m_card, [&](const NetworkCard &) {
+    const SearchOutcome outcome = m_cards.run(m_card, [&](const LocalCard &) {
         sent = m_link.SendFrame(CmdDiscovery, SimpleCommandData(), Target::Multicast, m_discoveryMs) || sent;
         return SendResult{};
     });
