@@ -1,6 +1,7 @@
 #include "ctl/CtlCommands.h"
 
 #include "ctl/CtlSession.h"
+#include "netcards/CardSource.h"
 #include "protocol/CommissionSheet.h"
 #include "protocol/Commands.h"
 #include "protocol/FieldKeys.h"
@@ -844,8 +845,15 @@ int RunCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &card
             return usageError(name, QStringLiteral("--write-delay must be 0 to 60000 milliseconds"));
         g.writeDelayMs = ms;
     }
-    if (info->cards)
+    if (info->cards && parser.isSet(QStringLiteral("card"))) {
         g.card = parser.value(QStringLiteral("card"));
+        QStringList names;
+        for (const LocalCard &card : cards.listCards())
+            names << card.name;
+        if (!names.contains(g.card))
+            return usageError(name, QStringLiteral("--card: this computer has no network card named \"%1\" (it has %2)")
+                                        .arg(g.card, names.join(QStringLiteral(", "))));
+    }
 
     const QStringList pos = parser.positionalArguments();
     const auto needCount = [&](qsizetype minimum, qsizetype maximum) {

@@ -61,10 +61,12 @@ std::optional<Frame> CtlSession::await(quint8 cmd)
     QEventLoop loop;
     const auto drain = [&] {
         while (!reply && m_endpoint.hasPendingDatagram()) {
-            const std::optional<Frame> frame = RecognizeReply(m_endpoint.readDatagram());
-            if (frame && frame->cmd == cmd) {
-                reply = frame;
-                loop.quit();
+            for (const ReceivedDatagram &datagram : m_endpoint.readPendingDatagrams()) {
+                const std::optional<Frame> frame = RecognizeReply(datagram.data);
+                if (!reply && frame && frame->cmd == cmd) {
+                    reply = frame;
+                    loop.quit();
+                }
             }
         }
     };
@@ -83,29 +85,36 @@ std::optional<QList<FoundDevice>> CtlSession::discover()
 {
     QList<FoundDevice> found;
     bool sent = false;
-    const SearchOutcome outcome = m_cards.run(m_card, [&](const LocalCard &) {
-        sent = m_link.SendFrame(CmdDiscovery, SimpleCommandData(), Target::Multicast, m_discoveryMs) || sent;
-        return SendResult{};
+    const SearchOutcome outcome = m_cards.run(m_card, [&](const LocalCard &card) {
+        const SendResult result = m_link.SendFrameThroughCard(CmdDiscovery, SimpleCommandData(),
+                                                              NetworkCard{card.index, card.address}, m_discoveryMs);
+        sent = sent || result.ok;
+        return result;
     });
     for (const QString &line : outcome.notSearched)
         std::fprintf(stderr, "qvxctl: %s\n", qPrintable(line));
+    // No card other than loopback: the one request goes by routing.
     if (outcome.byRouting)
         sent = m_link.SendFrame(CmdDiscovery, SimpleCommandData(), Target::Multicast, m_discoveryMs);
     if (!sent)
         return std::nullopt;
-    // Until replies carry the card they arrived on, a search of one card names it.
-    const QString card = outcome.searched.size() == 1 ? outcome.searched.first().label() : QString();
+
     QEventLoop loop;
     const auto drain = [&] {
         while (m_endpoint.hasPendingDatagram()) {
-            const std::optional<Frame> frame = RecognizeReply(m_endpoint.readDatagram());
-            if (!frame || frame->cmd != CmdDiscovery)
-                continue;
-            const bool repeated = std::any_of(found.begin(), found.end(), [&](const FoundDevice &d) {
-                return d.record == frame->data && d.card == card;
-            });
-            if (!repeated)
-                found << FoundDevice{frame->data, card};
+            for (const ReceivedDatagram &datagram : m_endpoint.readPendingDatagrams()) {
+                const std::optional<Frame> frame = RecognizeReply(datagram.data);
+                if (!frame || frame->cmd != CmdDiscovery)
+                    continue;
+                const std::optional<LocalCard> card = m_cards.cardOfReply(
+                    datagram.interfaceIndex, datagram.destinationAddress, datagram.sourceAddress);
+                const QString cardText = card ? card->label() : QString();
+                const bool repeated = std::any_of(found.begin(), found.end(), [&](const FoundDevice &d) {
+                    return d.record == frame->data && d.card == cardText;
+                });
+                if (!repeated)
+                    found << FoundDevice{frame->data, cardText};
+            }
         }
     };
     const QMetaObject::Connection arrivals = QObject::connect(&m_endpoint, &UdpEndpoint::readyRead, &loop, drain);
@@ -125,7 +134,7 @@ void CtlSession::pause(int ms)
     QEventLoop loop;
     const QMetaObject::Connection arrivals = QObject::connect(&m_endpoint, &UdpEndpoint::readyRead, &loop, [this] {
         while (m_endpoint.hasPendingDatagram())
-            m_endpoint.readDatagram();
+            m_endpoint.readPendingDatagrams();
     });
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();

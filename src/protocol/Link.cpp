@@ -99,6 +99,24 @@ bool Link::SendFrame(quint8 cmd, const QByteArray &data, Target target, int repl
     return true;
 }
 
+SendResult Link::SendFrameThroughCard(quint8 cmd, const QByteArray &data, const NetworkCard &card,
+                                      int replyTimeoutMs)
+{
+    if (!IsMulticastTargetSelected())
+        SelectMulticastTarget();
+    if (!ensureBound())
+        return {false, 0, QStringLiteral("the local UDP port %1 is not open").arg(kLocalPort)};
+    const SendResult result = m_endpoint.sendThroughCard(BuildRequestFrame(cmd, data), card);
+    if (!result.ok)
+        return result;
+    m_state.SilenceReported = false;
+    if (replyTimeoutMs > 0) {
+        m_replyTimer.arm(replyTimeoutMs);
+        m_state.CommandPending = true;
+    }
+    return result;
+}
+
 bool Link::SendCommand(quint8 code)
 {
     return SendFrame(code, SimpleCommandData(), Target::Unicast, kReplyTimeoutMs, QStringLiteral("Errore  "));

@@ -5,6 +5,8 @@
 namespace qvx {
 
 class UdpEndpoint;
+struct NetworkCard;
+struct SendResult;
 class MessageSink;
 class IntervalTimer;
 struct ProgramState;
@@ -31,6 +33,10 @@ public:
     // Returns true when the datagram left.
     bool SendFrame(quint8 cmd, const QByteArray &data, Target target, int replyTimeoutMs,
                    const QString &errorTitlePrefix = QStringLiteral("Errore "));
+
+    // The same towards the multicast group, out of one network card. A failure is not shown:
+    // it is returned, for the caller to name the card it could not search.
+    SendResult SendFrameThroughCard(quint8 cmd, const QByteArray &data, const NetworkCard &card, int replyTimeoutMs);
 
     // A simple command (data 0xAA 0xAA) to the device, waiting for its reply.
     bool SendCommand(quint8 code);

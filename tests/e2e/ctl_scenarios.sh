@@ -43,13 +43,18 @@ start=$(date +%s%N)
 expect 0 "discover 50 devices as JSON" -- discover --format json --timeout 1
 end=$(date +%s%N)
 echo "  discover took $(( (end - start) / 1000000 )) ms"
+cp "$WORK/out" "$WORK/discover.json"
 count=$(grep -c '"mac":' <<<"$OUT")
 [ "$count" -eq 50 ] && pass "50 objects listed" || fail "discover listed $count objects, wanted 50"
 contains "device 50 listed with its address" "$OUT" '"ip": "192.168.0.51"'
 contains "device 1 listed with its MAC" "$OUT" '"mac": "00-04-A3-00-00-01"'
-contains "card key present" "$OUT" '"card": '
+contains "each device names the card it answered on" "$OUT" '"card": "[^"]+ 192.168.0.10"'
+CARD="$(ip -o -4 addr show | awk '/192.168.0.10\//{print $2}')"
+expect 0 "discover on the one card named" -- discover --card "$CARD" --format csv --timeout 1
+[ "$(grep -c "$CARD 192.168.0.10" <<<"$OUT")" -eq 50 ] && pass "50 devices on $CARD" || fail "not 50 devices on $CARD"
+expect 2 "discover on a card this computer does not have" -- discover --card nosuch0 --timeout 1
 python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); assert len(d)==50 and all(len(o)==29 for o in d)' \
-    "$WORK/out" && pass "JSON parses: 50 objects of 29 keys" || fail "JSON does not parse as 50 objects"
+    "$WORK/discover.json" && pass "JSON parses: 50 objects of 29 keys" || fail "JSON does not parse as 50 objects"
 
 expect 0 "discover as CSV" -- discover --format csv --timeout 1
 lines=$(grep -c . <<<"$OUT")

@@ -148,3 +148,31 @@ TEST(IntervalTimerTest, CountsOnlyEnabledWithAnIntervalAndKeepsTheDeadlineOnRear
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(LinkTest, SendsToTheGroupOutOfOneCardAndReturnsAFailureWithoutAMessage)
+{
+    link.SelectUnicastTarget();
+    const SendResult ok = link.SendFrameThroughCard(CmdDiscovery, SimpleCommandData(), NetworkCard{3, 0xC0A8000A},
+                                                    kDiscoveryTimeoutMs);
+    ASSERT_TRUE(ok.ok);
+    ASSERT_EQ(endpoint.sent.size(), 1);
+    EXPECT_TRUE(endpoint.sent[0].throughCard);
+    EXPECT_EQ(endpoint.sent[0].card.interfaceIndex, 3);
+    EXPECT_EQ(endpoint.sent[0].host, "239.0.0.8");
+    EXPECT_EQ(endpoint.sent[0].datagram, QByteArray::fromHex("3C236B02AAAAC13E"));
+    EXPECT_TRUE(state.CommandPending);
+    EXPECT_EQ(timer1.interval(), kDiscoveryTimeoutMs);
+
+    link.StopReplyWait();
+    endpoint.failSend = true;
+    const SendResult failed = link.SendFrameThroughCard(CmdDiscovery, SimpleCommandData(), NetworkCard{4, 0},
+                                                        kDiscoveryTimeoutMs);
+    EXPECT_FALSE(failed.ok);
+    EXPECT_EQ(failed.errorText, "Network is unreachable");
+    EXPECT_FALSE(state.CommandPending);
+    EXPECT_TRUE(messages.messages.isEmpty());
+}
+
+} // namespace
