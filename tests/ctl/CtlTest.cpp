@@ -1,0 +1,191 @@
+#include "FakeCardSource.h"
+#include "FakeEndpoint.h"
+
+#include "Options.h"
+#include "Simulator.h"
+
+#include "ctl/CtlCommands.h"
+#include "protocol/Commands.h"
+#include "protocol/Frame.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace qvx;
+using namespace qvx::test;
+
+namespace {
+
+// qvxctl's commands against the simulator's device model, through the endpoint double: each
+// request reaches the simulated devices at once and their replies arrive before the session
+// waits.
+class CtlTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        devsim::Options o;
+        QString error;
+        ASSERT_TRUE(devsim::ParseOptions({QStringLiteral("--devices"), QStringLiteral("3"), QStringLiteral("--skip"),
+                                          QStringLiteral("192.168.0.10")},
+                                         &o, &error));
+        sim = std::make_unique<devsim::Simulator>(devsim::MakeDevices(o, &error), o.seed);
+        cards.cards = {MakeCard(QStringLiteral("eth0"), 2, QStringLiteral("192.168.0.10/24"))};
+        endpoint.onSend = [this](const FakeEndpoint::Sent &sent) {
+            const devsim::Outcome out = sim->handle(
+                devsim::Datagram{sent.datagram, 0xC0A8000A, kLocalPort, FakeEndpoint::ipv4(sent.host)}, 0);
+            for (const devsim::Reply &reply : out.replies) {
+                ReceivedDatagram d = endpoint.asReply(reply.frame);
+                d.sourceAddress = reply.from;
+                endpoint.injectReceived({d});
+            }
+        };
+    }
+
+    int run(QStringList args)
+    {
+        args << QStringLiteral("--timeout") << QStringLiteral("0.05") << QStringLiteral("--write-delay")
+             << QStringLiteral("0");
+        return RunCtl(args, endpoint, cards);
+    }
+
+    QString sheet(const QByteArray &text)
+    {
+        const QString path = dir.filePath(QStringLiteral("sheet.csv"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        return path;
+    }
+
+    devsim::DeviceSettings &device(int n) { return sim->devices()[std::size_t(n - 1)].settings; }
+
+    FakeEndpoint endpoint;
+    FakeCardSource cards;
+    std::unique_ptr<devsim::Simulator> sim;
+    QTemporaryDir dir;
+};
+
+TEST_F(CtlTest, BadUsageSendsNothing)
+{
+    const QStringList cases[] = {
+        {},
+        {"frobnicate"},
+        {"get"},
+        {"get", "192.168.0.256"},
+        {"--format", "xml", "discover"},
+        {"discover", "--card", "wlan9"},
+        {"set", "192.168.0.1", "ip=192.168.0.2"},                                 // no password
+        {"set", "192.168.0.1", "--password", "abc", "ip=192.168.0.2"},            // too short
+        {"set", "192.168.0.1", "--password", "123456", "ip=192.168.0.999"},       // leaving check
+        {"set", "192.168.0.1", "--password", "123456", "source_1=1.2.3.4"},       // not by address
+        {"set", "192.168.0.1", "--password", "123456", "ip=1.2.3.4", "ip=1.2.3.5"}, // twice
+        {"set-by-mac", "00-04-A3-00-00-01", "dhcp=Enable"},
+        {"set-by-mac", "00-04-A3-00-00-01", "bridge_port_2=65536"},
+        {"set-by-mac", "00-04-A3-00-00", "ip=1.2.3.4"},
+        {"factory", "00-04-A3-00-00-01", "extra"},
+        {"password", "192.168.0.1", "123456", "new-pw!"},
+        {"source", "192.168.0.1", "--password", "123456", "--set", "1.2.3.4.5"},
+        {"bridge", "192.168.0.1", "--password", "123456", "ip=1.2.3.4"},
+        {"mac", "192.168.0.1", "--password", "123456"},
+        {"mac", "192.168.0.1", "--password", "123456", "--auto", "--code", "70000"},
+        {"mac", "192.168.0.1", "--password", "123456", "--code", "16777216"},
+        {"commission", "/nonexistent/sheet.csv"},
+    };
+    for (const QStringList &args : cases) {
+        EXPECT_EQ(run(args), ExitUsage) << args.join(' ').toStdString();
+        EXPECT_TRUE(endpoint.sent.isEmpty()) << args.join(' ').toStdString();
+    }
+    EXPECT_EQ(run({"commission", sheet("mac,ip\n00-04-A3-00-00-01,1.2.3.4\n00-04-A3-00-00-01,1.2.3.5\n")}), ExitUsage);
+    EXPECT_TRUE(endpoint.sent.isEmpty());
+    EXPECT_EQ(run({"--help"}), ExitDone);
+    EXPECT_EQ(run({"set", "--help"}), ExitDone);
+}
+
+TEST_F(CtlTest, SetLogsInWritesAfterTheLogoutFollowsTheAddressAndVerifies)
+{
+    ASSERT_EQ(run({"set", "192.168.0.2", "--password", "123456", "ip=192.168.0.77", "baud=19200"}), ExitDone);
+    // Download, login, logout, upload, download at the new address.
+    EXPECT_EQ(endpoint.commands(), (QList<int>{CmdDownloadSettings, CmdLogin, CmdLogout, CmdUploadSettings,
+                                               CmdDownloadSettings}));
+    EXPECT_EQ(endpoint.sent[3].host, "192.168.0.2");
+    EXPECT_EQ(endpoint.sent[4].host, "192.168.0.77");
+    EXPECT_EQ(device(2).ip, (Octets4{192, 168, 0, 77}));
+    EXPECT_EQ(device(2).baudCode, 5);
+    EXPECT_EQ(device(2).uartTimeout, 1625); // the rate's automatic timeout
+
+    endpoint.clearSent();
+    EXPECT_EQ(run({"set", "192.168.0.3", "--password", "wrong1", "local_port=5000"}), ExitDevice);
+    EXPECT_EQ(endpoint.commands(), (QList<int>{CmdDownloadSettings, CmdLogin}));
+    EXPECT_EQ(device(3).localPort, 4001);
+
+    EXPECT_EQ(run({"get", "192.168.0.99"}), ExitDevice); // nobody there
+}
+
+TEST_F(CtlTest, AWriteThatDoesNotReadBackFails)
+{
+    // The device acknowledges the upload but keeps its old port.
+    endpoint.onSend = [this, base = endpoint.onSend](const FakeEndpoint::Sent &sent) {
+        if (quint8(sent.datagram[2]) == CmdUploadSettings) {
+            endpoint.injectReply(CmdUploadSettings, SimpleCommandData());
+            return;
+        }
+        base(sent);
+    };
+    EXPECT_EQ(run({"set", "192.168.0.1", "--password", "123456", "local_port=5000"}), ExitDevice);
+    EXPECT_EQ(endpoint.commands().last(), CmdDownloadSettings);
+}
+
+TEST_F(CtlTest, WritesByMacAddressThroughTheGroupOnEachCard)
+{
+    cards.cards << MakeCard(QStringLiteral("eth1"), 3, QStringLiteral("10.1.0.10/16"));
+    ASSERT_EQ(run({"set-by-mac", "00-04-A3-00-00-02", "ip=10.1.0.50", "bridge=Enable", "bridge_ip_1=10.1.0.1"}),
+              ExitDone);
+    EXPECT_EQ(device(2).ip, (Octets4{10, 1, 0, 50}));
+    EXPECT_TRUE(device(2).bridge.enabled);
+    int throughCards = 0;
+    for (const FakeEndpoint::Sent &s : endpoint.sent)
+        throughCards += s.throughCard ? 1 : 0;
+    EXPECT_EQ(throughCards, 4); // discovery before and after, on both cards
+    EXPECT_TRUE(endpoint.commands().contains(CmdUploadSelected));
+
+    EXPECT_EQ(run({"set-by-mac", "00-04-A3-00-00-99", "ip=10.1.0.51"}), ExitDevice);
+    EXPECT_EQ(run({"factory", "00-04-A3-00-00-02"}), ExitDone);
+    EXPECT_FALSE(device(2).bridge.enabled);
+}
+
+TEST_F(CtlTest, CommissionsEveryListedDeviceAndNamesTheOnesThatFail)
+{
+    const QString path = sheet("mac,ip,local_port\r\n"
+                               "00-04-A3-00-00-01,192.168.0.101,5001\r\n"
+                               "00-04-A3-00-00-77,192.168.0.177,5077\r\n"
+                               "00-04-A3-00-00-03,,5003\r\n");
+    EXPECT_EQ(run({"commission", path, "--format", "csv"}), ExitDevice);
+    EXPECT_EQ(device(1).ip, (Octets4{192, 168, 0, 101}));
+    EXPECT_EQ(device(1).localPort, 5001);
+    EXPECT_EQ(device(3).ip, (Octets4{192, 168, 0, 3}));
+    EXPECT_EQ(device(3).localPort, 5003);
+
+    const QString good = sheet("mac,remote_port\n00-04-A3-00-00-02,6002\n");
+    EXPECT_EQ(run({"commission", good}), ExitDone);
+    EXPECT_EQ(device(2).remotePort, 6002);
+}
+
+TEST_F(CtlTest, PasswordSourceBridgeAndMac)
+{
+    EXPECT_EQ(run({"password", "192.168.0.1", "abcdef", "secret7"}), ExitDevice);
+    EXPECT_EQ(run({"password", "192.168.0.1", "123456", "secret7"}), ExitDone);
+    EXPECT_EQ(run({"source", "192.168.0.1", "--password", "secret7", "--set", "10.0.0.1", "source_3=10.0.0.3"}),
+              ExitDone);
+    EXPECT_EQ(device(1).sources[0], (Octets4{10, 0, 0, 1}));
+    EXPECT_EQ(device(1).sources[2], (Octets4{10, 0, 0, 3}));
+    EXPECT_EQ(run({"bridge", "192.168.0.1", "--password", "secret7", "bridge=Enable", "bridge_port_5=65535"}),
+              ExitDone);
+    EXPECT_EQ(device(1).bridge.remotePorts[4], 65535);
+    EXPECT_EQ(run({"mac", "192.168.0.1", "--password", "secret7", "--code", "65793"}), ExitDone);
+    EXPECT_EQ(device(1).mac, (Mac6{0x00, 0x04, 0xA3, 0x01, 0x01, 0x01}));
+    EXPECT_EQ(endpoint.sent.last().datagram[2], char(CmdDownloadSettings));
+}
+
+} // namespace
