@@ -181,6 +181,7 @@ int DatagramBatchReader::readBatch(int fd, QList<ReceivedDatagram> &out)
         ReceivedDatagram d;
         d.data = QByteArray(static_cast<const char *>(m_vectors[i].iov_base), qsizetype(m_headers[i].msg_len));
         d.truncated = (h.msg_flags & MSG_TRUNC) != 0;
+        m_truncated += d.truncated;
         if (h.msg_namelen >= sizeof(sockaddr_in)) {
             d.sourceAddress = ntohl(m_names[i].sin_addr.s_addr);
             d.sourcePort = ntohs(m_names[i].sin_port);

@@ -69,7 +69,8 @@ public:
     int readBatch(int fd, QList<ReceivedDatagram> &out);
     // Highest drop counter the system reported with a datagram (0 before any).
     quint32 reportedDrops() const { return m_reportedDrops; }
-    void resetReportedDrops() { m_reportedDrops = 0; }
+    // Datagrams handed over cut since the reader was made.
+    quint64 truncatedDatagrams() const { return m_truncated; }
 
 private:
     std::vector<char> m_data;
@@ -78,6 +79,7 @@ private:
     std::vector<iovec> m_vectors;
     std::vector<mmsghdr> m_headers;
     quint32 m_reportedDrops = 0;
+    quint64 m_truncated = 0;
 };
 
 // The system's index of the card holding IPv4 address `address` (host order), 0 if none.

@@ -18,11 +18,14 @@ QtUdpEndpoint::~QtUdpEndpoint()
 void QtUdpEndpoint::close()
 {
     m_notifier.reset();
-    if (m_socket.isOpen())
-        m_droppedBefore += std::max<quint64>(m_socket.droppedDatagrams(), m_reader.reportedDrops());
-    m_reader.resetReportedDrops();
+    if (m_socket.isOpen()) {
+        m_droppedBefore += droppedOnCurrentSocket();
+        m_truncatedBefore = truncatedDatagrams();
+    }
+    // The thread stops before its socket closes; what it had queued goes with it.
+    m_receiver.reset();
+    m_reader.reset();
     m_socket.close();
-    // Like a closed socket, forget what was waiting in it.
     m_pending.clear();
 }
 
@@ -38,9 +41,25 @@ bool QtUdpEndpoint::bind(quint16 localPort, int *errorNumber, QString *errorText
     if (!m_socket.open(localPort, kWantedReceiveBuffer, errorNumber, errorText))
         return false;
     m_receiveBuffer = m_socket.receiveBufferSize();
-    m_notifier = std::make_unique<QSocketNotifier>(m_socket.descriptor(), QSocketNotifier::Read);
-    connect(m_notifier.get(), &QSocketNotifier::activated, this, &UdpEndpoint::readyRead);
+    m_receiver = std::make_unique<DatagramReceiver>(m_socket.descriptor());
+    if (m_receiver->isRunning()) {
+        m_notifier = std::make_unique<QSocketNotifier>(m_receiver->wakeDescriptor(), QSocketNotifier::Read);
+        connect(m_notifier.get(), &QSocketNotifier::activated, this, &QtUdpEndpoint::onWake);
+    } else {
+        m_receiver.reset();
+        m_reader = std::make_unique<DatagramBatchReader>();
+        m_notifier = std::make_unique<QSocketNotifier>(m_socket.descriptor(), QSocketNotifier::Read);
+        connect(m_notifier.get(), &QSocketNotifier::activated, this, &UdpEndpoint::readyRead);
+    }
     return true;
+}
+
+void QtUdpEndpoint::onWake()
+{
+    m_receiver->clearWake();
+    // A read since the wake may have taken the queue already.
+    if (m_receiver->hasQueued())
+        Q_EMIT readyRead();
 }
 
 bool QtUdpEndpoint::isBound() const
@@ -71,13 +90,17 @@ SendResult QtUdpEndpoint::sendChecked(const QByteArray &datagram, const NetworkC
 
 void QtUdpEndpoint::drainSocket()
 {
-    if (!m_socket.isOpen())
+    if (m_receiver) {
+        m_pending.append(m_receiver->take());
+        return;
+    }
+    if (!m_reader)
         return;
     // Bounded, so that a flood cannot hold the event loop: what is left is read at the
     // next arrival signal.
     constexpr int kMaxBatches = 1024;
     for (int i = 0; i < kMaxBatches; ++i)
-        if (m_reader.readBatch(m_socket.descriptor(), m_pending) < DatagramBatchReader::kBatch)
+        if (m_reader->readBatch(m_socket.descriptor(), m_pending) < DatagramBatchReader::kBatch)
             break;
 }
 
@@ -91,6 +114,8 @@ bool QtUdpEndpoint::hasPendingDatagram() const
 {
     if (!m_pending.isEmpty())
         return true;
+    if (m_receiver)
+        return m_receiver->hasQueued();
     if (!m_socket.isOpen())
         return false;
     pollfd waiting{m_socket.descriptor(), POLLIN, 0};
@@ -100,17 +125,27 @@ bool QtUdpEndpoint::hasPendingDatagram() const
 QByteArray QtUdpEndpoint::readDatagram()
 {
     if (m_pending.isEmpty())
-        m_reader.readBatch(m_socket.descriptor(), m_pending);
+        drainSocket();
     if (m_pending.isEmpty())
         return {};
     return m_pending.takeFirst().data;
 }
 
+quint64 QtUdpEndpoint::droppedOnCurrentSocket() const
+{
+    const quint64 reported = m_receiver ? m_receiver->reportedDrops() : m_reader ? m_reader->reportedDrops() : 0;
+    return std::max(m_socket.droppedDatagrams(), reported);
+}
+
 quint64 QtUdpEndpoint::droppedDatagrams() const
 {
-    if (!m_socket.isOpen())
-        return m_droppedBefore;
-    return m_droppedBefore + std::max<quint64>(m_socket.droppedDatagrams(), m_reader.reportedDrops());
+    return m_droppedBefore + (m_socket.isOpen() ? droppedOnCurrentSocket() : 0);
+}
+
+quint64 QtUdpEndpoint::truncatedDatagrams() const
+{
+    const quint64 current = m_receiver ? m_receiver->truncatedDatagrams() : m_reader ? m_reader->truncatedDatagrams() : 0;
+    return m_truncatedBefore + current;
 }
 
 QString QtUdpEndpoint::localIPv4Address() const

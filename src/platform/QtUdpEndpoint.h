@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/DatagramReceiver.h"
 #include "platform/DatagramSocket.h"
 #include "protocol/Endpoint.h"
 
@@ -10,8 +11,13 @@
 
 namespace qvx {
 
-// The real endpoint: one IPv4 UDP socket bound on every local address, read in batches
-// when the event loop sees data waiting.
+// The real endpoint: one IPv4 UDP socket bound on every local address. A receiving thread
+// (DatagramReceiver) empties the socket as datagrams come and queues them; the endpoint
+// signals readyRead on its own thread once per filling of that queue, and a read takes the
+// whole queue. Sends go out on the caller's thread. Each bind opens a new socket with a new
+// receiver; closing stops the receiver and discards what it had queued, so no datagram of
+// a closed socket is ever handed over. Without a thread (the system refused one) the
+// socket is read on the endpoint's thread instead.
 class QtUdpEndpoint : public UdpEndpoint {
     Q_OBJECT
 public:
@@ -42,22 +48,32 @@ public:
     quint16 localPort() const { return m_socket.localPort(); }
     // The socket's descriptor while bound (-1 otherwise), for diagnostics and benchmarks.
     int socketDescriptor() const { return m_socket.descriptor(); }
+    // Whether a receiving thread reads the socket.
+    bool hasReceivingThread() const { return m_receiver && m_receiver->isRunning(); }
+    // Datagrams longer than DatagramBatchReader::kMaxDatagram, handed over cut, since the
+    // endpoint was made.
+    quint64 truncatedDatagrams() const;
 
 private:
     SendResult sendChecked(const QByteArray &datagram, const NetworkCard *card);
     // Moves every datagram waiting on the socket into m_pending.
     void drainSocket();
+    void onWake();
+    quint64 droppedOnCurrentSocket() const;
 
     DatagramSocket m_socket;
+    std::unique_ptr<DatagramReceiver> m_receiver;
     std::unique_ptr<QSocketNotifier> m_notifier;
-    DatagramBatchReader m_reader;
+    // Reads on this thread when there is no receiving thread.
+    std::unique_ptr<DatagramBatchReader> m_reader;
     QList<ReceivedDatagram> m_pending;
     QString m_remoteHost;
     QHostAddress m_remoteAddress;
     quint16 m_remotePort = 0;
     int m_receiveBuffer = 0;
-    // Drops counted on sockets closed before the current one.
+    // Drops and cut datagrams counted on sockets closed before the current one.
     quint64 m_droppedBefore = 0;
+    quint64 m_truncatedBefore = 0;
 };
 
 } // namespace qvx
