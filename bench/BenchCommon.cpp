@@ -151,10 +151,10 @@ QByteArray DeviceReply(int n)
     r.baudCode = 4;
     r.uartTimeout = 3250;
     r.unread25 = 0x3A;
-    r.format = EncodeUartFormat({});
+    r.format = encodeUartFormat({});
     r.timeoutToDefault = 1;
     r.bridgeLocalPort = 5000;
-    return BuildReplyFrame(CmdDiscovery, EncodeDiscoveryRecord(r));
+    return buildReplyFrame(CmdDiscovery, encodeDiscoveryRecord(r));
 }
 
 std::vector<QByteArray> DeviceReplies(int count)

@@ -23,18 +23,18 @@ int RunClick(const QStringList &)
 
     test::FakeEndpoint endpoint;
     ProgramRig rig(endpoint);
-    frm03Discovery &window = rig.discovery();
+    DiscoveryWindow &window = rig.discovery();
     WaitExposed(&window);
     const std::vector<QByteArray> replies = DeviceReplies(kRows);
     endpoint.injectDatagrams(QList<QByteArray>(replies.begin(), replies.end()));
     QCoreApplication::processEvents();
-    DeviceGridModel &grid = window.DeviceGrid();
-    if (grid.DeviceCount() != kRows) {
-        std::fprintf(stderr, "click: %d rows instead of %d\n", grid.DeviceCount(), kRows);
+    DeviceGridModel &grid = window.deviceRows();
+    if (grid.deviceCount() != kRows) {
+        std::fprintf(stderr, "click: %d rows instead of %d\n", grid.deviceCount(), kRows);
         return 1;
     }
 
-    QTableView *view = window.grdDevice;
+    QTableView *view = window.deviceGrid;
     QRandomGenerator random(12345);
     std::vector<double> times;
     int wrongRows = 0;
@@ -51,7 +51,7 @@ int RunClick(const QStringList &)
         QCoreApplication::processEvents();
         times.push_back(MsSince(start));
 
-        if (grid.HighlightedRow() != row || window.txtIP[3]->text() != QString::number(quint8(row)))
+        if (grid.highlightedRow() != row || window.ipAddressBoxes[3]->text() != QString::number(quint8(row)))
             ++wrongRows;
     }
     if (wrongRows)

@@ -79,17 +79,17 @@ double handlingOnly(const std::vector<QByteArray> &replies, int &rows)
 {
     test::FakeEndpoint endpoint;
     ProgramRig rig(endpoint);
-    frm03Discovery &window = rig.discovery();
+    DiscoveryWindow &window = rig.discovery();
     WaitExposed(&window);
     const QList<QByteArray> arrival(replies.begin(), replies.end());
     double best = 1e300;
     for (int run = 0; run < kRuns; ++run) {
-        window.InitDeviceGrid();
+        window.clearDeviceGrid();
         QCoreApplication::processEvents();
         const auto start = Clock::now();
         endpoint.injectDatagrams(arrival);
         best = std::min(best, MsSince(start));
-        rows = window.DeviceGrid().DeviceCount();
+        rows = window.deviceRows().deviceCount();
         QCoreApplication::processEvents();
     }
     return best * 1000.0 / double(replies.size());
@@ -99,11 +99,11 @@ double realRoad(const std::vector<QByteArray> &replies, int &rows)
 {
     LoopbackOnlyEndpoint endpoint;
     ProgramRig rig(endpoint);
-    frm03Discovery &window = rig.discovery();
+    DiscoveryWindow &window = rig.discovery();
     WaitExposed(&window);
     double best = 1e300;
     for (int run = 0; run < kRuns; ++run) {
-        window.InitDeviceGrid();
+        window.clearDeviceGrid();
         QCoreApplication::processEvents();
         // Queued while the event loop is not running, so that nothing is read before the
         // clock starts.
@@ -111,14 +111,14 @@ double realRoad(const std::vector<QByteArray> &replies, int &rows)
         const auto start = Clock::now();
         QElapsedTimer cap;
         cap.start();
-        while (window.DeviceGrid().DeviceCount() < int(replies.size()) && cap.elapsed() < 20000) {
+        while (window.deviceRows().deviceCount() < int(replies.size()) && cap.elapsed() < 20000) {
             QCoreApplication::processEvents(QEventLoop::AllEvents);
-            if (!endpoint.hasPendingDatagram() && window.DeviceGrid().DeviceCount() < int(replies.size()) &&
+            if (!endpoint.hasPendingDatagram() && window.deviceRows().deviceCount() < int(replies.size()) &&
                 cap.elapsed() > 2000)
                 break; // some were lost: the time below covers those that arrived
         }
         const double ms = MsSince(start);
-        rows = window.DeviceGrid().DeviceCount();
+        rows = window.deviceRows().deviceCount();
         if (rows > 0)
             best = std::min(best, ms * 1000.0 / rows);
     }
@@ -142,58 +142,58 @@ void breakdown(const std::vector<QByteArray> &replies)
     const double recognise = perReply([&] {
         frames.clear();
         for (const QByteArray &d : replies)
-            frames.push_back(*RecognizeReply(d.left(kMaxStoredReplyBytes)));
+            frames.push_back(*recognizeReply(d.left(kMaxStoredReplyBytes)));
     });
     const double texts = perReply([&] {
         rows.clear();
         for (const Frame &f : frames)
-            rows.push_back(DiscoveryRowTexts(f.data));
+            rows.push_back(discoveryRowTexts(f.data));
     });
     const double modelAlone = perReply([&] {
         DeviceGridModel model;
         for (const QStringList &r : rows)
-            model.AppendDevice(r);
+            model.appendDevice(r);
     });
 
     test::FakeEndpoint endpoint;
     ProgramRig rig(endpoint);
-    frm03Discovery &window = rig.discovery();
+    DiscoveryWindow &window = rig.discovery();
     WaitExposed(&window);
     const double modelShown = perReply([&] {
-        window.InitDeviceGrid();
+        window.clearDeviceGrid();
         for (const QStringList &r : rows)
-            window.DeviceGrid().AppendDevice(r);
+            window.deviceRows().appendDevice(r);
     });
     const double addRowShown = perReply([&] {
-        window.InitDeviceGrid();
+        window.clearDeviceGrid();
         for (const Frame &f : frames)
-            window.AddDeviceRow(f.data);
+            window.addDeviceRow(f.data);
     });
-    // The two window updates AddDeviceRow makes for every row, alone on the full grid.
-    QItemSelectionModel *selection = window.grdDevice->selectionModel();
+    // The two window updates addDeviceRow makes for every row, alone on the full grid.
+    QItemSelectionModel *selection = window.deviceGrid->selectionModel();
     const double currentRow = perReply([&] {
         for (int i = 0; i < int(frames.size()); ++i)
-            selection->setCurrentIndex(window.DeviceGrid().index(i, 0), QItemSelectionModel::NoUpdate);
+            selection->setCurrentIndex(window.deviceRows().index(i, 0), QItemSelectionModel::NoUpdate);
     });
     const double caption = perReply([&] {
         for (int i = 0; i < int(frames.size()); ++i)
-            window.lblMsg->setText(QStringLiteral("Found ") + QString::number(i + 1) + QStringLiteral(" Device"));
+            window.statusMessage->setText(QStringLiteral("Found ") + QString::number(i + 1) + QStringLiteral(" Device"));
     });
-    // A row appended then made current, as AddDeviceRow does: the current row's repaint asks
+    // A row appended then made current, as addDeviceRow does: the current row's repaint asks
     // the view for its place, which runs the delayed layout the insertion scheduled.
     const double appendAndCurrent = perReply([&] {
-        window.InitDeviceGrid();
+        window.clearDeviceGrid();
         for (const QStringList &r : rows) {
-            window.DeviceGrid().AppendDevice(r);
-            selection->setCurrentIndex(window.DeviceGrid().index(window.DeviceGrid().DeviceCount() - 1, 0),
+            window.deviceRows().appendDevice(r);
+            selection->setCurrentIndex(window.deviceRows().index(window.deviceRows().deviceCount() - 1, 0),
                                        QItemSelectionModel::NoUpdate);
         }
     });
     window.hide();
     const double addRowHidden = perReply([&] {
-        window.InitDeviceGrid();
+        window.clearDeviceGrid();
         for (const Frame &f : frames)
-            window.AddDeviceRow(f.data);
+            window.addDeviceRow(f.data);
     });
     std::printf("breakdown per reply: recognise %.2f us, row texts %.2f us, model append alone %.2f us, "
                 "model append in shown grid %.2f us, AddDeviceRow shown %.2f us, AddDeviceRow hidden %.2f us; "

@@ -3,7 +3,7 @@
 
 #include "app/AppContext.h"
 #include "discovery/DeviceGridModel.h"
-#include "discovery/frm03Discovery.h"
+#include "discovery/DiscoveryWindow.h"
 
 #include <memory>
 
@@ -19,14 +19,14 @@ struct ProgramRig {
     }
     ~ProgramRig() { ctx.reset(); }
 
-    frm03Discovery &discovery()
+    DiscoveryWindow &discovery()
     {
-        frm03Discovery *window = ctx->discovery();
+        DiscoveryWindow *window = ctx->discovery();
         if (!window->isVisible())
             window->show();
         return *window;
     }
-    DeviceGridModel &grid() { return discovery().DeviceGrid(); }
+    DeviceGridModel &grid() { return discovery().deviceRows(); }
 
     test::RecordingMessageSink messages;
     test::RecordingProcessLauncher processes;

@@ -11,7 +11,7 @@
 #include "FakeEndpoint.h"
 #include "ProgramRig.h"
 
-#include "programmer/frm01UDPClient.h"
+#include "programmer/ProgrammerWindow.h"
 
 #include <QApplication>
 
@@ -134,12 +134,12 @@ int RunStartupChild(const QStringList &)
     std::fflush(stdout);
     const long hwmShown = ProcStatusKiB("VmHWM");
 
-    frm03Discovery &window = rig.discovery();
+    DiscoveryWindow &window = rig.discovery();
     WaitExposed(&window);
     const std::vector<QByteArray> replies = DeviceReplies(5000);
     endpoint.injectDatagrams(QList<QByteArray>(replies.begin(), replies.end()));
     QCoreApplication::processEvents();
-    std::printf("memory %ld %ld %d\n", hwmShown, ProcStatusKiB("VmHWM"), window.DeviceGrid().DeviceCount());
+    std::printf("memory %ld %ld %d\n", hwmShown, ProcStatusKiB("VmHWM"), window.deviceRows().deviceCount());
     std::fflush(stdout);
     return 0;
 }

@@ -36,10 +36,10 @@ struct StormRun {
 
 StormRun stormOnce(ProgramRig &rig, LoopbackOnlyEndpoint &endpoint, const std::vector<QByteArray> &replies)
 {
-    frm03Discovery &window = rig.discovery();
-    window.InitDeviceGrid();
+    DiscoveryWindow &window = rig.discovery();
+    window.clearDeviceGrid();
     QCoreApplication::processEvents();
-    DeviceGridModel &grid = window.DeviceGrid();
+    DeviceGridModel &grid = window.deviceRows();
     const long dropsBefore = UdpDrops(endpoint.port());
 
     const int wanted = int(replies.size());
@@ -68,7 +68,7 @@ StormRun stormOnce(ProgramRig &rig, LoopbackOnlyEndpoint &endpoint, const std::v
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        const bool all = grid.DeviceCount() >= wanted;
+        const bool all = grid.deviceCount() >= wanted;
         const bool quiet = senderDone && MsSince(anyRow ? last : start) > 1500;
         if (all || quiet || MsSince(start) > 60000)
             loop.quit();
@@ -81,7 +81,7 @@ StormRun stormOnce(ProgramRig &rig, LoopbackOnlyEndpoint &endpoint, const std::v
     QObject::disconnect(rowsAdded);
 
     StormRun run;
-    run.rows = grid.DeviceCount();
+    run.rows = grid.deviceCount();
     run.lost = std::max(0, blast.sent - run.rows);
     run.firstToLastMs = anyRow ? MsBetween(first, last) : 0;
     run.sendMs = blast.ms;
@@ -89,8 +89,8 @@ StormRun stormOnce(ProgramRig &rig, LoopbackOnlyEndpoint &endpoint, const std::v
     run.kernelDrops = dropsBefore >= 0 && dropsAfter >= 0 ? dropsAfter - dropsBefore : -1;
     if (blast.failed)
         std::fprintf(stderr, "storm: %d datagrams could not be sent\n", blast.failed);
-    if (window.lblMsg->text() != QStringLiteral("Found %1 Device").arg(run.rows))
-        std::fprintf(stderr, "storm: status shows \"%s\" for %d rows\n", qPrintable(window.lblMsg->text()), run.rows);
+    if (window.statusMessage->text() != QStringLiteral("Found %1 Device").arg(run.rows))
+        std::fprintf(stderr, "storm: status shows \"%s\" for %d rows\n", qPrintable(window.statusMessage->text()), run.rows);
     return run;
 }
 

@@ -3,11 +3,11 @@
 //
 // Input: two control bytes, then records.
 //   byte 0, flags: 0x01 discovery window open and shown first, 0x02 logged in,
-//     0x04 Timer1 expiry after each arrival, 0x08 Timer3 expiry, 0x10 Timer4 expiry,
+//     0x04 replyTimer expiry after each arrival, 0x08 rediscoveryTimer expiry, 0x10 deferredWriteTimer expiry,
 //     0x20 source filter and bridge dialogs shown first, 0x40 a discovery (and a command)
 //     waiting for its reply, 0x80 after the last arrival: a grid row clicked, then "Upload
 //     selected device" and "Factory setting" pressed.
-//   byte 1: the deferred write (LastCommandCode 97 + byte % 17), and the row clicked.
+//   byte 1: the deferred write (pendingWriteCode 97 + byte % 17), and the row clicked.
 //   records, each led by a byte L:
 //     L = 0          the datagrams so far arrive together; the next ones form a new arrival;
 //     L & 0x80       a reply frame built from the next L & 0x7F bytes: command
@@ -15,21 +15,21 @@
 //     otherwise      a raw datagram of the next L - 1 bytes (an empty one for L = 1).
 // The program is reused between inputs (see harnessForNextInput).
 //
-// Checked: nothing crashes or reads out of bounds; the grid's row count, GridRowCount and
+// Checked: nothing crashes or reads out of bounds; the grid's row count, gridRowCount and
 // the status caption agree; every recognised reply counted; each MAC reassignment reply
 // starts the address-cache script once.
 #include "FuzzChecks.h"
 
 #include "AppHarness.h"
 
-#include "dialogs/frm05Source.h"
-#include "dialogs/frm06Bridge.h"
-#include "dialogs/frm07MacAddress.h"
+#include "dialogs/SourceFilterDialog.h"
+#include "dialogs/BridgeDialog.h"
+#include "dialogs/MacAddressDialog.h"
 #include "discovery/DeviceGridModel.h"
-#include "discovery/frm03Discovery.h"
-#include "login/frm02Login.h"
+#include "discovery/DiscoveryWindow.h"
+#include "login/LoginDialog.h"
 #include "programmer/ReplyDispatcher.h"
-#include "programmer/frm01UDPClient.h"
+#include "programmer/ProgrammerWindow.h"
 #include "protocol/Commands.h"
 #include "protocol/Frame.h"
 
@@ -77,7 +77,7 @@ Input parse(const uint8_t *bytes, size_t size)
         if (lead & 0x80) {
             if (chunk.isEmpty())
                 continue;
-            current.append(BuildReplyFrame(commandFrom(quint8(chunk[0])), chunk.mid(1, kMaxReplyDataLength)));
+            current.append(buildReplyFrame(commandFrom(quint8(chunk[0])), chunk.mid(1, kMaxReplyDataLength)));
         } else {
             current.append(chunk);
         }
@@ -96,12 +96,12 @@ void flushEvents()
 
 void checkGrid(test::AppHarness &h)
 {
-    frm03Discovery *discovery = h.app().discoveryIfLoaded();
+    DiscoveryWindow *discovery = h.app().discoveryIfLoaded();
     if (!discovery)
         return;
-    const int rows = discovery->DeviceGrid().DeviceCount();
-    FUZZ_CHECK(h.state().GridRowCount == rows + 1);
-    const QString caption = discovery->lblMsg->text();
+    const int rows = discovery->deviceRows().deviceCount();
+    FUZZ_CHECK(h.state().gridRowCount == rows + 1);
+    const QString caption = discovery->statusMessage->text();
     if (caption.startsWith(QStringLiteral("Found ")))
         FUZZ_CHECK(caption == QStringLiteral("Found %1 Device").arg(rows));
 }
@@ -128,21 +128,21 @@ test::AppHarness &harnessForNextInput()
     } else {
         test::AppHarness &h = *g_harness;
         AppContext &app = h.app();
-        for (IntervalTimer *timer : {&app.Timer1(), &app.Timer2(), &app.Timer3(), &app.Timer4()}) {
+        for (IntervalTimer *timer : {&app.replyTimer(), &app.loginPollTimer(), &app.rediscoveryTimer(), &app.deferredWriteTimer()}) {
             timer->setEnabled(false);
             timer->setInterval(0);
         }
-        app.Timer2().setInterval(kLoginPollMs);
-        app.Timer4().setInterval(kDeferredWriteMs);
+        app.loginPollTimer().setInterval(kLoginPollMs);
+        app.deferredWriteTimer().setInterval(kDeferredWriteMs);
         for (QWidget *w : std::initializer_list<QWidget *>{app.discoveryIfLoaded(), app.sourceIfLoaded(),
                                                            app.bridgeIfLoaded(), app.macAddressIfLoaded(),
                                                            app.loginIfLoaded()})
             if (w)
                 w->hide();
         h.state() = ProgramState{};
-        app.programmer()->Form_Load();
-        if (frm03Discovery *discovery = app.discoveryIfLoaded())
-            discovery->InitDeviceGrid();
+        app.programmer()->initialize();
+        if (DiscoveryWindow *discovery = app.discoveryIfLoaded())
+            discovery->clearDeviceGrid();
         h.endpoint.clearSent();
         h.messages.clear();
         h.processes.started.clear();
@@ -174,28 +174,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
 {
     const Input in = parse(bytes, size);
     test::AppHarness &h = harnessForNextInput();
-    frm01UDPClient &programmer = *h.app().programmer();
+    ProgrammerWindow &programmer = *h.app().programmer();
     ProgramState &state = h.state();
 
     if (in.flags & 0x01)
         h.app().discovery()->show();
     if (in.flags & 0x02)
-        state.LoggedIn = true;
+        state.loggedIn = true;
     if (in.flags & 0x20) {
         h.app().source()->show();
         h.app().bridge()->show();
     }
     if (in.flags & 0x40) {
-        state.CommandPending = true;
-        state.DiscoveryPending = true;
+        state.commandPending = true;
+        state.discoveryPending = true;
     }
-    state.LastCommandCode = quint8(kFirstCommand + in.selector % (kLastCommand - kFirstCommand + 1));
+    state.pendingWriteCode = quint8(kFirstCommand + in.selector % (kLastCommand - kFirstCommand + 1));
 
     quint64 recognised = h.app().dispatcher().framesRecognised();
     int expectedScripts = 0;
     for (const QList<QByteArray> &arrival : in.arrivals) {
         for (const QByteArray &datagram : arrival) {
-            if (const auto frame = RecognizeReply(datagram.left(kMaxStoredReplyBytes))) {
+            if (const auto frame = recognizeReply(datagram.left(kMaxStoredReplyBytes))) {
                 ++recognised;
                 if (frame->cmd == CmdMacAutomatic || frame->cmd == CmdMacFromCode)
                     ++expectedScripts;
@@ -207,21 +207,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
         checkGrid(h);
 
         if (in.flags & 0x04)
-            programmer.Timer1_Timer();
+            programmer.onReplyTimeout();
         if (in.flags & 0x08)
-            programmer.Timer3_Timer();
+            programmer.repeatDiscovery();
         if (in.flags & 0x10)
-            programmer.Timer4_Timer();
+            programmer.sendDeferredWrite();
         flushEvents();
         checkGrid(h);
     }
 
     if ((in.flags & 0x80) && h.app().discoveryIfLoaded()) {
-        frm03Discovery *discovery = h.app().discoveryIfLoaded();
-        const int rows = discovery->DeviceGrid().DeviceCount();
-        discovery->ClickGridRow(rows == 0 ? 1 : 1 + in.selector % rows);
-        discovery->cmdNetSet_Click();
-        discovery->cmdFactory_Click();
+        DiscoveryWindow *discovery = h.app().discoveryIfLoaded();
+        const int rows = discovery->deviceRows().deviceCount();
+        discovery->clickGridRow(rows == 0 ? 1 : 1 + in.selector % rows);
+        discovery->uploadSelectedDevice();
+        discovery->restoreFactorySetting();
         flushEvents();
     }
 

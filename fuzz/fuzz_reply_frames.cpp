@@ -1,7 +1,7 @@
 // Reply recognition and the settings layouts on arbitrary bytes.
 //
 // Checked for every input:
-// - a recognised frame is exactly what BuildReplyFrame makes of its command and data, its
+// - a recognised frame is exactly what buildReplyFrame makes of its command and data, its
 //   data fits the stored bytes, and the bytes after the frame's end do not matter;
 // - no decoder and no grid row reads past the data it is given (the data sits in a heap
 //   block of its exact size, so AddressSanitizer sees the first byte beyond);
@@ -58,17 +58,17 @@ void checkLayout(const QByteArray &data, int fullLength, Decode decode, Encode e
 void checkSettingsBlock(const QByteArray &data)
 {
     const ExactBytes exact(data);
-    const SettingsBlock decoded = DecodeSettingsBlock(exact.view());
+    const SettingsBlock decoded = decodeSettingsBlock(exact.view());
     FUZZ_CHECK(decoded.hasMode == (data.size() > SettingsOffset::ShortLength));
 
     // A block of 28 bytes keeps no mode byte; one of 33 keeps them all.
     for (int length : {SettingsOffset::ShortLength, SettingsOffset::FullLength}) {
         if (data.size() != length)
             continue;
-        FUZZ_CHECK(EncodeSettingsBlock(decoded) == data);
+        FUZZ_CHECK(encodeSettingsBlock(decoded) == data);
     }
     // Bytes beyond the data read as 0 (whether a mode byte is there aside).
-    SettingsBlock zeroFilled = DecodeSettingsBlock(padded(data, SettingsOffset::FullLength));
+    SettingsBlock zeroFilled = decodeSettingsBlock(padded(data, SettingsOffset::FullLength));
     if (data.size() <= SettingsOffset::FullLength) {
         zeroFilled.hasMode = decoded.hasMode;
         if (!decoded.hasMode) {
@@ -82,17 +82,17 @@ void checkSettingsBlock(const QByteArray &data)
 void checkRowTexts(const QByteArray &data)
 {
     const ExactBytes exact(data);
-    const QStringList cells = DiscoveryRowTexts(exact.view());
+    const QStringList cells = discoveryRowTexts(exact.view());
     FUZZ_CHECK(cells.size() == kDeviceGridColumns);
 
     // A cell is either empty (its bytes are missing) or the text of the full record.
-    const QStringList full = DiscoveryRowTexts(padded(data, kDiscoveryRecordLength));
+    const QStringList full = discoveryRowTexts(padded(data, kDiscoveryRecordLength));
     for (int c = 0; c < kDeviceGridColumns; ++c) {
         FUZZ_CHECK(!full[c].isEmpty());
         FUZZ_CHECK(cells[c].isEmpty() || cells[c] == full[c]);
     }
     if (data.size() >= kDiscoveryRecordLength)
-        FUZZ_CHECK(cells == DiscoveryRowTexts(data.left(kDiscoveryRecordLength)));
+        FUZZ_CHECK(cells == discoveryRowTexts(data.left(kDiscoveryRecordLength)));
 
     static const QRegularExpression mac(QStringLiteral("^([0-9A-F]{2}-){5}[0-9A-F]{2}$"));
     static const QRegularExpression dotted(QStringLiteral("^(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])"
@@ -106,22 +106,22 @@ void checkAllLayouts(const QByteArray &data)
 {
     checkSettingsBlock(data);
     checkLayout<SettingsUploadBlock>(
-        data, kSettingsUploadLength, DecodeSettingsUploadBlock, EncodeSettingsUploadBlock, [](QByteArray d) {
+        data, kSettingsUploadLength, decodeSettingsUploadBlock, encodeSettingsUploadBlock, [](QByteArray d) {
             d = withEnableBytes(d, {26});
             d[32] = 0;
             return d;
         });
-    checkLayout<DiscoveryRecord>(data, kDiscoveryRecordLength, DecodeDiscoveryRecord, EncodeDiscoveryRecord,
+    checkLayout<DiscoveryRecord>(data, kDiscoveryRecordLength, decodeDiscoveryRecord, encodeDiscoveryRecord,
                                  [](const QByteArray &d) { return d; });
-    checkLayout<SourceFilterBlock>(data, kSourceFilterLength, DecodeSourceFilterBlock, EncodeSourceFilterBlock,
+    checkLayout<SourceFilterBlock>(data, kSourceFilterLength, decodeSourceFilterBlock, encodeSourceFilterBlock,
                                    [](const QByteArray &d) { return d; });
-    checkLayout<BridgeBlock>(data, kBridgeBlockLength, DecodeBridgeBlock, EncodeBridgeBlock, [](QByteArray d) {
+    checkLayout<BridgeBlock>(data, kBridgeBlockLength, decodeBridgeBlock, encodeBridgeBlock, [](QByteArray d) {
         d[0] = static_cast<char>(d[0] & 0x01);
         return d;
     });
-    checkLayout<UartQuickBlock>(data, 2, DecodeUartQuickBlock, EncodeUartQuickBlock,
+    checkLayout<UartQuickBlock>(data, 2, decodeUartQuickBlock, encodeUartQuickBlock,
                                 [](const QByteArray &d) { return d; });
-    checkLayout<DeviceUploadBlock>(data, kDeviceUploadLength, DecodeDeviceUploadBlock, EncodeDeviceUploadBlock,
+    checkLayout<DeviceUploadBlock>(data, kDeviceUploadLength, decodeDeviceUploadBlock, encodeDeviceUploadBlock,
                                    [](const QByteArray &d) { return withEnableBytes(d, {32, 49}); });
     checkRowTexts(data);
 }
@@ -129,22 +129,22 @@ void checkAllLayouts(const QByteArray &data)
 void checkRecognition(const QByteArray &datagram)
 {
     const ExactBytes exact(datagram);
-    const std::optional<Frame> frame = RecognizeReply(exact.view());
+    const std::optional<Frame> frame = recognizeReply(exact.view());
     if (!frame) {
         // Only the stored part of a datagram counts: what follows it cannot make it a frame.
         if (datagram.size() > kMaxStoredReplyBytes)
-            FUZZ_CHECK(!RecognizeReply(datagram.left(kMaxStoredReplyBytes)));
+            FUZZ_CHECK(!recognizeReply(datagram.left(kMaxStoredReplyBytes)));
         return;
     }
     const int len = frame->data.size();
     FUZZ_CHECK(len <= kMaxReplyDataLength);
     FUZZ_CHECK(len + 6 <= datagram.size());
-    FUZZ_CHECK(BuildReplyFrame(frame->cmd, frame->data) == datagram.left(len + 6));
+    FUZZ_CHECK(buildReplyFrame(frame->cmd, frame->data) == datagram.left(len + 6));
     // The stored part alone is recognised the same way, and so is the frame followed by
     // anything else.
-    const std::optional<Frame> stored = RecognizeReply(datagram.left(kMaxStoredReplyBytes));
+    const std::optional<Frame> stored = recognizeReply(datagram.left(kMaxStoredReplyBytes));
     FUZZ_CHECK(stored && stored->cmd == frame->cmd && stored->data == frame->data);
-    FUZZ_CHECK(!RecognizeRequest(datagram));
+    FUZZ_CHECK(!recognizeRequest(datagram));
 
     checkAllLayouts(frame->data);
 }
@@ -159,8 +159,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     {
         // The request recogniser, as the device simulator uses it.
         const ExactBytes exact(input);
-        if (const std::optional<Frame> request = RecognizeRequest(exact.view()))
-            FUZZ_CHECK(BuildRequestFrame(request->cmd, request->data) == input.left(request->data.size() + 6));
+        if (const std::optional<Frame> request = recognizeRequest(exact.view()))
+            FUZZ_CHECK(buildRequestFrame(request->cmd, request->data) == input.left(request->data.size() + 6));
     }
 
     // Whatever the frame, the layouts on the raw bytes at every length up to 90, and on a
@@ -169,12 +169,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     if (size >= 1) {
         const quint8 cmd = kFirstCommand + bytes[0] % (kLastCommand - kFirstCommand + 1);
         const QByteArray data = input.mid(1, kMaxReplyDataLength);
-        const QByteArray frame = BuildReplyFrame(cmd, data);
+        const QByteArray frame = buildReplyFrame(cmd, data);
         const ExactBytes exactFrame(frame);
-        const std::optional<Frame> rebuilt = RecognizeReply(exactFrame.view());
+        const std::optional<Frame> rebuilt = recognizeReply(exactFrame.view());
         FUZZ_CHECK(rebuilt && rebuilt->cmd == cmd && rebuilt->data == data);
         // One byte less is never a frame.
-        FUZZ_CHECK(!RecognizeReply(frame.left(frame.size() - 1)));
+        FUZZ_CHECK(!recognizeReply(frame.left(frame.size() - 1)));
     }
     return 0;
 }

@@ -1,14 +1,14 @@
 // The text-to-number rules on arbitrary text, read as UTF-8, as Latin-1 and as UTF-16.
 //
 // Checked for every text:
-// - NumericValue is never NaN;
-// - a text that IsNumericText accepts has the value the C library reads from it (finite,
+// - numericValue is never NaN;
+// - a text that isNumericText accepts has the value the C library reads from it (finite,
 //   or infinite for a huge exponent), and the same value without its blanks;
-// - WholeNumber has a value exactly when the text is numeric and its rounded value fits;
-// - OctetFieldValue and WordFieldValue are the rounded value, or the saturated bound when it
+// - wholeNumber has a value exactly when the text is numeric and its rounded value fits;
+// - octetFieldValue and wordFieldValue are the rounded value, or the saturated bound when it
 //   does not fit (UBSan watches the conversions);
-// - RoundHalfEven gives a whole number at most 0.5 away, halves going to the even one;
-// - HexPairToByte reads exactly its digits or gives 65536.
+// - roundHalfEven gives a whole number at most 0.5 away, halves going to the even one;
+// - hexPairToByte reads exactly its digits or gives 65536.
 #include "FuzzChecks.h"
 
 #include "protocol/TextRules.h"
@@ -33,7 +33,7 @@ bool isBlank(QChar c)
 
 void checkRounding(double value)
 {
-    const double r = RoundHalfEven(value);
+    const double r = roundHalfEven(value);
     if (std::isnan(value)) {
         FUZZ_CHECK(std::isnan(r));
         return;
@@ -61,7 +61,7 @@ Int expectedField(double rounded)
 
 void checkText(const QString &text)
 {
-    const double value = NumericValue(text);
+    const double value = numericValue(text);
     FUZZ_CHECK(!std::isnan(value));
     checkRounding(value);
 
@@ -70,15 +70,15 @@ void checkText(const QString &text)
     for (QChar c : text)
         if (!isBlank(c))
             withoutBlanks.append(c);
-    const double compact = NumericValue(withoutBlanks);
+    const double compact = numericValue(withoutBlanks);
     FUZZ_CHECK(compact == value || (std::isnan(compact) && std::isnan(value)));
 
-    const double rounded = RoundHalfEven(value);
-    FUZZ_CHECK(OctetFieldValue(text) == expectedField<qint16>(rounded));
-    FUZZ_CHECK(WordFieldValue(text) == expectedField<qint32>(rounded));
+    const double rounded = roundHalfEven(value);
+    FUZZ_CHECK(octetFieldValue(text) == expectedField<qint16>(rounded));
+    FUZZ_CHECK(wordFieldValue(text) == expectedField<qint32>(rounded));
 
-    const bool numeric = IsNumericText(text);
-    const std::optional<qint64> whole = WholeNumber(text);
+    const bool numeric = isNumericText(text);
+    const std::optional<qint64> whole = wholeNumber(text);
     if (!numeric) {
         FUZZ_CHECK(!whole);
     } else {
@@ -99,7 +99,7 @@ void checkText(const QString &text)
     }
 
     for (int digits = -1; digits <= 5; ++digits) {
-        const qint32 byte = HexPairToByte(text, digits);
+        const qint32 byte = hexPairToByte(text, digits);
         if (digits < 1 || digits > 4) {
             FUZZ_CHECK(byte == 0);
             continue;

@@ -29,7 +29,7 @@ DiscoveryRecord device(int n)
     r.baudCode = quint8(n % 10); // 9 is "UNKNOWN"
     r.uartTimeout = quint16(kAutoUartTimeouts[std::size_t(n % 9)]);
     r.unread25 = 0x3A;
-    r.format = EncodeUartFormat({n % 2 == 1, Parity(n % 3), n % 4 == 3});
+    r.format = encodeUartFormat({n % 2 == 1, Parity(n % 3), n % 4 == 3});
     r.timeoutToDefault = quint8(n % 3); // 2: a device's non-zero enable byte
     r.sources = {Octets4{10, 0, 0, 1}, Octets4{10, 0, 0, 2}, Octets4{}, Octets4{}};
     r.bridgeStatus = quint8(n % 2);
@@ -51,10 +51,10 @@ SettingsBlock settings(bool withMode)
     s.baudCode = 8;
     s.uartTimeout = 271;
     s.firmware = 0x3A;
-    s.format = EncodeUartFormat({false, Parity::Even, true});
+    s.format = encodeUartFormat({false, Parity::Even, true});
     s.timeoutToDefault = 1;
     s.hasMode = withMode;
-    s.mode = EncodeModeFlags({true, true, false});
+    s.mode = encodeModeFlags({true, true, false});
     s.tcpServer = {192, 168, 0, 100};
     return s;
 }
@@ -91,33 +91,33 @@ QList<QByteArray> replies()
     SourceFilterBlock sources;
     sources.sources = {Octets4{10, 0, 0, 1}, Octets4{172, 16, 0, 1}, Octets4{}, Octets4{255, 255, 255, 255}};
     return {
-        BuildReplyFrame(CmdDownloadSettings, EncodeSettingsBlock(settings(true))),
-        BuildReplyFrame(CmdDownloadSettings, EncodeSettingsBlock(settings(false))),
-        BuildReplyFrame(CmdUploadSettings, SimpleCommandData()),
-        BuildReplyFrame(CmdSetDefault, SimpleCommandData()),
-        BuildReplyFrame(CmdLogin, result(255, 255)),
-        BuildReplyFrame(CmdLogin, result(0, 0)),
-        BuildReplyFrame(CmdLogin, result(255, 0)),
-        BuildReplyFrame(CmdSetPassword, result(255, 255)),
-        BuildReplyFrame(CmdSetPassword, result(0, 0)),
-        BuildReplyFrame(CmdLoginStatus, loginTime(255, 7, 5)),
-        BuildReplyFrame(CmdLoginStatus, loginTime(0, 0, 0)),
-        BuildReplyFrame(CmdLoginStatus, result(255, 255)),
-        BuildReplyFrame(CmdLogout, SimpleCommandData()),
-        BuildReplyFrame(CmdBaudOnTheFly, SimpleCommandData()),
-        BuildReplyFrame(CmdDownloadSource, EncodeSourceFilterBlock(sources)),
-        BuildReplyFrame(CmdUploadSource, SimpleCommandData()),
-        BuildReplyFrame(CmdDiscovery, EncodeDiscoveryRecord(device(1))),
-        BuildReplyFrame(CmdDiscovery, EncodeDiscoveryRecord(device(2)).left(40)),
-        BuildReplyFrame(CmdUploadSelected, SimpleCommandData()),
-        BuildReplyFrame(CmdFactorySetting, SimpleCommandData()),
-        BuildReplyFrame(CmdDownloadBridge, EncodeBridgeBlock(bridge())),
-        BuildReplyFrame(CmdUploadBridge, SimpleCommandData()),
-        BuildReplyFrame(CmdMacAutomatic, SimpleCommandData()),
-        BuildReplyFrame(CmdMacFromCode, SimpleCommandData()),
+        buildReplyFrame(CmdDownloadSettings, encodeSettingsBlock(settings(true))),
+        buildReplyFrame(CmdDownloadSettings, encodeSettingsBlock(settings(false))),
+        buildReplyFrame(CmdUploadSettings, simpleCommandData()),
+        buildReplyFrame(CmdSetDefault, simpleCommandData()),
+        buildReplyFrame(CmdLogin, result(255, 255)),
+        buildReplyFrame(CmdLogin, result(0, 0)),
+        buildReplyFrame(CmdLogin, result(255, 0)),
+        buildReplyFrame(CmdSetPassword, result(255, 255)),
+        buildReplyFrame(CmdSetPassword, result(0, 0)),
+        buildReplyFrame(CmdLoginStatus, loginTime(255, 7, 5)),
+        buildReplyFrame(CmdLoginStatus, loginTime(0, 0, 0)),
+        buildReplyFrame(CmdLoginStatus, result(255, 255)),
+        buildReplyFrame(CmdLogout, simpleCommandData()),
+        buildReplyFrame(CmdBaudOnTheFly, simpleCommandData()),
+        buildReplyFrame(CmdDownloadSource, encodeSourceFilterBlock(sources)),
+        buildReplyFrame(CmdUploadSource, simpleCommandData()),
+        buildReplyFrame(CmdDiscovery, encodeDiscoveryRecord(device(1))),
+        buildReplyFrame(CmdDiscovery, encodeDiscoveryRecord(device(2)).left(40)),
+        buildReplyFrame(CmdUploadSelected, simpleCommandData()),
+        buildReplyFrame(CmdFactorySetting, simpleCommandData()),
+        buildReplyFrame(CmdDownloadBridge, encodeBridgeBlock(bridge())),
+        buildReplyFrame(CmdUploadBridge, simpleCommandData()),
+        buildReplyFrame(CmdMacAutomatic, simpleCommandData()),
+        buildReplyFrame(CmdMacFromCode, simpleCommandData()),
         // Longest data that still fits the stored bytes, and an empty one.
-        BuildReplyFrame(CmdDiscovery, QByteArray(kMaxReplyDataLength, '\x5A')),
-        BuildReplyFrame(CmdDownloadSettings, QByteArray()),
+        buildReplyFrame(CmdDiscovery, QByteArray(kMaxReplyDataLength, '\x5A')),
+        buildReplyFrame(CmdDownloadSettings, QByteArray()),
     };
 }
 
@@ -178,10 +178,10 @@ int main(int argc, char **argv)
     bad = frames[0];
     bad[bad.size() - 1] = '<';
     put(QStringLiteral("fuzz_reply_frames"), QStringLiteral("bad-end"), bad);
-    put(QStringLiteral("fuzz_reply_frames"), QStringLiteral("request-echo"), BuildRequestFrame(CmdSetDefault, SimpleCommandData()));
+    put(QStringLiteral("fuzz_reply_frames"), QStringLiteral("request-echo"), buildRequestFrame(CmdSetDefault, simpleCommandData()));
     put(QStringLiteral("fuzz_reply_frames"), QStringLiteral("trailing"), frames[3] + QByteArray(150, '\xFF'));
     put(QStringLiteral("fuzz_reply_frames"), QStringLiteral("request-device-upload"),
-        BuildRequestFrame(CmdUploadSelected, EncodeDeviceUploadBlock({{1, 2, 3, 4, 5, 6}, device(9)})));
+        buildRequestFrame(CmdUploadSelected, encodeDeviceUploadBlock({{1, 2, 3, 4, 5, 6}, device(9)})));
 
     // ---- Texts ----
     const char *texts[] = {"192", " 168 ", "0", "255", "256", "-1", "65535", "65536", "4096", "2.5", "3.5", "-2.5",
@@ -199,7 +199,7 @@ int main(int argc, char **argv)
     const QString d = QStringLiteral("fuzz_dispatcher");
     QList<QByteArray> storm;
     for (int n = 0; n < 12; ++n)
-        storm.append(BuildReplyFrame(CmdDiscovery, EncodeDiscoveryRecord(device(n))));
+        storm.append(buildReplyFrame(CmdDiscovery, encodeDiscoveryRecord(device(n))));
     put(d, QStringLiteral("discovery-storm"), arrivalInput(0x01 | 0x40 | 0x80, 3, {storm}));
     put(d, QStringLiteral("discovery-hidden-timers"), arrivalInput(0x40 | 0x04 | 0x08, 0, {storm.mid(0, 3), storm.mid(3, 2)}));
     put(d, QStringLiteral("every-reply"), arrivalInput(0x00, 0, {frames}));

@@ -15,12 +15,12 @@ class MessageSink;
 class ProcessLauncher;
 class AdapterPlatform;
 class ReplyDispatcher;
-class frm01UDPClient;
-class frm02Login;
-class frm03Discovery;
-class frm05Source;
-class frm06Bridge;
-class frm07MacAddress;
+class ProgrammerWindow;
+class LoginDialog;
+class DiscoveryWindow;
+class SourceFilterDialog;
+class BridgeDialog;
+class MacAddressDialog;
 
 // The composition object: owns the program-wide state, the four timers, the sending link
 // and every window, and hands out the platform seams. Windows reach each other through it.
@@ -51,24 +51,24 @@ public:
     ReplyDispatcher &dispatcher() { return *m_dispatcher; }
 
     // Reply timer, login poll, re-discovery delay, deferred write.
-    IntervalTimer &Timer1() { return m_timer1; }
-    IntervalTimer &Timer2() { return m_timer2; }
-    IntervalTimer &Timer3() { return m_timer3; }
-    IntervalTimer &Timer4() { return m_timer4; }
+    IntervalTimer &replyTimer() { return m_replyTimer; }
+    IntervalTimer &loginPollTimer() { return m_loginPollTimer; }
+    IntervalTimer &rediscoveryTimer() { return m_rediscoveryTimer; }
+    IntervalTimer &deferredWriteTimer() { return m_deferredWriteTimer; }
 
-    frm01UDPClient *programmer() const;
-    frm02Login *login();
-    frm03Discovery *discovery();
-    frm05Source *source();
-    frm06Bridge *bridge();
-    frm07MacAddress *macAddress();
+    ProgrammerWindow *programmer() const;
+    LoginDialog *login();
+    DiscoveryWindow *discovery();
+    SourceFilterDialog *source();
+    BridgeDialog *bridge();
+    MacAddressDialog *macAddress();
 
     // Without creating them.
-    frm02Login *loginIfLoaded() const;
-    frm03Discovery *discoveryIfLoaded() const;
-    frm05Source *sourceIfLoaded() const;
-    frm06Bridge *bridgeIfLoaded() const;
-    frm07MacAddress *macAddressIfLoaded() const;
+    LoginDialog *loginIfLoaded() const;
+    DiscoveryWindow *discoveryIfLoaded() const;
+    SourceFilterDialog *sourceIfLoaded() const;
+    BridgeDialog *bridgeIfLoaded() const;
+    MacAddressDialog *macAddressIfLoaded() const;
 
     // Shows the About box modally, owned by the programmer window.
     void showAbout();
@@ -91,19 +91,19 @@ private:
 
     Seams m_seams;
     ProgramState m_state;
-    IntervalTimer m_timer1{QStringLiteral("Timer1"), 0, true};
-    IntervalTimer m_timer2{QStringLiteral("Timer2"), kLoginPollMs, true};
-    IntervalTimer m_timer3{QStringLiteral("Timer3"), 0, false};
-    IntervalTimer m_timer4{QStringLiteral("Timer4"), kDeferredWriteMs, false};
+    IntervalTimer m_replyTimer{QStringLiteral("Timer1"), 0, true};
+    IntervalTimer m_loginPollTimer{QStringLiteral("Timer2"), kLoginPollMs, true};
+    IntervalTimer m_rediscoveryTimer{QStringLiteral("Timer3"), 0, false};
+    IntervalTimer m_deferredWriteTimer{QStringLiteral("Timer4"), kDeferredWriteMs, false};
     std::unique_ptr<Link> m_link;
     std::unique_ptr<ReplyDispatcher> m_dispatcher;
 
-    QPointer<frm01UDPClient> m_programmer;
-    QPointer<frm02Login> m_login;
-    QPointer<frm03Discovery> m_discovery;
-    QPointer<frm05Source> m_source;
-    QPointer<frm06Bridge> m_bridge;
-    QPointer<frm07MacAddress> m_macAddress;
+    QPointer<ProgrammerWindow> m_programmer;
+    QPointer<LoginDialog> m_login;
+    QPointer<DiscoveryWindow> m_discovery;
+    QPointer<SourceFilterDialog> m_source;
+    QPointer<BridgeDialog> m_bridge;
+    QPointer<MacAddressDialog> m_macAddress;
 };
 
 } // namespace qvx

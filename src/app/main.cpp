@@ -3,7 +3,7 @@
 #include "platform/ProcessLauncher.h"
 #include "platform/QtMessageSink.h"
 #include "platform/QtUdpEndpoint.h"
-#include "programmer/frm01UDPClient.h"
+#include "programmer/ProgrammerWindow.h"
 
 #include <QApplication>
 

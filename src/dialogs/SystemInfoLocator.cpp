@@ -12,7 +12,7 @@ namespace qvx {
 
 LinuxSystemInfoLocator::LinuxSystemInfoLocator(ProcessLauncher &processes) : m_processes(processes) {}
 
-const QStringList &LinuxSystemInfoLocator::Candidates()
+const QStringList &LinuxSystemInfoLocator::candidates()
 {
     static const QStringList names{
         QStringLiteral("gnome-system-monitor"), QStringLiteral("plasma-systemmonitor"),
@@ -23,21 +23,21 @@ const QStringList &LinuxSystemInfoLocator::Candidates()
     return names;
 }
 
-bool LinuxSystemInfoLocator::StartSysInfo()
+bool LinuxSystemInfoLocator::startSystemInfo()
 {
-    const QString program = m_processes.findExecutable(Candidates());
+    const QString program = m_processes.findExecutable(candidates());
     if (program.isEmpty())
         return false;
     return m_processes.startDetached(program, {});
 }
 
-bool LinuxSystemInfoLocator::GetKeyValue(quint32, const QString &, const QString &, QString &prms_KeyVal)
+bool LinuxSystemInfoLocator::readRegistryValue(quint32, const QString &, const QString &, QString &keyValue)
 {
-    prms_KeyVal.clear();
+    keyValue.clear();
     return false;
 }
 
-std::unique_ptr<SystemInfoLocator> CreateSystemInfoLocator(ProcessLauncher &processes)
+std::unique_ptr<SystemInfoLocator> createSystemInfoLocator(ProcessLauncher &processes)
 {
 #ifdef Q_OS_WIN
     return std::make_unique<WindowsSystemInfoLocator>(processes);

@@ -31,49 +31,49 @@ const char *const kSharedToolsValue = "MSINFO";
 
 WindowsSystemInfoLocator::WindowsSystemInfoLocator(ProcessLauncher &processes) : m_processes(processes) {}
 
-bool WindowsSystemInfoLocator::GetKeyValue(quint32 prml_KeyRoot, const QString &prms_KeyName,
-                                           const QString &prms_SubKeyRef, QString &prms_KeyVal)
+bool WindowsSystemInfoLocator::readRegistryValue(quint32 keyRoot, const QString &keyName,
+                                           const QString &subKeyRef, QString &keyValue)
 {
     HKEY key = nullptr;
-    const QByteArray keyName = prms_KeyName.toLocal8Bit();
-    if (RegOpenKeyExA(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(prml_KeyRoot)), keyName.constData(), 0,
+    const QByteArray keyName = keyName.toLocal8Bit();
+    if (RegOpenKeyExA(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(keyRoot)), keyName.constData(), 0,
                       kKeyAccess, &key) != ERROR_SUCCESS) {
-        prms_KeyVal.clear();
+        keyValue.clear();
         return false;
     }
 
     QByteArray buffer(int(kBufferSize), '\0');
     DWORD size = kBufferSize;
     DWORD type = 0;
-    const QByteArray valueName = prms_SubKeyRef.toLocal8Bit();
+    const QByteArray valueName = subKeyRef.toLocal8Bit();
     const LONG read = RegQueryValueExA(key, valueName.constData(), nullptr, &type,
                                        reinterpret_cast<LPBYTE>(buffer.data()), &size);
     RegCloseKey(key);
     if (read != ERROR_SUCCESS) {
-        prms_KeyVal.clear();
+        keyValue.clear();
         return false;
     }
 
     if (type == kValueText) {
         const int end = buffer.indexOf('\0');
-        prms_KeyVal = QString::fromLocal8Bit(end < 0 ? buffer : buffer.left(end));
+        keyValue = QString::fromLocal8Bit(end < 0 ? buffer : buffer.left(end));
     } else if (type == kValueNumber) {
         // Four bytes, low byte first.
         quint32 number = 0;
         for (int i = 3; i >= 0; --i)
             number = (number << 8) | static_cast<quint8>(buffer[i]);
-        prms_KeyVal = QString::number(number);
+        keyValue = QString::number(number);
     }
     return true;
 }
 
-bool WindowsSystemInfoLocator::StartSysInfo()
+bool WindowsSystemInfoLocator::startSystemInfo()
 {
     QString path;
-    if (GetKeyValue(kLocalMachine, QString::fromLatin1(kMsInfoKey), QString::fromLatin1(kMsInfoValue), path))
+    if (readRegistryValue(kLocalMachine, QString::fromLatin1(kMsInfoKey), QString::fromLatin1(kMsInfoValue), path))
         return m_processes.startDetached(path, {});
 
-    if (GetKeyValue(kLocalMachine, QString::fromLatin1(kSharedToolsKey), QString::fromLatin1(kSharedToolsValue), path)) {
+    if (readRegistryValue(kLocalMachine, QString::fromLatin1(kSharedToolsKey), QString::fromLatin1(kSharedToolsValue), path)) {
         const QString program = path + QStringLiteral("\\MSINFO32.EXE");
         if (QFileInfo::exists(program))
             return m_processes.startDetached(program, {});

@@ -11,9 +11,9 @@ class WindowsSystemInfoLocator : public SystemInfoLocator {
 public:
     explicit WindowsSystemInfoLocator(ProcessLauncher &processes);
 
-    bool StartSysInfo() override;
-    bool GetKeyValue(quint32 prml_KeyRoot, const QString &prms_KeyName, const QString &prms_SubKeyRef,
-                     QString &prms_KeyVal) override;
+    bool startSystemInfo() override;
+    bool readRegistryValue(quint32 keyRoot, const QString &keyName, const QString &subKeyRef,
+                     QString &keyValue) override;
 
 private:
     ProcessLauncher &m_processes;

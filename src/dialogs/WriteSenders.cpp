@@ -1,7 +1,7 @@
 #include "dialogs/WriteSenders.h"
 
 #include "app/AppContext.h"
-#include "dialogs/frm06Bridge.h"
+#include "dialogs/BridgeDialog.h"
 #include "protocol/Commands.h"
 #include "protocol/Layouts.h"
 #include "protocol/MessageSink.h"
@@ -29,13 +29,13 @@ bool isPort(qint32 value)
 
 void aimAtDevice(AppContext &ctx)
 {
-    if (!ctx.link().IsUnicastTargetSelected())
-        ctx.link().SelectUnicastTarget();
+    if (!ctx.link().isUnicastTargetSelected())
+        ctx.link().selectUnicastTarget();
 }
 
 } // namespace
 
-void SendSourceFilter(AppContext &ctx)
+void sendSourceFilter(AppContext &ctx)
 {
     aimAtDevice(ctx);
     const ProgramState &state = ctx.state();
@@ -43,7 +43,7 @@ void SendSourceFilter(AppContext &ctx)
     SourceFilterBlock block;
     for (int k = 0; k < 4; ++k) {
         for (int i = 0; i < 4; ++i) {
-            const qint16 octet = state.SourceIP[k][i];
+            const qint16 octet = state.sourceFilter[k][i];
             if (!isOctet(octet)) {
                 warn(ctx, QStringLiteral("Source %1 IP-Address Error").arg(k + 1));
                 return;
@@ -51,10 +51,10 @@ void SendSourceFilter(AppContext &ctx)
             block.sources[k][i] = static_cast<quint8>(octet);
         }
     }
-    ctx.link().SendFrame(CmdUploadSource, EncodeSourceFilterBlock(block), Target::Unicast, kReplyTimeoutMs);
+    ctx.link().sendFrame(CmdUploadSource, encodeSourceFilterBlock(block), Target::Unicast, kReplyTimeoutMs);
 }
 
-void SendBridgeSettings(AppContext &ctx)
+void sendBridgeSettings(AppContext &ctx)
 {
     aimAtDevice(ctx);
     const ProgramState &state = ctx.state();
@@ -62,17 +62,17 @@ void SendBridgeSettings(AppContext &ctx)
     BridgeBlock block;
     // The status is read from the dialog itself; a dialog that has been closed (or never
     // opened) has neither button selected.
-    const frm06Bridge *dialog = ctx.bridgeIfLoaded();
-    block.enabled = dialog && dialog->optEnableB && dialog->optEnableB->isChecked();
+    const BridgeDialog *dialog = ctx.bridgeIfLoaded();
+    block.enabled = dialog && dialog->bridgeEnabled && dialog->bridgeEnabled->isChecked();
 
-    if (!isPort(state.BridgeLocalPort)) {
+    if (!isPort(state.bridgeLocalPort)) {
         warn(ctx, QStringLiteral("Local port Error"));
         return;
     }
-    block.localPort = static_cast<quint16>(state.BridgeLocalPort);
+    block.localPort = static_cast<quint16>(state.bridgeLocalPort);
 
     for (int k = 0; k < 5; ++k) {
-        const qint32 port = state.BridgeRemotePort[k];
+        const qint32 port = state.bridgeRemotePorts[k];
         if (!isPort(port)) {
             warn(ctx, QStringLiteral("Remote port %1 Error").arg(k + 1));
             return;
@@ -82,7 +82,7 @@ void SendBridgeSettings(AppContext &ctx)
 
     for (int k = 0; k < 5; ++k) {
         for (int i = 0; i < 4; ++i) {
-            const qint16 octet = state.BridgeIP[k][i];
+            const qint16 octet = state.bridgeAddresses[k][i];
             if (!isOctet(octet)) {
                 warn(ctx, QStringLiteral("Bridge %1 IP-Address Error").arg(k + 1));
                 return;
@@ -90,24 +90,24 @@ void SendBridgeSettings(AppContext &ctx)
             block.ips[k][i] = static_cast<quint8>(octet);
         }
     }
-    ctx.link().SendFrame(CmdUploadBridge, EncodeBridgeBlock(block), Target::Unicast, kReplyTimeoutMs);
+    ctx.link().sendFrame(CmdUploadBridge, encodeBridgeBlock(block), Target::Unicast, kReplyTimeoutMs);
 }
 
-void SendMacCode(AppContext &ctx)
+void sendMacCode(AppContext &ctx)
 {
     aimAtDevice(ctx);
     // The dialog keeps every byte within 0..255.
     QByteArray data;
-    for (qint32 byte : ctx.state().MacCode)
+    for (qint32 byte : ctx.state().macCodeBytes)
         data.append(static_cast<char>(byte & 0xFF));
-    ctx.link().SendFrame(CmdMacFromCode, data, Target::Unicast, kReplyTimeoutMs);
+    ctx.link().sendFrame(CmdMacFromCode, data, Target::Unicast, kReplyTimeoutMs);
 }
 
-void StartWriteSequence(AppContext &ctx, quint8 writeCode)
+void startWriteSequence(AppContext &ctx, quint8 writeCode)
 {
-    ctx.link().SendCommand(CmdLogout);
-    ctx.state().LastCommandCode = writeCode;
-    ctx.Timer4().arm(kDeferredWriteMs);
+    ctx.link().sendCommand(CmdLogout);
+    ctx.state().pendingWriteCode = writeCode;
+    ctx.deferredWriteTimer().arm(kDeferredWriteMs);
 }
 
 } // namespace qvx

@@ -46,21 +46,21 @@ constexpr std::array<ColumnSpec, DeviceGridModel::kColumns> kColumnSpecs{{
 
 DeviceGridModel::DeviceGridModel(QObject *parent) : QAbstractTableModel(parent) {}
 
-QString DeviceGridModel::HeaderText(int column)
+QString DeviceGridModel::headerText(int column)
 {
     if (column < 0 || column >= kColumns)
         return {};
     return QString::fromLatin1(kColumnSpecs[std::size_t(column)].header);
 }
 
-int DeviceGridModel::ColumnWidthTwips(int column)
+int DeviceGridModel::columnWidthTwips(int column)
 {
     if (column < 0 || column >= kColumns)
         return 0;
     return kColumnSpecs[std::size_t(column)].widthTwips;
 }
 
-void DeviceGridModel::Clear()
+void DeviceGridModel::clear()
 {
     beginResetModel();
     m_rows.clear();
@@ -69,9 +69,9 @@ void DeviceGridModel::Clear()
     endResetModel();
 }
 
-void DeviceGridModel::AppendDevice(const QStringList &cells)
+void DeviceGridModel::appendDevice(const QStringList &cells)
 {
-    const int row = DeviceCount();
+    const int row = deviceCount();
     Row texts;
     for (int c = 0; c < kColumns && c < cells.size(); ++c)
         texts[std::size_t(c)] = cells[c];
@@ -80,16 +80,16 @@ void DeviceGridModel::AppendDevice(const QStringList &cells)
     endInsertRows();
 }
 
-QString DeviceGridModel::Cell(int deviceRow, int column) const
+QString DeviceGridModel::cell(int deviceRow, int column) const
 {
-    if (deviceRow < 0 || deviceRow >= DeviceCount() || column < 0 || column >= kColumns)
+    if (deviceRow < 0 || deviceRow >= deviceCount() || column < 0 || column >= kColumns)
         return {};
     return m_rows[std::size_t(deviceRow)][std::size_t(column)];
 }
 
-void DeviceGridModel::HighlightRow(int deviceRow, const QColor &background, const QColor &foreground)
+void DeviceGridModel::highlightRow(int deviceRow, const QColor &background, const QColor &foreground)
 {
-    if (deviceRow < 0 || deviceRow >= DeviceCount())
+    if (deviceRow < 0 || deviceRow >= deviceCount())
         deviceRow = -1;
     const int previous = m_highlighted;
     m_highlighted = deviceRow;
@@ -110,7 +110,7 @@ void DeviceGridModel::emitRowChanged(int deviceRow)
 
 int DeviceGridModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : DeviceCount();
+    return parent.isValid() ? 0 : deviceCount();
 }
 
 int DeviceGridModel::columnCount(const QModelIndex &parent) const
@@ -120,7 +120,7 @@ int DeviceGridModel::columnCount(const QModelIndex &parent) const
 
 QVariant DeviceGridModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= DeviceCount() || index.column() >= kColumns)
+    if (!index.isValid() || index.row() >= deviceCount() || index.column() >= kColumns)
         return {};
     const bool highlighted = index.row() == m_highlighted;
     switch (role) {
@@ -141,7 +141,7 @@ QVariant DeviceGridModel::headerData(int section, Qt::Orientation orientation, i
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (role) {
     case Qt::DisplayRole:
-        return HeaderText(section);
+        return headerText(section);
     case Qt::TextAlignmentRole:
         return int(Qt::AlignCenter);
     default:

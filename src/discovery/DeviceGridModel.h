@@ -20,22 +20,22 @@ public:
     explicit DeviceGridModel(QObject *parent = nullptr);
 
     // Header text of a column ("MAC Address" ... "IP bridge 5"), and its width in twips.
-    static QString HeaderText(int column);
-    static int ColumnWidthTwips(int column);
+    static QString headerText(int column);
+    static int columnWidthTwips(int column);
 
-    // ---- Grid access ----
+    // ---- grid access ----
     // Removes every device row.
-    void Clear();
+    void clear();
     // Appends one device row; missing cells are empty, extra ones are dropped.
-    void AppendDevice(const QStringList &cells);
-    int DeviceCount() const { return int(m_rows.size()); }
+    void appendDevice(const QStringList &cells);
+    int deviceCount() const { return int(m_rows.size()); }
     // Text of a device row's cell (deviceRow from 0); empty outside the grid.
-    QString Cell(int deviceRow, int column) const;
+    QString cell(int deviceRow, int column) const;
 
     // Highlights one device row with the given colours and draws every other row black on
     // white. -1 (or any row outside the grid) removes the highlight.
-    void HighlightRow(int deviceRow, const QColor &background, const QColor &foreground);
-    int HighlightedRow() const { return m_highlighted; }
+    void highlightRow(int deviceRow, const QColor &background, const QColor &foreground);
+    int highlightedRow() const { return m_highlighted; }
 
     // ---- QAbstractTableModel ----
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;

@@ -5,6 +5,6 @@ namespace qvx {
 class AppContext;
 
 // Asks every device, through the multicast group, to describe itself (command 107).
-void SendDiscoveryRequest(AppContext &ctx);
+void sendDiscoveryRequest(AppContext &ctx);
 
 } // namespace qvx

@@ -2,7 +2,7 @@
 
 namespace qvx {
 
-void SetRecordAddress(AdapterInfoRecord &record, const QByteArray &bytes)
+void setRecordAddress(AdapterInfoRecord &record, const QByteArray &bytes)
 {
     std::memset(record.address, 0, sizeof record.address);
     const std::size_t length = qMin<std::size_t>(std::size_t(bytes.size()), sizeof record.address);
@@ -11,7 +11,7 @@ void SetRecordAddress(AdapterInfoRecord &record, const QByteArray &bytes)
     record.addressLength = quint32(length);
 }
 
-QByteArray SerializeAdapterChain(const QList<AdapterInfoRecord> &records)
+QByteArray serializeAdapterChain(const QList<AdapterInfoRecord> &records)
 {
     QByteArray chain(records.size() * kAdapterInfoRecordSize, '\0');
     for (qsizetype i = 0; i < records.size(); ++i) {
@@ -23,7 +23,7 @@ QByteArray SerializeAdapterChain(const QList<AdapterInfoRecord> &records)
     return chain;
 }
 
-quint32 AnswerAdaptersInfo(const QByteArray &chain, QByteArray *buffer, quint32 *size)
+quint32 answerAdaptersInfo(const QByteArray &chain, QByteArray *buffer, quint32 *size)
 {
     if (size == nullptr)
         return AdapterResult::InvalidParameter;

@@ -61,7 +61,7 @@ public:
 
 // Copies `text` into a fixed text field: at most N - 1 bytes, the rest NUL.
 template <std::size_t N>
-void SetRecordText(char (&field)[N], const QByteArray &text)
+void setRecordText(char (&field)[N], const QByteArray &text)
 {
     std::memset(field, 0, N);
     const std::size_t length = qMin<std::size_t>(std::size_t(text.size()), N - 1);
@@ -70,17 +70,17 @@ void SetRecordText(char (&field)[N], const QByteArray &text)
 }
 
 // Sets the hardware address: its first 8 bytes at most, and their count as the length.
-void SetRecordAddress(AdapterInfoRecord &record, const QByteArray &bytes);
+void setRecordAddress(AdapterInfoRecord &record, const QByteArray &bytes);
 
 // Lays the records one after another, linking each to the following one; the last one's
 // `next` is 0. Whatever `next` the records held is replaced.
-QByteArray SerializeAdapterChain(const QList<AdapterInfoRecord> &records);
+QByteArray serializeAdapterChain(const QList<AdapterInfoRecord> &records);
 
-// Answers one GetAdaptersInfo call from a prepared chain (as made by SerializeAdapterChain):
+// Answers one GetAdaptersInfo call from a prepared chain (as made by serializeAdapterChain):
 // NoData for an empty chain; InvalidParameter without a size, with a buffer missing while a
 // size is given, or with a size larger than the buffer; BufferOverflow with *size set to
 // the chain's size when the buffer is missing or too small; otherwise the chain is copied to
 // the start of the buffer, *size is set to the chain's size and the answer is Success.
-quint32 AnswerAdaptersInfo(const QByteArray &chain, QByteArray *buffer, quint32 *size);
+quint32 answerAdaptersInfo(const QByteArray &chain, QByteArray *buffer, quint32 *size);
 
 } // namespace qvx

@@ -65,7 +65,7 @@ struct Adapter {
 
 } // namespace
 
-QByteArray LinuxAdapterPlatform::DefaultGateway(const QByteArray &routeTable,
+QByteArray LinuxAdapterPlatform::defaultGateway(const QByteArray &routeTable,
                                                 const QByteArray &interfaceName)
 {
     // Columns: Iface Destination Gateway Flags RefCnt Use Metric Mask ...; addresses are the
@@ -95,7 +95,7 @@ QByteArray LinuxAdapterPlatform::DefaultGateway(const QByteArray &routeTable,
     return QByteArrayLiteral("0.0.0.0");
 }
 
-LinuxAdapterPlatform::InterfaceFacts LinuxAdapterPlatform::HostFacts(const QByteArray &name)
+LinuxAdapterPlatform::InterfaceFacts LinuxAdapterPlatform::hostFacts(const QByteArray &name)
 {
     InterfaceFacts facts;
     facts.index = qint32(if_nametoindex(name.constData()));
@@ -127,7 +127,7 @@ LinuxAdapterPlatform::InterfaceFacts LinuxAdapterPlatform::HostFacts(const QByte
     return facts;
 }
 
-QList<AdapterInfoRecord> LinuxAdapterPlatform::BuildRecords(const ifaddrs *list,
+QList<AdapterInfoRecord> LinuxAdapterPlatform::buildRecords(const ifaddrs *list,
                                                             const QByteArray &routeTable,
                                                             const FactsLookup &facts)
 {
@@ -163,15 +163,15 @@ QList<AdapterInfoRecord> LinuxAdapterPlatform::BuildRecords(const ifaddrs *list,
     for (const Adapter &adapter : std::as_const(adapters)) {
         const InterfaceFacts known = facts ? facts(adapter.name) : InterfaceFacts{};
         AdapterInfoRecord record{};
-        SetRecordText(record.name, adapter.name);
-        SetRecordText(record.description,
+        setRecordText(record.name, adapter.name);
+        setRecordText(record.description,
                       known.description.isEmpty() ? adapter.name : known.description);
-        SetRecordAddress(record, hardwareOf.value(adapter.name));
+        setRecordAddress(record, hardwareOf.value(adapter.name));
         record.index = known.index;
         record.type = known.type;
-        SetRecordText(record.ipAddress, adapter.ip);
-        SetRecordText(record.ipMask, adapter.mask);
-        SetRecordText(record.gateway, DefaultGateway(routeTable, adapter.name));
+        setRecordText(record.ipAddress, adapter.ip);
+        setRecordText(record.ipMask, adapter.mask);
+        setRecordText(record.gateway, defaultGateway(routeTable, adapter.name));
         entries.append({known.index > 0 ? quint32(known.index) : 0xFFFFFFFFu, record});
     }
     std::stable_sort(entries.begin(), entries.end(),
@@ -193,10 +193,10 @@ quint32 LinuxAdapterPlatform::GetAdaptersInfo(QByteArray *buffer, quint32 *size)
     }
     const std::unique_ptr<ifaddrs, decltype(&freeifaddrs)> owner(list, &freeifaddrs);
     const QByteArray routeTable = ReadSmallFile(QStringLiteral("/proc/net/route"));
-    const QByteArray chain = SerializeAdapterChain(BuildRecords(list, routeTable, &HostFacts));
+    const QByteArray chain = serializeAdapterChain(buildRecords(list, routeTable, &hostFacts));
 
     t_lastError = 0;
-    return AnswerAdaptersInfo(chain, buffer, size);
+    return answerAdaptersInfo(chain, buffer, size);
 }
 
 quint32 LinuxAdapterPlatform::lastError() const

@@ -42,15 +42,15 @@ public:
 
     // The record list built from a getifaddrs list, the text of /proc/net/route and a lookup
     // of the facts per interface name. Does no system call itself.
-    static QList<AdapterInfoRecord> BuildRecords(const ifaddrs *list, const QByteArray &routeTable,
+    static QList<AdapterInfoRecord> buildRecords(const ifaddrs *list, const QByteArray &routeTable,
                                                  const FactsLookup &facts);
 
     // The first default gateway through `interfaceName` in a /proc/net/route text, dotted;
     // "0.0.0.0" when there is none.
-    static QByteArray DefaultGateway(const QByteArray &routeTable, const QByteArray &interfaceName);
+    static QByteArray defaultGateway(const QByteArray &routeTable, const QByteArray &interfaceName);
 
     // The facts of an interface read from sysfs and the interface index of the host.
-    static InterfaceFacts HostFacts(const QByteArray &name);
+    static InterfaceFacts hostFacts(const QByteArray &name);
 };
 
 } // namespace qvx

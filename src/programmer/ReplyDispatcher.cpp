@@ -1,11 +1,11 @@
 #include "programmer/ReplyDispatcher.h"
 
 #include "app/AppContext.h"
-#include "dialogs/frm05Source.h"
-#include "dialogs/frm06Bridge.h"
-#include "discovery/frm03Discovery.h"
+#include "dialogs/SourceFilterDialog.h"
+#include "dialogs/BridgeDialog.h"
+#include "discovery/DiscoveryWindow.h"
 #include "platform/ProcessLauncher.h"
-#include "programmer/frm01UDPClient.h"
+#include "programmer/ProgrammerWindow.h"
 #include "protocol/Commands.h"
 #include "protocol/Endpoint.h"
 #include "protocol/Frame.h"
@@ -64,21 +64,21 @@ void ReplyDispatcher::onReadyRead()
     }
     // A discovery storm brings thousands of rows in one arrival: the discovery window
     // makes the newest one current once, at the end.
-    QPointer<frm03Discovery> batched;
+    QPointer<DiscoveryWindow> batched;
     for (const QByteArray &datagram : std::as_const(received)) {
         if (!batched && (batched = m_ctx.discoveryIfLoaded()))
-            batched->SetRowBatch(true);
+            batched->setRowBatch(true);
         handleDatagram(datagram);
     }
     if (batched)
-        batched->SetRowBatch(false);
+        batched->setRowBatch(false);
 }
 
 void ReplyDispatcher::handleDatagram(const QByteArray &datagram)
 {
     if (datagram.isEmpty())
         return;
-    const std::optional<Frame> frame = RecognizeReply(datagram.left(kMaxStoredReplyBytes));
+    const std::optional<Frame> frame = recognizeReply(datagram.left(kMaxStoredReplyBytes));
     if (!frame)
         return;
     ++m_framesRecognised;
@@ -88,7 +88,7 @@ void ReplyDispatcher::handleDatagram(const QByteArray &datagram)
 void ReplyDispatcher::handleFrame(const Frame &frame)
 {
     ProgramState &state = m_ctx.state();
-    frm01UDPClient *programmer = m_ctx.programmer();
+    ProgrammerWindow *programmer = m_ctx.programmer();
     const QByteArray &data = frame.data;
 
     switch (frame.cmd) {
@@ -108,8 +108,8 @@ void ReplyDispatcher::handleFrame(const Frame &frame)
     case CmdUploadBridge:
     case CmdMacAutomatic:
     case CmdMacFromCode:
-        m_ctx.link().StopReplyWait();
-        state.SilenceReported = false;
+        m_ctx.link().stopReplyWait();
+        state.silenceReported = false;
         break;
     default:
         return; // no entry: ignored, the reply wait goes on
@@ -126,10 +126,10 @@ void ReplyDispatcher::handleFrame(const Frame &frame)
         if (!programmer)
             break;
         for (int i = 0; i < 4; ++i)
-            state.DeviceIpOctet[i] = programmer->DeviceIp[i];
-        m_ctx.link().SelectUnicastTarget();
+            state.deviceAddress[i] = programmer->deviceIp[i];
+        m_ctx.link().selectUnicastTarget();
         for (int i = 0; i < 4; ++i)
-            programmer->txtExpIPAddress[i]->setText(QString::number(state.DeviceIpOctet[i]));
+            programmer->expectedAddressBoxes[i]->setText(QString::number(state.deviceAddress[i]));
         break;
 
     case CmdLogin:
@@ -137,26 +137,26 @@ void ReplyDispatcher::handleFrame(const Frame &frame)
             break;
         if (resultIs(data, 255)) {
             setLoginCaption(QStringLiteral("Login done"));
-            programmer->cmdLogout->setEnabled(true);
-            m_ctx.Timer2().setEnabled(true);
+            programmer->logoutButton->setEnabled(true);
+            m_ctx.loginPollTimer().setEnabled(true);
         } else if (resultIs(data, 0)) {
             setLoginCaption(QStringLiteral("Login to be done"));
-            programmer->cmdLogout->setEnabled(false);
-            m_ctx.Timer2().setEnabled(false);
+            programmer->logoutButton->setEnabled(false);
+            m_ctx.loginPollTimer().setEnabled(false);
         }
         break;
 
     case CmdSetPassword: {
         const QString title = QStringLiteral("Password setting operation");
         if (resultIs(data, 255)) {
-            state.LoggedIn = true;
+            state.loggedIn = true;
             setLoginCaption(QStringLiteral("New password set"));
             // Logged in without a poll would leave the write buttons off while the login
             // dialog offers only the password change: poll, and the status reply settles it.
-            m_ctx.Timer2().setEnabled(true);
+            m_ctx.loginPollTimer().setEnabled(true);
             m_ctx.messages().show(QStringLiteral("New password successfully set!"), title, MessageIcon::Information);
         } else if (resultIs(data, 0)) {
-            state.LoggedIn = false;
+            state.loggedIn = false;
             setLoginCaption(QStringLiteral("New password not set"));
             m_ctx.messages().show(QStringLiteral("New password setting aborted! Wrong old password typed"), title,
                                   MessageIcon::Information);
@@ -169,19 +169,19 @@ void ReplyDispatcher::handleFrame(const Frame &frame)
         break;
 
     case CmdLogout:
-        state.LoggedIn = false;
+        state.loggedIn = false;
         if (programmer)
-            programmer->cmdLogout->setEnabled(false);
+            programmer->logoutButton->setEnabled(false);
         setLoginCaption(QStringLiteral("Login to be done"));
         break;
 
     case CmdDownloadSource:
-        m_ctx.source()->ShowSourceFilter(data);
+        m_ctx.source()->showSourceFilter(data);
         break;
 
     case CmdDiscovery:
-        state.DiscoveryPending = false;
-        m_ctx.discovery()->AddDeviceRow(data);
+        state.discoveryPending = false;
+        m_ctx.discovery()->addDeviceRow(data);
         break;
 
     case CmdUploadSelected:
@@ -189,12 +189,12 @@ void ReplyDispatcher::handleFrame(const Frame &frame)
         m_ctx.messages().show(frame.cmd == CmdUploadSelected ? QStringLiteral("Upload device OK")
                                                              : QStringLiteral("Factory setting device OK"),
                               QStringLiteral("Command result"), MessageIcon::Information);
-        m_ctx.Timer3().setInterval(kRediscoveryMs);
-        m_ctx.Timer3().setEnabled(true);
+        m_ctx.rediscoveryTimer().setInterval(kRediscoveryMs);
+        m_ctx.rediscoveryTimer().setEnabled(true);
         break;
 
     case CmdDownloadBridge:
-        m_ctx.bridge()->ShowBridgeSettings(data);
+        m_ctx.bridge()->showBridgeSettings(data);
         break;
 
     case CmdMacAutomatic:
@@ -214,22 +214,22 @@ void ReplyDispatcher::handleFrame(const Frame &frame)
 
 void ReplyDispatcher::setLoginCaption(const QString &caption)
 {
-    if (frm01UDPClient *programmer = m_ctx.programmer())
-        programmer->lblLoginStatus->setText(caption);
+    if (ProgrammerWindow *programmer = m_ctx.programmer())
+        programmer->loginStatusLabel->setText(caption);
 }
 
 void ReplyDispatcher::showLoginStatus(const QByteArray &data)
 {
     ProgramState &state = m_ctx.state();
-    frm01UDPClient *programmer = m_ctx.programmer();
+    ProgrammerWindow *programmer = m_ctx.programmer();
     const bool loggedOut = resultIs(data, 0);
     const bool loggedIn = resultIs(data, 255);
     if (!loggedOut && !loggedIn)
         return;
-    state.LoggedIn = loggedIn;
+    state.loggedIn = loggedIn;
     if (programmer) {
-        programmer->cmdLogout->setEnabled(loggedIn);
-        programmer->SetWriteButtonsEnabled(loggedIn);
+        programmer->logoutButton->setEnabled(loggedIn);
+        programmer->setWriteButtonsEnabled(loggedIn);
     }
     if (loggedIn) {
         QString caption = QStringLiteral("Login done");
@@ -240,53 +240,53 @@ void ReplyDispatcher::showLoginStatus(const QByteArray &data)
     } else {
         setLoginCaption(QStringLiteral("Login to be done"));
     }
-    m_ctx.Timer2().setEnabled(loggedIn);
+    m_ctx.loginPollTimer().setEnabled(loggedIn);
 }
 
 void ReplyDispatcher::showSettings(const QByteArray &data)
 {
     using namespace SettingsOffset;
-    frm01UDPClient &w = *m_ctx.programmer();
-    const SettingsBlock s = DecodeSettingsBlock(data);
+    ProgrammerWindow &w = *m_ctx.programmer();
+    const SettingsBlock s = decodeSettingsBlock(data);
 
     // A short reply leaves every field beyond its data as it was.
     for (int i = 0; i < 6; ++i)
         if (covers(data, Mac + i, 1))
-            w.txtMacAddress[i]->setText(MacByteText(s.mac[i]));
+            w.macAddressBoxes[i]->setText(macByteText(s.mac[i]));
     const auto showAddress = [&](const std::array<QLineEdit *, 4> &boxes, int offset, const Octets4 &octets) {
         for (int i = 0; i < 4; ++i)
             if (covers(data, offset + i, 1))
-                boxes[i]->setText(OctetText(octets[i]));
+                boxes[i]->setText(octetText(octets[i]));
     };
-    showAddress(w.txtIPAddress, Ip, s.ip);
-    showAddress(w.txtSubnetMask, Mask, s.mask);
-    showAddress(w.txtGateway, Gateway, s.gateway);
+    showAddress(w.ipAddressBoxes, Ip, s.ip);
+    showAddress(w.subnetMaskBoxes, Mask, s.mask);
+    showAddress(w.gatewayBoxes, Gateway, s.gateway);
     if (covers(data, LocalPort, 2))
-        w.txtUDPLocalPort->setText(QString::number(s.localPort));
+        w.localPortBox->setText(QString::number(s.localPort));
     if (covers(data, RemotePort, 2))
-        w.txtUDPRemotePort->setText(QString::number(s.remotePort));
+        w.remotePortBox->setText(QString::number(s.remotePort));
     if (covers(data, Baud, 1))
-        w.Fill_UART_BaudRate_Combo(s.baudCode);
+        w.fillBaudRateList(s.baudCode);
     if (covers(data, UartTimeout, 2))
-        w.txtUARTTimeout->setText(QString::number(s.uartTimeout));
+        w.uartTimeoutBox->setText(QString::number(s.uartTimeout));
     if (covers(data, Firmware, 1))
-        w.lblFirmware->setText(FirmwareText(s.firmware));
+        w.firmwareLabel->setText(firmwareText(s.firmware));
     if (covers(data, Format, 1)) {
-        const UartFormat f = DecodeUartFormat(s.format);
-        (f.sevenDataBits ? w.Option1 : w.Option2)->setChecked(true);
-        (f.parity == Parity::Even ? w.Option4 : f.parity == Parity::Odd ? w.Option5 : w.Option3)->setChecked(true);
-        (f.twoStopBits ? w.Option7 : w.Option6)->setChecked(true);
+        const UartFormat f = decodeUartFormat(s.format);
+        (f.sevenDataBits ? w.sevenDataBits : w.eightDataBits)->setChecked(true);
+        (f.parity == Parity::Even ? w.evenParity : f.parity == Parity::Odd ? w.oddParity : w.noParity)->setChecked(true);
+        (f.twoStopBits ? w.twoStopBits : w.oneStopBit)->setChecked(true);
     }
     if (covers(data, TimeoutToDefault, 1))
-        (s.timeoutToDefault == 0 ? w.Option9 : w.Option8)->setChecked(true);
+        (s.timeoutToDefault == 0 ? w.timeoutToDefaultOff : w.timeoutToDefaultOn)->setChecked(true);
     if (data.size() > ShortLength) {
-        const ModeFlags m = DecodeModeFlags(s.mode);
-        w.optCliSer[m.tcpClient ? 1 : 0]->setChecked(true);
-        w.optProto[m.tcp ? 1 : 0]->setChecked(true);
-        w.optDhcp[m.dhcp ? 1 : 0]->setChecked(true);
-        showAddress(w.txtTcpServer, TcpServer, s.tcpServer);
+        const ModeFlags m = decodeModeFlags(s.mode);
+        w.tcpRoleButtons[m.tcpClient ? 1 : 0]->setChecked(true);
+        w.protocolButtons[m.tcp ? 1 : 0]->setChecked(true);
+        w.dhcpButtons[m.dhcp ? 1 : 0]->setChecked(true);
+        showAddress(w.tcpServerAddressBoxes, TcpServer, s.tcpServer);
     }
-    w.SetWriteButtonsEnabled(m_ctx.state().LoggedIn);
+    w.setWriteButtonsEnabled(m_ctx.state().loggedIn);
 }
 
 } // namespace qvx

@@ -40,6 +40,6 @@ constexpr int kRediscoveryMs = 2000;
 constexpr int kDeferredWriteMs = 2000;
 
 // Short name of a command, for logs and tools.
-const char *CommandName(quint8 code);
+const char *commandName(quint8 code);
 
 } // namespace qvx

@@ -5,7 +5,7 @@
 
 namespace qvx {
 
-const char *CommandName(quint8 code)
+const char *commandName(quint8 code)
 {
     switch (code) {
     case CmdDownloadSettings: return "download settings";
@@ -29,7 +29,7 @@ const char *CommandName(quint8 code)
     }
 }
 
-quint8 FrameChecksum(const QByteArray &body)
+quint8 frameChecksum(const QByteArray &body)
 {
     unsigned sum = 0;
     for (char c : body)
@@ -37,7 +37,7 @@ quint8 FrameChecksum(const QByteArray &body)
     return static_cast<quint8>(sum);
 }
 
-QByteArray SimpleCommandData()
+QByteArray simpleCommandData()
 {
     return QByteArray("\xAA\xAA", 2);
 }
@@ -56,17 +56,17 @@ static QByteArray buildFrame(char marker, quint8 cmd, const QByteArray &data)
     frame.append(kStartMarker);
     frame.append(marker);
     frame.append(body);
-    frame.append(static_cast<char>(FrameChecksum(body)));
+    frame.append(static_cast<char>(frameChecksum(body)));
     frame.append(kEndMarker);
     return frame;
 }
 
-QByteArray BuildRequestFrame(quint8 cmd, const QByteArray &data)
+QByteArray buildRequestFrame(quint8 cmd, const QByteArray &data)
 {
     return buildFrame(kRequestMarker, cmd, data);
 }
 
-QByteArray BuildReplyFrame(quint8 cmd, const QByteArray &data)
+QByteArray buildReplyFrame(quint8 cmd, const QByteArray &data)
 {
     return buildFrame(kReplyMarker, cmd, data);
 }
@@ -83,22 +83,22 @@ static std::optional<Frame> recognize(const QByteArray &datagram, char marker, i
         return std::nullopt;
     if (datagram[0] != kStartMarker || datagram[1] != marker || datagram[len + 5] != kEndMarker)
         return std::nullopt;
-    if (FrameChecksum(datagram.mid(2, len + 2)) != byte(len + 4))
+    if (frameChecksum(datagram.mid(2, len + 2)) != byte(len + 4))
         return std::nullopt;
     return Frame{byte(2), datagram.mid(4, len)};
 }
 
-std::optional<Frame> RecognizeReply(const QByteArray &datagram)
+std::optional<Frame> recognizeReply(const QByteArray &datagram)
 {
     return recognize(datagram, kReplyMarker, kMaxReplyDataLength);
 }
 
-std::optional<Frame> RecognizeRequest(const QByteArray &datagram)
+std::optional<Frame> recognizeRequest(const QByteArray &datagram)
 {
     return recognize(datagram, kRequestMarker, 255);
 }
 
-QString HexDump(const QByteArray &bytes)
+QString hexDump(const QByteArray &bytes)
 {
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
 }

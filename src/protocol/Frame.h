@@ -16,15 +16,15 @@ constexpr int kMaxStoredReplyBytes = 101;
 constexpr int kMaxReplyDataLength = kMaxStoredReplyBytes - 6;
 
 // Sum of CMD, LEN and DATA bytes modulo 256.
-quint8 FrameChecksum(const QByteArray &body);
+quint8 frameChecksum(const QByteArray &body);
 
 // The data of every simple command: 0xAA 0xAA.
-QByteArray SimpleCommandData();
+QByteArray simpleCommandData();
 
 // "<#" CMD LEN DATA CHK ">". DATA must be at most 255 bytes.
-QByteArray BuildRequestFrame(quint8 cmd, const QByteArray &data);
+QByteArray buildRequestFrame(quint8 cmd, const QByteArray &data);
 // "<$" CMD LEN DATA CHK ">", as a device answers.
-QByteArray BuildReplyFrame(quint8 cmd, const QByteArray &data);
+QByteArray buildReplyFrame(quint8 cmd, const QByteArray &data);
 
 struct Frame {
     quint8 cmd = 0;
@@ -33,12 +33,12 @@ struct Frame {
 
 // Checks a received datagram: "<$" start, LEN within the stored bytes, the whole frame
 // present, ">" end marker and checksum. Returns the command and its data, or nothing.
-std::optional<Frame> RecognizeReply(const QByteArray &datagram);
+std::optional<Frame> recognizeReply(const QByteArray &datagram);
 
 // The same checks for a request frame ("<#"), as a device receiving it would make.
-std::optional<Frame> RecognizeRequest(const QByteArray &datagram);
+std::optional<Frame> recognizeRequest(const QByteArray &datagram);
 
 // Upper-case hexadecimal bytes separated by blanks ("3C 23 61 ..."), for logs and messages.
-QString HexDump(const QByteArray &bytes);
+QString hexDump(const QByteArray &bytes);
 
 } // namespace qvx

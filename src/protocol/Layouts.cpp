@@ -46,10 +46,10 @@ void appendCommon(QByteArray &out, const T &b)
     appendBytes(out, b.ip);
     appendBytes(out, b.mask);
     appendBytes(out, b.gateway);
-    AppendWord(out, b.localPort);
-    AppendWord(out, b.remotePort);
+    appendWord(out, b.localPort);
+    appendWord(out, b.remotePort);
     appendByte(out, b.baudCode);
-    AppendWord(out, b.uartTimeout);
+    appendWord(out, b.uartTimeout);
 }
 
 template <typename T>
@@ -59,10 +59,10 @@ void readCommon(const QByteArray &data, int base, T &b)
     b.ip = readBytes<4>(data, base + SettingsOffset::Ip);
     b.mask = readBytes<4>(data, base + SettingsOffset::Mask);
     b.gateway = readBytes<4>(data, base + SettingsOffset::Gateway);
-    b.localPort = ReadWord(data, base + SettingsOffset::LocalPort);
-    b.remotePort = ReadWord(data, base + SettingsOffset::RemotePort);
+    b.localPort = readWord(data, base + SettingsOffset::LocalPort);
+    b.remotePort = readWord(data, base + SettingsOffset::RemotePort);
     b.baudCode = byteAt(data, base + SettingsOffset::Baud);
-    b.uartTimeout = ReadWord(data, base + SettingsOffset::UartTimeout);
+    b.uartTimeout = readWord(data, base + SettingsOffset::UartTimeout);
 }
 
 // DiscoveryRecord offsets 28..76 (DeviceUploadBlock: 33..81).
@@ -71,9 +71,9 @@ void appendDiscoveryTail(QByteArray &out, const DiscoveryRecord &r, bool request
     for (const Octets4 &a : r.sources)
         appendBytes(out, a);
     appendByte(out, request ? enableByte(r.bridgeStatus) : r.bridgeStatus);
-    AppendWord(out, r.bridgeLocalPort);
+    appendWord(out, r.bridgeLocalPort);
     for (quint16 p : r.bridgeRemotePorts)
-        AppendWord(out, p);
+        appendWord(out, p);
     for (const Octets4 &a : r.bridgeIps)
         appendBytes(out, a);
 }
@@ -83,9 +83,9 @@ void readDiscoveryTail(const QByteArray &data, int base, DiscoveryRecord &r)
     for (int k = 0; k < 4; ++k)
         r.sources[k] = readBytes<4>(data, base + 4 * k);
     r.bridgeStatus = byteAt(data, base + 16);
-    r.bridgeLocalPort = ReadWord(data, base + 17);
+    r.bridgeLocalPort = readWord(data, base + 17);
     for (int k = 0; k < 5; ++k)
-        r.bridgeRemotePorts[k] = ReadWord(data, base + 19 + 2 * k);
+        r.bridgeRemotePorts[k] = readWord(data, base + 19 + 2 * k);
     for (int k = 0; k < 5; ++k)
         r.bridgeIps[k] = readBytes<4>(data, base + 29 + 4 * k);
 }
@@ -94,7 +94,7 @@ void readDiscoveryTail(const QByteArray &data, int base, DiscoveryRecord &r)
 
 // ---- Field encodings -------------------------------------------------------------------
 
-quint8 EncodeUartFormat(const UartFormat &format)
+quint8 encodeUartFormat(const UartFormat &format)
 {
     quint8 byte = 0xC0;
     if (format.sevenDataBits)
@@ -108,7 +108,7 @@ quint8 EncodeUartFormat(const UartFormat &format)
     return byte;
 }
 
-UartFormat DecodeUartFormat(quint8 byte)
+UartFormat decodeUartFormat(quint8 byte)
 {
     UartFormat format;
     format.sevenDataBits = (byte & 0x01) != 0;
@@ -121,7 +121,7 @@ UartFormat DecodeUartFormat(quint8 byte)
     return format;
 }
 
-quint8 EncodeModeFlags(const ModeFlags &flags)
+quint8 encodeModeFlags(const ModeFlags &flags)
 {
     quint8 byte = 0;
     if (flags.tcpClient)
@@ -133,23 +133,23 @@ quint8 EncodeModeFlags(const ModeFlags &flags)
     return byte;
 }
 
-ModeFlags DecodeModeFlags(quint8 byte)
+ModeFlags decodeModeFlags(quint8 byte)
 {
     return ModeFlags{(byte & 0x10) != 0, (byte & 0x20) != 0, (byte & 0x40) != 0};
 }
 
-quint16 ReadWord(const QByteArray &data, int offset)
+quint16 readWord(const QByteArray &data, int offset)
 {
     return static_cast<quint16>(byteAt(data, offset) * 256 + byteAt(data, offset + 1));
 }
 
-void AppendWord(QByteArray &out, quint16 value)
+void appendWord(QByteArray &out, quint16 value)
 {
     appendByte(out, static_cast<quint8>(value >> 8));
     appendByte(out, static_cast<quint8>(value & 0xFF));
 }
 
-QString OctetText(quint8 value)
+QString octetText(quint8 value)
 {
     return QString::number(value);
 }
@@ -186,12 +186,12 @@ static QString joinBytes(const std::array<quint8, N> &bytes, char16_t separator,
     return out;
 }
 
-QString DottedText(const Octets4 &address)
+QString dottedText(const Octets4 &address)
 {
     return joinBytes(address, u'.', 15, appendDecimal);
 }
 
-QString MacByteText(quint8 value)
+QString macByteText(quint8 value)
 {
     QString out;
     out.reserve(2);
@@ -199,29 +199,29 @@ QString MacByteText(quint8 value)
     return out;
 }
 
-QString MacText(const Mac6 &mac)
+QString macText(const Mac6 &mac)
 {
     return joinBytes(mac, u'-', 17, appendHexByte);
 }
 
-QString FirmwareText(quint8 value)
+QString firmwareText(quint8 value)
 {
     return QStringLiteral("%1.%2").arg((value & 0xF0) / 16).arg(value & 0x0F);
 }
 
-QString BaudText(quint8 code)
+QString baudText(quint8 code)
 {
     return code < kBaudRates.size() ? QString::number(kBaudRates[code]) : QStringLiteral("UNKNOWN");
 }
 
-QString DataBitsText(quint8 format)
+QString dataBitsText(quint8 format)
 {
-    return DecodeUartFormat(format).sevenDataBits ? QStringLiteral("7") : QStringLiteral("8");
+    return decodeUartFormat(format).sevenDataBits ? QStringLiteral("7") : QStringLiteral("8");
 }
 
-QString ParityText(quint8 format)
+QString parityText(quint8 format)
 {
-    switch (DecodeUartFormat(format).parity) {
+    switch (decodeUartFormat(format).parity) {
     case Parity::Even: return QStringLiteral("EVEN");
     case Parity::Odd: return QStringLiteral("ODD");
     case Parity::None: break;
@@ -229,19 +229,19 @@ QString ParityText(quint8 format)
     return QStringLiteral("NONE");
 }
 
-QString StopBitsText(quint8 format)
+QString stopBitsText(quint8 format)
 {
-    return DecodeUartFormat(format).twoStopBits ? QStringLiteral("2") : QStringLiteral("1");
+    return decodeUartFormat(format).twoStopBits ? QStringLiteral("2") : QStringLiteral("1");
 }
 
-QString EnableText(quint8 enableByte)
+QString enableText(quint8 enableByte)
 {
     return enableByte == 0 ? QStringLiteral("Disable") : QStringLiteral("Enable");
 }
 
 // ---- SettingsBlock ------------------------------------------------------------------------
 
-QByteArray EncodeSettingsBlock(const SettingsBlock &block)
+QByteArray encodeSettingsBlock(const SettingsBlock &block)
 {
     QByteArray out;
     out.reserve(SettingsOffset::FullLength);
@@ -256,7 +256,7 @@ QByteArray EncodeSettingsBlock(const SettingsBlock &block)
     return out;
 }
 
-SettingsBlock DecodeSettingsBlock(const QByteArray &data)
+SettingsBlock decodeSettingsBlock(const QByteArray &data)
 {
     SettingsBlock block;
     readCommon(data, 0, block);
@@ -273,7 +273,7 @@ SettingsBlock DecodeSettingsBlock(const QByteArray &data)
 
 // ---- SettingsUploadBlock ------------------------------------------------------------------
 
-QByteArray EncodeSettingsUploadBlock(const SettingsUploadBlock &block)
+QByteArray encodeSettingsUploadBlock(const SettingsUploadBlock &block)
 {
     QByteArray out;
     out.reserve(kSettingsUploadLength);
@@ -286,7 +286,7 @@ QByteArray EncodeSettingsUploadBlock(const SettingsUploadBlock &block)
     return out;
 }
 
-SettingsUploadBlock DecodeSettingsUploadBlock(const QByteArray &data)
+SettingsUploadBlock decodeSettingsUploadBlock(const QByteArray &data)
 {
     SettingsUploadBlock block;
     readCommon(data, 0, block);
@@ -299,7 +299,7 @@ SettingsUploadBlock DecodeSettingsUploadBlock(const QByteArray &data)
 
 // ---- DiscoveryRecord ----------------------------------------------------------------------
 
-QByteArray EncodeDiscoveryRecord(const DiscoveryRecord &record)
+QByteArray encodeDiscoveryRecord(const DiscoveryRecord &record)
 {
     QByteArray out;
     out.reserve(kDiscoveryRecordLength);
@@ -311,7 +311,7 @@ QByteArray EncodeDiscoveryRecord(const DiscoveryRecord &record)
     return out;
 }
 
-DiscoveryRecord DecodeDiscoveryRecord(const QByteArray &data)
+DiscoveryRecord decodeDiscoveryRecord(const QByteArray &data)
 {
     DiscoveryRecord record;
     readCommon(data, 0, record);
@@ -322,7 +322,7 @@ DiscoveryRecord DecodeDiscoveryRecord(const QByteArray &data)
     return record;
 }
 
-QStringList DiscoveryRowTexts(const QByteArray &data)
+QStringList discoveryRowTexts(const QByteArray &data)
 {
     QStringList cells;
     cells.reserve(kDeviceGridColumns);
@@ -330,35 +330,35 @@ QStringList DiscoveryRowTexts(const QByteArray &data)
     const auto cell = [&](int offset, int width, auto &&text) {
         cells << (data.size() >= offset + width ? text() : QString());
     };
-    const DiscoveryRecord r = DecodeDiscoveryRecord(data);
+    const DiscoveryRecord r = decodeDiscoveryRecord(data);
 
-    cell(0, 6, [&] { return MacText(r.mac); });
-    cell(6, 4, [&] { return DottedText(r.ip); });
-    cell(10, 4, [&] { return DottedText(r.mask); });
-    cell(14, 4, [&] { return DottedText(r.gateway); });
+    cell(0, 6, [&] { return macText(r.mac); });
+    cell(6, 4, [&] { return dottedText(r.ip); });
+    cell(10, 4, [&] { return dottedText(r.mask); });
+    cell(14, 4, [&] { return dottedText(r.gateway); });
     cell(18, 2, [&] { return QString::number(r.localPort); });
     cell(20, 2, [&] { return QString::number(r.remotePort); });
-    cell(22, 1, [&] { return BaudText(r.baudCode); });
+    cell(22, 1, [&] { return baudText(r.baudCode); });
     cell(23, 2, [&] { return QString::number(r.uartTimeout); });
-    cell(26, 1, [&] { return DataBitsText(r.format); });
-    cell(26, 1, [&] { return ParityText(r.format); });
-    cell(26, 1, [&] { return StopBitsText(r.format); });
-    cell(27, 1, [&] { return EnableText(r.timeoutToDefault); });
+    cell(26, 1, [&] { return dataBitsText(r.format); });
+    cell(26, 1, [&] { return parityText(r.format); });
+    cell(26, 1, [&] { return stopBitsText(r.format); });
+    cell(27, 1, [&] { return enableText(r.timeoutToDefault); });
     for (int k = 0; k < 4; ++k)
-        cell(28 + 4 * k, 4, [&] { return DottedText(r.sources[k]); });
-    cell(44, 1, [&] { return EnableText(r.bridgeStatus); });
+        cell(28 + 4 * k, 4, [&] { return dottedText(r.sources[k]); });
+    cell(44, 1, [&] { return enableText(r.bridgeStatus); });
     cell(45, 2, [&] { return QString::number(r.bridgeLocalPort); });
     for (int k = 0; k < 5; ++k)
         cell(47 + 2 * k, 2, [&] { return QString::number(r.bridgeRemotePorts[k]); });
     for (int k = 0; k < 5; ++k)
-        cell(57 + 4 * k, 4, [&] { return DottedText(r.bridgeIps[k]); });
+        cell(57 + 4 * k, 4, [&] { return dottedText(r.bridgeIps[k]); });
     Q_ASSERT(cells.size() == kDeviceGridColumns);
     return cells;
 }
 
 // ---- SourceFilterBlock --------------------------------------------------------------------
 
-QByteArray EncodeSourceFilterBlock(const SourceFilterBlock &block)
+QByteArray encodeSourceFilterBlock(const SourceFilterBlock &block)
 {
     QByteArray out;
     out.reserve(kSourceFilterLength);
@@ -367,7 +367,7 @@ QByteArray EncodeSourceFilterBlock(const SourceFilterBlock &block)
     return out;
 }
 
-SourceFilterBlock DecodeSourceFilterBlock(const QByteArray &data)
+SourceFilterBlock decodeSourceFilterBlock(const QByteArray &data)
 {
     SourceFilterBlock block;
     for (int k = 0; k < 4; ++k)
@@ -377,26 +377,26 @@ SourceFilterBlock DecodeSourceFilterBlock(const QByteArray &data)
 
 // ---- BridgeBlock --------------------------------------------------------------------------
 
-QByteArray EncodeBridgeBlock(const BridgeBlock &block)
+QByteArray encodeBridgeBlock(const BridgeBlock &block)
 {
     QByteArray out;
     out.reserve(kBridgeBlockLength);
     appendByte(out, block.enabled ? 1 : 0);
-    AppendWord(out, block.localPort);
+    appendWord(out, block.localPort);
     for (quint16 p : block.remotePorts)
-        AppendWord(out, p);
+        appendWord(out, p);
     for (const Octets4 &a : block.ips)
         appendBytes(out, a);
     return out;
 }
 
-BridgeBlock DecodeBridgeBlock(const QByteArray &data)
+BridgeBlock decodeBridgeBlock(const QByteArray &data)
 {
     BridgeBlock block;
     block.enabled = (byteAt(data, 0) & 0x01) != 0;
-    block.localPort = ReadWord(data, 1);
+    block.localPort = readWord(data, 1);
     for (int k = 0; k < 5; ++k)
-        block.remotePorts[k] = ReadWord(data, 3 + 2 * k);
+        block.remotePorts[k] = readWord(data, 3 + 2 * k);
     for (int k = 0; k < 5; ++k)
         block.ips[k] = readBytes<4>(data, 13 + 4 * k);
     return block;
@@ -404,7 +404,7 @@ BridgeBlock DecodeBridgeBlock(const QByteArray &data)
 
 // ---- UartQuickBlock -----------------------------------------------------------------------
 
-QByteArray EncodeUartQuickBlock(const UartQuickBlock &block)
+QByteArray encodeUartQuickBlock(const UartQuickBlock &block)
 {
     QByteArray out;
     appendByte(out, block.baudCode);
@@ -412,14 +412,14 @@ QByteArray EncodeUartQuickBlock(const UartQuickBlock &block)
     return out;
 }
 
-UartQuickBlock DecodeUartQuickBlock(const QByteArray &data)
+UartQuickBlock decodeUartQuickBlock(const QByteArray &data)
 {
     return UartQuickBlock{byteAt(data, 0), byteAt(data, 1)};
 }
 
 // ---- DeviceUploadBlock --------------------------------------------------------------------
 
-QByteArray EncodeDeviceUploadBlock(const DeviceUploadBlock &block)
+QByteArray encodeDeviceUploadBlock(const DeviceUploadBlock &block)
 {
     QByteArray out;
     out.reserve(kDeviceUploadLength);
@@ -431,7 +431,7 @@ QByteArray EncodeDeviceUploadBlock(const DeviceUploadBlock &block)
     return out;
 }
 
-DeviceUploadBlock DecodeDeviceUploadBlock(const QByteArray &data)
+DeviceUploadBlock decodeDeviceUploadBlock(const QByteArray &data)
 {
     DeviceUploadBlock block;
     block.destination = readBytes<6>(data, 0);

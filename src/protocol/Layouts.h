@@ -24,9 +24,9 @@ struct UartFormat {
     bool operator==(const UartFormat &) const = default;
 };
 // Starts at 0xC0; 0x01 seven data bits; 0x04 even, 0x0C odd; 0x10 two stop bits.
-quint8 EncodeUartFormat(const UartFormat &format);
+quint8 encodeUartFormat(const UartFormat &format);
 // Parity from (byte AND 0x0C): 0x04 even, 0x0C odd, anything else none.
-UartFormat DecodeUartFormat(quint8 byte);
+UartFormat decodeUartFormat(quint8 byte);
 
 struct ModeFlags {
     bool tcpClient = false; // bit 4: "TCP Client" / "TCP Server"
@@ -34,31 +34,31 @@ struct ModeFlags {
     bool dhcp = false;      // bit 6: "DHCP enabled" / "DHCP disabled"
     bool operator==(const ModeFlags &) const = default;
 };
-quint8 EncodeModeFlags(const ModeFlags &flags);
-ModeFlags DecodeModeFlags(quint8 byte);
+quint8 encodeModeFlags(const ModeFlags &flags);
+ModeFlags decodeModeFlags(quint8 byte);
 
 // Word: high byte first.
-quint16 ReadWord(const QByteArray &data, int offset);
-void AppendWord(QByteArray &out, quint16 value);
+quint16 readWord(const QByteArray &data, int offset);
+void appendWord(QByteArray &out, quint16 value);
 
 // Shown forms.
-QString OctetText(quint8 value);                // "192"
-QString DottedText(const Octets4 &address);     // "192.168.1.10"
-QString MacByteText(quint8 value);              // "0A"
-QString MacText(const Mac6 &mac);               // "00-1A-2B-3C-4D-5E"
-QString FirmwareText(quint8 value);             // 0x3A -> "3.10"
-QString BaudText(quint8 code);                  // "9600", or "UNKNOWN" for 9 and above
-QString DataBitsText(quint8 format);            // "7" / "8"
-QString ParityText(quint8 format);              // "EVEN" / "ODD" / "NONE"
-QString StopBitsText(quint8 format);            // "2" / "1"
-QString EnableText(quint8 enableByte);          // "Disable" for 0, else "Enable"
+QString octetText(quint8 value);                // "192"
+QString dottedText(const Octets4 &address);     // "192.168.1.10"
+QString macByteText(quint8 value);              // "0A"
+QString macText(const Mac6 &mac);               // "00-1A-2B-3C-4D-5E"
+QString firmwareText(quint8 value);             // 0x3A -> "3.10"
+QString baudText(quint8 code);                  // "9600", or "UNKNOWN" for 9 and above
+QString dataBitsText(quint8 format);            // "7" / "8"
+QString parityText(quint8 format);              // "EVEN" / "ODD" / "NONE"
+QString stopBitsText(quint8 format);            // "2" / "1"
+QString enableText(quint8 enableByte);          // "Disable" for 0, else "Enable"
 
 // ---- Layouts -----------------------------------------------------------------------------
 // Offsets are data offsets: 0 is the first byte after LEN. Decoders read at fixed positions
 // and take 0 for any byte beyond the data they are given; callers that must tell a short
 // block apart check the data length against the offsets below.
 // Encoders write every byte as held in the struct (format bytes included: build them with
-// EncodeUartFormat), except that the enable bytes of the request layouts
+// encodeUartFormat), except that the enable bytes of the request layouts
 // (SettingsUploadBlock, DeviceUploadBlock) are written 1 for any non-zero value and 0 for 0.
 // The reply layouts (SettingsBlock, DiscoveryRecord) keep their raw bytes both ways, so that a
 // device's non-zero enable byte such as 2 reaches the decoder unchanged.
@@ -83,8 +83,8 @@ constexpr int Mac = 0, Ip = 6, Mask = 10, Gateway = 14, LocalPort = 18, RemotePo
               UartTimeout = 23, Firmware = 25, Format = 26, TimeoutToDefault = 27, Mode = 28, TcpServer = 29;
 constexpr int ShortLength = 28, FullLength = 33;
 }
-QByteArray EncodeSettingsBlock(const SettingsBlock &block);
-SettingsBlock DecodeSettingsBlock(const QByteArray &data);
+QByteArray encodeSettingsBlock(const SettingsBlock &block);
+SettingsBlock decodeSettingsBlock(const QByteArray &data);
 
 // Request 98 (LEN 33): SettingsBlock without the firmware byte, one reserved 0 byte at the end.
 struct SettingsUploadBlock {
@@ -100,8 +100,8 @@ struct SettingsUploadBlock {
     bool operator==(const SettingsUploadBlock &) const = default;
 };
 constexpr int kSettingsUploadLength = 33;
-QByteArray EncodeSettingsUploadBlock(const SettingsUploadBlock &block);
-SettingsUploadBlock DecodeSettingsUploadBlock(const QByteArray &data);
+QByteArray encodeSettingsUploadBlock(const SettingsUploadBlock &block);
+SettingsUploadBlock decodeSettingsUploadBlock(const QByteArray &data);
 
 // Reply to 107 (LEN 77), one per device.
 struct DiscoveryRecord {
@@ -121,12 +121,12 @@ struct DiscoveryRecord {
     bool operator==(const DiscoveryRecord &) const = default;
 };
 constexpr int kDiscoveryRecordLength = 77;
-QByteArray EncodeDiscoveryRecord(const DiscoveryRecord &record);
-DiscoveryRecord DecodeDiscoveryRecord(const QByteArray &data);
+QByteArray encodeDiscoveryRecord(const DiscoveryRecord &record);
+DiscoveryRecord decodeDiscoveryRecord(const QByteArray &data);
 
 // The 28 cell texts of a device grid row, in column order. A record shorter than 77 bytes
 // gives empty cells for every field that its data does not cover completely.
-QStringList DiscoveryRowTexts(const QByteArray &data);
+QStringList discoveryRowTexts(const QByteArray &data);
 constexpr int kDeviceGridColumns = 28;
 
 // Reply to 105 and request 106 (LEN 16).
@@ -135,8 +135,8 @@ struct SourceFilterBlock {
     bool operator==(const SourceFilterBlock &) const = default;
 };
 constexpr int kSourceFilterLength = 16;
-QByteArray EncodeSourceFilterBlock(const SourceFilterBlock &block);
-SourceFilterBlock DecodeSourceFilterBlock(const QByteArray &data);
+QByteArray encodeSourceFilterBlock(const SourceFilterBlock &block);
+SourceFilterBlock decodeSourceFilterBlock(const QByteArray &data);
 
 // Reply to 110 and request 111 (LEN 33). Read: bit 0 of the status only; written 1 / 0.
 struct BridgeBlock {
@@ -147,8 +147,8 @@ struct BridgeBlock {
     bool operator==(const BridgeBlock &) const = default;
 };
 constexpr int kBridgeBlockLength = 33;
-QByteArray EncodeBridgeBlock(const BridgeBlock &block);
-BridgeBlock DecodeBridgeBlock(const QByteArray &data);
+QByteArray encodeBridgeBlock(const BridgeBlock &block);
+BridgeBlock decodeBridgeBlock(const QByteArray &data);
 
 // Request 104 (LEN 2).
 struct UartQuickBlock {
@@ -156,8 +156,8 @@ struct UartQuickBlock {
     quint8 format = 0xC0;
     bool operator==(const UartQuickBlock &) const = default;
 };
-QByteArray EncodeUartQuickBlock(const UartQuickBlock &block);
-UartQuickBlock DecodeUartQuickBlock(const QByteArray &data);
+QByteArray encodeUartQuickBlock(const UartQuickBlock &block);
+UartQuickBlock decodeUartQuickBlock(const QByteArray &data);
 
 // Request 108 (LEN 82): the destination MAC, then the DiscoveryRecord fields without byte 25.
 struct DeviceUploadBlock {
@@ -166,7 +166,7 @@ struct DeviceUploadBlock {
     bool operator==(const DeviceUploadBlock &) const = default;
 };
 constexpr int kDeviceUploadLength = 82;
-QByteArray EncodeDeviceUploadBlock(const DeviceUploadBlock &block);
-DeviceUploadBlock DecodeDeviceUploadBlock(const QByteArray &data);
+QByteArray encodeDeviceUploadBlock(const DeviceUploadBlock &block);
+DeviceUploadBlock decodeDeviceUploadBlock(const QByteArray &data);
 
 } // namespace qvx

@@ -14,31 +14,31 @@ Link::Link(UdpEndpoint &endpoint, ProgramState &state, IntervalTimer &replyTimer
 {
 }
 
-QString Link::DeviceAddressText() const
+QString Link::deviceAddressText() const
 {
-    const auto &o = m_state.DeviceIpOctet;
+    const auto &o = m_state.deviceAddress;
     return QStringLiteral("%1.%2.%3.%4").arg(o[0]).arg(o[1]).arg(o[2]).arg(o[3]);
 }
 
-bool Link::IsUnicastTargetSelected() const
+bool Link::isUnicastTargetSelected() const
 {
-    return m_endpoint.remoteHost() == DeviceAddressText();
+    return m_endpoint.remoteHost() == deviceAddressText();
 }
 
-void Link::SelectUnicastTarget()
+void Link::selectUnicastTarget()
 {
     m_endpoint.close();
-    m_endpoint.setRemoteHost(DeviceAddressText());
+    m_endpoint.setRemoteHost(deviceAddressText());
     m_endpoint.setRemotePort(kDevicePort);
     bindLocalPort();
 }
 
-bool Link::IsMulticastTargetSelected() const
+bool Link::isMulticastTargetSelected() const
 {
     return m_endpoint.remoteHost() == QLatin1String(kMulticastGroup);
 }
 
-void Link::SelectMulticastTarget()
+void Link::selectMulticastTarget()
 {
     m_endpoint.close();
     m_endpoint.setRemoteHost(QString::fromLatin1(kMulticastGroup));
@@ -50,12 +50,12 @@ void Link::bindLocalPort()
     int number = 0;
     QString reason;
     if (m_endpoint.bind(kLocalPort, &number, &reason)) {
-        m_state.BindFailureReported = false;
+        m_state.bindFailureReported = false;
         return;
     }
     // Another program may hold the port. Say so once; every later request tries again.
-    if (!m_state.BindFailureReported) {
-        m_state.BindFailureReported = true;
+    if (!m_state.bindFailureReported) {
+        m_state.bindFailureReported = true;
         m_messages.show(QStringLiteral("The local UDP port %1 could not be opened: %2\n"
                                        "No request can be sent until the port is free; "
                                        "every request tries to open it again.")
@@ -72,59 +72,59 @@ bool Link::ensureBound()
     return m_endpoint.isBound();
 }
 
-bool Link::SendFrame(quint8 cmd, const QByteArray &data, Target target, int replyTimeoutMs,
+bool Link::sendFrame(quint8 cmd, const QByteArray &data, Target target, int replyTimeoutMs,
                      const QString &errorTitlePrefix)
 {
     if (target == Target::Unicast) {
-        if (!IsUnicastTargetSelected())
-            SelectUnicastTarget();
-    } else if (!IsMulticastTargetSelected()) {
-        SelectMulticastTarget();
+        if (!isUnicastTargetSelected())
+            selectUnicastTarget();
+    } else if (!isMulticastTargetSelected()) {
+        selectMulticastTarget();
     }
     if (!ensureBound())
         return false;
 
-    const SendResult result = m_endpoint.send(BuildRequestFrame(cmd, data));
+    const SendResult result = m_endpoint.send(buildRequestFrame(cmd, data));
     if (!result.ok) {
         m_messages.show(result.errorText, errorTitlePrefix + QString::number(result.errorNumber),
                         MessageIcon::Exclamation);
         return false;
     }
     if (cmd != CmdLoginStatus)
-        m_state.SilenceReported = false;
+        m_state.silenceReported = false;
     if (replyTimeoutMs > 0) {
         m_replyTimer.arm(replyTimeoutMs);
-        m_state.CommandPending = true;
+        m_state.commandPending = true;
     }
     return true;
 }
 
-SendResult Link::SendFrameThroughCard(quint8 cmd, const QByteArray &data, const NetworkCard &card,
+SendResult Link::sendFrameThroughCard(quint8 cmd, const QByteArray &data, const NetworkCard &card,
                                       int replyTimeoutMs)
 {
-    if (!IsMulticastTargetSelected())
-        SelectMulticastTarget();
+    if (!isMulticastTargetSelected())
+        selectMulticastTarget();
     if (!ensureBound())
         return {false, 0, QStringLiteral("the local UDP port %1 is not open").arg(kLocalPort)};
-    const SendResult result = m_endpoint.sendThroughCard(BuildRequestFrame(cmd, data), card);
+    const SendResult result = m_endpoint.sendThroughCard(buildRequestFrame(cmd, data), card);
     if (!result.ok)
         return result;
-    m_state.SilenceReported = false;
+    m_state.silenceReported = false;
     if (replyTimeoutMs > 0) {
         m_replyTimer.arm(replyTimeoutMs);
-        m_state.CommandPending = true;
+        m_state.commandPending = true;
     }
     return result;
 }
 
-bool Link::SendCommand(quint8 code)
+bool Link::sendCommand(quint8 code)
 {
-    return SendFrame(code, SimpleCommandData(), Target::Unicast, kReplyTimeoutMs, QStringLiteral("Errore  "));
+    return sendFrame(code, simpleCommandData(), Target::Unicast, kReplyTimeoutMs, QStringLiteral("Errore  "));
 }
 
-void Link::StopReplyWait()
+void Link::stopReplyWait()
 {
-    m_state.CommandPending = false;
+    m_state.commandPending = false;
     m_replyTimer.setEnabled(false);
     m_replyTimer.setInterval(0);
 }

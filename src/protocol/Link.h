@@ -19,19 +19,19 @@ class Link {
 public:
     Link(UdpEndpoint &endpoint, ProgramState &state, IntervalTimer &replyTimer, MessageSink &messages);
 
-    // Dotted text of DeviceIpOctet, octet 0 first.
-    QString DeviceAddressText() const;
+    // Dotted text of deviceAddress, octet 0 first.
+    QString deviceAddressText() const;
 
-    bool IsUnicastTargetSelected() const;
-    void SelectUnicastTarget();
-    bool IsMulticastTargetSelected() const;
-    void SelectMulticastTarget();
+    bool isUnicastTargetSelected() const;
+    void selectUnicastTarget();
+    bool isMulticastTargetSelected() const;
+    void selectMulticastTarget();
 
     // Aims the endpoint, frames and sends one request. With replyTimeoutMs above 0 the
-    // reply timer is armed and CommandPending set; with 0 nothing waits for a reply.
+    // reply timer is armed and commandPending set; with 0 nothing waits for a reply.
     // A send error is shown with the title errorTitlePrefix followed by its number.
     // Returns true when the datagram left.
-    bool SendFrame(quint8 cmd, const QByteArray &data, Target target, int replyTimeoutMs,
+    bool sendFrame(quint8 cmd, const QByteArray &data, Target target, int replyTimeoutMs,
                    const QString &errorTitlePrefix = QStringLiteral("Errore "));
 
     // The same towards the multicast group, out of one network card. A failure is not shown:
@@ -39,10 +39,10 @@ public:
     SendResult SendFrameThroughCard(quint8 cmd, const QByteArray &data, const NetworkCard &card, int replyTimeoutMs);
 
     // A simple command (data 0xAA 0xAA) to the device, waiting for its reply.
-    bool SendCommand(quint8 code);
+    bool sendCommand(quint8 code);
 
-    // Ends the reply wait: CommandPending false, reply timer disabled with interval 0.
-    void StopReplyWait();
+    // Ends the reply wait: commandPending false, reply timer disabled with interval 0.
+    void stopReplyWait();
 
 private:
     bool ensureBound();

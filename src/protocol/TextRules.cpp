@@ -10,7 +10,7 @@ namespace qvx {
 
 namespace {
 
-// The characters that NumericValue ignores wherever they stand, and that IsNumericText
+// The characters that numericValue ignores wherever they stand, and that isNumericText
 // allows before and after the number.
 bool isBlank(QChar c)
 {
@@ -85,7 +85,7 @@ double decimalValue(const std::string &sig, qint64 pointPos)
 
 } // namespace
 
-double NumericValue(const QString &text)
+double numericValue(const QString &text)
 {
     const QString s = withoutBlanks(text);
     const qsizetype n = s.size();
@@ -155,7 +155,7 @@ double NumericValue(const QString &text)
     return negative ? -magnitude : magnitude;
 }
 
-bool IsNumericText(const QString &text)
+bool isNumericText(const QString &text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -190,7 +190,7 @@ bool IsNumericText(const QString &text)
     return i == end;
 }
 
-double RoundHalfEven(double value)
+double roundHalfEven(double value)
 {
     if (!std::isfinite(value))
         return value;
@@ -220,21 +220,21 @@ Int saturated(double rounded)
 }
 } // namespace
 
-qint16 OctetFieldValue(const QString &text)
+qint16 octetFieldValue(const QString &text)
 {
-    return saturated<qint16>(RoundHalfEven(NumericValue(text)));
+    return saturated<qint16>(roundHalfEven(numericValue(text)));
 }
 
-qint32 WordFieldValue(const QString &text)
+qint32 wordFieldValue(const QString &text)
 {
-    return saturated<qint32>(RoundHalfEven(NumericValue(text)));
+    return saturated<qint32>(roundHalfEven(numericValue(text)));
 }
 
-std::optional<qint64> WholeNumber(const QString &text)
+std::optional<qint64> wholeNumber(const QString &text)
 {
-    if (!IsNumericText(text))
+    if (!isNumericText(text))
         return std::nullopt;
-    const double rounded = RoundHalfEven(NumericValue(text));
+    const double rounded = roundHalfEven(numericValue(text));
     // 2^63 is exact as a double; the valid range is [-2^63, 2^63).
     constexpr double limit = 9223372036854775808.0;
     if (!(rounded >= -limit && rounded < limit))
@@ -242,7 +242,7 @@ std::optional<qint64> WholeNumber(const QString &text)
     return static_cast<qint64>(rounded);
 }
 
-qint32 HexPairToByte(const QString &text, int digits)
+qint32 hexPairToByte(const QString &text, int digits)
 {
     if (digits < 1 || digits > 4)
         return 0;

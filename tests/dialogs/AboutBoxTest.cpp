@@ -1,6 +1,6 @@
 #include "DialogTestSupport.h"
 
-#include "dialogs/frm04About.h"
+#include "dialogs/AboutDialog.h"
 
 namespace qvx::test {
 namespace {
@@ -10,19 +10,19 @@ using AboutBox = DialogTest;
 TEST_F(AboutBox, ShowsTitleVersionDescriptionAndWebAddressModalUntilOk)
 {
     h.app().showAbout();
-    frm04About *about = h.app().programmer()->findChild<frm04About *>();
+    AboutDialog *about = h.app().programmer()->findChild<AboutDialog *>();
     ASSERT_NE(about, nullptr);
     EXPECT_TRUE(about->isVisible());
     EXPECT_EQ(about->windowModality(), Qt::ApplicationModal);
     EXPECT_EQ(about->windowTitle(), "Informazioni su QvxFinder");
-    EXPECT_EQ(about->lblTitle->text(), "QvxFinder");
-    EXPECT_EQ(about->lblVersion->text(),
+    EXPECT_EQ(about->titleLabel->text(), "QvxFinder");
+    EXPECT_EQ(about->versionLabel->text(),
               QStringLiteral("Versione %1.%2.%3").arg(QVX_VERSION_MAJOR).arg(QVX_VERSION_MINOR).arg(QVX_VERSION_PATCH));
-    EXPECT_EQ(about->lblDescription->text(), "Interfaccia utente per il rilevamento e configurazione\n"
+    EXPECT_EQ(about->descriptionLabel->text(), "Interfaccia utente per il rilevamento e configurazione\n"
                                              "dei convertitori Ethernet - Seriale (RS485, RS422, RS232, Fibra)");
-    EXPECT_EQ(about->lblDisclaimer->text(), QString::fromLatin1(kProgramWebAddress));
-    EXPECT_TRUE(about->lblDisclaimer->text().startsWith("https://"));
-    about->cmdOK->click();
+    EXPECT_EQ(about->disclaimerLabel->text(), QString::fromLatin1(kProgramWebAddress));
+    EXPECT_TRUE(about->disclaimerLabel->text().startsWith("https://"));
+    about->okButton->click();
     EXPECT_FALSE(about->isVisible());
     EXPECT_TRUE(h.processes.started.isEmpty());
 }
@@ -41,8 +41,8 @@ TEST(AboutSystemInfo, StartsTheFirstMonitorOnTheSearchPathOrSaysItIsNotAvailable
         AppHarness h(true, false);
         h.processes.onPath = c.onPath;
         h.processes.startSucceeds = c.startSucceeds;
-        frm04About about(h.app());
-        about.cmdSysInfo->click();
+        AboutDialog about(h.app());
+        about.systemInfoButton->click();
         ASSERT_EQ(h.processes.started.size(), c.started.isEmpty() ? 0 : 1);
         if (!c.started.isEmpty()) {
             EXPECT_EQ(h.processes.started[0].program, c.started);

@@ -3,7 +3,7 @@
 #include "Samples.h"
 
 #include "app/AppContext.h"
-#include "programmer/frm01UDPClient.h"
+#include "programmer/ProgrammerWindow.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -37,7 +37,7 @@ bool CloseAndWaitGone(Window *window)
 struct DialogTest : ::testing::Test {
     DialogTest() { h.endpoint.clearSent(); }
     // The deferred-write timer's expiry, as the programmer window runs it.
-    void fireDeferredWrite() { h.app().programmer()->Timer4_Timer(); }
+    void fireDeferredWrite() { h.app().programmer()->sendDeferredWrite(); }
     void expectWarning(const QString &text) { EXPECT_EQ(h.messages.messages, Warning(text)); }
 
     AppHarness h{true, false};

@@ -1,22 +1,22 @@
 #include "DialogTestSupport.h"
 
-#include "dialogs/frm05Source.h"
+#include "dialogs/SourceFilterDialog.h"
 
 namespace qvx::test {
 namespace {
 
 struct SourceDialog : DialogTest {
-    frm05Source *open()
+    SourceFilterDialog *open()
     {
-        frm05Source *dialog = h.app().source();
+        SourceFilterDialog *dialog = h.app().source();
         dialog->show();
         return dialog;
     }
-    static std::array<QLineEdit *, 4> &boxes(frm05Source *d, int address)
+    static std::array<QLineEdit *, 4> &boxes(SourceFilterDialog *d, int address)
     {
-        return *std::array{&d->txtSourceIP1, &d->txtSourceIP2, &d->txtSourceIP3, &d->txtSourceIP4}[address];
+        return *std::array{&d->source1Boxes, &d->source2Boxes, &d->source3Boxes, &d->source4Boxes}[address];
     }
-    static QStringList allTexts(frm05Source *d)
+    static QStringList allTexts(SourceFilterDialog *d)
     {
         QStringList out;
         for (int k = 0; k < 4; ++k)
@@ -24,23 +24,23 @@ struct SourceDialog : DialogTest {
                 out << box->text();
         return out;
     }
-    std::array<std::array<qint16, 4>, 4> &mirror() { return h.state().SourceIP; }
+    std::array<std::array<qint16, 4>, 4> &mirror() { return h.state().sourceFilter; }
 };
 
 TEST_F(SourceDialog, OpensModelessWithSixteenZeroBoxesAndLeavesTheMirrorAlone)
 {
     mirror()[0][0] = 7;
-    frm05Source *d = open();
+    SourceFilterDialog *d = open();
     EXPECT_FALSE(d->isModal());
     EXPECT_EQ(allTexts(d), QStringList(16, "0"));
-    EXPECT_EQ(d->txtSourceIP2[3]->accessibleName(), "Source 2 IP-Address: octet 4 of 4");
+    EXPECT_EQ(d->source2Boxes[3]->accessibleName(), "Source 2 IP-Address: octet 4 of 4");
     EXPECT_EQ(mirror()[0][0], 7);
 }
 
 TEST_F(SourceDialog, EveryChangeStoresTheOctetWithItsMarkers)
 {
-    frm05Source *d = open();
-    QLineEdit *box = d->txtSourceIP1[0];
+    SourceFilterDialog *d = open();
+    QLineEdit *box = d->source1Boxes[0];
     QList<qint16> stored;
     QObject::connect(box, &QLineEdit::textChanged, box, [&] { stored.append(mirror()[0][0]); });
     box->setFocus();
@@ -56,8 +56,8 @@ TEST_F(SourceDialog, EveryChangeStoresTheOctetWithItsMarkers)
         {"9e9", -1}, {"4e4", -1}, {"-4e4", -1},
     };
     for (const auto &c : cases) {
-        d->txtSourceIP3[2]->setText(QStringLiteral("42"));
-        d->txtSourceIP3[2]->setText(QString::fromLatin1(c.text));
+        d->source3Boxes[2]->setText(QStringLiteral("42"));
+        d->source3Boxes[2]->setText(QString::fromLatin1(c.text));
         EXPECT_EQ(mirror()[2][2], c.stored) << c.text;
     }
     EXPECT_EQ(mirror()[2][1], 0); // only the box's own element changes
@@ -68,17 +68,17 @@ TEST_F(SourceDialog, EveryChangeStoresTheOctetWithItsMarkers)
 
 TEST_F(SourceDialog, DownloadAsksTheDeviceAndTheReplyFillsTheBoxesAndThroughThemTheMirror)
 {
-    frm05Source *d = open();
-    d->cmdDownloadSourceIP->click();
+    SourceFilterDialog *d = open();
+    d->downloadButton->click();
     ASSERT_EQ(h.endpoint.frames(), QList<QByteArray>{RequestBytes(105, Bytes({0xAA, 0xAA}))});
     EXPECT_EQ(h.endpoint.sent[0].host, "192.168.0.1");
-    EXPECT_TRUE(h.state().CommandPending);
+    EXPECT_TRUE(h.state().commandPending);
 
     h.endpoint.injectReply(105, Bytes({192, 168, 1, 200, 10, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 255}));
     EXPECT_EQ(h.app().source(), d);
     EXPECT_EQ(allTexts(d).join('.'), "192.168.1.200.10.0.0.1.0.0.0.0.0.0.0.255");
     EXPECT_EQ(mirror(), (std::array<std::array<qint16, 4>, 4>{{{192, 168, 1, 200}, {10, 0, 0, 1}, {}, {0, 0, 0, 255}}}));
-    EXPECT_FALSE(h.state().CommandPending);
+    EXPECT_FALSE(h.state().commandPending);
 
     // A short reply leaves the boxes beyond its data as they were.
     for (int k = 0; k < 4; ++k)
@@ -89,17 +89,17 @@ TEST_F(SourceDialog, DownloadAsksTheDeviceAndTheReplyFillsTheBoxesAndThroughThem
     EXPECT_EQ(allTexts(d).last(), "77");
     EXPECT_EQ(mirror()[1], (std::array<qint16, 4>{5, 6, 77, 77}));
     h.endpoint.injectReply(105, QByteArray());
-    EXPECT_EQ(d->txtSourceIP1[0]->text(), "1");
+    EXPECT_EQ(d->source1Boxes[0]->text(), "1");
 }
 
 TEST_F(SourceDialog, AReplyWithoutAnOpenDialogCreatesItHiddenAndAReplyOfZerosStillRewritesTheMirror)
 {
     ASSERT_EQ(h.app().sourceIfLoaded(), nullptr);
     h.endpoint.injectReply(105, Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}));
-    frm05Source *d = h.app().sourceIfLoaded();
+    SourceFilterDialog *d = h.app().sourceIfLoaded();
     ASSERT_NE(d, nullptr);
     EXPECT_FALSE(d->isVisible());
-    EXPECT_EQ(d->txtSourceIP3[1]->text(), "10");
+    EXPECT_EQ(d->source3Boxes[1]->text(), "10");
     EXPECT_EQ(mirror()[3], (std::array<qint16, 4>{13, 14, 15, 16}));
 
     // A fresh dialog shows "0" while the mirror holds other values.
@@ -111,15 +111,15 @@ TEST_F(SourceDialog, AReplyWithoutAnOpenDialogCreatesItHiddenAndAReplyOfZerosSti
 
 TEST_F(SourceDialog, UploadWritesTheMirrorAfterTheLogoutAndAReopenedDialogShowsZerosWhileItKeepsItsValues)
 {
-    frm05Source *d = open();
-    RetypeText(d->txtSourceIP1[0], "10");
-    RetypeText(d->txtSourceIP1[3], "2.5");
-    RetypeText(d->txtSourceIP4[2], "255");
-    d->cmdUploadSourceIP->click();
+    SourceFilterDialog *d = open();
+    RetypeText(d->source1Boxes[0], "10");
+    RetypeText(d->source1Boxes[3], "2.5");
+    RetypeText(d->source4Boxes[2], "255");
+    d->uploadButton->click();
     ASSERT_EQ(h.endpoint.frames(), QList<QByteArray>{kLogoutRequest});
-    EXPECT_EQ(h.state().LastCommandCode, 106);
-    EXPECT_EQ(h.app().Timer4().interval(), 2000);
-    EXPECT_TRUE(h.app().Timer4().isCounting());
+    EXPECT_EQ(h.state().pendingWriteCode, 106);
+    EXPECT_EQ(h.app().deferredWriteTimer().interval(), 2000);
+    EXPECT_TRUE(h.app().deferredWriteTimer().isCounting());
 
     ASSERT_TRUE(CloseAndWaitGone(d));
     EXPECT_EQ(h.app().sourceIfLoaded(), nullptr);

@@ -3,8 +3,8 @@
 #include "Samples.h"
 
 #include "discovery/DeviceGridModel.h"
-#include "discovery/frm03Discovery.h"
-#include "programmer/frm01UDPClient.h"
+#include "discovery/DiscoveryWindow.h"
+#include "programmer/ProgrammerWindow.h"
 #include "protocol/Commands.h"
 #include "protocol/Frame.h"
 
@@ -37,18 +37,18 @@ struct DiscoveryTest : ::testing::Test {
 
     ProgramState &state() { return h.state(); }
     // A discovery reply from SampleDevice(last).
-    void answer(quint8 last = 0x5E) { h.endpoint.injectReply(CmdDiscovery, EncodeDiscoveryRecord(SampleDevice(last))); }
-    // Which indicators are shown: "S", "O", "F" for imgSearch, imgOk, imgFail.
+    void answer(quint8 last = 0x5E) { h.endpoint.injectReply(CmdDiscovery, encodeDiscoveryRecord(SampleDevice(last))); }
+    // Which indicators are shown: "S", "O", "F" for searchingIcon, foundIcon, notFoundIcon.
     QString indicators() const
     {
-        return QString(w.imgSearch->isHidden() ? "" : "S") + (w.imgOk->isHidden() ? "" : "O") +
-               (w.imgFail->isHidden() ? "" : "F");
+        return QString(w.searchingIcon->isHidden() ? "" : "S") + (w.foundIcon->isHidden() ? "" : "O") +
+               (w.notFoundIcon->isHidden() ? "" : "F");
     }
     // Lets a closed window's deferred deletion run.
     static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
     AppHarness h{false};
-    frm03Discovery &w;
+    DiscoveryWindow &w;
 };
 
 } // namespace qvx::test

@@ -2,7 +2,7 @@
 // and factory-setting scenarios work on 192.168.0.5 and 192.168.0.6.
 #include "E2eSupport.h"
 
-#include "discovery/frm03Discovery.h"
+#include "discovery/DiscoveryWindow.h"
 #include "protocol/Commands.h"
 #include "protocol/Frame.h"
 #include "protocol/ProgramState.h"
@@ -17,14 +17,14 @@ constexpr int kMacColumn = 0, kLocalPortColumn = 4, kBaudColumn = 6;
 
 TEST_F(E2e, DiscoveryListsEveryAnsweringDevice)
 {
-    frm03Discovery *window = discover();
+    DiscoveryWindow *window = discover();
     // The request went to the group; silent and corrupt devices are not listed, and nobody
     // is listed twice.
     EXPECT_EQ(quint8(endpoint->sent.last()[2]), CmdDiscovery);
     EXPECT_EQ(endpoint->remoteHost(), QString::fromLatin1(kMulticastGroup));
     QTest::qWait(1000);
-    EXPECT_EQ(ctx->state().GridRowCount, kAnsweringDevices + 1);
-    EXPECT_EQ(window->lblMsg->text(), QStringLiteral("Found %1 Device").arg(kAnsweringDevices));
+    EXPECT_EQ(ctx->state().gridRowCount, kAnsweringDevices + 1);
+    EXPECT_EQ(window->statusMessage->text(), QStringLiteral("Found %1 Device").arg(kAnsweringDevices));
     EXPECT_EQ(findRow(window, kSilentDevice), -1);
     EXPECT_EQ(findRow(window, kCorruptDevice), -1);
     const int first = findRow(window, "192.168.0.1");
@@ -32,27 +32,27 @@ TEST_F(E2e, DiscoveryListsEveryAnsweringDevice)
     EXPECT_EQ(cell(window, first, kMacColumn), "00-04-A3-00-00-01");
     EXPECT_EQ(cell(window, first, 2), "255.255.255.0");
     EXPECT_GE(findRow(window, "192.168.0.51"), 0);
-    EXPECT_EQ(window->lblIpAddr->text(), "192.168.0.10"); // the card the endpoint sends from
+    EXPECT_EQ(window->adapterIp->text(), "192.168.0.10"); // the card the endpoint sends from
 
     // Closing the window aims the endpoint back at the device address.
-    window->cmdExit->click();
+    window->exitButton->click();
     EXPECT_TRUE(waitFor([&] { return endpoint->remoteHost() == "192.168.0.1"; }, 1000));
 }
 
 TEST_F(E2e, UploadOfSelectedDeviceByMacThenRediscovery)
 {
-    frm03Discovery *window = discover();
+    DiscoveryWindow *window = discover();
     const int row = findRow(window, "192.168.0.5");
     ASSERT_GE(row, 0);
     clickRow(window, row);
-    EXPECT_TRUE(waitFor([&] { return ctx->state().DeviceSelected; }, 1000));
-    EXPECT_EQ(window->lblMacAddrDest[5]->text(), "05");
-    EXPECT_EQ(window->txtIP[3]->text(), "5");
+    EXPECT_TRUE(waitFor([&] { return ctx->state().deviceSelected; }, 1000));
+    EXPECT_EQ(window->destinationMacBytes[5]->text(), "05");
+    EXPECT_EQ(window->ipAddressBoxes[3]->text(), "5");
 
-    type(window->txtIP[3], "205");
-    type(window->txtLocalPort, "6001");
+    type(window->ipAddressBoxes[3], "205");
+    type(window->localPortBox, "6001");
     const int sentBefore = int(endpoint->sent.size());
-    window->cmdNetSet->click();
+    window->uploadSelectedButton->click();
     ASSERT_EQ(requestsOf(CmdUploadSelected, sentBefore), 1);
     const QByteArray upload = endpoint->sent.last();
     ASSERT_EQ(upload.size(), 88);
@@ -62,7 +62,7 @@ TEST_F(E2e, UploadOfSelectedDeviceByMacThenRediscovery)
     EXPECT_EQ(messages.messages.last().title, "Command result");
     // Two seconds later the window lists the devices again, this one at its new address.
     EXPECT_TRUE(waitFor([&] { return findRow(window, "192.168.0.205") >= 0; }, 6000));
-    EXPECT_TRUE(waitFor([&] { return ctx->state().GridRowCount == kAnsweringDevices + 1; }, 3000));
+    EXPECT_TRUE(waitFor([&] { return ctx->state().gridRowCount == kAnsweringDevices + 1; }, 3000));
     const int moved = findRow(window, "192.168.0.205");
     ASSERT_GE(moved, 0);
     EXPECT_EQ(cell(window, moved, kMacColumn), "00-04-A3-00-00-05");
@@ -75,19 +75,19 @@ TEST_F(E2e, FactorySettingRestoresTheSelectedDevice)
 {
     // Change the device's serial port first, from the programmer window.
     aimAt("192.168.0.6");
-    QTest::keyClick(prog()->cmbUARTBaudrate, Qt::Key_End);
-    prog()->Command1->click();
+    QTest::keyClick(prog()->baudRateList, Qt::Key_End);
+    prog()->baudOnTheFlyButton->click();
 
-    frm03Discovery *window = discover();
+    DiscoveryWindow *window = discover();
     const int row = findRow(window, "192.168.0.6");
     ASSERT_GE(row, 0);
     EXPECT_EQ(cell(window, row, kBaudColumn), "115200");
     clickRow(window, row);
-    EXPECT_TRUE(waitFor([&] { return ctx->state().DeviceSelected; }, 1000));
+    EXPECT_TRUE(waitFor([&] { return ctx->state().deviceSelected; }, 1000));
     const int sentBefore = int(endpoint->sent.size());
-    window->cmdFactory->click();
+    window->factorySettingButton->click();
     ASSERT_EQ(requestsOf(CmdFactorySetting, sentBefore), 1);
-    EXPECT_EQ(endpoint->sent.last(), BuildRequestFrame(CmdFactorySetting, QByteArray("\x00\x04\xA3\x00\x00\x06", 6)));
+    EXPECT_EQ(endpoint->sent.last(), buildRequestFrame(CmdFactorySetting, QByteArray("\x00\x04\xA3\x00\x00\x06", 6)));
     EXPECT_TRUE(waitMessage("Factory setting device OK", 3000));
     EXPECT_TRUE(waitFor(
         [&] {

@@ -1,7 +1,7 @@
 #include "E2eSupport.h"
 
-#include "discovery/frm03Discovery.h"
-#include "login/frm02Login.h"
+#include "discovery/DiscoveryWindow.h"
+#include "login/LoginDialog.h"
 #include "protocol/Commands.h"
 #include "protocol/Frame.h"
 
@@ -63,16 +63,16 @@ void E2e::aimAt(const QString &dotted)
 {
     const QStringList parts = dotted.split(QLatin1Char('.'));
     for (int i = 0; i < 4; ++i)
-        if (prog()->txtExpIPAddress[i]->text() != parts[i])
-            type(prog()->txtExpIPAddress[i], parts[i]);
-    EXPECT_EQ(ctx->link().DeviceAddressText(), dotted);
+        if (prog()->expectedAddressBoxes[i]->text() != parts[i])
+            type(prog()->expectedAddressBoxes[i], parts[i]);
+    EXPECT_EQ(ctx->link().deviceAddressText(), dotted);
 }
 
 int E2e::repliesTo(quint8 cmd, int from) const
 {
     int n = 0;
     for (int i = from; i < endpoint->received.size(); ++i) {
-        const std::optional<Frame> f = RecognizeReply(endpoint->received[i]);
+        const std::optional<Frame> f = recognizeReply(endpoint->received[i]);
         n += f && f->cmd == cmd;
     }
     return n;
@@ -94,16 +94,16 @@ bool E2e::waitReply(quint8 cmd, int from, int timeoutMs)
 void E2e::download()
 {
     const int from = receivedCount();
-    prog()->cmdCommand_a->click();
+    prog()->downloadButton->click();
     EXPECT_TRUE(waitReply(CmdDownloadSettings, from)) << "no settings reply from "
-                                                       << ctx->link().DeviceAddressText().toStdString();
+                                                       << ctx->link().deviceAddressText().toStdString();
 }
 
-int E2e::submitLoginDialog(const QList<std::pair<QLineEdit *frm02Login::*, QString>> &texts,
-                           QPushButton *frm02Login::*button)
+int E2e::submitLoginDialog(const QList<std::pair<QLineEdit *LoginDialog::*, QString>> &texts,
+                           QPushButton *LoginDialog::*button)
 {
-    prog()->cmdLogin->click();
-    frm02Login *dialog = ctx->loginIfLoaded();
+    prog()->loginButton->click();
+    LoginDialog *dialog = ctx->loginIfLoaded();
     EXPECT_TRUE(QTest::qWaitForWindowActive(dialog, 2000)) << "the login dialog did not come up";
     const int from = receivedCount();
     for (const auto &[box, text] : texts)
@@ -120,17 +120,17 @@ int E2e::submitLoginDialog(const QList<std::pair<QLineEdit *frm02Login::*, QStri
 
 bool E2e::login(const QString &password)
 {
-    const int from = submitLoginDialog({{&frm02Login::txtPassword, password}}, &frm02Login::cmdEseguiLogin);
+    const int from = submitLoginDialog({{&LoginDialog::passwordBox, password}}, &LoginDialog::loginButton);
     EXPECT_TRUE(waitReply(CmdLogin, from)) << "no login reply";
     bool accepted = false;
     for (int i = from; i < endpoint->received.size(); ++i) {
-        const std::optional<Frame> f = RecognizeReply(endpoint->received[i]);
+        const std::optional<Frame> f = recognizeReply(endpoint->received[i]);
         if (f && f->cmd == CmdLogin)
             accepted = f->data == QByteArray("\xFF\xFF", 2);
     }
     if (accepted) {
         // The poll starts with the accepted login; its first answer enables the writes.
-        EXPECT_TRUE(waitFor([&] { return prog()->cmdCommand_b->isEnabled(); }, 4000))
+        EXPECT_TRUE(waitFor([&] { return prog()->uploadButton->isEnabled(); }, 4000))
             << "the write buttons stayed disabled after the login";
     }
     return accepted;
@@ -138,9 +138,9 @@ bool E2e::login(const QString &password)
 
 void E2e::changePassword(const QString &oldPassword, const QString &newPassword)
 {
-    const int from = submitLoginDialog({{&frm02Login::txtNewPassword, newPassword},
-                                        {&frm02Login::txtOldPassword, oldPassword}},
-                                       &frm02Login::cmdImpostaNewPassword);
+    const int from = submitLoginDialog({{&LoginDialog::newPasswordBox, newPassword},
+                                        {&LoginDialog::oldPasswordBox, oldPassword}},
+                                       &LoginDialog::setPasswordButton);
     EXPECT_TRUE(waitReply(CmdSetPassword, from)) << "no answer to the password change";
 }
 
@@ -162,34 +162,34 @@ bool E2e::clickAndWaitWrite(QAbstractButton *button, quint8 writeCmd)
     return true;
 }
 
-frm03Discovery *E2e::discover()
+DiscoveryWindow *E2e::discover()
 {
-    prog()->cmdDiscovery->click();
-    frm03Discovery *window = ctx->discoveryIfLoaded();
+    prog()->discoveryButton->click();
+    DiscoveryWindow *window = ctx->discoveryIfLoaded();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window, 3000));
     const QString found = QStringLiteral("Found %1 Device").arg(kAnsweringDevices);
-    window->cmdRefresh->click();
-    EXPECT_TRUE(waitFor([&] { return window->lblMsg->text() == found; }, 6000))
-        << "status reads \"" << window->lblMsg->text().toStdString() << "\"";
+    window->refreshButton->click();
+    EXPECT_TRUE(waitFor([&] { return window->statusMessage->text() == found; }, 6000))
+        << "status reads \"" << window->statusMessage->text().toStdString() << "\"";
     return window;
 }
 
-int E2e::findRow(frm03Discovery *window, const QString &ip)
+int E2e::findRow(DiscoveryWindow *window, const QString &ip)
 {
-    for (int row = 0; row < window->grdDevice->model()->rowCount(); ++row)
+    for (int row = 0; row < window->deviceGrid->model()->rowCount(); ++row)
         if (cell(window, row, 1) == ip)
             return row;
     return -1;
 }
 
-QString E2e::cell(frm03Discovery *window, int row, int column)
+QString E2e::cell(DiscoveryWindow *window, int row, int column)
 {
-    return window->grdDevice->model()->index(row, column).data(Qt::DisplayRole).toString();
+    return window->deviceGrid->model()->index(row, column).data(Qt::DisplayRole).toString();
 }
 
-void E2e::clickRow(frm03Discovery *window, int row)
+void E2e::clickRow(DiscoveryWindow *window, int row)
 {
-    QTableView *grid = window->grdDevice;
+    QTableView *grid = window->deviceGrid;
     const QModelIndex index = grid->model()->index(row, 1);
     grid->scrollTo(index);
     QCoreApplication::processEvents();

@@ -6,7 +6,7 @@
 #include "app/AppContext.h"
 #include "netadapters/LinuxAdapterPlatform.h"
 #include "platform/QtUdpEndpoint.h"
-#include "programmer/frm01UDPClient.h"
+#include "programmer/ProgrammerWindow.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
@@ -20,8 +20,8 @@
 class QPushButton;
 
 namespace qvx {
-class frm02Login;
-class frm03Discovery;
+class LoginDialog;
+class DiscoveryWindow;
 }
 
 namespace qvx::e2e {
@@ -53,7 +53,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    frm01UDPClient *prog() const { return ctx->programmer(); }
+    ProgrammerWindow *prog() const { return ctx->programmer(); }
 
     // ---- Acting as the user ----
     // Replaces a box's text by typing.
@@ -86,16 +86,16 @@ protected:
     void changePassword(const QString &oldPassword, const QString &newPassword);
     // Opens the login dialog, types into its boxes, clicks the button and hands the request
     // over to the programmer window. Returns the index of the first reply that may answer.
-    int submitLoginDialog(const QList<std::pair<QLineEdit *frm02Login::*, QString>> &texts,
-                          QPushButton *frm02Login::*button);
+    int submitLoginDialog(const QList<std::pair<QLineEdit *LoginDialog::*, QString>> &texts,
+                          QPushButton *LoginDialog::*button);
     // Clicks a write button and waits for the logout, the 2 s delay and the write's reply.
     bool clickAndWaitWrite(QAbstractButton *button, quint8 writeCmd);
     // Opens the discovery window and lists the devices.
-    frm03Discovery *discover();
+    DiscoveryWindow *discover();
     // The grid row whose IP address cell reads `ip`, -1 when there is none.
-    static int findRow(frm03Discovery *window, const QString &ip);
-    static QString cell(frm03Discovery *window, int row, int column);
-    static void clickRow(frm03Discovery *window, int row);
+    static int findRow(DiscoveryWindow *window, const QString &ip);
+    static QString cell(DiscoveryWindow *window, int row, int column);
+    static void clickRow(DiscoveryWindow *window, int row);
 
     test::RecordingMessageSink messages;
     test::RecordingProcessLauncher processes;

@@ -13,62 +13,62 @@ using LoginEntry = LoginDialogFixture;
 TEST_F(LoginEntry, OpensModelessEmptyWithTwelveCharactersRoomAndBothButtonsOff)
 {
     EXPECT_FALSE(dlg->isModal());
-    for (QLineEdit *box : {dlg->txtPassword, dlg->txtNewPassword, dlg->txtOldPassword}) {
+    for (QLineEdit *box : {dlg->passwordBox, dlg->newPasswordBox, dlg->oldPasswordBox}) {
         EXPECT_EQ(box->echoMode(), QLineEdit::Normal);
         EXPECT_TRUE(box->text().isEmpty());
         EXPECT_GE(box->width(), box->fontMetrics().horizontalAdvance(QStringLiteral("WWWWWWWWWWWW")));
     }
-    EXPECT_LT(dlg->txtPassword->y(), dlg->txtNewPassword->y());
-    EXPECT_LT(dlg->txtNewPassword->y(), dlg->txtOldPassword->y());
-    EXPECT_FALSE(dlg->cmdEseguiLogin->isEnabled());
-    EXPECT_FALSE(dlg->cmdImpostaNewPassword->isEnabled());
+    EXPECT_LT(dlg->passwordBox->y(), dlg->newPasswordBox->y());
+    EXPECT_LT(dlg->newPasswordBox->y(), dlg->oldPasswordBox->y());
+    EXPECT_FALSE(dlg->loginButton->isEnabled());
+    EXPECT_FALSE(dlg->setPasswordButton->isEnabled());
 }
 
 TEST_F(LoginEntry, SixCharactersEnableEachPartAndEmptyTheOther)
 {
-    type(dlg->txtPassword, "aB3dE");
-    EXPECT_FALSE(dlg->cmdEseguiLogin->isEnabled());
-    type(dlg->txtPassword, "9");
-    EXPECT_EQ(dlg->PasswordText, "aB3dE9");
-    EXPECT_EQ(dlg->PasswordLength, 6);
-    EXPECT_TRUE(dlg->cmdEseguiLogin->isEnabled());
+    type(dlg->passwordBox, "aB3dE");
+    EXPECT_FALSE(dlg->loginButton->isEnabled());
+    type(dlg->passwordBox, "9");
+    EXPECT_EQ(dlg->passwordText, "aB3dE9");
+    EXPECT_EQ(dlg->passwordLength, 6);
+    EXPECT_TRUE(dlg->loginButton->isEnabled());
 
     // Five characters of a new password leave the login alone; the sixth empties it.
-    type(dlg->txtNewPassword, "newpw");
-    EXPECT_EQ(dlg->txtPassword->text(), "aB3dE9");
-    type(dlg->txtNewPassword, "2");
-    EXPECT_TRUE(dlg->txtPassword->text().isEmpty());
-    EXPECT_TRUE(dlg->PasswordText.isEmpty());
-    EXPECT_FALSE(dlg->cmdEseguiLogin->isEnabled());
-    EXPECT_TRUE(dlg->NewPasswordReady);
-    EXPECT_FALSE(dlg->cmdImpostaNewPassword->isEnabled()) << "the old password is still missing";
-    type(dlg->txtOldPassword, "oldpw");
-    EXPECT_FALSE(dlg->cmdImpostaNewPassword->isEnabled());
-    type(dlg->txtOldPassword, "3");
-    EXPECT_TRUE(dlg->cmdImpostaNewPassword->isEnabled());
+    type(dlg->newPasswordBox, "newpw");
+    EXPECT_EQ(dlg->passwordBox->text(), "aB3dE9");
+    type(dlg->newPasswordBox, "2");
+    EXPECT_TRUE(dlg->passwordBox->text().isEmpty());
+    EXPECT_TRUE(dlg->passwordText.isEmpty());
+    EXPECT_FALSE(dlg->loginButton->isEnabled());
+    EXPECT_TRUE(dlg->newPasswordReady);
+    EXPECT_FALSE(dlg->setPasswordButton->isEnabled()) << "the old password is still missing";
+    type(dlg->oldPasswordBox, "oldpw");
+    EXPECT_FALSE(dlg->setPasswordButton->isEnabled());
+    type(dlg->oldPasswordBox, "3");
+    EXPECT_TRUE(dlg->setPasswordButton->isEnabled());
 
     // Shortening either password disables "Set" again.
-    QTest::keyClick(dlg->txtNewPassword, Qt::Key_Backspace);
-    EXPECT_FALSE(dlg->cmdImpostaNewPassword->isEnabled());
-    type(dlg->txtNewPassword, "x");
-    EXPECT_TRUE(dlg->cmdImpostaNewPassword->isEnabled());
+    QTest::keyClick(dlg->newPasswordBox, Qt::Key_Backspace);
+    EXPECT_FALSE(dlg->setPasswordButton->isEnabled());
+    type(dlg->newPasswordBox, "x");
+    EXPECT_TRUE(dlg->setPasswordButton->isEnabled());
 
     // Six login characters empty the change part.
-    type(dlg->txtPassword, "again");
-    EXPECT_EQ(dlg->txtNewPassword->text(), "newpwx");
-    type(dlg->txtPassword, "7");
-    EXPECT_TRUE(dlg->txtNewPassword->text().isEmpty());
-    EXPECT_TRUE(dlg->txtOldPassword->text().isEmpty());
-    EXPECT_EQ(dlg->NewPasswordLength + dlg->OldPasswordLength, 0);
-    EXPECT_FALSE(dlg->NewPasswordReady || dlg->OldPasswordReady);
-    EXPECT_FALSE(dlg->cmdImpostaNewPassword->isEnabled());
-    EXPECT_TRUE(dlg->cmdEseguiLogin->isEnabled());
+    type(dlg->passwordBox, "again");
+    EXPECT_EQ(dlg->newPasswordBox->text(), "newpwx");
+    type(dlg->passwordBox, "7");
+    EXPECT_TRUE(dlg->newPasswordBox->text().isEmpty());
+    EXPECT_TRUE(dlg->oldPasswordBox->text().isEmpty());
+    EXPECT_EQ(dlg->newPasswordLength + dlg->oldPasswordLength, 0);
+    EXPECT_FALSE(dlg->newPasswordReady || dlg->oldPasswordReady);
+    EXPECT_FALSE(dlg->setPasswordButton->isEnabled());
+    EXPECT_TRUE(dlg->loginButton->isEnabled());
 
     // The old password alone also empties the login.
-    type(dlg->txtOldPassword, "oldpw1");
-    EXPECT_TRUE(dlg->txtPassword->text().isEmpty());
-    EXPECT_FALSE(dlg->cmdEseguiLogin->isEnabled());
-    EXPECT_FALSE(dlg->cmdImpostaNewPassword->isEnabled());
+    type(dlg->oldPasswordBox, "oldpw1");
+    EXPECT_TRUE(dlg->passwordBox->text().isEmpty());
+    EXPECT_FALSE(dlg->loginButton->isEnabled());
+    EXPECT_FALSE(dlg->setPasswordButton->isEnabled());
 }
 
 TEST_F(LoginEntry, TheKeyFilterLetsOnlyLettersAndDigitsThrough)
@@ -89,7 +89,7 @@ TEST_F(LoginEntry, TheKeyFilterLetsOnlyLettersAndDigitsThrough)
         {"Ctrl+U as a control character", Qt::Key_U, "\x15", Qt::ControlModifier},
         {"two characters at once", Qt::Key_unknown, "ab", Qt::NoModifier},
     };
-    for (QLineEdit *box : {dlg->txtPassword, dlg->txtNewPassword, dlg->txtOldPassword}) {
+    for (QLineEdit *box : {dlg->passwordBox, dlg->newPasswordBox, dlg->oldPasswordBox}) {
         for (const auto &k : refused) {
             SCOPED_TRACE(box->objectName().toStdString() + ": " + k.what);
             box->setText(QStringLiteral("abc12"));
@@ -113,13 +113,13 @@ TEST_F(LoginEntry, TheKeyFilterLetsOnlyLettersAndDigitsThrough)
         EXPECT_EQ(box->text(), "Ab3456789017");
         box->clear();
     }
-    EXPECT_FALSE(state().LoginRequested);
-    EXPECT_FALSE(state().PasswordChangeRequested);
+    EXPECT_FALSE(state().loginRequested);
+    EXPECT_FALSE(state().passwordChangeRequested);
 }
 
 TEST_F(LoginEntry, EditingKeysSelectionsAndTabKeepWorking)
 {
-    QLineEdit *box = dlg->txtNewPassword;
+    QLineEdit *box = dlg->newPasswordBox;
     type(box, "abcd");
     QTest::keyClick(box, Qt::Key_Home);
     QTest::keyClick(box, Qt::Key_Right);
@@ -139,7 +139,7 @@ TEST_F(LoginEntry, EditingKeysSelectionsAndTabKeepWorking)
 
     // A typed character replacing a selection of a full box is fine; with everything
     // selected it starts the password anew.
-    box = dlg->txtPassword;
+    box = dlg->passwordBox;
     type(box, "abcdefghijkl");
     for (int i = 0; i < 3; ++i)
         QTest::keyClick(box, Qt::Key_Left, Qt::ShiftModifier);
@@ -154,11 +154,11 @@ TEST_F(LoginEntry, EditingKeysSelectionsAndTabKeepWorking)
     QTest::keyClick(box, Qt::Key_Return);
     QTest::keyClick(box, Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_TRUE(dlg->isVisible());
-    EXPECT_FALSE(state().LoginRequested);
-    dlg->txtNewPassword->setFocus();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->txtNewPassword->hasFocus(); }));
-    QTest::keyClick(dlg->txtNewPassword, Qt::Key_Tab);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->txtOldPassword->hasFocus(); }));
+    EXPECT_FALSE(state().loginRequested);
+    dlg->newPasswordBox->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->newPasswordBox->hasFocus(); }));
+    QTest::keyClick(dlg->newPasswordBox, Qt::Key_Tab);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->oldPasswordBox->hasFocus(); }));
 }
 
 TEST_F(LoginEntry, InsertedTextKeepsOnlyPasswordCharacters)
@@ -172,7 +172,7 @@ TEST_F(LoginEntry, InsertedTextKeepsOnlyPasswordCharacters)
         {"long and dirty", "a-b-c-d-e-f-g-h-i-j-k-l-m-n", "abcdefghijkl"},
         {"nothing usable", "  --  ", ""},
     };
-    for (QLineEdit *box : {dlg->txtPassword, dlg->txtNewPassword, dlg->txtOldPassword}) {
+    for (QLineEdit *box : {dlg->passwordBox, dlg->newPasswordBox, dlg->oldPasswordBox}) {
         for (const auto &c : cases) {
             SCOPED_TRACE(box->objectName().toStdString() + ": " + c.what);
             box->clear();
@@ -189,29 +189,29 @@ TEST_F(LoginEntry, InsertedTextKeepsOnlyPasswordCharacters)
     }
 
     // Into existing text: twelve at most, and the cursor follows.
-    QLineEdit *box = dlg->txtNewPassword;
+    QLineEdit *box = dlg->newPasswordBox;
     type(box, "abcdef");
     box->setCursorPosition(3);
     box->insert(QStringLiteral("1 2-3"));
     EXPECT_EQ(box->text(), "abc123def");
     EXPECT_EQ(box->cursorPosition(), 6);
-    EXPECT_EQ(dlg->NewPasswordLength, 9);
+    EXPECT_EQ(dlg->newPasswordLength, 9);
     box->insert(QStringLiteral("XYZUVW"));
     EXPECT_EQ(box->text(), "abc123XYZUVW");
-    EXPECT_EQ(dlg->NewPasswordText, "abc123XYZUVW");
+    EXPECT_EQ(dlg->newPasswordText, "abc123XYZUVW");
 }
 
-TEST(LoginPasswordCodes, StoredAsTwelveCharactersPaddedOnTheLeft)
+TEST(loginPasswordCodes, StoredAsTwelveCharactersPaddedOnTheLeft)
 {
     const std::pair<QString, QByteArray> cases[] = {
         {"abc123", "      abc123"}, {"Abcdefghijk", " Abcdefghijk"}, {"ABCDEFGHIJ12", "ABCDEFGHIJ12"},
         {"ABCDEFGHIJ1234", "ABCDEFGHIJ12"}, {"", "            "},
     };
     for (const auto &[password, stored] : cases) {
-        frm02Login::PasswordCodes expected{};
+        LoginDialog::PasswordCodes expected{};
         for (int i = 0; i < 12; ++i)
             expected[std::size_t(i)] = quint8(stored[i]);
-        EXPECT_EQ(frm02Login::ToPasswordCodes(password), expected) << password.toStdString();
+        EXPECT_EQ(LoginDialog::toPasswordCodes(password), expected) << password.toStdString();
     }
 }
 

@@ -23,7 +23,7 @@ QList<std::pair<int, QByteArray>> requests(const FakeEndpoint &endpoint)
 {
     QList<std::pair<int, QByteArray>> out;
     for (const QByteArray &datagram : endpoint.frames())
-        if (const std::optional<Frame> frame = RecognizeRequest(datagram))
+        if (const std::optional<Frame> frame = recognizeRequest(datagram))
             out.append({frame->cmd, frame->data});
     return out;
 }
@@ -36,21 +36,21 @@ TEST_F(LoginHandOver, EachRequestLeavesOnceWithItsPaddedPasswords)
 {
     const struct {
         const char *what;
-        std::function<void(frm02Login *)> fill;
-        QPushButton *frm02Login::*button;
+        std::function<void(LoginDialog *)> fill;
+        QPushButton *LoginDialog::*button;
         int cmd;
         QByteArray data;
     } cases[] = {
-        {"login", [](frm02Login *d) { QTest::keyClicks(d->txtPassword, "Abc123"); }, &frm02Login::cmdEseguiLogin, 100,
+        {"login", [](LoginDialog *d) { QTest::keyClicks(d->passwordBox, "Abc123"); }, &LoginDialog::loginButton, 100,
          "      Abc123"},
-        {"pasted login", [](frm02Login *d) { d->txtPassword->insert(QStringLiteral("p\u00e4ss w\u00f6rd-12345678")); },
-         &frm02Login::cmdEseguiLogin, 100, "psswrd123456"},
+        {"pasted login", [](LoginDialog *d) { d->passwordBox->insert(QStringLiteral("p\u00e4ss w\u00f6rd-12345678")); },
+         &LoginDialog::loginButton, 100, "psswrd123456"},
         {"password change",
-         [](frm02Login *d) {
-             QTest::keyClicks(d->txtNewPassword, "NewPass2024");
-             QTest::keyClicks(d->txtOldPassword, "old123");
+         [](LoginDialog *d) {
+             QTest::keyClicks(d->newPasswordBox, "NewPass2024");
+             QTest::keyClicks(d->oldPasswordBox, "old123");
          },
-         &frm02Login::cmdImpostaNewPassword, 101, "      old123 NewPass2024"},
+         &LoginDialog::setPasswordButton, 101, "      old123 NewPass2024"},
     };
     for (bool programmerShown : {true, false}) {
         for (const auto &c : cases) {
@@ -64,8 +64,8 @@ TEST_F(LoginHandOver, EachRequestLeavesOnceWithItsPaddedPasswords)
                 EXPECT_TRUE(WaitActive(programmer()));
             }
             drainEvents();
-            EXPECT_FALSE(state().LoginRequested);
-            EXPECT_FALSE(state().PasswordChangeRequested);
+            EXPECT_FALSE(state().loginRequested);
+            EXPECT_FALSE(state().passwordChangeRequested);
             EXPECT_EQ(requests(harness->endpoint), (QList<std::pair<int, QByteArray>>{{c.cmd, c.data}}));
         }
     }
@@ -73,67 +73,67 @@ TEST_F(LoginHandOver, EachRequestLeavesOnceWithItsPaddedPasswords)
 
 TEST_F(LoginHandOver, AnActivationBeforeTheFallbackSendsOnceAndClosingSendsNothing)
 {
-    type(dlg->txtPassword, "qwerty");
-    QTest::mouseClick(dlg->cmdEseguiLogin, Qt::LeftButton);
-    programmer()->Form_Activate(); // the window manager hands activation back before the fallback runs
+    type(dlg->passwordBox, "qwerty");
+    QTest::mouseClick(dlg->loginButton, Qt::LeftButton);
+    programmer()->onActivated(); // the window manager hands activation back before the fallback runs
     EXPECT_TRUE(WaitActive(programmer()));
     drainEvents();
     EXPECT_EQ(harness->endpoint.commands(), QList<int>{100});
 
     reopen();
     harness->endpoint.clearSent();
-    type(dlg->txtPassword, "qwerty");
+    type(dlg->passwordBox, "qwerty");
     dlg->close();
     drainEvents();
-    EXPECT_FALSE(state().LoginRequested);
+    EXPECT_FALSE(state().loginRequested);
     EXPECT_TRUE(harness->endpoint.sent.isEmpty());
 }
 
 TEST_F(LoginHandOver, LoggedInOnlyThePasswordChangeIsOffered)
 {
     const auto loginPartShown = [this] {
-        return dlg->lblDigitPassword->isVisible() && dlg->txtPassword->isVisible() && dlg->cmdEseguiLogin->isVisible();
+        return dlg->passwordCaption->isVisible() && dlg->passwordBox->isVisible() && dlg->loginButton->isVisible();
     };
-    for (QWidget *part : QList<QWidget *>{dlg->Label2, dlg->txtNewPassword, dlg->cmdImpostaNewPassword, dlg->Label3,
-                                          dlg->txtOldPassword})
+    for (QWidget *part : QList<QWidget *>{dlg->newPasswordCaption, dlg->newPasswordBox, dlg->setPasswordButton, dlg->oldPasswordCaption,
+                                          dlg->oldPasswordBox})
         EXPECT_TRUE(part->isVisible());
     EXPECT_TRUE(loginPartShown());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->txtPassword->hasFocus(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->passwordBox->hasFocus(); }));
 
-    state().LoggedIn = true;
+    state().loggedIn = true;
     reopen();
-    EXPECT_FALSE(dlg->lblDigitPassword->isVisible() || dlg->txtPassword->isVisible() ||
-                 dlg->cmdEseguiLogin->isVisible());
-    EXPECT_TRUE(dlg->txtNewPassword->isVisible() && dlg->txtOldPassword->isVisible());
-    EXPECT_GE(dlg->Label2->width(), dlg->Label2->sizeHint().width()); // shrunk to what it shows
+    EXPECT_FALSE(dlg->passwordCaption->isVisible() || dlg->passwordBox->isVisible() ||
+                 dlg->loginButton->isVisible());
+    EXPECT_TRUE(dlg->newPasswordBox->isVisible() && dlg->oldPasswordBox->isVisible());
+    EXPECT_GE(dlg->newPasswordCaption->width(), dlg->newPasswordCaption->sizeHint().width()); // shrunk to what it shows
 
-    state().LoggedIn = false;
+    state().loggedIn = false;
     reopen();
     EXPECT_TRUE(loginPartShown());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->txtPassword->hasFocus(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->passwordBox->hasFocus(); }));
 }
 
 TEST_F(LoginHandOver, EveryActivationAndEveryShowingStartsAfresh)
 {
-    type(dlg->txtNewPassword, "newpw1");
-    type(dlg->txtOldPassword, "oldpw1");
-    ASSERT_TRUE(dlg->cmdImpostaNewPassword->isEnabled());
+    type(dlg->newPasswordBox, "newpw1");
+    type(dlg->oldPasswordBox, "oldpw1");
+    ASSERT_TRUE(dlg->setPasswordButton->isEnabled());
     activateProgrammer(); // the user visits the programmer window and comes back
     dlg->activateWindow();
     ASSERT_TRUE(WaitActive(dlg));
-    for (QLineEdit *box : {dlg->txtPassword, dlg->txtNewPassword, dlg->txtOldPassword})
+    for (QLineEdit *box : {dlg->passwordBox, dlg->newPasswordBox, dlg->oldPasswordBox})
         EXPECT_TRUE(box->text().isEmpty()) << box->objectName().toStdString();
-    EXPECT_TRUE(dlg->PasswordText.isEmpty() && dlg->NewPasswordText.isEmpty() && dlg->OldPasswordText.isEmpty());
-    EXPECT_EQ(dlg->NewPasswordLength + dlg->OldPasswordLength, 0);
-    EXPECT_FALSE(dlg->NewPasswordReady || dlg->OldPasswordReady);
-    EXPECT_FALSE(dlg->cmdEseguiLogin->isEnabled() || dlg->cmdImpostaNewPassword->isEnabled());
+    EXPECT_TRUE(dlg->passwordText.isEmpty() && dlg->newPasswordText.isEmpty() && dlg->oldPasswordText.isEmpty());
+    EXPECT_EQ(dlg->newPasswordLength + dlg->oldPasswordLength, 0);
+    EXPECT_FALSE(dlg->newPasswordReady || dlg->oldPasswordReady);
+    EXPECT_FALSE(dlg->loginButton->isEnabled() || dlg->setPasswordButton->isEnabled());
 
-    type(dlg->txtPassword, "abcdef");
-    QTest::mouseClick(dlg->cmdEseguiLogin, Qt::LeftButton);
+    type(dlg->passwordBox, "abcdef");
+    QTest::mouseClick(dlg->loginButton, Qt::LeftButton);
     drainEvents();
     reopen();
-    EXPECT_TRUE(dlg->txtPassword->text().isEmpty());
-    EXPECT_FALSE(dlg->cmdEseguiLogin->isEnabled());
+    EXPECT_TRUE(dlg->passwordBox->text().isEmpty());
+    EXPECT_FALSE(dlg->loginButton->isEnabled());
     EXPECT_EQ(harness->app().login(), dlg); // the same dialog, only hidden and shown again
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 #include "AppHarness.h"
 
-#include "login/frm02Login.h"
-#include "programmer/frm01UDPClient.h"
+#include "login/LoginDialog.h"
+#include "programmer/ProgrammerWindow.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -40,7 +40,7 @@ protected:
     }
 
     ProgramState &state() { return harness->state(); }
-    frm01UDPClient *programmer() { return harness->app().programmer(); }
+    ProgrammerWindow *programmer() { return harness->app().programmer(); }
 
     // The user goes back to the programmer window.
     void activateProgrammer()
@@ -62,7 +62,7 @@ protected:
     static void type(QLineEdit *box, const QString &keys) { QTest::keyClicks(box, keys); }
 
     std::unique_ptr<AppHarness> harness;
-    frm02Login *dlg = nullptr;
+    LoginDialog *dlg = nullptr;
 };
 
 } // namespace qvx::test

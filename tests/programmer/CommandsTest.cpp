@@ -9,62 +9,62 @@ using Commands = ProgrammerTest;
 
 TEST_F(Commands, DownloadSendsStatusThenDownloadAndLogoutWaitsForTheAnswer)
 {
-    w().cmdCommand_a->click();
+    w().downloadButton->click();
     EXPECT_EQ(h.endpoint.frames(), (QList<QByteArray>{Hex("3C236602AAAABC3E"), Hex("3C236102AAAAB73E")}));
-    EXPECT_TRUE(state().CommandPending);
-    EXPECT_EQ(h.app().Timer1().interval(), 2000);
-    EXPECT_TRUE(h.app().Timer1().isCounting());
+    EXPECT_TRUE(state().commandPending);
+    EXPECT_EQ(h.app().replyTimer().interval(), 2000);
+    EXPECT_TRUE(h.app().replyTimer().isCounting());
 
     h.endpoint.clearSent();
-    w().cmdLogout->setEnabled(true);
-    QTest::mouseClick(w().cmdLogout, Qt::LeftButton);
+    w().logoutButton->setEnabled(true);
+    QTest::mouseClick(w().logoutButton, Qt::LeftButton);
     EXPECT_EQ(h.endpoint.frames(), QList<QByteArray>{kLogoutFrame});
-    EXPECT_TRUE(w().cmdLogout->isEnabled()); // the window changes only when the device answers
+    EXPECT_TRUE(w().logoutButton->isEnabled()); // the window changes only when the device answers
 }
 
 TEST_F(Commands, BaudChangeOnTheFlyWaitsForNoReply)
 {
-    w().Command1->click(); // nothing selected yet: the stored index (0) and the default format
-    w().cmbUARTBaudrate->setCurrentIndex(7);
-    for (QRadioButton *o : {w().Option1, w().Option5, w().Option7}) // 7 bit, odd, 2 stop bits
+    w().baudOnTheFlyButton->click(); // nothing selected yet: the stored index (0) and the default format
+    w().baudRateList->setCurrentIndex(7);
+    for (QRadioButton *o : {w().sevenDataBits, w().oddParity, w().twoStopBits}) // 7 bit, odd, 2 stop bits
         o->click();
-    w().Command1->click();
-    w().Option4->click(); // even
-    w().Option2->click(); // 8 bit
-    w().Command1->click();
+    w().baudOnTheFlyButton->click();
+    w().evenParity->click(); // even
+    w().eightDataBits->click(); // 8 bit
+    w().baudOnTheFlyButton->click();
     EXPECT_EQ(h.endpoint.frames(), (QList<QByteArray>{RequestBytes(104, Bytes({0x00, 0xC0})),
                                                       RequestBytes(104, Bytes({0x07, 0xDD})),
                                                       RequestBytes(104, Bytes({0x07, 0xD4}))}));
-    EXPECT_FALSE(state().CommandPending);
-    EXPECT_FALSE(h.app().Timer1().isCounting());
+    EXPECT_FALSE(state().commandPending);
+    EXPECT_FALSE(h.app().replyTimer().isCounting());
 }
 
 // Each write: the logout at once, the write itself 2000 ms later when the write timer fires.
 TEST_F(Commands, WritesLogOutNowAndWriteWhenTheWriteTimerFires)
 {
     fillValidSettings();
-    w().SetWriteButtonsEnabled(true);
-    const std::pair<QPushButton *, int> writes[] = {{w().cmdCommand_b, 98}, {w().cmdCommand_c, 99},
-                                                    {w().cmdResetMacAutomatic, 112}};
+    w().setWriteButtonsEnabled(true);
+    const std::pair<QPushButton *, int> writes[] = {{w().uploadButton, 98}, {w().setDefaultButton, 99},
+                                                    {w().macAutomaticButton, 112}};
     for (const auto &[button, code] : writes) {
         SCOPED_TRACE(code);
         h.endpoint.clearSent();
         button->click();
         EXPECT_EQ(h.endpoint.frames(), QList<QByteArray>{kLogoutFrame});
-        EXPECT_EQ(state().LastCommandCode, code);
-        EXPECT_EQ(h.app().Timer4().interval(), 2000);
-        EXPECT_TRUE(h.app().Timer4().isCounting());
+        EXPECT_EQ(state().pendingWriteCode, code);
+        EXPECT_EQ(h.app().deferredWriteTimer().interval(), 2000);
+        EXPECT_TRUE(h.app().deferredWriteTimer().isCounting());
         EXPECT_TRUE(button->isEnabled());
 
-        w().Timer4_Timer();
-        EXPECT_FALSE(h.app().Timer4().isEnabled());
+        w().sendDeferredWrite();
+        EXPECT_FALSE(h.app().deferredWriteTimer().isEnabled());
         ASSERT_EQ(h.endpoint.sent.size(), 2);
-        const std::optional<Frame> write = RecognizeRequest(h.endpoint.sent[1].datagram);
+        const std::optional<Frame> write = recognizeRequest(h.endpoint.sent[1].datagram);
         ASSERT_TRUE(write.has_value());
         EXPECT_EQ(write->cmd, code);
-        EXPECT_TRUE(code == 98 || write->data == SimpleCommandData());
-        EXPECT_TRUE(state().CommandPending);
-        EXPECT_EQ(state().LastCommandCode, code); // not reset
+        EXPECT_TRUE(code == 98 || write->data == simpleCommandData());
+        EXPECT_TRUE(state().commandPending);
+        EXPECT_EQ(state().pendingWriteCode, code); // not reset
     }
 }
 
@@ -73,23 +73,23 @@ TEST_F(Commands, UploadCarriesEveryFieldByteForByte)
     const QStringList mac{"00", "1A", "2B", "3C", "4D", "5E"}, ip{"192", "168", "1", "10"},
         mask{"255", "255", "255", "0"}, gw{"192", "168", "1", "1"}, server{"10", "0", "0", "2.5"};
     for (int i = 0; i < 6; ++i)
-        w().txtMacAddress[i]->setText(mac[i]);
+        w().macAddressBoxes[i]->setText(mac[i]);
     for (int i = 0; i < 4; ++i) {
-        w().txtIPAddress[i]->setText(ip[i]);
-        w().txtSubnetMask[i]->setText(mask[i]);
-        w().txtGateway[i]->setText(gw[i]);
-        w().txtTcpServer[i]->setText(server[i]);
+        w().ipAddressBoxes[i]->setText(ip[i]);
+        w().subnetMaskBoxes[i]->setText(mask[i]);
+        w().gatewayBoxes[i]->setText(gw[i]);
+        w().tcpServerAddressBoxes[i]->setText(server[i]);
     }
-    w().txtUDPLocalPort->setText(QStringLiteral("4096"));
-    w().txtUDPRemotePort->setText(QStringLiteral("65535"));
-    w().cmbUARTBaudrate->setCurrentIndex(4); // "9600": automatic timeout 3250
-    for (QRadioButton *o : {w().Option1, w().Option5, w().Option7, w().Option9, w().optCliSer[1], w().optProto[0],
-                            w().optDhcp[1]})
+    w().localPortBox->setText(QStringLiteral("4096"));
+    w().remotePortBox->setText(QStringLiteral("65535"));
+    w().baudRateList->setCurrentIndex(4); // "9600": automatic timeout 3250
+    for (QRadioButton *o : {w().sevenDataBits, w().oddParity, w().twoStopBits, w().timeoutToDefaultOff, w().tcpRoleButtons[1], w().protocolButtons[0],
+                            w().dhcpButtons[1]})
         o->click();
 
-    w().SetWriteButtonsEnabled(true);
-    w().cmdCommand_b->click();
-    w().Timer4_Timer();
+    w().setWriteButtonsEnabled(true);
+    w().uploadButton->click();
+    w().sendDeferredWrite();
     ASSERT_EQ(h.endpoint.sent.size(), 2);
     EXPECT_EQ(h.endpoint.sent[1].host, "192.168.0.1");
     const QByteArray expected = Bytes({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, // MAC
@@ -105,12 +105,12 @@ TEST_F(Commands, UploadCarriesEveryFieldByteForByte)
 
     // The defaults: format 0xC0, "Enable" 1, no mode flag; no server address (a device that
     // reports none leaves all four boxes empty) is 0.0.0.0.
-    for (QRadioButton *o : {w().Option2, w().Option3, w().Option6, w().Option8, w().optCliSer[0], w().optDhcp[0]})
+    for (QRadioButton *o : {w().eightDataBits, w().noParity, w().oneStopBit, w().timeoutToDefaultOn, w().tcpRoleButtons[0], w().dhcpButtons[0]})
         o->click();
-    for (QLineEdit *box : w().txtTcpServer)
+    for (QLineEdit *box : w().tcpServerAddressBoxes)
         box->clear();
-    w().cmdCommand_b->click();
-    w().Timer4_Timer();
+    w().uploadButton->click();
+    w().sendDeferredWrite();
     ASSERT_EQ(h.endpoint.sent.size(), 4);
     EXPECT_EQ(h.endpoint.sent[3].datagram.mid(4 + 25, 7), Bytes({0xC0, 0x01, 0x00, 0, 0, 0, 0}));
 }
@@ -134,31 +134,31 @@ TEST_F(Commands, UploadRefusesValuesThatDoNotFitTheirBytes)
         {"txtTcpServer_2", "12abc", "Server remote IP-Address Error"},
         {"txtTcpServer_3", "256", "Server remote IP-Address Error"},
     };
-    w().optUARTManualTout->click();
-    w().SetWriteButtonsEnabled(true);
+    w().manualUartTimeout->click();
+    w().setWriteButtonsEnabled(true);
     for (const auto &c : cases) {
         for (bool atTheClick : {true, false}) {
             SCOPED_TRACE(testing::Message() << c.box << " = " << c.text << (atTheClick ? " at the click" : " later"));
             fillValidSettings();
-            w().txtUARTTimeout->setText(QStringLiteral("1000"));
+            w().uartTimeoutBox->setText(QStringLiteral("1000"));
             h.endpoint.clearSent();
             h.messages.clear();
             auto *box = w().findChild<QLineEdit *>(QString::fromLatin1(c.box));
             ASSERT_NE(box, nullptr);
             if (atTheClick)
                 box->setText(QString::fromLatin1(c.text));
-            w().cmdCommand_b->click();
+            w().uploadButton->click();
             if (!atTheClick) {
                 ASSERT_EQ(h.endpoint.frames(), QList<QByteArray>{kLogoutFrame});
                 box->setText(QString::fromLatin1(c.text));
-                w().Timer4_Timer();
+                w().sendDeferredWrite();
             }
             ASSERT_EQ(h.messages.messages.size(), 1);
             EXPECT_EQ(h.messages.messages, Warning(h.messages.lastText()));
             EXPECT_TRUE(h.messages.lastText().startsWith(QString::fromLatin1(c.field)))
                 << h.messages.lastText().toStdString();
             EXPECT_EQ(h.endpoint.commands(), atTheClick ? QList<int>{} : QList<int>{CmdLogout});
-            EXPECT_FALSE(h.app().Timer4().isEnabled());
+            EXPECT_FALSE(h.app().deferredWriteTimer().isEnabled());
         }
     }
 }
@@ -166,52 +166,52 @@ TEST_F(Commands, UploadRefusesValuesThatDoNotFitTheirBytes)
 TEST_F(Commands, TheFirstBadFieldInUploadOrderIsTheOneReported)
 {
     fillValidSettings();
-    w().txtTcpServer[0]->clear();
-    w().txtUDPRemotePort->setText(QStringLiteral("70000"));
-    w().txtGateway[1]->setText(QStringLiteral("256"));
-    EXPECT_TRUE(w().UploadRefusal()->startsWith(QStringLiteral("Device Gateway Error")));
-    w().txtGateway[1]->setText(QStringLiteral("1"));
-    EXPECT_TRUE(w().UploadRefusal()->startsWith(QStringLiteral("Device Remote Port Number Error")));
-    w().txtUDPRemotePort->setText(QStringLiteral("65535"));
-    EXPECT_TRUE(w().UploadRefusal()->startsWith(QStringLiteral("Server remote IP-Address Error")));
-    w().txtTcpServer[0]->setText(QStringLiteral(" 7 "));
-    EXPECT_FALSE(w().UploadRefusal().has_value());
+    w().tcpServerAddressBoxes[0]->clear();
+    w().remotePortBox->setText(QStringLiteral("70000"));
+    w().gatewayBoxes[1]->setText(QStringLiteral("256"));
+    EXPECT_TRUE(w().uploadRefusal()->startsWith(QStringLiteral("Device Gateway Error")));
+    w().gatewayBoxes[1]->setText(QStringLiteral("1"));
+    EXPECT_TRUE(w().uploadRefusal()->startsWith(QStringLiteral("Device Remote Port Number Error")));
+    w().remotePortBox->setText(QStringLiteral("65535"));
+    EXPECT_TRUE(w().uploadRefusal()->startsWith(QStringLiteral("Server remote IP-Address Error")));
+    w().tcpServerAddressBoxes[0]->setText(QStringLiteral(" 7 "));
+    EXPECT_FALSE(w().uploadRefusal().has_value());
 }
 
 TEST_F(Commands, ActivationStopsThePollOnlyWhileLoggedOut)
 {
-    h.app().Timer2().setEnabled(true);
-    w().cmdLogout->setEnabled(true);
-    state().LoggedIn = true;
-    w().Form_Activate();
-    EXPECT_TRUE(h.app().Timer2().isEnabled());
-    EXPECT_TRUE(w().cmdLogout->isEnabled());
+    h.app().loginPollTimer().setEnabled(true);
+    w().logoutButton->setEnabled(true);
+    state().loggedIn = true;
+    w().onActivated();
+    EXPECT_TRUE(h.app().loginPollTimer().isEnabled());
+    EXPECT_TRUE(w().logoutButton->isEnabled());
 
-    state().LoggedIn = false; // a login accepted but not yet confirmed by the poll
-    w().Form_Activate();
-    EXPECT_FALSE(h.app().Timer2().isEnabled());
-    EXPECT_FALSE(w().cmdLogout->isEnabled());
+    state().loggedIn = false; // a login accepted but not yet confirmed by the poll
+    w().onActivated();
+    EXPECT_FALSE(h.app().loginPollTimer().isEnabled());
+    EXPECT_FALSE(w().logoutButton->isEnabled());
 }
 
 TEST_F(Commands, ASendErrorIsShownAndLeavesCommandPendingAndTheReplyTimerAsTheyWere)
 {
     h.endpoint.failSend = true;
-    w().cmdCommand_a->click(); // 102 through SendCommand, then 97
+    w().downloadButton->click(); // 102 through sendCommand, then 97
     const QString unreachable = QStringLiteral("Network is unreachable");
     EXPECT_EQ(h.messages.messages, (QList<ShownMessage>{{unreachable, "Errore  10051", MessageIcon::Exclamation},
                                                          {unreachable, "Errore 10051", MessageIcon::Exclamation}}));
-    EXPECT_FALSE(state().CommandPending);
-    EXPECT_FALSE(h.app().Timer1().isCounting());
+    EXPECT_FALSE(state().commandPending);
+    EXPECT_FALSE(h.app().replyTimer().isCounting());
 
     h.endpoint.failSend = false;
-    w().cmdCommand_c->click();
-    h.app().Timer1().setInterval(1500);
+    w().setDefaultButton->click();
+    h.app().replyTimer().setInterval(1500);
     h.endpoint.failSend = true;
-    w().Timer4_Timer(); // SendCommand 99 fails
+    w().sendDeferredWrite(); // sendCommand 99 fails
     EXPECT_EQ(h.messages.messages.last().title, "Errore  10051");
-    EXPECT_TRUE(state().CommandPending);
-    EXPECT_EQ(h.app().Timer1().interval(), 1500);
-    EXPECT_TRUE(h.app().Timer1().isEnabled());
+    EXPECT_TRUE(state().commandPending);
+    EXPECT_EQ(h.app().replyTimer().interval(), 1500);
+    EXPECT_TRUE(h.app().replyTimer().isEnabled());
 }
 
 } // namespace

@@ -21,7 +21,7 @@ using Entry = ProgrammerTest;
 
 TEST_F(Entry, EveryKeystrokeInTheExpectedAddressReaimsTheEndpoint)
 {
-    QLineEdit *box = w().txtExpIPAddress[3];
+    QLineEdit *box = w().expectedAddressBoxes[3];
     focusBox(box);
     box->clear();
     EXPECT_EQ(h.endpoint.remoteHost(), "192.168.0.0");
@@ -35,11 +35,11 @@ TEST_F(Entry, EveryKeystrokeInTheExpectedAddressReaimsTheEndpoint)
     EXPECT_EQ(h.endpoint.closeCount - closes, 2);
     EXPECT_EQ(h.endpoint.bindCount - binds, 2);
     EXPECT_EQ(h.endpoint.remotePort(), 4096);
-    EXPECT_EQ(state().DeviceIpOctet[3], 25);
+    EXPECT_EQ(state().deviceAddress[3], 25);
 
     // Requests go to the new address, with no further re-aiming.
-    w().cmdCommand_a->click();
-    w().cmdCommand_a->click();
+    w().downloadButton->click();
+    w().downloadButton->click();
     ASSERT_EQ(h.endpoint.sent.size(), 4);
     for (const auto &sent : h.endpoint.sent)
         EXPECT_EQ(sent.host, "192.168.0.25");
@@ -47,7 +47,7 @@ TEST_F(Entry, EveryKeystrokeInTheExpectedAddressReaimsTheEndpoint)
     EXPECT_EQ(h.endpoint.bindCount - binds, 2);
 
     // A refused octet empties its box and the endpoint follows.
-    typeAndTab(w().txtExpIPAddress[1], QStringLiteral("300"));
+    typeAndTab(w().expectedAddressBoxes[1], QStringLiteral("300"));
     EXPECT_EQ(h.messages.lastText(), octetMessage("IP-Address", 1));
     EXPECT_EQ(h.endpoint.remoteHost(), "192.0.0.25");
 }
@@ -64,10 +64,10 @@ TEST_F(Entry, OctetFamiliesStoreOnEveryChangeAndCheckOnLeaving)
         {"-1", false, 0},      {"99999999999", false, 0},
     };
     const struct { QLineEdit *box; const char *field; int index; std::function<qint16()> stored; } families[] = {
-        {w().txtExpIPAddress[0], "IP-Address", 0, [&] { return state().DeviceIpOctet[0]; }},
-        {w().txtIPAddress[2], "IP-Address", 2, [&] { return w().DeviceIp[2]; }},
-        {w().txtSubnetMask[1], "Subnet Mask", 1, [&] { return w().DeviceMask[1]; }},
-        {w().txtGateway[3], "Gateway", 3, [&] { return w().DeviceGateway[3]; }},
+        {w().expectedAddressBoxes[0], "IP-Address", 0, [&] { return state().deviceAddress[0]; }},
+        {w().ipAddressBoxes[2], "IP-Address", 2, [&] { return w().deviceIp[2]; }},
+        {w().subnetMaskBoxes[1], "Subnet Mask", 1, [&] { return w().deviceMask[1]; }},
+        {w().gatewayBoxes[3], "Gateway", 3, [&] { return w().deviceGateway[3]; }},
     };
     fillValidSettings();
     for (const auto &f : families) {
@@ -91,59 +91,59 @@ TEST_F(Entry, OctetFamiliesStoreOnEveryChangeAndCheckOnLeaving)
 TEST_F(Entry, TwoEmptyBoxesDoNotBounceTheFocus)
 {
     // At start every device address box is empty.
-    focusBox(w().txtIPAddress[0]);
-    QTest::keyClick(w().txtIPAddress[0], Qt::Key_Tab);
+    focusBox(w().ipAddressBoxes[0]);
+    QTest::keyClick(w().ipAddressBoxes[0], Qt::Key_Tab);
     expectOneMessage(octetMessage("IP-Address", 0), kRangeTitle, MessageIcon::Exclamation);
-    EXPECT_TRUE(w().txtIPAddress[0]->hasFocus());
+    EXPECT_TRUE(w().ipAddressBoxes[0]->hasFocus());
 
     // Clicking the next empty box is refused the same way, once.
-    QTest::mouseClick(w().txtIPAddress[1], Qt::LeftButton);
+    QTest::mouseClick(w().ipAddressBoxes[1], Qt::LeftButton);
     ASSERT_EQ(h.messages.messages.size(), 2);
     EXPECT_EQ(h.messages.lastText(), octetMessage("IP-Address", 0));
-    EXPECT_TRUE(w().txtIPAddress[0]->hasFocus());
+    EXPECT_TRUE(w().ipAddressBoxes[0]->hasFocus());
 
     // Backwards too: the mask box before it is not checked on the way back.
-    w().txtSubnetMask[0]->setFocus(Qt::MouseFocusReason);
+    w().subnetMaskBoxes[0]->setFocus(Qt::MouseFocusReason);
     EXPECT_EQ(h.messages.messages.size(), 3);
-    EXPECT_TRUE(w().txtIPAddress[0]->hasFocus());
-    QTest::keyClicks(w().txtIPAddress[0], QStringLiteral("10"));
-    QTest::keyClick(w().txtIPAddress[0], Qt::Key_Tab);
+    EXPECT_TRUE(w().ipAddressBoxes[0]->hasFocus());
+    QTest::keyClicks(w().ipAddressBoxes[0], QStringLiteral("10"));
+    QTest::keyClick(w().ipAddressBoxes[0], Qt::Key_Tab);
     EXPECT_EQ(h.messages.messages.size(), 3);
-    EXPECT_TRUE(w().txtIPAddress[1]->hasFocus());
+    EXPECT_TRUE(w().ipAddressBoxes[1]->hasFocus());
 }
 
 TEST_F(Entry, LosingTheWindowIsNotLeavingTheBox)
 {
-    focusBox(w().txtGateway[0]); // empty
+    focusBox(w().gatewayBoxes[0]); // empty
     QWidget other;
     other.show();
     other.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
     w().activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
-    EXPECT_TRUE(w().txtGateway[0]->hasFocus());
+    EXPECT_TRUE(w().gatewayBoxes[0]->hasFocus());
     EXPECT_TRUE(h.messages.messages.isEmpty());
 }
 
 TEST_F(Entry, TimeoutIsCheckedOnLeavingWithoutHoldingTheFocus)
 {
     fillValidSettings();
-    w().optUARTManualTout->click();
+    w().manualUartTimeout->click();
     const std::pair<const char *, bool> cases[] = {{"40", false},   {"49.9", false}, {"50", true},   {"65535", true},
                                                    {"65535.4", false}, {"65536", false}, {"", false}, {"1e3", true},
                                                    {"12abc", false}, {"3250", true}};
     for (const auto &[text, accepted] : cases) {
         SCOPED_TRACE(text);
         h.messages.clear();
-        typeAndTab(w().txtUARTTimeout, QString::fromLatin1(text));
-        EXPECT_FALSE(w().txtUARTTimeout->hasFocus());
-        EXPECT_EQ(w().txtUARTTimeout->text(), accepted ? QString::fromLatin1(text) : QString());
+        typeAndTab(w().uartTimeoutBox, QString::fromLatin1(text));
+        EXPECT_FALSE(w().uartTimeoutBox->hasFocus());
+        EXPECT_EQ(w().uartTimeoutBox->text(), accepted ? QString::fromLatin1(text) : QString());
         if (accepted)
             continue;
         expectOneMessage("The value selected for UART Timeout is out of range. Values allowed are in the interval "
                          "[50-65535]",
                          kRangeTitle, MessageIcon::Exclamation);
-        EXPECT_EQ((QList<qint32>{w().UartTimeout, w().UartTimeoutHigh, w().UartTimeoutLow}), QList<qint32>(3, 0));
+        EXPECT_EQ((QList<qint32>{w().uartTimeoutValue, w().uartTimeoutHigh, w().uartTimeoutLow}), QList<qint32>(3, 0));
     }
 }
 
@@ -155,82 +155,82 @@ TEST_F(Entry, WordStoresSplitIntoBytesAndSaturateHugeNumbers)
         {"255.5", 256, 1, 0},   {"-1", -1, -1, 255},        {"-256", -256, -1, 0},      {"-257", -257, -2, 255},
         {"99999999999", kMax, kMax / 256, 255},             {"-1e300", kMin, kMin / 256, 0},
     };
-    w().optUARTManualTout->click();
+    w().manualUartTimeout->click();
     for (const auto &c : cases) {
         const QString text = QString::fromLatin1(c.text);
-        for (QLineEdit *box : {w().txtUDPLocalPort, w().txtUDPRemotePort, w().txtUARTTimeout})
+        for (QLineEdit *box : {w().localPortBox, w().remotePortBox, w().uartTimeoutBox})
             box->setText(text);
         const QList<qint32> expected{c.value, c.high, c.low};
-        EXPECT_EQ((QList<qint32>{w().LocalPort, w().LocalPortHigh, w().LocalPortLow}), expected) << c.text;
-        EXPECT_EQ((QList<qint32>{w().RemotePort, w().RemotePortHigh, w().RemotePortLow}), expected) << c.text;
-        EXPECT_EQ((QList<qint32>{w().UartTimeout, w().UartTimeoutHigh, w().UartTimeoutLow}), expected) << c.text;
+        EXPECT_EQ((QList<qint32>{w().localPortValue, w().localPortHigh, w().localPortLow}), expected) << c.text;
+        EXPECT_EQ((QList<qint32>{w().remotePortValue, w().remotePortHigh, w().remotePortLow}), expected) << c.text;
+        EXPECT_EQ((QList<qint32>{w().uartTimeoutValue, w().uartTimeoutHigh, w().uartTimeoutLow}), expected) << c.text;
     }
-    typeAndTab(w().txtUDPLocalPort, QStringLiteral("70000")); // the port boxes have no leaving check
+    typeAndTab(w().localPortBox, QStringLiteral("70000")); // the port boxes have no leaving check
     EXPECT_TRUE(h.messages.messages.isEmpty());
 
     const std::pair<const char *, qint16> macs[] = {{"1A", 26}, {"FF", 255}, {"0a", 10}, {"", 0}, {"ZZ", -1}};
     for (const auto &[text, value] : macs) {
-        w().txtMacAddress[4]->setText(QString::fromLatin1(text));
-        EXPECT_EQ(w().DeviceMac[4], value) << text;
+        w().macAddressBoxes[4]->setText(QString::fromLatin1(text));
+        EXPECT_EQ(w().deviceMac[4], value) << text;
     }
 }
 
 TEST_F(Entry, BaudSelectionShowsTheAutomaticTimeoutUnlessInManualMode)
 {
     for (int index = 0; index < 9; ++index) {
-        w().cmbUARTBaudrate->setCurrentIndex(index);
-        EXPECT_EQ(w().BaudRateIndex, index);
-        EXPECT_EQ(w().UartTimeout, kAutoUartTimeouts[index]) << index;
+        w().baudRateList->setCurrentIndex(index);
+        EXPECT_EQ(w().baudRateIndex, index);
+        EXPECT_EQ(w().uartTimeoutValue, kAutoUartTimeouts[index]) << index;
     }
-    w().cmbUARTBaudrate->setCurrentIndex(4);
-    EXPECT_EQ(w().txtUARTTimeout->text(), "3250");
-    EXPECT_EQ(w().UartTimeoutHigh, 0x0C);
-    EXPECT_EQ(w().UartTimeoutLow, 0xB2);
+    w().baudRateList->setCurrentIndex(4);
+    EXPECT_EQ(w().uartTimeoutBox->text(), "3250");
+    EXPECT_EQ(w().uartTimeoutHigh, 0x0C);
+    EXPECT_EQ(w().uartTimeoutLow, 0xB2);
 
-    EXPECT_FALSE(w().txtUARTTimeout->isEnabled());
+    EXPECT_FALSE(w().uartTimeoutBox->isEnabled());
 
-    w().optUARTManualTout->click();
-    EXPECT_TRUE(w().txtUARTTimeout->isEnabled());
-    EXPECT_TRUE(w().ManualTimeoutMode && !w().AutoTimeoutMode);
-    w().txtUARTTimeout->setText(QStringLiteral("777"));
-    w().cmbUARTBaudrate->setCurrentIndex(2);
-    EXPECT_EQ(w().BaudRateIndex, 2);
-    EXPECT_EQ(w().txtUARTTimeout->text(), "777");
+    w().manualUartTimeout->click();
+    EXPECT_TRUE(w().uartTimeoutBox->isEnabled());
+    EXPECT_TRUE(w().manualTimeoutMode && !w().autoTimeoutMode);
+    w().uartTimeoutBox->setText(QStringLiteral("777"));
+    w().baudRateList->setCurrentIndex(2);
+    EXPECT_EQ(w().baudRateIndex, 2);
+    EXPECT_EQ(w().uartTimeoutBox->text(), "777");
 
     // Back in automatic mode the box is disabled and keeps its text; picking the rate
     // already shown applies its timeout.
-    w().optUARTAutoTout->click();
-    EXPECT_FALSE(w().txtUARTTimeout->isEnabled());
-    EXPECT_TRUE(w().AutoTimeoutMode && !w().ManualTimeoutMode);
-    EXPECT_EQ(w().txtUARTTimeout->text(), "777");
-    Q_EMIT w().cmbUARTBaudrate->activated(2);
-    EXPECT_EQ(w().txtUARTTimeout->text(), "13000");
+    w().autoUartTimeout->click();
+    EXPECT_FALSE(w().uartTimeoutBox->isEnabled());
+    EXPECT_TRUE(w().autoTimeoutMode && !w().manualTimeoutMode);
+    EXPECT_EQ(w().uartTimeoutBox->text(), "777");
+    Q_EMIT w().baudRateList->activated(2);
+    EXPECT_EQ(w().uartTimeoutBox->text(), "13000");
 }
 
 TEST_F(Entry, RefillingTheBaudListRunsOnlyTheFinalSelection)
 {
-    w().cmbUARTBaudrate->setCurrentIndex(2);
-    QSignalSpy timeoutChanges(w().txtUARTTimeout, &QLineEdit::textChanged);
-    w().Fill_UART_BaudRate_Combo(8);
-    EXPECT_EQ(w().cmbUARTBaudrate->count(), 9);
-    EXPECT_EQ(w().cmbUARTBaudrate->currentText(), "115200");
-    EXPECT_EQ(w().BaudRateIndex, 8);
+    w().baudRateList->setCurrentIndex(2);
+    QSignalSpy timeoutChanges(w().uartTimeoutBox, &QLineEdit::textChanged);
+    w().fillBaudRateList(8);
+    EXPECT_EQ(w().baudRateList->count(), 9);
+    EXPECT_EQ(w().baudRateList->currentText(), "115200");
+    EXPECT_EQ(w().baudRateIndex, 8);
     ASSERT_EQ(timeoutChanges.count(), 1); // no pass through the first item's timeout
     EXPECT_EQ(timeoutChanges[0][0].toString(), "271");
 
     // An unknown code leaves the list without selection and the index as it was.
     for (qint16 code : {qint16(9), qint16(200)}) {
-        w().Fill_UART_BaudRate_Combo(code);
-        EXPECT_EQ(w().cmbUARTBaudrate->count(), 9);
-        EXPECT_EQ(w().cmbUARTBaudrate->currentIndex(), -1);
-        EXPECT_EQ(w().BaudRateIndex, 8);
-        EXPECT_EQ(w().txtUARTTimeout->text(), "271");
+        w().fillBaudRateList(code);
+        EXPECT_EQ(w().baudRateList->count(), 9);
+        EXPECT_EQ(w().baudRateList->currentIndex(), -1);
+        EXPECT_EQ(w().baudRateIndex, 8);
+        EXPECT_EQ(w().uartTimeoutBox->text(), "271");
     }
     // Refilling with the same code twice still selects it.
-    w().Fill_UART_BaudRate_Combo(0);
-    w().Fill_UART_BaudRate_Combo(0);
-    EXPECT_EQ(w().cmbUARTBaudrate->currentIndex(), 0);
-    EXPECT_EQ(w().txtUARTTimeout->text(), "48750");
+    w().fillBaudRateList(0);
+    w().fillBaudRateList(0);
+    EXPECT_EQ(w().baudRateList->currentIndex(), 0);
+    EXPECT_EQ(w().uartTimeoutBox->text(), "48750");
 }
 
 } // namespace

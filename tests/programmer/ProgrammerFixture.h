@@ -2,7 +2,7 @@
 #include "AppHarness.h"
 #include "Samples.h"
 
-#include "programmer/frm01UDPClient.h"
+#include "programmer/ProgrammerWindow.h"
 #include "protocol/Commands.h"
 #include "protocol/Frame.h"
 
@@ -36,7 +36,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
     }
 
-    frm01UDPClient &w() { return *h.app().programmer(); }
+    ProgrammerWindow &w() { return *h.app().programmer(); }
     ProgramState &state() { return h.state(); }
 
     // Fills every octet, port and server box with an acceptable value, so that moving the
@@ -44,12 +44,12 @@ protected:
     void fillValidSettings()
     {
         for (int i = 0; i < 6; ++i)
-            w().txtMacAddress[i]->setText(QStringLiteral("0%1").arg(i));
-        for (auto *boxes : {&w().txtIPAddress, &w().txtSubnetMask, &w().txtGateway, &w().txtTcpServer})
+            w().macAddressBoxes[i]->setText(QStringLiteral("0%1").arg(i));
+        for (auto *boxes : {&w().ipAddressBoxes, &w().subnetMaskBoxes, &w().gatewayBoxes, &w().tcpServerAddressBoxes})
             for (QLineEdit *box : *boxes)
                 box->setText(QStringLiteral("1"));
-        w().txtUDPLocalPort->setText(QStringLiteral("4096"));
-        w().txtUDPRemotePort->setText(QStringLiteral("4097"));
+        w().localPortBox->setText(QStringLiteral("4096"));
+        w().remotePortBox->setText(QStringLiteral("4097"));
     }
 
     // Puts the focus into a box the way a click would.

@@ -1,10 +1,10 @@
 #include "ProgrammerFixture.h"
 
-#include "dialogs/frm05Source.h"
-#include "dialogs/frm06Bridge.h"
-#include "dialogs/frm07MacAddress.h"
-#include "discovery/frm03Discovery.h"
-#include "login/frm02Login.h"
+#include "dialogs/SourceFilterDialog.h"
+#include "dialogs/BridgeDialog.h"
+#include "dialogs/MacAddressDialog.h"
+#include "discovery/DiscoveryWindow.h"
+#include "login/LoginDialog.h"
 
 #include <QSignalSpy>
 
@@ -21,42 +21,42 @@ TEST_F(WindowStart, AimedAtTheDefaultDeviceLoggedOutWithNothingSent)
     EXPECT_TRUE(h.endpoint.isBound());
     EXPECT_TRUE(h.endpoint.sent.isEmpty());
     EXPECT_TRUE(h.messages.messages.isEmpty());
-    EXPECT_EQ(state().DeviceIpOctet, (std::array<qint16, 4>{192, 168, 0, 1}));
-    EXPECT_EQ(Dotted(w().txtExpIPAddress), "192.168.0.1");
+    EXPECT_EQ(state().deviceAddress, (std::array<qint16, 4>{192, 168, 0, 1}));
+    EXPECT_EQ(Dotted(w().expectedAddressBoxes), "192.168.0.1");
 
-    for (QPushButton *b : {w().cmdLogout, w().cmdCommand_b, w().cmdSource, w().cmdBridge, w().cmdResetMacAutomatic,
-                           w().cmdResetMacManual})
+    for (QPushButton *b : {w().logoutButton, w().uploadButton, w().sourceFilterButton, w().bridgeButton, w().macAutomaticButton,
+                           w().macManualButton})
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
-    for (QPushButton *b : {w().cmdLogin, w().cmdCommand_a, w().cmdCommand_c, w().Command1, w().cmdDiscovery, w().cmdExit})
+    for (QPushButton *b : {w().loginButton, w().downloadButton, w().setDefaultButton, w().baudOnTheFlyButton, w().discoveryButton, w().exitButton})
         EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
-    EXPECT_FALSE(h.app().Timer1().isCounting());
-    EXPECT_FALSE(h.app().Timer2().isEnabled());
-    EXPECT_FALSE(h.app().Timer4().isEnabled());
+    EXPECT_FALSE(h.app().replyTimer().isCounting());
+    EXPECT_FALSE(h.app().loginPollTimer().isEnabled());
+    EXPECT_FALSE(h.app().deferredWriteTimer().isEnabled());
 
-    for (QLineEdit *box : w().txtMacAddress)
+    for (QLineEdit *box : w().macAddressBoxes)
         EXPECT_FALSE(box->isEnabled());
-    for (auto *boxes : {&w().txtIPAddress, &w().txtSubnetMask, &w().txtGateway, &w().txtTcpServer})
+    for (auto *boxes : {&w().ipAddressBoxes, &w().subnetMaskBoxes, &w().gatewayBoxes, &w().tcpServerAddressBoxes})
         EXPECT_EQ(Dotted(*boxes), "...");
-    EXPECT_EQ(w().cmbUARTBaudrate->currentIndex(), -1);
-    EXPECT_EQ(w().BaudRateIndex, 0);
-    EXPECT_TRUE(w().optUARTAutoTout->isChecked());
-    EXPECT_TRUE(w().AutoTimeoutMode);
-    EXPECT_FALSE(w().ManualTimeoutMode);
-    EXPECT_FALSE(w().txtUARTTimeout->isEnabled());
+    EXPECT_EQ(w().baudRateList->currentIndex(), -1);
+    EXPECT_EQ(w().baudRateIndex, 0);
+    EXPECT_TRUE(w().autoUartTimeout->isChecked());
+    EXPECT_TRUE(w().autoTimeoutMode);
+    EXPECT_FALSE(w().manualTimeoutMode);
+    EXPECT_FALSE(w().uartTimeoutBox->isEnabled());
     for (QRadioButton *o : w().findChildren<QRadioButton *>()) {
-        const bool checked = QList<QRadioButton *>{w().optUARTAutoTout, w().Option2, w().Option3, w().Option6,
-                                                   w().Option8}.contains(o);
+        const bool checked = QList<QRadioButton *>{w().autoUartTimeout, w().eightDataBits, w().noParity, w().oneStopBit,
+                                                   w().timeoutToDefaultOn}.contains(o);
         EXPECT_EQ(o->isChecked(), checked) << o->objectName().toStdString();
     }
-    EXPECT_TRUE(w().lblFirmware->text().isEmpty());
-    EXPECT_TRUE(w().lblLoginStatus->text().isEmpty());
+    EXPECT_TRUE(w().firmwareLabel->text().isEmpty());
+    EXPECT_TRUE(w().loginStatusLabel->text().isEmpty());
 }
 
 TEST(WindowLoad, AHiddenWindowNeverActivatedDoesNotPoll)
 {
     AppHarness hidden(true, false);
-    EXPECT_FALSE(hidden.app().Timer2().isEnabled());
-    EXPECT_FALSE(hidden.app().programmer()->cmdLogout->isEnabled());
+    EXPECT_FALSE(hidden.app().loginPollTimer().isEnabled());
+    EXPECT_FALSE(hidden.app().programmer()->logoutButton->isEnabled());
     EXPECT_EQ(hidden.endpoint.remoteHost(), "192.168.0.1");
 }
 
@@ -72,7 +72,7 @@ TEST_F(WindowStart, EveryEntryAndOptionHasItsOwnAccessibleName)
         names << widget->accessibleName();
     }
     EXPECT_EQ(names.size(), QSet<QString>(names.begin(), names.end()).size());
-    EXPECT_EQ(w().txtIPAddress[0]->accessibleName(), "Device IP-Address: octet 1 of 4");
+    EXPECT_EQ(w().ipAddressBoxes[0]->accessibleName(), "Device IP-Address: octet 1 of 4");
 }
 
 TEST_F(WindowStart, FitsALaptopScreenWithEveryCaptionWhole)
@@ -94,24 +94,24 @@ using WindowButtons = ProgrammerTest;
 
 TEST_F(WindowButtons, EachOpensItsWindowAndSourceAndBridgeReadTheirSettingsFirst)
 {
-    QTest::mouseClick(w().cmdLogin, Qt::LeftButton);
+    QTest::mouseClick(w().loginButton, Qt::LeftButton);
     ASSERT_NE(h.app().loginIfLoaded(), nullptr);
     EXPECT_TRUE(h.app().loginIfLoaded()->isVisible());
     EXPECT_FALSE(h.app().loginIfLoaded()->isModal());
-    QTest::mouseClick(w().cmdDiscovery, Qt::LeftButton);
+    QTest::mouseClick(w().discoveryButton, Qt::LeftButton);
     ASSERT_NE(h.app().discoveryIfLoaded(), nullptr);
     EXPECT_TRUE(h.app().discoveryIfLoaded()->isVisible());
 
-    w().SetWriteButtonsEnabled(true);
-    QTest::mouseClick(w().cmdResetMacManual, Qt::LeftButton);
+    w().setWriteButtonsEnabled(true);
+    QTest::mouseClick(w().macManualButton, Qt::LeftButton);
     ASSERT_NE(h.app().macAddressIfLoaded(), nullptr);
     EXPECT_TRUE(h.app().macAddressIfLoaded()->isVisible());
     EXPECT_TRUE(h.endpoint.sent.isEmpty()); // the discovery window may re-aim, but nothing leaves
 
-    QTest::mouseClick(w().cmdSource, Qt::LeftButton);
+    QTest::mouseClick(w().sourceFilterButton, Qt::LeftButton);
     ASSERT_NE(h.app().sourceIfLoaded(), nullptr);
     EXPECT_TRUE(h.app().sourceIfLoaded()->isVisible());
-    QTest::mouseClick(w().cmdBridge, Qt::LeftButton);
+    QTest::mouseClick(w().bridgeButton, Qt::LeftButton);
     ASSERT_NE(h.app().bridgeIfLoaded(), nullptr);
     EXPECT_TRUE(h.app().bridgeIfLoaded()->isVisible());
     EXPECT_EQ(h.endpoint.frames(), (QList<QByteArray>{Hex("3C236902AAAABF3E"), Hex("3C236E02AAAAC43E")}));
@@ -121,7 +121,7 @@ TEST_F(WindowButtons, EachOpensItsWindowAndSourceAndBridgeReadTheirSettingsFirst
 TEST_F(WindowButtons, ExitAndTheTitleBarEndTheProgram)
 {
     QSignalSpy exits(&h.app(), &AppContext::exitRequested);
-    QTest::mouseClick(w().cmdExit, Qt::LeftButton);
+    QTest::mouseClick(w().exitButton, Qt::LeftButton);
     EXPECT_EQ(exits.count(), 1);
     EXPECT_EQ(h.app().discoveryIfLoaded(), nullptr);
     w().close();

@@ -14,7 +14,7 @@ QByteArray replyOfLength(int len)
     QByteArray data;
     for (int i = 0; i < len; ++i)
         data.append(char(0xFF - i));
-    return BuildReplyFrame(0x6B, data);
+    return buildReplyFrame(0x6B, data);
 }
 } // namespace
 
@@ -26,39 +26,39 @@ TEST(Frame, SimpleCommandVectors)
         {0x6B, "3C236B02AAAAC13E"}, // discovery
     };
     for (const auto &c : cases) {
-        EXPECT_EQ(BuildRequestFrame(c.cmd, SimpleCommandData()), Hex(c.frame)) << int(c.cmd);
-        const auto frame = RecognizeRequest(Hex(c.frame));
+        EXPECT_EQ(buildRequestFrame(c.cmd, simpleCommandData()), Hex(c.frame)) << int(c.cmd);
+        const auto frame = recognizeRequest(Hex(c.frame));
         ASSERT_TRUE(frame);
         EXPECT_EQ(frame->cmd, c.cmd);
         EXPECT_EQ(frame->data, Hex("AAAA"));
     }
-    EXPECT_EQ(HexDump(Hex("3C236102AAAAB73E")), QStringLiteral("3C 23 61 02 AA AA B7 3E"));
+    EXPECT_EQ(hexDump(Hex("3C236102AAAAB73E")), QStringLiteral("3C 23 61 02 AA AA B7 3E"));
 }
 
 TEST(Frame, ChecksumWrapsModulo256)
 {
     const QByteArray data = QByteArray(32, char(0x10)) + '\0'; // 0x6F + 0x21 + 32 × 0x10 = 0x290
-    const QByteArray frame = BuildRequestFrame(0x6F, data);
+    const QByteArray frame = buildRequestFrame(0x6F, data);
     ASSERT_EQ(frame.size(), 0x21 + 6);
     EXPECT_EQ(quint8(frame[3]), 0x21);
     EXPECT_EQ(quint8(frame[0x21 + 4]), 0x90);
-    EXPECT_EQ(FrameChecksum(Hex("FFFFFF")), 0xFD);
+    EXPECT_EQ(frameChecksum(Hex("FFFFFF")), 0xFD);
 }
 
 TEST(Frame, RecognizesEveryReplyLengthUpTo95)
 {
-    const auto def = RecognizeReply(Hex("3C246302AAAAB93E")); // set default configuration
+    const auto def = recognizeReply(Hex("3C246302AAAAB93E")); // set default configuration
     ASSERT_TRUE(def);
     EXPECT_EQ(def->cmd, 0x63);
     EXPECT_EQ(def->data, Hex("AAAA"));
     for (int len = 0; len <= kMaxReplyDataLength; ++len) {
         const QByteArray frame = replyOfLength(len);
-        const auto got = RecognizeReply(frame);
+        const auto got = recognizeReply(frame);
         ASSERT_TRUE(got) << len;
         EXPECT_EQ(got->cmd, 0x6B);
         EXPECT_EQ(got->data, frame.mid(4, len));
         // Trailing bytes after the end marker do not matter, even far past index 100.
-        EXPECT_TRUE(RecognizeReply(frame + QByteArray(150, 'x'))) << len;
+        EXPECT_TRUE(recognizeReply(frame + QByteArray(150, 'x'))) << len;
     }
 }
 
@@ -83,7 +83,7 @@ TEST(Frame, DropsMalformedEchoedTruncatedAndOversizedDatagrams)
         {"truncated LEN 95", replyOfLength(95).left(100)},
     };
     for (const auto &c : cases)
-        EXPECT_FALSE(RecognizeReply(c.datagram)) << c.what;
+        EXPECT_FALSE(recognizeReply(c.datagram)) << c.what;
     // A reply is not a request.
-    EXPECT_FALSE(RecognizeRequest(good));
+    EXPECT_FALSE(recognizeRequest(good));
 }

@@ -27,8 +27,8 @@ TEST(Layouts, UartFormatAndModeFlags)
     };
     for (const auto &c : encodes) {
         const UartFormat f{c.seven, c.parity, c.two};
-        EXPECT_EQ(EncodeUartFormat(f), c.byte);
-        EXPECT_EQ(DecodeUartFormat(c.byte), f);
+        EXPECT_EQ(encodeUartFormat(f), c.byte);
+        EXPECT_EQ(decodeUartFormat(c.byte), f);
     }
     const struct { quint8 byte; const char *data, *parity, *stop; } decodes[] = {
         {0xC0, "8", "NONE", "1"}, {0x00, "8", "NONE", "1"}, {0x08, "8", "NONE", "1"},
@@ -36,13 +36,13 @@ TEST(Layouts, UartFormatAndModeFlags)
         {0xDD, "7", "ODD", "2"},  {0x3F, "7", "ODD", "2"},  {0x11, "7", "NONE", "2"},
     };
     for (const auto &c : decodes)
-        EXPECT_EQ((QStringList{DataBitsText(c.byte), ParityText(c.byte), StopBitsText(c.byte)}),
+        EXPECT_EQ((QStringList{dataBitsText(c.byte), parityText(c.byte), stopBitsText(c.byte)}),
                   (QStringList{c.data, c.parity, c.stop})) << int(c.byte);
 
     for (int bits = 0; bits < 8; ++bits) {
         const ModeFlags f{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0};
-        EXPECT_EQ(EncodeModeFlags(f), quint8(bits << 4));
-        EXPECT_EQ(DecodeModeFlags(quint8((bits << 4) | 0x8F)), f); // other bits ignored
+        EXPECT_EQ(encodeModeFlags(f), quint8(bits << 4));
+        EXPECT_EQ(decodeModeFlags(quint8((bits << 4) | 0x8F)), f); // other bits ignored
     }
 }
 
@@ -52,32 +52,32 @@ TEST(Layouts, WordsAndShownForms)
         {4096, "1000"}, {65535, "FFFF"}, {0, "0000"}, {258, "0102"}, {3250, "0CB2"}};
     for (const auto &c : words) {
         QByteArray out;
-        AppendWord(out, c.value);
+        appendWord(out, c.value);
         EXPECT_EQ(out, Hex(c.bytes));
-        EXPECT_EQ(ReadWord(out, 0), c.value);
+        EXPECT_EQ(readWord(out, 0), c.value);
     }
-    EXPECT_EQ(ReadWord(Hex("12"), 0), 0x1200);
-    EXPECT_EQ(ReadWord(Hex("1234"), 1), 0x3400);
-    EXPECT_EQ(ReadWord({}, -1), 0);
+    EXPECT_EQ(readWord(Hex("12"), 0), 0x1200);
+    EXPECT_EQ(readWord(Hex("1234"), 1), 0x3400);
+    EXPECT_EQ(readWord({}, -1), 0);
 
-    const QStringList shown{FirmwareText(0x3A), FirmwareText(0x00), FirmwareText(0xFF), OctetText(192),
-                            MacByteText(0x0A),  MacByteText(0xFF),  MacText({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}),
-                            DottedText({0, 0, 0, 0}), EnableText(0), EnableText(2), EnableText(255)};
+    const QStringList shown{firmwareText(0x3A), firmwareText(0x00), firmwareText(0xFF), octetText(192),
+                            macByteText(0x0A),  macByteText(0xFF),  macText({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}),
+                            dottedText({0, 0, 0, 0}), enableText(0), enableText(2), enableText(255)};
     EXPECT_EQ(shown, (QStringList{"3.10", "0.0", "15.15", "192", "0A", "FF", "00-1A-2B-3C-4D-5E", "0.0.0.0",
                                   "Disable", "Enable", "Enable"}));
     const char *bauds[] = {"600", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
     for (int code = 0; code < 256; ++code)
-        EXPECT_EQ(BaudText(quint8(code)), code < 9 ? bauds[code] : "UNKNOWN") << code;
+        EXPECT_EQ(baudText(quint8(code)), code < 9 ? bauds[code] : "UNKNOWN") << code;
 }
 
 TEST(Layouts, SettingsBlockFullAndShort)
 {
     const auto decode = [](const QByteArray &d) {
-        SettingsBlock r = DecodeSettingsBlock(d);
+        SettingsBlock r = decodeSettingsBlock(d);
         r.hasMode = true; // the one field that depends on the length
         return r;
     };
-    expectLayout(SampleSettings(), kSampleSettingsBytes, EncodeSettingsBlock, decode);
+    expectLayout(SampleSettings(), kSampleSettingsBytes, encodeSettingsBlock, decode);
     ASSERT_EQ(kSampleSettingsBytes.size(), SettingsOffset::FullLength);
 
     // LEN 28 stops before the mode byte and the server address.
@@ -86,15 +86,15 @@ TEST(Layouts, SettingsBlockFullAndShort)
     expected.hasMode = false;
     expected.mode = 0;
     expected.tcpServer = {};
-    EXPECT_EQ(DecodeSettingsBlock(shortData), expected);
-    EXPECT_EQ(EncodeSettingsBlock(expected), shortData);
-    EXPECT_TRUE(DecodeSettingsBlock(kSampleSettingsBytes.left(29)).hasMode);
-    EXPECT_FALSE(DecodeSettingsBlock({}).hasMode);
+    EXPECT_EQ(decodeSettingsBlock(shortData), expected);
+    EXPECT_EQ(encodeSettingsBlock(expected), shortData);
+    EXPECT_TRUE(decodeSettingsBlock(kSampleSettingsBytes.left(29)).hasMode);
+    EXPECT_FALSE(decodeSettingsBlock({}).hasMode);
 
     // The reply layout keeps a raw enable byte such as 2.
     SettingsBlock raw = SampleSettings();
     raw.timeoutToDefault = 2;
-    EXPECT_EQ(DecodeSettingsBlock(EncodeSettingsBlock(raw)), raw);
+    EXPECT_EQ(decodeSettingsBlock(encodeSettingsBlock(raw)), raw);
 }
 
 TEST(Layouts, SettingsUploadBlock)
@@ -107,31 +107,31 @@ TEST(Layouts, SettingsUploadBlock)
     b.tcpServer = {10, 0, 0, 2};
     const QByteArray bytes = Hex((QByteArray(kSampleCommonHex) + "DD" "01" "70" "0A000002" "00").constData());
     ASSERT_EQ(bytes.size(), kSettingsUploadLength);
-    expectLayout(b, bytes, EncodeSettingsUploadBlock, DecodeSettingsUploadBlock);
+    expectLayout(b, bytes, encodeSettingsUploadBlock, decodeSettingsUploadBlock);
 
     b.timeoutToDefault = 2; // an enable byte is written 1 / 0
-    EXPECT_EQ(EncodeSettingsUploadBlock(b), bytes);
-    EXPECT_EQ(EncodeSettingsUploadBlock(SettingsUploadBlock{}).size(), kSettingsUploadLength);
+    EXPECT_EQ(encodeSettingsUploadBlock(b), bytes);
+    EXPECT_EQ(encodeSettingsUploadBlock(SettingsUploadBlock{}).size(), kSettingsUploadLength);
 }
 
 TEST(Layouts, DiscoveryRecordAndItsGridRow)
 {
     ASSERT_EQ(kSampleDeviceBytes.size(), kDiscoveryRecordLength);
-    expectLayout(SampleDevice(), kSampleDeviceBytes, EncodeDiscoveryRecord, DecodeDiscoveryRecord);
-    EXPECT_EQ(DiscoveryRowTexts(kSampleDeviceBytes), kSampleDeviceRow);
-    EXPECT_EQ(DiscoveryRowTexts(kSampleDeviceBytes + Hex("FFFF")), kSampleDeviceRow); // extra bytes unread
+    expectLayout(SampleDevice(), kSampleDeviceBytes, encodeDiscoveryRecord, decodeDiscoveryRecord);
+    EXPECT_EQ(discoveryRowTexts(kSampleDeviceBytes), kSampleDeviceRow);
+    EXPECT_EQ(discoveryRowTexts(kSampleDeviceBytes + Hex("FFFF")), kSampleDeviceRow); // extra bytes unread
 
     QByteArray odd = kSampleDeviceBytes;
     odd[22] = char(9);    // baud code
     odd[26] = char(0xC4); // 8 / even / 1
     odd[27] = char(0);    // timeout to default off
     odd[44] = char(2);    // bridge status 2 is shown enabled here
-    const QStringList texts = DiscoveryRowTexts(odd);
+    const QStringList texts = discoveryRowTexts(odd);
     EXPECT_EQ(texts[6], "UNKNOWN");
     EXPECT_EQ(texts.mid(8, 4), (QStringList{"8", "EVEN", "1", "Disable"}));
     EXPECT_EQ(texts[16], "Enable");
     odd[44] = char(0);
-    EXPECT_EQ(DiscoveryRowTexts(odd)[16], "Disable");
+    EXPECT_EQ(discoveryRowTexts(odd)[16], "Disable");
 
     // A short record leaves every cell empty whose bytes it does not cover completely.
     constexpr std::pair<int, int> columns[kDeviceGridColumns] = {
@@ -139,7 +139,7 @@ TEST(Layouts, DiscoveryRecordAndItsGridRow)
         {26, 1}, {27, 1}, {28, 4}, {32, 4}, {36, 4}, {40, 4}, {44, 1}, {45, 2}, {47, 2}, {49, 2},
         {51, 2}, {53, 2}, {55, 2}, {57, 4}, {61, 4}, {65, 4}, {69, 4}, {73, 4}};
     for (int len = 0; len <= kDiscoveryRecordLength; ++len) {
-        const QStringList cells = DiscoveryRowTexts(kSampleDeviceBytes.left(len));
+        const QStringList cells = discoveryRowTexts(kSampleDeviceBytes.left(len));
         ASSERT_EQ(cells.size(), kDeviceGridColumns);
         for (int col = 0; col < kDeviceGridColumns; ++col)
             EXPECT_EQ(cells[col], len >= columns[col].first + columns[col].second ? kSampleDeviceRow[col] : QString())
@@ -151,8 +151,8 @@ TEST(Layouts, SourceFilterBridgeAndQuickUartBlocks)
 {
     SourceFilterBlock filter;
     filter.sources = {{{192, 168, 0, 1}, {10, 0, 0, 1}, {0, 0, 0, 0}, {255, 255, 255, 254}}};
-    expectLayout(filter, Hex("C0A80001" "0A000001" "00000000" "FFFFFFFE"), EncodeSourceFilterBlock,
-                 DecodeSourceFilterBlock);
+    expectLayout(filter, Hex("C0A80001" "0A000001" "00000000" "FFFFFFFE"), encodeSourceFilterBlock,
+                 decodeSourceFilterBlock);
 
     BridgeBlock bridge;
     bridge.enabled = true;
@@ -162,19 +162,19 @@ TEST(Layouts, SourceFilterBridgeAndQuickUartBlocks)
     const QByteArray bytes = Hex("01" "0FA1" "1389" "138A" "138B" "138C" "138D"
                                  "C0A80201" "C0A80202" "C0A80203" "C0A80204" "C0A80205");
     ASSERT_EQ(bytes.size(), kBridgeBlockLength);
-    expectLayout(bridge, bytes, EncodeBridgeBlock, DecodeBridgeBlock);
+    expectLayout(bridge, bytes, encodeBridgeBlock, decodeBridgeBlock);
     // Status: bit 0 only, written 1 / 0.
     const std::pair<int, bool> statuses[] = {{0, false}, {1, true}, {2, false}, {3, true}, {0xFE, false}};
     for (const auto &[status, enabled] : statuses) {
         QByteArray data = bytes;
         data[0] = char(status);
-        EXPECT_EQ(DecodeBridgeBlock(data).enabled, enabled) << status;
+        EXPECT_EQ(decodeBridgeBlock(data).enabled, enabled) << status;
     }
     bridge.enabled = false;
-    EXPECT_EQ(EncodeBridgeBlock(bridge).at(0), 0);
+    EXPECT_EQ(encodeBridgeBlock(bridge).at(0), 0);
 
-    expectLayout(UartQuickBlock{8, 0xC4}, Hex("08C4"), EncodeUartQuickBlock, DecodeUartQuickBlock);
-    EXPECT_EQ(EncodeUartQuickBlock({}), Hex("00C0"));
+    expectLayout(UartQuickBlock{8, 0xC4}, Hex("08C4"), encodeUartQuickBlock, decodeUartQuickBlock);
+    EXPECT_EQ(encodeUartQuickBlock({}), Hex("00C0"));
 }
 
 TEST(Layouts, DeviceUploadBlockSkipsTheFirmwareByteAndWritesEnablesAsOneOrZero)
@@ -185,12 +185,12 @@ TEST(Layouts, DeviceUploadBlockSkipsTheFirmwareByteAndWritesEnablesAsOneOrZero)
     const QByteArray bytes =
         Hex((QByteArray("0004A3010101") + kSampleCommonHex + "DD" "01" + kSampleDeviceTailHex).constData());
     ASSERT_EQ(bytes.size(), kDeviceUploadLength);
-    EXPECT_EQ(EncodeDeviceUploadBlock(b).toHex(' '), bytes.toHex(' '));
+    EXPECT_EQ(encodeDeviceUploadBlock(b).toHex(' '), bytes.toHex(' '));
     DeviceUploadBlock back = b;
     back.settings.unread25 = 0; // not carried
-    expectLayout(back, bytes, EncodeDeviceUploadBlock, DecodeDeviceUploadBlock);
+    expectLayout(back, bytes, encodeDeviceUploadBlock, decodeDeviceUploadBlock);
 
     b.settings.bridgeStatus = 2;
     b.settings.timeoutToDefault = 7;
-    EXPECT_EQ(EncodeDeviceUploadBlock(b), bytes);
+    EXPECT_EQ(encodeDeviceUploadBlock(b), bytes);
 }

@@ -12,7 +12,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 QString q(const char *text) { return QString::fromUtf8(text); }
 } // namespace
 
-TEST(TextRules, NumericValue)
+TEST(TextRules, numericValue)
 {
     const struct { const char *text; double value; } cases[] = {
         {"", 0}, {"abc", 0}, {"12", 12}, {"12abc", 12}, {"007", 7},
@@ -40,28 +40,28 @@ TEST(TextRules, NumericValue)
         {"1e99999999999999999999999", kInf}, {"1e-99999999999999999999999", 0},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(NumericValue(q(c.text)), c.value) << c.text;
+        EXPECT_EQ(numericValue(q(c.text)), c.value) << c.text;
 
     // Long digit strings never give NaN.
-    EXPECT_EQ(NumericValue(QStringLiteral("&H") + QString(400, u'F')), kInf);
-    EXPECT_EQ(NumericValue(QString(400, u'9')), kInf);
-    EXPECT_EQ(NumericValue(QStringLiteral("0.") + QString(400, u'0') + QStringLiteral("1e401")), 1.0);
-    EXPECT_EQ(NumericValue(QString(400, u'0') + QStringLiteral("1")), 1.0);
+    EXPECT_EQ(numericValue(QStringLiteral("&H") + QString(400, u'F')), kInf);
+    EXPECT_EQ(numericValue(QString(400, u'9')), kInf);
+    EXPECT_EQ(numericValue(QStringLiteral("0.") + QString(400, u'0') + QStringLiteral("1e401")), 1.0);
+    EXPECT_EQ(numericValue(QString(400, u'0') + QStringLiteral("1")), 1.0);
 }
 
-TEST(TextRules, IsNumericText)
+TEST(TextRules, isNumericText)
 {
     for (const char *text : {"0", "12", " 12 ", "\t12\n", "-1", "+1", "1.5", ".5", "1.", "-.5",
                              "1e5", "1E5", "1e-5", "1E+5", "-1.5e10", "9e9", "1e999", "007"})
-        EXPECT_TRUE(IsNumericText(q(text))) << text;
+        EXPECT_TRUE(isNumericText(q(text))) << text;
     for (const char *text : {"", " ", "+", "-", ".", "+.", "-.e1", "1e", "1e+", "1.2.3", "12abc",
                              "abc", "&H10", "1 2", "- 1", "1 e5", "1d2", "e5", "1e5.5", "--1", "1-",
                              "1,5", "0x10", "1e5e5"})
-        EXPECT_FALSE(IsNumericText(q(text))) << text;
-    EXPECT_FALSE(IsNumericText(QString::fromUtf8("\u0661"))); // Arabic-Indic digit one
+        EXPECT_FALSE(isNumericText(q(text))) << text;
+    EXPECT_FALSE(isNumericText(QString::fromUtf8("\u0661"))); // Arabic-Indic digit one
 }
 
-TEST(TextRules, RoundHalfEven)
+TEST(TextRules, roundHalfEven)
 {
     const struct { double in, out; } cases[] = {
         {2.5, 2}, {3.5, 4}, {-2.5, -2}, {-3.5, -4}, {0.5, 0}, {1.5, 2}, {-0.5, 0}, {-1.5, -2},
@@ -70,7 +70,7 @@ TEST(TextRules, RoundHalfEven)
         {4503599627370497.0, 4503599627370497.0}, {1e300, 1e300}, {kInf, kInf}, {-kInf, -kInf},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(RoundHalfEven(c.in), c.out) << c.in;
+        EXPECT_EQ(roundHalfEven(c.in), c.out) << c.in;
 }
 
 TEST(TextRules, FieldValuesSaturate)
@@ -88,12 +88,12 @@ TEST(TextRules, FieldValuesSaturate)
         {"-1e999", -32768, -2147483647 - 1}, {"9e9", 32767, 2147483647},
     };
     for (const auto &c : cases) {
-        EXPECT_EQ(OctetFieldValue(q(c.text)), c.octet) << c.text;
-        EXPECT_EQ(WordFieldValue(q(c.text)), c.word) << c.text;
+        EXPECT_EQ(octetFieldValue(q(c.text)), c.octet) << c.text;
+        EXPECT_EQ(wordFieldValue(q(c.text)), c.word) << c.text;
     }
 }
 
-TEST(TextRules, WholeNumber)
+TEST(TextRules, wholeNumber)
 {
     const struct { const char *text; std::optional<qint64> value; } cases[] = {
         {"12", 12}, {" 2.5 ", 2}, {"3.5", 4}, {"-5", -5}, {"1e2", 100},
@@ -105,10 +105,10 @@ TEST(TextRules, WholeNumber)
         {"12abc", std::nullopt}, {"&H10", std::nullopt}, {"1 2", std::nullopt},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(WholeNumber(q(c.text)), c.value) << c.text;
+        EXPECT_EQ(wholeNumber(q(c.text)), c.value) << c.text;
 }
 
-TEST(TextRules, HexPairToByte)
+TEST(TextRules, hexPairToByte)
 {
     const struct { const char *text; int digits; qint32 value; } cases[] = {
         {"0a", 2, 10}, {"1A", 2, 26}, {"FF", 2, 255}, {"ff", 2, 255}, {"00", 2, 0},
@@ -118,5 +118,5 @@ TEST(TextRules, HexPairToByte)
         {"12", 0, 0}, {"12345", 5, 0}, {"12", -1, 0}, {"", 5, 0},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(HexPairToByte(q(c.text), c.digits), c.value) << c.text << " / " << c.digits;
+        EXPECT_EQ(hexPairToByte(q(c.text), c.digits), c.value) << c.text << " / " << c.digits;
 }

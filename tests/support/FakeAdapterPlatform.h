@@ -27,7 +27,7 @@ public:
         calls.append({buffer != nullptr, buffer ? buffer->size() : 0, size ? *size : 0});
         const std::optional<quint32> scripted = calls.size() == 1 ? firstAnswer : secondAnswer;
         if (!scripted)
-            return AnswerAdaptersInfo(chain, buffer, size);
+            return answerAdaptersInfo(chain, buffer, size);
         if (*scripted == AdapterResult::BufferOverflow)
             *size = quint32(chain.size());
         return *scripted;
@@ -40,14 +40,14 @@ inline AdapterInfoRecord MakeRecord(const QByteArray &name, const QByteArray &ma
                                     qint32 type = 6, const QByteArray &description = "Test adapter")
 {
     AdapterInfoRecord record{};
-    SetRecordText(record.name, name);
+    setRecordText(record.name, name);
     record.index = index;
     record.type = type;
-    SetRecordAddress(record, mac);
-    SetRecordText(record.ipAddress, ip);
-    SetRecordText(record.ipMask, mask);
-    SetRecordText(record.description, description);
-    SetRecordText(record.gateway, gateway);
+    setRecordAddress(record, mac);
+    setRecordText(record.ipAddress, ip);
+    setRecordText(record.ipMask, mask);
+    setRecordText(record.description, description);
+    setRecordText(record.gateway, gateway);
     return record;
 }
 

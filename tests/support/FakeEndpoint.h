@@ -85,7 +85,7 @@ public:
     }
     void injectDatagram(const QByteArray &datagram) { injectDatagrams({datagram}); }
     // Builds a reply frame ("<$" ...) and injects it.
-    void injectReply(quint8 cmd, const QByteArray &data) { injectDatagram(BuildReplyFrame(cmd, data)); }
+    void injectReply(quint8 cmd, const QByteArray &data) { injectDatagram(buildReplyFrame(cmd, data)); }
 
     // Frames sent, as bytes only, and the command code of each.
     QList<QByteArray> frames() const

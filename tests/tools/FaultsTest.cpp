@@ -10,7 +10,7 @@ using namespace qvx::devsim;
 
 namespace {
 
-const QByteArray kFrame = BuildReplyFrame(97, QByteArray(33, '\x11'));
+const QByteArray kFrame = buildReplyFrame(97, QByteArray(33, '\x11'));
 
 FaultSettings Only(int FaultSettings::*field, int percent)
 {
@@ -49,14 +49,14 @@ TEST(DevsimFaults, EachFaultDoesWhatItSays)
         ASSERT_EQ(out[0].bytes.size(), kFrame.size());
         EXPECT_NE(out[0].bytes[checksum], kFrame[checksum]);
         EXPECT_EQ(out[0].bytes.left(checksum), kFrame.left(checksum));
-        EXPECT_FALSE(RecognizeReply(out[0].bytes));
+        EXPECT_FALSE(recognizeReply(out[0].bytes));
 
         out = truncate.apply(kFrame, true);
         ASSERT_EQ(out.size(), 1u);
         EXPECT_LT(out[0].bytes.size(), kFrame.size());
         EXPECT_GE(out[0].bytes.size(), 1);
         EXPECT_EQ(out[0].bytes, kFrame.left(out[0].bytes.size()));
-        EXPECT_FALSE(RecognizeReply(out[0].bytes));
+        EXPECT_FALSE(recognizeReply(out[0].bytes));
     }
 
     // Devices outside the fault list are spared.
@@ -88,7 +88,7 @@ TEST(DevsimFaults, PercentagesAndDelaysFollowTheSeed)
                 EXPECT_LE(e.delayMs, 70);
             }
             if (!out.empty())
-                corrupt += !RecognizeReply(out[0].bytes).has_value();
+                corrupt += !recognizeReply(out[0].bytes).has_value();
             trace.emplace_back(int(out.size()), out.empty() ? -1 : out[0].delayMs);
         }
         EXPECT_NEAR(dropped, 600, 120);

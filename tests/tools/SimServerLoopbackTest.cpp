@@ -71,10 +71,10 @@ protected:
     void start(FaultSettings faults = {})
     {
         Options o;
-        o.firstIp = *ParseIpv4(QStringLiteral("127.0.0.2"));
+        o.firstIp = *parseIpv4(QStringLiteral("127.0.0.2"));
         o.devices = 3;
         QString error;
-        sim = std::make_unique<Simulator>(MakeDevices(o, &error));
+        sim = std::make_unique<Simulator>(makeDevices(o, &error));
         injector = std::make_unique<FaultInjector>(faults);
         server = std::make_unique<SimServer>(*sim, *injector, log);
         ServerSettings settings;
@@ -110,20 +110,20 @@ protected:
 TEST_F(Loopback, EachDeviceAnswersFromItsOwnAddress)
 {
     start();
-    const QByteArray request = BuildRequestFrame(CmdDownloadSettings, SimpleCommandData());
+    const QByteArray request = buildRequestFrame(CmdDownloadSettings, simpleCommandData());
     for (const char *address : {"127.0.0.2", "127.0.0.4"}) {
-        const Ipv4 to = *ParseIpv4(QString::fromLatin1(address));
+        const Ipv4 to = *parseIpv4(QString::fromLatin1(address));
         client.send(to, port, request);
         const std::optional<Received> reply = client.receive(2000);
         ASSERT_TRUE(reply) << address;
         EXPECT_EQ(reply->from, to);
-        const std::optional<Frame> f = RecognizeReply(reply->bytes);
+        const std::optional<Frame> f = recognizeReply(reply->bytes);
         ASSERT_TRUE(f);
-        EXPECT_EQ(DecodeSettingsBlock(f->data).ip, ToOctets(to));
+        EXPECT_EQ(decodeSettingsBlock(f->data).ip, toOctets(to));
     }
     // Nobody holds 127.0.0.9; the malformed request is ignored.
-    client.send(*ParseIpv4(QStringLiteral("127.0.0.9")), port, request);
-    client.send(*ParseIpv4(QStringLiteral("127.0.0.2")), port, request.left(5));
+    client.send(*parseIpv4(QStringLiteral("127.0.0.9")), port, request);
+    client.send(*parseIpv4(QStringLiteral("127.0.0.2")), port, request.left(5));
     EXPECT_FALSE(client.receive(300));
 }
 
@@ -132,11 +132,11 @@ TEST_F(Loopback, DelayedRepliesWaitTheirTurnAndStopEndsTheLoop)
     FaultSettings slow;
     slow.delayMs = 250;
     start(slow);
-    const qint64 sent = NowMs();
-    client.send(*ParseIpv4(QStringLiteral("127.0.0.3")), port, BuildRequestFrame(CmdLoginStatus, SimpleCommandData()));
+    const qint64 sent = nowMs();
+    client.send(*parseIpv4(QStringLiteral("127.0.0.3")), port, buildRequestFrame(CmdLoginStatus, simpleCommandData()));
     const std::optional<Received> reply = client.receive(3000);
     ASSERT_TRUE(reply);
-    EXPECT_GE(NowMs() - sent, 240);
-    EXPECT_EQ(RecognizeReply(reply->bytes)->data, QByteArray(4, '\0'));
+    EXPECT_GE(nowMs() - sent, 240);
+    EXPECT_EQ(recognizeReply(reply->bytes)->data, QByteArray(4, '\0'));
     EXPECT_EQ(server->requestsReceived(), 1u);
 }

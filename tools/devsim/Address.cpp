@@ -6,7 +6,7 @@
 
 namespace qvx::devsim {
 
-std::optional<Ipv4> ParseIpv4(const QString &text)
+std::optional<Ipv4> parseIpv4(const QString &text)
 {
     const QStringList parts = text.trimmed().split(QLatin1Char('.'));
     if (parts.size() != 4)
@@ -26,7 +26,7 @@ std::optional<Ipv4> ParseIpv4(const QString &text)
     return address;
 }
 
-QString Ipv4Text(Ipv4 address)
+QString ipv4Text(Ipv4 address)
 {
     return QStringLiteral("%1.%2.%3.%4")
         .arg(address >> 24)
@@ -35,19 +35,19 @@ QString Ipv4Text(Ipv4 address)
         .arg(address & 0xFF);
 }
 
-Octets4 ToOctets(Ipv4 address)
+Octets4 toOctets(Ipv4 address)
 {
     return {quint8(address >> 24), quint8(address >> 16), quint8(address >> 8), quint8(address)};
 }
 
-Ipv4 FromOctets(const Octets4 &octets)
+Ipv4 fromOctets(const Octets4 &octets)
 {
     return (Ipv4(octets[0]) << 24) | (Ipv4(octets[1]) << 16) | (Ipv4(octets[2]) << 8) | Ipv4(octets[3]);
 }
 
 Ipv4 DeviceGroup()
 {
-    return *ParseIpv4(QString::fromLatin1(kMulticastGroup));
+    return *parseIpv4(QString::fromLatin1(kMulticastGroup));
 }
 
 } // namespace qvx::devsim

@@ -10,13 +10,13 @@ namespace qvx::devsim {
 using Ipv4 = quint32;
 
 // Strict dotted quad: four decimal numbers 0..255, nothing else.
-std::optional<Ipv4> ParseIpv4(const QString &text);
-QString Ipv4Text(Ipv4 address);
+std::optional<Ipv4> parseIpv4(const QString &text);
+QString ipv4Text(Ipv4 address);
 
-Octets4 ToOctets(Ipv4 address);
-Ipv4 FromOctets(const Octets4 &octets);
+Octets4 toOctets(Ipv4 address);
+Ipv4 fromOctets(const Octets4 &octets);
 
-inline bool IsMulticast(Ipv4 address) { return (address >> 28) == 0xE; }
+inline bool isMulticast(Ipv4 address) { return (address >> 28) == 0xE; }
 
 // The devices' group.
 Ipv4 DeviceGroup();

@@ -2,7 +2,7 @@
 
 namespace qvx::devsim {
 
-QByteArray PadPassword(const QString &password)
+QByteArray padPassword(const QString &password)
 {
     QByteArray bytes = password.toLatin1();
     while (bytes.size() < 12)
@@ -10,7 +10,7 @@ QByteArray PadPassword(const QString &password)
     return bytes.left(12);
 }
 
-SettingsBlock ToSettingsBlock(const DeviceSettings &s, bool withMode)
+SettingsBlock toSettingsBlock(const DeviceSettings &s, bool withMode)
 {
     SettingsBlock b;
     b.mac = s.mac;
@@ -30,7 +30,7 @@ SettingsBlock ToSettingsBlock(const DeviceSettings &s, bool withMode)
     return b;
 }
 
-DiscoveryRecord ToDiscoveryRecord(const DeviceSettings &s)
+DiscoveryRecord toDiscoveryRecord(const DeviceSettings &s)
 {
     DiscoveryRecord r;
     r.mac = s.mac;
@@ -52,12 +52,12 @@ DiscoveryRecord ToDiscoveryRecord(const DeviceSettings &s)
     return r;
 }
 
-SourceFilterBlock ToSourceFilterBlock(const DeviceSettings &s)
+SourceFilterBlock toSourceFilterBlock(const DeviceSettings &s)
 {
     return SourceFilterBlock{s.sources};
 }
 
-void ApplyUpload(DeviceSettings &s, const SettingsUploadBlock &b)
+void applyUpload(DeviceSettings &s, const SettingsUploadBlock &b)
 {
     // The MAC address of an upload is the one the program read; it is not taken from here
     // (it changes only through 108, 112 and 113).
@@ -74,7 +74,7 @@ void ApplyUpload(DeviceSettings &s, const SettingsUploadBlock &b)
     s.tcpServer = b.tcpServer;
 }
 
-void ApplyDeviceUpload(DeviceSettings &s, const DiscoveryRecord &r)
+void applyDeviceUpload(DeviceSettings &s, const DiscoveryRecord &r)
 {
     s.mac = r.mac;
     s.ip = r.ip;

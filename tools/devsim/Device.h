@@ -42,20 +42,20 @@ struct Device {
     bool silent = false;
     bool faulty = true;
 
-    Ipv4 address() const { return FromOctets(settings.ip); }
+    Ipv4 address() const { return fromOctets(settings.ip); }
 };
 
 // A password as the program stores it: padded on the left with spaces to 12 characters,
 // of which the first 12 count; one byte per character.
-QByteArray PadPassword(const QString &password);
+QByteArray padPassword(const QString &password);
 
 // The payloads of the device's replies.
-SettingsBlock ToSettingsBlock(const DeviceSettings &s, bool withMode = true);
-DiscoveryRecord ToDiscoveryRecord(const DeviceSettings &s);
-SourceFilterBlock ToSourceFilterBlock(const DeviceSettings &s);
+SettingsBlock toSettingsBlock(const DeviceSettings &s, bool withMode = true);
+DiscoveryRecord toDiscoveryRecord(const DeviceSettings &s);
+SourceFilterBlock toSourceFilterBlock(const DeviceSettings &s);
 
 // Requests that write settings.
-void ApplyUpload(DeviceSettings &s, const SettingsUploadBlock &block);
-void ApplyDeviceUpload(DeviceSettings &s, const DiscoveryRecord &record);
+void applyUpload(DeviceSettings &s, const SettingsUploadBlock &block);
+void applyDeviceUpload(DeviceSettings &s, const DiscoveryRecord &record);
 
 } // namespace qvx::devsim

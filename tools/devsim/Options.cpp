@@ -23,7 +23,7 @@ bool toInt(const QString &text, int min, int max, int *out)
 
 } // namespace
 
-QString UsageText()
+QString usageText()
 {
     return QStringLiteral(
         "Usage: qvx-devsim [options]\n"
@@ -62,7 +62,7 @@ QString UsageText()
         "  --help                  this text\n");
 }
 
-bool ParseOptions(const QStringList &args, Options *o, QString *error)
+bool parseOptions(const QStringList &args, Options *o, QString *error)
 {
     for (int i = 0; i < args.size(); ++i) {
         QString name = args[i];
@@ -108,7 +108,7 @@ bool ParseOptions(const QStringList &args, Options *o, QString *error)
             QString text;
             if (!next(&text))
                 return false;
-            const std::optional<Ipv4> parsed = ParseIpv4(text);
+            const std::optional<Ipv4> parsed = parseIpv4(text);
             if (!parsed) {
                 *error = QStringLiteral("%1: \"%2\" is not an IPv4 address").arg(name, text);
                 return false;
@@ -195,7 +195,7 @@ bool ParseOptions(const QStringList &args, Options *o, QString *error)
     return true;
 }
 
-std::vector<Device> MakeDevices(const Options &o, QString *error)
+std::vector<Device> makeDevices(const Options &o, QString *error)
 {
     std::vector<Device> devices;
     quint64 next = o.firstIp;
@@ -203,9 +203,9 @@ std::vector<Device> MakeDevices(const Options &o, QString *error)
         while (next <= 0xFFFFFFFFull &&
                (contains(o.skip, Ipv4(next)) || (next & 0xFF) == 0 || (next & 0xFF) == 255))
             ++next;
-        if (next > 0xFFFFFFFFull || IsMulticast(Ipv4(next)) || IsMulticast(o.firstIp)) {
+        if (next > 0xFFFFFFFFull || isMulticast(Ipv4(next)) || isMulticast(o.firstIp)) {
             *error = QStringLiteral("not enough unicast addresses after %1 for %2 devices")
-                         .arg(Ipv4Text(o.firstIp))
+                         .arg(ipv4Text(o.firstIp))
                          .arg(o.devices);
             return {};
         }
@@ -214,10 +214,10 @@ std::vector<Device> MakeDevices(const Options &o, QString *error)
 
         Device d;
         d.settings.mac = {0x00, 0x04, 0xA3, 0x00, quint8(number >> 8), quint8(number & 0xFF)};
-        d.settings.ip = ToOctets(address);
-        d.settings.gateway = ToOctets((address & 0xFFFFFF00u) | 254u);
+        d.settings.ip = toOctets(address);
+        d.settings.gateway = toOctets((address & 0xFFFFFF00u) | 254u);
         d.factory = d.settings;
-        d.password = PadPassword(o.password);
+        d.password = padPassword(o.password);
         d.factoryPassword = d.password;
         d.silent = o.silent || contains(o.silentIps, address);
         d.faulty = o.faultIps.empty() || contains(o.faultIps, address);
@@ -227,7 +227,7 @@ std::vector<Device> MakeDevices(const Options &o, QString *error)
         for (Ipv4 a : *list) {
             const bool found = std::any_of(devices.begin(), devices.end(), [&](const Device &d) { return d.address() == a; });
             if (!found) {
-                *error = QStringLiteral("%1 names no simulated device").arg(Ipv4Text(a));
+                *error = QStringLiteral("%1 names no simulated device").arg(ipv4Text(a));
                 return {};
             }
         }

@@ -29,13 +29,13 @@ struct Options {
 };
 
 // Parses the command line (without the program name). "--name value" and "--name=value".
-bool ParseOptions(const QStringList &args, Options *options, QString *error);
+bool parseOptions(const QStringList &args, Options *options, QString *error);
 
-QString UsageText();
+QString usageText();
 
 // The devices the options describe: consecutive addresses from firstIp, skipping the
 // addresses given with --skip and host parts 0 and 255; MAC addresses 00-04-A3-00-hh-ll
 // numbered from 1.
-std::vector<Device> MakeDevices(const Options &options, QString *error);
+std::vector<Device> makeDevices(const Options &options, QString *error);
 
 } // namespace qvx::devsim

@@ -19,7 +19,7 @@
 
 namespace qvx::devsim {
 
-qint64 NowMs()
+qint64 nowMs()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
@@ -74,7 +74,7 @@ void onSignal(int)
 
 QString Endpoint(Ipv4 address, quint16 port)
 {
-    return QStringLiteral("%1:%2").arg(Ipv4Text(address)).arg(port);
+    return QStringLiteral("%1:%2").arg(ipv4Text(address)).arg(port);
 }
 
 QString SystemError()
@@ -169,7 +169,7 @@ bool SimServer::joinGroup(const ServerSettings &settings, QString *error)
         request.imr_multiaddr.s_addr = htonl(DeviceGroup());
         request.imr_ifindex = int(index);
         if (::setsockopt(m_fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) != 0 && errno != EADDRINUSE) {
-            *error = QStringLiteral("cannot join %1 on %2: %3").arg(Ipv4Text(DeviceGroup()), name, SystemError());
+            *error = QStringLiteral("cannot join %1 on %2: %3").arg(ipv4Text(DeviceGroup()), name, SystemError());
             return false;
         }
         m_joined << name;
@@ -199,7 +199,7 @@ bool SimServer::joinGroup(const ServerSettings &settings, QString *error)
     }
     ::freeifaddrs(list);
     if (m_joined.isEmpty()) {
-        *error = QStringLiteral("no interface up with multicast to join %1 on").arg(Ipv4Text(DeviceGroup()));
+        *error = QStringLiteral("no interface up with multicast to join %1 on").arg(ipv4Text(DeviceGroup()));
         return false;
     }
     return true;
@@ -211,7 +211,7 @@ int SimServer::run()
     for (;;) {
         int timeout = -1;
         if (!m_queue.empty())
-            timeout = int(std::max<qint64>(0, m_queue.begin()->first - NowMs()));
+            timeout = int(std::max<qint64>(0, m_queue.begin()->first - nowMs()));
         pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
         const int ready = ::poll(fds, 2, timeout);
         if (ready < 0 && errno != EINTR) {
@@ -268,17 +268,17 @@ void SimServer::handle(const Datagram &in)
     m_log.line(QStringLiteral("IN  %1 -> %2 [%3] %4")
                    .arg(Endpoint(in.from, in.fromPort), Endpoint(in.to, m_port))
                    .arg(in.bytes.size())
-                   .arg(HexDump(in.bytes)));
-    const Outcome outcome = m_sim.handle(in, NowMs());
+                   .arg(hexDump(in.bytes)));
+    const Outcome outcome = m_sim.handle(in, nowMs());
     for (const QString &note : outcome.notes)
         m_log.line(QStringLiteral("    %1").arg(note));
-    const qint64 now = NowMs();
+    const qint64 now = nowMs();
     for (const Reply &reply : outcome.replies) {
         const bool faulty = m_sim.devices()[std::size_t(reply.device)].faulty;
         QString dropped;
         const std::vector<Emission> emissions = m_faults.apply(reply.frame, faulty, &dropped);
         if (emissions.empty())
-            m_log.line(QStringLiteral("    reply of %1 %2").arg(Ipv4Text(reply.from), dropped));
+            m_log.line(QStringLiteral("    reply of %1 %2").arg(ipv4Text(reply.from), dropped));
         for (const Emission &e : emissions) {
             Pending p{reply.from, reply.to, reply.toPort, e.bytes, e.fault};
             if (e.delayMs <= 0 && m_queue.empty())
@@ -291,7 +291,7 @@ void SimServer::handle(const Datagram &in)
 
 void SimServer::sendDue()
 {
-    const qint64 now = NowMs();
+    const qint64 now = nowMs();
     while (!m_queue.empty() && m_queue.begin()->first <= now) {
         const Pending p = m_queue.begin()->second;
         m_queue.erase(m_queue.begin());
@@ -325,7 +325,7 @@ void SimServer::send(const Pending &p)
     info.ipi_spec_dst.s_addr = htonl(p.from);
     std::memcpy(CMSG_DATA(c), &info, sizeof info);
 
-    QString source = Ipv4Text(p.from);
+    QString source = ipv4Text(p.from);
     ssize_t sent = ::sendmsg(m_fd, &msg, 0);
     if (sent < 0 && (errno == EINVAL || errno == EADDRNOTAVAIL)) {
         msg.msg_control = nullptr;
@@ -334,14 +334,14 @@ void SimServer::send(const Pending &p)
         source += QStringLiteral(" (not local: sent from the system's choice)");
     }
     if (sent < 0) {
-        m_log.line(QStringLiteral("OUT %1 -> %2 failed: %3").arg(Ipv4Text(p.from), Endpoint(p.to, p.toPort), SystemError()));
+        m_log.line(QStringLiteral("OUT %1 -> %2 failed: %3").arg(ipv4Text(p.from), Endpoint(p.to, p.toPort), SystemError()));
         return;
     }
     ++m_sent;
     m_log.line(QStringLiteral("OUT %1 -> %2 [%3] %4%5")
                    .arg(source, Endpoint(p.to, p.toPort))
                    .arg(p.bytes.size())
-                   .arg(HexDump(p.bytes), p.note.isEmpty() ? QString() : QStringLiteral("  (%1)").arg(p.note)));
+                   .arg(hexDump(p.bytes), p.note.isEmpty() ? QString() : QStringLiteral("  (%1)").arg(p.note)));
 }
 
 } // namespace qvx::devsim

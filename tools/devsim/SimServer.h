@@ -87,6 +87,6 @@ private:
 };
 
 // Monotonic milliseconds.
-qint64 NowMs();
+qint64 nowMs();
 
 } // namespace qvx::devsim

@@ -11,7 +11,7 @@ namespace {
 
 QByteArray Ack()
 {
-    return SimpleCommandData();
+    return simpleCommandData();
 }
 
 QByteArray Result(bool ok)
@@ -46,14 +46,14 @@ Mac6 MacFrom(const QByteArray &data, int offset)
 
 QString Who(const Device &d)
 {
-    return QStringLiteral("%1 (%2)").arg(Ipv4Text(d.address()), MacText(d.settings.mac));
+    return QStringLiteral("%1 (%2)").arg(ipv4Text(d.address()), macText(d.settings.mac));
 }
 
 } // namespace
 
 Simulator::Simulator(std::vector<Device> devices, quint32 seed) : m_devices(std::move(devices)), m_rng(seed) {}
 
-int Simulator::RequestLength(quint8 cmd)
+int Simulator::requestLength(quint8 cmd)
 {
     if (IsSimpleCommand(cmd))
         return 2;
@@ -90,26 +90,26 @@ int Simulator::findByMac(const Mac6 &mac) const
 Outcome Simulator::handle(const Datagram &in, qint64 nowMs)
 {
     Outcome out;
-    const std::optional<Frame> frame = RecognizeRequest(in.bytes);
+    const std::optional<Frame> frame = recognizeRequest(in.bytes);
     if (!frame) {
         out.notes << QStringLiteral("ignored: not a well-formed request frame");
         return out;
     }
     const quint8 cmd = frame->cmd;
-    const int wanted = RequestLength(cmd);
+    const int wanted = requestLength(cmd);
     if (wanted < 0) {
         out.notes << QStringLiteral("ignored: unknown command %1").arg(cmd);
         return out;
     }
-    if (frame->data.size() != wanted || (IsSimpleCommand(cmd) && frame->data != SimpleCommandData())) {
+    if (frame->data.size() != wanted || (IsSimpleCommand(cmd) && frame->data != simpleCommandData())) {
         out.notes << QStringLiteral("ignored: malformed %1 request (LEN %2)")
-                         .arg(QString::fromLatin1(CommandName(cmd)))
+                         .arg(QString::fromLatin1(commandName(cmd)))
                          .arg(frame->data.size());
         return out;
     }
 
     std::vector<int> targets;
-    if (IsMulticast(in.to)) {
+    if (isMulticast(in.to)) {
         for (std::size_t i = 0; i < m_devices.size(); ++i)
             targets.push_back(int(i));
     } else {
@@ -118,7 +118,7 @@ Outcome Simulator::handle(const Datagram &in, qint64 nowMs)
                 targets.push_back(int(i));
     }
     if (targets.empty()) {
-        out.notes << QStringLiteral("ignored: no device at %1").arg(Ipv4Text(in.to));
+        out.notes << QStringLiteral("ignored: no device at %1").arg(ipv4Text(in.to));
         return out;
     }
 
@@ -128,7 +128,7 @@ Outcome Simulator::handle(const Datagram &in, qint64 nowMs)
         std::erase_if(targets, [&](int i) { return m_devices[i].settings.mac != destination; });
         if (targets.empty()) {
             out.notes << QStringLiteral("ignored: %1 for %2, no such device here")
-                             .arg(QString::fromLatin1(CommandName(cmd)), MacText(destination));
+                             .arg(QString::fromLatin1(commandName(cmd)), macText(destination));
             return out;
         }
     }
@@ -139,10 +139,10 @@ Outcome Simulator::handle(const Datagram &in, qint64 nowMs)
         if (!act(index, cmd, frame->data, nowMs, &replyData, &out.notes))
             continue;
         if (m_devices[index].silent) {
-            out.notes << QStringLiteral("%1 is silent: no reply").arg(Ipv4Text(from));
+            out.notes << QStringLiteral("%1 is silent: no reply").arg(ipv4Text(from));
             continue;
         }
-        out.replies.push_back(Reply{index, cmd, from, in.from, in.fromPort, BuildReplyFrame(cmd, replyData)});
+        out.replies.push_back(Reply{index, cmd, from, in.from, in.fromPort, buildReplyFrame(cmd, replyData)});
     }
     return out;
 }
@@ -154,14 +154,14 @@ bool Simulator::act(int index, quint8 cmd, const QByteArray &data, qint64 nowMs,
     DeviceSettings &s = d.settings;
     switch (cmd) {
     case CmdDownloadSettings:
-        *reply = EncodeSettingsBlock(ToSettingsBlock(s, !m_shortSettings));
+        *reply = encodeSettingsBlock(toSettingsBlock(s, !m_shortSettings));
         return true;
 
     case CmdUploadSettings: {
         const Ipv4 before = d.address();
-        ApplyUpload(s, DecodeSettingsUploadBlock(data));
+        applyUpload(s, decodeSettingsUploadBlock(data));
         if (d.address() != before)
-            *notes << QStringLiteral("%1 moved to %2").arg(Ipv4Text(before), Ipv4Text(d.address()));
+            *notes << QStringLiteral("%1 moved to %2").arg(ipv4Text(before), ipv4Text(d.address()));
         *reply = Ack();
         return true;
     }
@@ -218,37 +218,37 @@ bool Simulator::act(int index, quint8 cmd, const QByteArray &data, qint64 nowMs,
         return true;
 
     case CmdBaudOnTheFly: {
-        const UartQuickBlock quick = DecodeUartQuickBlock(data);
+        const UartQuickBlock quick = decodeUartQuickBlock(data);
         if (quick.baudCode < kBaudRates.size()) {
             s.baudCode = quick.baudCode;
             s.format = quick.format;
             *notes << QStringLiteral("%1 serial port now %2 bit/s, format %3")
-                          .arg(Ipv4Text(d.address()))
+                          .arg(ipv4Text(d.address()))
                           .arg(kBaudRates[quick.baudCode])
                           .arg(quick.format, 2, 16, QLatin1Char('0'));
         } else {
-            *notes << QStringLiteral("%1 refused baud code %2").arg(Ipv4Text(d.address())).arg(quick.baudCode);
+            *notes << QStringLiteral("%1 refused baud code %2").arg(ipv4Text(d.address())).arg(quick.baudCode);
         }
         return false; // no reply to 104
     }
 
     case CmdDownloadSource:
-        *reply = EncodeSourceFilterBlock(ToSourceFilterBlock(s));
+        *reply = encodeSourceFilterBlock(toSourceFilterBlock(s));
         return true;
 
     case CmdUploadSource:
-        s.sources = DecodeSourceFilterBlock(data).sources;
+        s.sources = decodeSourceFilterBlock(data).sources;
         *reply = Ack();
         return true;
 
     case CmdDiscovery:
-        *reply = EncodeDiscoveryRecord(ToDiscoveryRecord(s));
+        *reply = encodeDiscoveryRecord(toDiscoveryRecord(s));
         return true;
 
     case CmdUploadSelected: {
         const Ipv4 before = d.address();
-        ApplyDeviceUpload(s, DecodeDeviceUploadBlock(data).settings);
-        *notes << QStringLiteral("%1 uploaded: now %2").arg(Ipv4Text(before), Who(d));
+        applyDeviceUpload(s, decodeDeviceUploadBlock(data).settings);
+        *notes << QStringLiteral("%1 uploaded: now %2").arg(ipv4Text(before), Who(d));
         *reply = Ack();
         return true;
     }
@@ -266,18 +266,18 @@ bool Simulator::act(int index, quint8 cmd, const QByteArray &data, qint64 nowMs,
     }
 
     case CmdDownloadBridge:
-        *reply = EncodeBridgeBlock(s.bridge);
+        *reply = encodeBridgeBlock(s.bridge);
         return true;
 
     case CmdUploadBridge:
-        s.bridge = DecodeBridgeBlock(data);
+        s.bridge = decodeBridgeBlock(data);
         *reply = Ack();
         return true;
 
     case CmdMacAutomatic: {
         const Mac6 old = s.mac;
         s.mac = newMac(old);
-        *notes << QStringLiteral("%1 MAC %2 -> %3").arg(Ipv4Text(d.address()), MacText(old), MacText(s.mac));
+        *notes << QStringLiteral("%1 MAC %2 -> %3").arg(ipv4Text(d.address()), macText(old), macText(s.mac));
         *reply = Ack();
         return true;
     }
@@ -285,7 +285,7 @@ bool Simulator::act(int index, quint8 cmd, const QByteArray &data, qint64 nowMs,
     case CmdMacFromCode: {
         const Mac6 old = s.mac;
         s.mac = {0x00, 0x04, 0xA3, quint8(data[0]), quint8(data[1]), quint8(data[2])};
-        *notes << QStringLiteral("%1 MAC %2 -> %3").arg(Ipv4Text(d.address()), MacText(old), MacText(s.mac));
+        *notes << QStringLiteral("%1 MAC %2 -> %3").arg(ipv4Text(d.address()), macText(old), macText(s.mac));
         *reply = Ack();
         return true;
     }

@@ -44,7 +44,7 @@ public:
 
     const std::vector<Device> &devices() const { return m_devices; }
     std::vector<Device> &devices() { return m_devices; }
-    // Index of the device at that address / with that MAC address, or -1.
+    // index of the device at that address / with that MAC address, or -1.
     int findByAddress(Ipv4 address) const;
     int findByMac(const Mac6 &mac) const;
 
@@ -52,7 +52,7 @@ public:
     void setShortSettings(bool shortSettings) { m_shortSettings = shortSettings; }
 
     // Data length a well-formed request of this command carries; -1 for unknown codes.
-    static int RequestLength(quint8 cmd);
+    static int requestLength(quint8 cmd);
 
 private:
     // Acts on one request for one device. Returns false when the device does not answer.

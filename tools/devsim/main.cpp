@@ -17,16 +17,16 @@ int main(int argc, char **argv)
 
     Options options;
     QString error;
-    if (!ParseOptions(args, &options, &error)) {
+    if (!parseOptions(args, &options, &error)) {
         std::fprintf(stderr, "qvx-devsim: %s\nTry qvx-devsim --help.\n", qPrintable(error));
         return 2;
     }
     if (options.help) {
-        std::fputs(qPrintable(UsageText()), stdout);
+        std::fputs(qPrintable(usageText()), stdout);
         return 0;
     }
 
-    std::vector<Device> devices = MakeDevices(options, &error);
+    std::vector<Device> devices = makeDevices(options, &error);
     if (devices.empty()) {
         std::fprintf(stderr, "qvx-devsim: %s\n", qPrintable(error));
         return 2;
@@ -56,12 +56,12 @@ int main(int argc, char **argv)
 
     const auto &list = simulator.devices();
     std::fprintf(stderr, "qvx-devsim: %zu device(s), %s .. %s, port %u%s%s\n", list.size(),
-                 qPrintable(Ipv4Text(list.front().address())), qPrintable(Ipv4Text(list.back().address())),
+                 qPrintable(ipv4Text(list.front().address())), qPrintable(ipv4Text(list.back().address())),
                  unsigned(server.port()), server.joinedInterfaces().isEmpty() ? "" : ", group joined on ",
                  qPrintable(server.joinedInterfaces().join(QStringLiteral(", "))));
     for (const Device &d : list)
         log.line(QStringLiteral("device %1 %2%3%4")
-                     .arg(Ipv4Text(d.address()), qvx::MacText(d.settings.mac), d.silent ? QStringLiteral(" silent") : QString(),
+                     .arg(ipv4Text(d.address()), qvx::macText(d.settings.mac), d.silent ? QStringLiteral(" silent") : QString(),
                           d.faulty && !options.faultIps.empty() ? QStringLiteral(" faulty") : QString()));
 
     if (!options.readyFile.isEmpty()) {

@@ -1,4 +1,4 @@
-#include "discovery/frm03Discovery.h"
+#include "discovery/DiscoveryWindow.h"
 
 #include "app/AppContext.h"
 #include "discovery/DeviceGridModel.h"
@@ -35,11 +35,11 @@ namespace qvx {
 
 namespace {
 
-// Grid columns, as the reply dispatcher writes them.
+// grid columns, as the reply dispatcher writes them.
 namespace Col {
 constexpr int Mac = 0, Ip = 1, Mask = 2, Gateway = 3, LocalPort = 4, RemotePort = 5, Baud = 6, Timeout = 7,
               DataBits = 8, Parity = 9, StopBits = 10, TimeoutToDefault = 11, Source1 = 12, BridgeStatus = 16,
-              BridgeLocalPort = 17, BridgeRemotePort1 = 18, BridgeIp1 = 23;
+              bridgeLocalPort = 17, BridgeRemotePort1 = 18, BridgeIp1 = 23;
 }
 
 constexpr int kIndicatorSize = 32;
@@ -187,7 +187,7 @@ void splitDotted(const QString &cell, const std::array<QLineEdit *, 4> &boxes)
     boxes[3]->setText(cell.mid(p));
 }
 
-// Index of the item whose text is exactly `text`, or -1.
+// index of the item whose text is exactly `text`, or -1.
 int exactIndex(const QString &text, const QStringList &items)
 {
     return int(items.indexOf(text));
@@ -197,12 +197,12 @@ int exactIndex(const QString &text, const QStringList &items)
 // rounds below 0 does not fit either.
 std::optional<quint8> octetValue(const QString &text)
 {
-    if (!IsNumericText(text))
+    if (!isNumericText(text))
         return std::nullopt;
-    const double value = NumericValue(text);
+    const double value = numericValue(text);
     if (value > 255)
         return std::nullopt;
-    const double rounded = RoundHalfEven(value);
+    const double rounded = roundHalfEven(value);
     if (!(rounded >= 0))
         return std::nullopt;
     return quint8(rounded);
@@ -211,12 +211,12 @@ std::optional<quint8> octetValue(const QString &text)
 // A port: the same up to 65535.
 std::optional<quint16> portValue(const QString &text)
 {
-    if (!IsNumericText(text))
+    if (!isNumericText(text))
         return std::nullopt;
-    const double value = NumericValue(text);
+    const double value = numericValue(text);
     if (value > 65535)
         return std::nullopt;
-    const double rounded = RoundHalfEven(value);
+    const double rounded = roundHalfEven(value);
     if (!(rounded >= 0))
         return std::nullopt;
     return quint16(rounded);
@@ -252,80 +252,80 @@ const QStringList kTimeoutToDefaultItems{QStringLiteral("DISABLE"), QStringLiter
 
 } // namespace
 
-frm03Discovery::frm03Discovery(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ctx)
+DiscoveryWindow::DiscoveryWindow(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("frm03Discovery"));
     setWindowTitle(QStringLiteral("NET QVX Device Discovery"));
     buildControls();
 
-    connect(cmdRefresh, &QPushButton::clicked, this, &frm03Discovery::cmdRefresh_Click);
-    connect(cmdNetSet, &QPushButton::clicked, this, &frm03Discovery::cmdNetSet_Click);
-    connect(cmdFactory, &QPushButton::clicked, this, &frm03Discovery::cmdFactory_Click);
-    connect(cmdExit, &QPushButton::clicked, this, &frm03Discovery::cmdExit_Click);
-    connect(grdDevice, &QTableView::clicked, this, &frm03Discovery::grdDevice_Click);
+    connect(refreshButton, &QPushButton::clicked, this, &DiscoveryWindow::onRefreshClicked);
+    connect(uploadSelectedButton, &QPushButton::clicked, this, &DiscoveryWindow::uploadSelectedDevice);
+    connect(factorySettingButton, &QPushButton::clicked, this, &DiscoveryWindow::restoreFactorySetting);
+    connect(exitButton, &QPushButton::clicked, this, &DiscoveryWindow::onExitClicked);
+    connect(deviceGrid, &QTableView::clicked, this, &DiscoveryWindow::onDeviceRowClicked);
 
     // Room for a dozen more device rows than the minimum, within the screen.
     QSize size = sizeHint();
-    size.rheight() += 12 * grdDevice->verticalHeader()->defaultSectionSize();
+    size.rheight() += 12 * deviceGrid->verticalHeader()->defaultSectionSize();
     if (const QScreen *display = screen())
         size = size.boundedTo(display->availableGeometry().size() - QSize(0, 40));
     resize(size);
 }
 
-frm03Discovery::~frm03Discovery() = default;
+DiscoveryWindow::~DiscoveryWindow() = default;
 
 // ---- Building the window ----------------------------------------------------------------
 
-void frm03Discovery::buildControls()
+void DiscoveryWindow::buildControls()
 {
     // Buttons.
-    cmdRefresh = makeButton(this, QStringLiteral("cmdRefresh"), QStringLiteral("Refresh View"));
-    cmdNetSet = makeButton(this, QStringLiteral("cmdNetSet"), QStringLiteral("Upload selected device"));
-    cmdFactory = makeButton(this, QStringLiteral("cmdFactory"), QStringLiteral("Factory setting"));
-    cmdExit = makeButton(this, QStringLiteral("cmdExit"), QStringLiteral("Exit"));
+    refreshButton = makeButton(this, QStringLiteral("cmdRefresh"), QStringLiteral("Refresh View"));
+    uploadSelectedButton = makeButton(this, QStringLiteral("cmdNetSet"), QStringLiteral("Upload selected device"));
+    factorySettingButton = makeButton(this, QStringLiteral("cmdFactory"), QStringLiteral("Factory setting"));
+    exitButton = makeButton(this, QStringLiteral("cmdExit"), QStringLiteral("Exit"));
 
     // Local network card.
     auto *card = new QFrame(this);
     card->setObjectName(QStringLiteral("fraNetworkCard"));
     card->setFrameShape(QFrame::StyledPanel);
-    lblConfigNet = makeLabel(card, QStringLiteral("lblConfigNet"), QStringLiteral("Network card configuration"));
-    QFont titleFont = lblConfigNet->font();
+    adapterCaption = makeLabel(card, QStringLiteral("lblConfigNet"), QStringLiteral("Network card configuration"));
+    QFont titleFont = adapterCaption->font();
     titleFont.setBold(true);
-    lblConfigNet->setFont(titleFont);
-    lblMac = makeLabel(card, QStringLiteral("lblMac"), QStringLiteral("MAC ADDRESS"));
-    lblIp = makeLabel(card, QStringLiteral("lblIp"), QStringLiteral("IP ADDRESS"));
-    lblMask = makeLabel(card, QStringLiteral("lblMask"), QStringLiteral("SUBNET MASK"));
-    lblGw = makeLabel(card, QStringLiteral("lblGw"), QStringLiteral("GATEWAY"));
-    lblMacAddr = makeLabel(card, QStringLiteral("lblMacAddr"), QString());
-    lblIpAddr = makeLabel(card, QStringLiteral("lblIpAddr"), QString());
-    lblSubnetMask = makeLabel(card, QStringLiteral("lblSubnetMask"), QString());
-    lblGateway = makeLabel(card, QStringLiteral("lblGateway"), QString());
-    lblMacAddr->setAccessibleName(QStringLiteral("Network card MAC ADDRESS"));
-    lblIpAddr->setAccessibleName(QStringLiteral("Network card IP ADDRESS"));
-    lblSubnetMask->setAccessibleName(QStringLiteral("Network card SUBNET MASK"));
-    lblGateway->setAccessibleName(QStringLiteral("Network card GATEWAY"));
+    adapterCaption->setFont(titleFont);
+    adapterMacCaption = makeLabel(card, QStringLiteral("lblMac"), QStringLiteral("MAC ADDRESS"));
+    adapterIpCaption = makeLabel(card, QStringLiteral("lblIp"), QStringLiteral("IP ADDRESS"));
+    adapterMaskCaption = makeLabel(card, QStringLiteral("lblMask"), QStringLiteral("SUBNET MASK"));
+    adapterGatewayCaption = makeLabel(card, QStringLiteral("lblGw"), QStringLiteral("GATEWAY"));
+    adapterMac = makeLabel(card, QStringLiteral("lblMacAddr"), QString());
+    adapterIp = makeLabel(card, QStringLiteral("lblIpAddr"), QString());
+    adapterMask = makeLabel(card, QStringLiteral("lblSubnetMask"), QString());
+    adapterGateway = makeLabel(card, QStringLiteral("lblGateway"), QString());
+    adapterMac->setAccessibleName(QStringLiteral("Network card MAC ADDRESS"));
+    adapterIp->setAccessibleName(QStringLiteral("Network card IP ADDRESS"));
+    adapterMask->setAccessibleName(QStringLiteral("Network card SUBNET MASK"));
+    adapterGateway->setAccessibleName(QStringLiteral("Network card GATEWAY"));
     {
-        const QFontMetrics fm(lblMacAddr->font());
+        const QFontMetrics fm(adapterMac->font());
         const int macWidth = fm.horizontalAdvance(QStringLiteral("DD-DD-DD-DD-DD-DD-DD-DD")) + 8;
         const int ipWidth = fm.horizontalAdvance(QStringLiteral("255.255.255.255")) + 8;
-        lblMacAddr->setMinimumWidth(macWidth);
-        for (QLabel *value : {lblIpAddr, lblSubnetMask, lblGateway})
+        adapterMac->setMinimumWidth(macWidth);
+        for (QLabel *value : {adapterIp, adapterMask, adapterGateway})
             value->setMinimumWidth(ipWidth);
-        for (QLabel *value : {lblMacAddr, lblIpAddr, lblSubnetMask, lblGateway})
+        for (QLabel *value : {adapterMac, adapterIp, adapterMask, adapterGateway})
             value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     }
     auto *cardLayout = new QGridLayout(card);
     cardLayout->setHorizontalSpacing(10);
     cardLayout->setVerticalSpacing(2);
-    cardLayout->addWidget(lblConfigNet, 0, 0, 1, 4);
-    cardLayout->addWidget(lblMac, 1, 0);
-    cardLayout->addWidget(lblMacAddr, 1, 1);
-    cardLayout->addWidget(lblIp, 2, 0);
-    cardLayout->addWidget(lblIpAddr, 2, 1);
-    cardLayout->addWidget(lblMask, 1, 2);
-    cardLayout->addWidget(lblSubnetMask, 1, 3);
-    cardLayout->addWidget(lblGw, 2, 2);
-    cardLayout->addWidget(lblGateway, 2, 3);
+    cardLayout->addWidget(adapterCaption, 0, 0, 1, 4);
+    cardLayout->addWidget(adapterMacCaption, 1, 0);
+    cardLayout->addWidget(adapterMac, 1, 1);
+    cardLayout->addWidget(adapterIpCaption, 2, 0);
+    cardLayout->addWidget(adapterIp, 2, 1);
+    cardLayout->addWidget(adapterMaskCaption, 1, 2);
+    cardLayout->addWidget(adapterMask, 1, 3);
+    cardLayout->addWidget(adapterGatewayCaption, 2, 2);
+    cardLayout->addWidget(adapterGateway, 2, 3);
 
     // Status area: one indicator at most, then the text.
     auto *status = new QWidget(this);
@@ -344,96 +344,96 @@ void frm03Discovery::buildControls()
         img->hide();
         return img;
     };
-    imgSearch = makeIndicator(QStringLiteral("imgSearch"), Indicator::Search, QStringLiteral("Searching"));
-    imgOk = makeIndicator(QStringLiteral("imgOk"), Indicator::Ok, QStringLiteral("Devices found"));
-    imgFail = makeIndicator(QStringLiteral("imgFail"), Indicator::Fail, QStringLiteral("No device found"));
-    lblMsg = makeLabel(status, QStringLiteral("lblMsg"), QString());
-    lblMsg->setAccessibleName(QStringLiteral("Discovery status"));
-    lblMsg->setMinimumWidth(QFontMetrics(lblMsg->font()).horizontalAdvance(QStringLiteral("Found 00000 Device")) + 8);
+    searchingIcon = makeIndicator(QStringLiteral("imgSearch"), Indicator::Search, QStringLiteral("Searching"));
+    foundIcon = makeIndicator(QStringLiteral("imgOk"), Indicator::Ok, QStringLiteral("Devices found"));
+    notFoundIcon = makeIndicator(QStringLiteral("imgFail"), Indicator::Fail, QStringLiteral("No device found"));
+    statusMessage = makeLabel(status, QStringLiteral("lblMsg"), QString());
+    statusMessage->setAccessibleName(QStringLiteral("Discovery status"));
+    statusMessage->setMinimumWidth(QFontMetrics(statusMessage->font()).horizontalAdvance(QStringLiteral("Found 00000 Device")) + 8);
     statusLayout->addWidget(indicators);
-    statusLayout->addWidget(lblMsg);
+    statusLayout->addWidget(statusMessage);
 
     // Device grid.
     m_grid = new DeviceGridModel(this);
-    grdDevice = new QTableView(this);
-    grdDevice->setObjectName(QStringLiteral("grdDevice"));
-    grdDevice->setAccessibleName(QStringLiteral("Devices found"));
-    grdDevice->setModel(m_grid);
+    deviceGrid = new QTableView(this);
+    deviceGrid->setObjectName(QStringLiteral("grdDevice"));
+    deviceGrid->setAccessibleName(QStringLiteral("Devices found"));
+    deviceGrid->setModel(m_grid);
     // The clicked row is shown by its own colours, not by a selection.
-    grdDevice->setSelectionMode(QAbstractItemView::NoSelection);
-    grdDevice->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grdDevice->setWordWrap(false);
-    grdDevice->setCornerButtonEnabled(false);
-    grdDevice->verticalHeader()->hide();
-    grdDevice->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    grdDevice->verticalHeader()->setDefaultSectionSize(QFontMetrics(grdDevice->font()).height() + 6);
-    grdDevice->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    grdDevice->horizontalHeader()->setSectionsClickable(false);
-    grdDevice->horizontalHeader()->setHighlightSections(false);
-    grdDevice->setMinimumHeight(grdDevice->horizontalHeader()->sizeHint().height() +
-                                7 * grdDevice->verticalHeader()->defaultSectionSize() + 20);
+    deviceGrid->setSelectionMode(QAbstractItemView::NoSelection);
+    deviceGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    deviceGrid->setWordWrap(false);
+    deviceGrid->setCornerButtonEnabled(false);
+    deviceGrid->verticalHeader()->hide();
+    deviceGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    deviceGrid->verticalHeader()->setDefaultSectionSize(QFontMetrics(deviceGrid->font()).height() + 6);
+    deviceGrid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    deviceGrid->horizontalHeader()->setSectionsClickable(false);
+    deviceGrid->horizontalHeader()->setHighlightSections(false);
+    deviceGrid->setMinimumHeight(deviceGrid->horizontalHeader()->sizeHint().height() +
+                                7 * deviceGrid->verticalHeader()->defaultSectionSize() + 20);
     applyColumnWidths();
 
     // Editor.
-    lblDetails = makeLabel(this, QStringLiteral("lblDetails"), QStringLiteral("Details device"));
-    lblDetails->setFont(titleFont);
+    detailsCaption = makeLabel(this, QStringLiteral("lblDetails"), QStringLiteral("Details device"));
+    detailsCaption->setFont(titleFont);
 
-    frmConfigEthernet = new QGroupBox(QStringLiteral(" NETWORK CONFIG "), this);
-    frmConfigEthernet->setObjectName(QStringLiteral("frmConfigEthernet"));
+    ethernetGroup = new QGroupBox(QStringLiteral(" NETWORK CONFIG "), this);
+    ethernetGroup->setObjectName(QStringLiteral("frmConfigEthernet"));
     {
-        QWidget *f = frmConfigEthernet;
-        makeOctetBoxes(txtMac, f, QStringLiteral("txtMac"), QStringLiteral("MAC ADDRESS"), QStringLiteral("byte"), 2);
-        for (QLineEdit *box : txtMac)
+        QWidget *f = ethernetGroup;
+        makeOctetBoxes(macAddressBoxes, f, QStringLiteral("txtMac"), QStringLiteral("MAC ADDRESS"), QStringLiteral("byte"), 2);
+        for (QLineEdit *box : macAddressBoxes)
             box->setEnabled(false); // shown only: the MAC address comes from the device row
-        makeOctetBoxes(txtIP, f, QStringLiteral("txtIP"), QStringLiteral("IP ADDRESS"), QStringLiteral("octet"), 3);
-        makeOctetBoxes(txtMask, f, QStringLiteral("txtMask"), QStringLiteral("SUBNET MASK"), QStringLiteral("octet"), 3);
-        makeOctetBoxes(txtGwy, f, QStringLiteral("txtGwy"), QStringLiteral("GATEWAY"), QStringLiteral("octet"), 3);
-        txtLocalPort = makeBox(f, QStringLiteral("txtLocalPort"), QStringLiteral("LOCAL PORT"), 5, false);
-        txtRemotePort = makeBox(f, QStringLiteral("txtRemotePort"), QStringLiteral("REMOTE PORT"), 5, false);
+        makeOctetBoxes(ipAddressBoxes, f, QStringLiteral("txtIP"), QStringLiteral("IP ADDRESS"), QStringLiteral("octet"), 3);
+        makeOctetBoxes(subnetMaskBoxes, f, QStringLiteral("txtMask"), QStringLiteral("SUBNET MASK"), QStringLiteral("octet"), 3);
+        makeOctetBoxes(gatewayBoxes, f, QStringLiteral("txtGwy"), QStringLiteral("GATEWAY"), QStringLiteral("octet"), 3);
+        localPortBox = makeBox(f, QStringLiteral("txtLocalPort"), QStringLiteral("LOCAL PORT"), 5, false);
+        remotePortBox = makeBox(f, QStringLiteral("txtRemotePort"), QStringLiteral("REMOTE PORT"), 5, false);
         auto *g = new QGridLayout(f);
         g->setHorizontalSpacing(4);
         g->setVerticalSpacing(4);
-        addRow(g, 0, makeHeading(f, QStringLiteral("lblEdMac"), QStringLiteral("MAC ADDRESS"), txtMac[0]), txtMac);
-        addRow(g, 1, makeHeading(f, QStringLiteral("lblEdIp"), QStringLiteral("IP ADDRESS"), txtIP[0]), txtIP);
-        addRow(g, 2, makeHeading(f, QStringLiteral("lblEdMask"), QStringLiteral("SUBNET MASK"), txtMask[0]), txtMask);
-        addRow(g, 3, makeHeading(f, QStringLiteral("lblEdGwy"), QStringLiteral("GATEWAY"), txtGwy[0]), txtGwy);
-        g->addWidget(makeHeading(f, QStringLiteral("lblEdLocalPort"), QStringLiteral("LOCAL PORT"), txtLocalPort), 4, 0);
-        g->addWidget(txtLocalPort, 4, 1, 1, 2);
-        g->addWidget(makeHeading(f, QStringLiteral("lblEdRemotePort"), QStringLiteral("REMOTE PORT"), txtRemotePort), 5, 0);
-        g->addWidget(txtRemotePort, 5, 1, 1, 2);
+        addRow(g, 0, makeHeading(f, QStringLiteral("lblEdMac"), QStringLiteral("MAC ADDRESS"), macAddressBoxes[0]), macAddressBoxes);
+        addRow(g, 1, makeHeading(f, QStringLiteral("lblEdIp"), QStringLiteral("IP ADDRESS"), ipAddressBoxes[0]), ipAddressBoxes);
+        addRow(g, 2, makeHeading(f, QStringLiteral("lblEdMask"), QStringLiteral("SUBNET MASK"), subnetMaskBoxes[0]), subnetMaskBoxes);
+        addRow(g, 3, makeHeading(f, QStringLiteral("lblEdGwy"), QStringLiteral("GATEWAY"), gatewayBoxes[0]), gatewayBoxes);
+        g->addWidget(makeHeading(f, QStringLiteral("lblEdLocalPort"), QStringLiteral("LOCAL PORT"), localPortBox), 4, 0);
+        g->addWidget(localPortBox, 4, 1, 1, 2);
+        g->addWidget(makeHeading(f, QStringLiteral("lblEdRemotePort"), QStringLiteral("REMOTE PORT"), remotePortBox), 5, 0);
+        g->addWidget(remotePortBox, 5, 1, 1, 2);
         g->setRowStretch(6, 1);
     }
 
-    frmConfigUart = new QGroupBox(QStringLiteral(" UART CONFIG "), this);
-    frmConfigUart->setObjectName(QStringLiteral("frmConfigUart"));
+    uartGroup = new QGroupBox(QStringLiteral(" UART CONFIG "), this);
+    uartGroup->setObjectName(QStringLiteral("frmConfigUart"));
     {
-        QWidget *f = frmConfigUart;
-        cmbRecord[0] = makeList(f, QStringLiteral("cmbRecord_0"), QStringLiteral("BAUDRATE"), baudItems());
-        cmbRecord[1] = makeList(f, QStringLiteral("cmbRecord_1"), QStringLiteral("DATA BITS"), kDataBitsItems);
-        cmbRecord[2] = makeList(f, QStringLiteral("cmbRecord_2"), QStringLiteral("PARITY BIT"), kParityItems);
-        cmbRecord[3] = makeList(f, QStringLiteral("cmbRecord_3"), QStringLiteral("STOP BIT"), kStopBitsItems);
-        cmbRecord[4] = makeList(f, QStringLiteral("cmbRecord_4"), QStringLiteral("Timeout to default"),
+        QWidget *f = uartGroup;
+        serialLists[0] = makeList(f, QStringLiteral("cmbRecord_0"), QStringLiteral("BAUDRATE"), baudItems());
+        serialLists[1] = makeList(f, QStringLiteral("cmbRecord_1"), QStringLiteral("DATA BITS"), kDataBitsItems);
+        serialLists[2] = makeList(f, QStringLiteral("cmbRecord_2"), QStringLiteral("PARITY BIT"), kParityItems);
+        serialLists[3] = makeList(f, QStringLiteral("cmbRecord_3"), QStringLiteral("STOP BIT"), kStopBitsItems);
+        serialLists[4] = makeList(f, QStringLiteral("cmbRecord_4"), QStringLiteral("Timeout to default"),
                                 kTimeoutToDefaultItems);
-        txtTimeOut = makeBox(f, QStringLiteral("txtTimeOut"), QStringLiteral("TIMEOUT (uSec)"), 5, false);
+        uartTimeoutBox = makeBox(f, QStringLiteral("txtTimeOut"), QStringLiteral("TIMEOUT (uSec)"), 5, false);
         auto *g = new QGridLayout(f);
         g->setVerticalSpacing(4);
         const auto row = [&](int r, const QString &name, const QString &caption, QWidget *field) {
             g->addWidget(makeHeading(f, name, caption, field), r, 0);
             g->addWidget(field, r, 1, Qt::AlignLeft);
         };
-        row(0, QStringLiteral("lblEdBaud"), QStringLiteral("BAUDRATE"), cmbRecord[0]);
-        row(1, QStringLiteral("lblEdTimeOut"), QStringLiteral("TIMEOUT (uSec)"), txtTimeOut);
-        row(2, QStringLiteral("lblEdDataBits"), QStringLiteral("DATA BITS"), cmbRecord[1]);
-        row(3, QStringLiteral("lblEdParity"), QStringLiteral("PARITY BIT"), cmbRecord[2]);
-        row(4, QStringLiteral("lblEdStopBits"), QStringLiteral("STOP BIT"), cmbRecord[3]);
-        row(5, QStringLiteral("lblEdTimeoutDefault"), QStringLiteral("Timeout to default"), cmbRecord[4]);
+        row(0, QStringLiteral("lblEdBaud"), QStringLiteral("BAUDRATE"), serialLists[0]);
+        row(1, QStringLiteral("lblEdTimeOut"), QStringLiteral("TIMEOUT (uSec)"), uartTimeoutBox);
+        row(2, QStringLiteral("lblEdDataBits"), QStringLiteral("DATA BITS"), serialLists[1]);
+        row(3, QStringLiteral("lblEdParity"), QStringLiteral("PARITY BIT"), serialLists[2]);
+        row(4, QStringLiteral("lblEdStopBits"), QStringLiteral("STOP BIT"), serialLists[3]);
+        row(5, QStringLiteral("lblEdTimeoutDefault"), QStringLiteral("Timeout to default"), serialLists[4]);
         g->setRowStretch(6, 1);
     }
 
-    frmIpSource = new QGroupBox(QStringLiteral(" Filter IP source "), this);
-    frmIpSource->setObjectName(QStringLiteral("frmIpSource"));
+    sourceFilterGroup = new QGroupBox(QStringLiteral(" Filter IP source "), this);
+    sourceFilterGroup->setObjectName(QStringLiteral("frmIpSource"));
     {
-        QWidget *f = frmIpSource;
+        QWidget *f = sourceFilterGroup;
         auto *g = new QGridLayout(f);
         g->setHorizontalSpacing(4);
         g->setVerticalSpacing(4);
@@ -448,19 +448,19 @@ void frm03Discovery::buildControls()
         g->setRowStretch(4, 1);
     }
 
-    frmBridge = new QGroupBox(QStringLiteral(" Bridge "), this);
-    frmBridge->setObjectName(QStringLiteral("frmBridge"));
+    bridgeGroup = new QGroupBox(QStringLiteral(" Bridge "), this);
+    bridgeGroup->setObjectName(QStringLiteral("frmBridge"));
     {
-        QWidget *f = frmBridge;
-        optEnableB = new QRadioButton(QStringLiteral("Enable"), f);
-        optEnableB->setObjectName(QStringLiteral("optEnableB"));
-        optEnableB->setAccessibleName(QStringLiteral("Bridge Enable"));
-        optDisableB = new QRadioButton(QStringLiteral("Disable"), f);
-        optDisableB->setObjectName(QStringLiteral("optDisableB"));
-        optDisableB->setAccessibleName(QStringLiteral("Bridge Disable"));
-        txtLocalPB = makeBox(f, QStringLiteral("txtLocalPB"), QStringLiteral("Bridge LOCAL PORT"), 5, false);
+        QWidget *f = bridgeGroup;
+        bridgeEnabled = new QRadioButton(QStringLiteral("Enable"), f);
+        bridgeEnabled->setObjectName(QStringLiteral("optEnableB"));
+        bridgeEnabled->setAccessibleName(QStringLiteral("Bridge Enable"));
+        bridgeDisabled = new QRadioButton(QStringLiteral("Disable"), f);
+        bridgeDisabled->setObjectName(QStringLiteral("optDisableB"));
+        bridgeDisabled->setAccessibleName(QStringLiteral("Bridge Disable"));
+        bridgeLocalPortBox = makeBox(f, QStringLiteral("txtLocalPB"), QStringLiteral("Bridge LOCAL PORT"), 5, false);
         for (int k = 0; k < 5; ++k)
-            txtRemotePB[std::size_t(k)] = makeBox(f, QStringLiteral("txtRemotePB_%1").arg(k),
+            bridgeRemotePortBoxes[std::size_t(k)] = makeBox(f, QStringLiteral("txtRemotePB_%1").arg(k),
                                                   QStringLiteral("Bridge REMOTE PORT %1").arg(k + 1), 5, false);
         const std::array<OctetBoxes *, 5> hosts = bridgeHostBoxes();
         for (int k = 0; k < 5; ++k)
@@ -471,30 +471,30 @@ void frm03Discovery::buildControls()
         g->setHorizontalSpacing(4);
         g->setVerticalSpacing(4);
         auto *options = new QHBoxLayout;
-        options->addWidget(optEnableB);
-        options->addWidget(optDisableB);
+        options->addWidget(bridgeEnabled);
+        options->addWidget(bridgeDisabled);
         options->addStretch(1);
         g->addLayout(options, 0, 0, 1, 6);
-        g->addWidget(makeHeading(f, QStringLiteral("lblEdLocalPB"), QStringLiteral("LOCAL PORT"), txtLocalPB), 1, 0, 1, 2);
-        g->addWidget(txtLocalPB, 1, 2, 1, 2);
-        g->addWidget(makeHeading(f, QStringLiteral("lblEdRemotePB"), QStringLiteral("REMOTE PORT"), txtRemotePB[0]), 2, 0,
+        g->addWidget(makeHeading(f, QStringLiteral("lblEdLocalPB"), QStringLiteral("LOCAL PORT"), bridgeLocalPortBox), 1, 0, 1, 2);
+        g->addWidget(bridgeLocalPortBox, 1, 2, 1, 2);
+        g->addWidget(makeHeading(f, QStringLiteral("lblEdRemotePB"), QStringLiteral("REMOTE PORT"), bridgeRemotePortBoxes[0]), 2, 0,
                      1, 2);
-        g->addWidget(makeHeading(f, QStringLiteral("lblEdIPB"), QStringLiteral("IP HOST"), txtIPB1[0]), 2, 2, 1, 4,
+        g->addWidget(makeHeading(f, QStringLiteral("lblEdIPB"), QStringLiteral("IP HOST"), bridge1Boxes[0]), 2, 2, 1, 4,
                      Qt::AlignHCenter);
         for (int k = 0; k < 5; ++k) {
             g->addWidget(makeLabel(f, QStringLiteral("lblEdBridgeNr_%1").arg(k), QString::number(k + 1)), 3 + k, 0);
-            g->addWidget(txtRemotePB[std::size_t(k)], 3 + k, 1);
+            g->addWidget(bridgeRemotePortBoxes[std::size_t(k)], 3 + k, 1);
             addRow(g, 3 + k, nullptr, *hosts[std::size_t(k)], 2);
         }
         g->setRowStretch(8, 1);
     }
 
     // Destination of upload and factory setting.
-    lblTitleMacAddrDest = makeLabel(this, QStringLiteral("lblTitleMacAddrDest"),
+    destinationMacCaption = makeLabel(this, QStringLiteral("lblTitleMacAddrDest"),
                                     QStringLiteral("Mac Address destination upload/factory cmd"));
     auto *destination = new QHBoxLayout;
     destination->setSpacing(4);
-    destination->addWidget(lblTitleMacAddrDest);
+    destination->addWidget(destinationMacCaption);
     for (int i = 0; i < 6; ++i) {
         QLabel *byte = makeLabel(this, QStringLiteral("lblMacAddrDest_%1").arg(i), QString());
         byte->setAccessibleName(QStringLiteral("Mac Address destination: byte %1 of 6").arg(i + 1));
@@ -502,7 +502,7 @@ void frm03Discovery::buildControls()
         byte->setFrameShadow(QFrame::Sunken);
         byte->setAlignment(Qt::AlignCenter);
         byte->setFixedWidth(boxWidth(byte, 2));
-        lblMacAddrDest[std::size_t(i)] = byte;
+        destinationMacBytes[std::size_t(i)] = byte;
         destination->addWidget(byte);
     }
 
@@ -512,39 +512,39 @@ void frm03Discovery::buildControls()
     top->addSpacing(16);
     top->addWidget(status);
     top->addStretch(1);
-    top->addWidget(cmdRefresh);
-    top->addWidget(cmdExit);
+    top->addWidget(refreshButton);
+    top->addWidget(exitButton);
 
     auto *details = new QHBoxLayout;
-    details->addWidget(lblDetails);
+    details->addWidget(detailsCaption);
     details->addSpacing(24);
     details->addLayout(destination);
     details->addStretch(1);
-    details->addWidget(cmdNetSet);
-    details->addWidget(cmdFactory);
+    details->addWidget(uploadSelectedButton);
+    details->addWidget(factorySettingButton);
 
     auto *frames = new QHBoxLayout;
-    frames->addWidget(frmConfigEthernet);
-    frames->addWidget(frmConfigUart);
-    frames->addWidget(frmIpSource);
-    frames->addWidget(frmBridge);
+    frames->addWidget(ethernetGroup);
+    frames->addWidget(uartGroup);
+    frames->addWidget(sourceFilterGroup);
+    frames->addWidget(bridgeGroup);
     frames->addStretch(1);
 
     // Tab order: the grid, then the editor as it reads, then the buttons.
-    QList<QWidget *> order{grdDevice};
-    order << txtIP[0] << txtIP[1] << txtIP[2] << txtIP[3] << txtMask[0] << txtMask[1] << txtMask[2] << txtMask[3]
-          << txtGwy[0] << txtGwy[1] << txtGwy[2] << txtGwy[3] << txtLocalPort << txtRemotePort << cmbRecord[0]
-          << txtTimeOut << cmbRecord[1] << cmbRecord[2] << cmbRecord[3] << cmbRecord[4];
+    QList<QWidget *> order{deviceGrid};
+    order << ipAddressBoxes[0] << ipAddressBoxes[1] << ipAddressBoxes[2] << ipAddressBoxes[3] << subnetMaskBoxes[0] << subnetMaskBoxes[1] << subnetMaskBoxes[2] << subnetMaskBoxes[3]
+          << gatewayBoxes[0] << gatewayBoxes[1] << gatewayBoxes[2] << gatewayBoxes[3] << localPortBox << remotePortBox << serialLists[0]
+          << uartTimeoutBox << serialLists[1] << serialLists[2] << serialLists[3] << serialLists[4];
     for (const OctetBoxes *boxes : sourceBoxes())
         for (QLineEdit *box : *boxes)
             order << box;
-    order << optEnableB << optDisableB << txtLocalPB;
+    order << bridgeEnabled << bridgeDisabled << bridgeLocalPortBox;
     for (std::size_t k = 0; k < 5; ++k) {
-        order << txtRemotePB[k];
+        order << bridgeRemotePortBoxes[k];
         for (QLineEdit *box : *bridgeHostBoxes()[k])
             order << box;
     }
-    order << cmdNetSet << cmdFactory << cmdRefresh << cmdExit;
+    order << uploadSelectedButton << factorySettingButton << refreshButton << exitButton;
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -552,12 +552,12 @@ void frm03Discovery::buildControls()
     main->setContentsMargins(8, 8, 8, 8);
     main->setSpacing(6);
     main->addLayout(top);
-    main->addWidget(grdDevice, 1);
+    main->addWidget(deviceGrid, 1);
     main->addLayout(details);
     main->addLayout(frames);
 }
 
-void frm03Discovery::applyColumnWidths()
+void DiscoveryWindow::applyColumnWidths()
 {
     // Widths are kept in twips; a column is never narrower than its header or its widest
     // usual value, so that no text is cut.
@@ -571,7 +571,7 @@ void frm03Discovery::applyColumnWidths()
             out[std::size_t(Col::Source1 + c)] = address;
         for (int c = 0; c < 5; ++c)
             out[std::size_t(Col::BridgeIp1 + c)] = address;
-        for (int c : {Col::LocalPort, Col::RemotePort, Col::Timeout, Col::BridgeLocalPort})
+        for (int c : {Col::LocalPort, Col::RemotePort, Col::Timeout, Col::bridgeLocalPort})
             out[std::size_t(c)] = QStringLiteral("65535");
         for (int c = 0; c < 5; ++c)
             out[std::size_t(Col::BridgeRemotePort1 + c)] = QStringLiteral("65535");
@@ -583,11 +583,11 @@ void frm03Discovery::applyColumnWidths()
         out[Col::BridgeStatus] = QStringLiteral("Disable");
         return out;
     }();
-    QHeaderView *header = grdDevice->horizontalHeader();
-    const QFontMetrics fm(grdDevice->font());
+    QHeaderView *header = deviceGrid->horizontalHeader();
+    const QFontMetrics fm(deviceGrid->font());
     const int dpi = logicalDpiX() > 0 ? logicalDpiX() : 96;
     for (int c = 0; c < DeviceGridModel::kColumns; ++c) {
-        const int fromTwips = (DeviceGridModel::ColumnWidthTwips(c) * dpi + 720) / 1440;
+        const int fromTwips = (DeviceGridModel::columnWidthTwips(c) * dpi + 720) / 1440;
         const int forText = fm.horizontalAdvance(widest[std::size_t(c)]) + 14;
         header->resizeSection(c, std::max({fromTwips, header->sectionSizeHint(c), forText}));
     }
@@ -595,10 +595,10 @@ void frm03Discovery::applyColumnWidths()
 
 // ---- Load and close ---------------------------------------------------------------------
 
-void frm03Discovery::Form_Load()
+void DiscoveryWindow::initialize()
 {
     try {
-        AdapterCount = EnumerateAdapters(Adapters, m_ctx.adapters());
+        adapterCount = enumerateAdapters(adapters, m_ctx.adapters());
     } catch (const AdapterError &error) {
         // The card cannot be shown; the window is still of use, so it opens without it.
         const QString number =
@@ -609,75 +609,75 @@ void frm03Discovery::Form_Load()
     }
 
     const QString local = m_ctx.endpoint().localIPv4Address();
-    const qsizetype count = std::min<qsizetype>(AdapterCount, Adapters.size());
+    const qsizetype count = std::min<qsizetype>(adapterCount, adapters.size());
     for (qsizetype i = 0; i < count && !local.isEmpty(); ++i) {
-        const AdapterRecord &adapter = Adapters[i];
-        if (adapter.IpAddress == local) {
-            lblMacAddr->setText(adapter.MacAddress);
-            lblIpAddr->setText(adapter.IpAddress);
-            lblSubnetMask->setText(adapter.IpMask);
-            lblGateway->setText(adapter.Gateway);
+        const AdapterRecord &adapter = adapters[i];
+        if (adapter.ipAddress == local) {
+            adapterMac->setText(adapter.macAddress);
+            adapterIp->setText(adapter.ipAddress);
+            adapterMask->setText(adapter.ipMask);
+            adapterGateway->setText(adapter.gateway);
             break;
         }
     }
 
-    InitDeviceGrid();
-    m_ctx.state().DeviceSelected = false;
-    m_ctx.link().SelectMulticastTarget();
+    clearDeviceGrid();
+    m_ctx.state().deviceSelected = false;
+    m_ctx.link().selectMulticastTarget();
 }
 
-void frm03Discovery::closeEvent(QCloseEvent *event)
+void DiscoveryWindow::closeEvent(QCloseEvent *event)
 {
-    m_ctx.link().SelectUnicastTarget();
-    m_ctx.state().DeviceSelected = false;
+    m_ctx.link().selectUnicastTarget();
+    m_ctx.state().deviceSelected = false;
     QWidget::closeEvent(event);
 }
 
-void frm03Discovery::cmdExit_Click()
+void DiscoveryWindow::onExitClicked()
 {
     close();
 }
 
-void frm03Discovery::cmdRefresh_Click()
+void DiscoveryWindow::onRefreshClicked()
 {
-    SendDiscoveryRequest(m_ctx);
+    sendDiscoveryRequest(m_ctx);
 }
 
-// ---- Grid and status --------------------------------------------------------------------
+// ---- grid and status --------------------------------------------------------------------
 
-void frm03Discovery::showStatus(const QString &text, QLabel *indicator)
+void DiscoveryWindow::showStatus(const QString &text, QLabel *indicator)
 {
-    lblMsg->setText(text);
-    for (QLabel *img : {imgSearch, imgOk, imgFail})
+    statusMessage->setText(text);
+    for (QLabel *img : {searchingIcon, foundIcon, notFoundIcon})
         img->setVisible(img == indicator);
 }
 
-void frm03Discovery::InitDeviceGrid()
+void DiscoveryWindow::clearDeviceGrid()
 {
-    m_grid->Clear();
+    m_grid->clear();
     showStatus(QString(), nullptr);
-    m_ctx.state().GridRowCount = 1;
+    m_ctx.state().gridRowCount = 1;
     applyColumnWidths();
 }
 
-void frm03Discovery::AddDeviceRow(const QByteArray &data)
+void DiscoveryWindow::addDeviceRow(const QByteArray &data)
 {
     ProgramState &state = m_ctx.state();
-    // GridRowCount is 16-bit: a grid that full takes no further rows.
-    if (state.GridRowCount >= std::numeric_limits<qint16>::max())
+    // gridRowCount is 16-bit: a grid that full takes no further rows.
+    if (state.gridRowCount >= std::numeric_limits<qint16>::max())
         return;
-    m_grid->AppendDevice(DiscoveryRowTexts(data));
-    state.GridRowCount = qint16(m_grid->DeviceCount() + 1);
+    m_grid->appendDevice(discoveryRowTexts(data));
+    state.gridRowCount = qint16(m_grid->deviceCount() + 1);
 
     if (m_rowBatch)
         m_newestRowPending = true;
     else
         makeNewestRowCurrent();
 
-    showStatus(QStringLiteral("Found ") + QString::number(state.GridRowCount - 1) + QStringLiteral(" Device"), imgOk);
+    showStatus(QStringLiteral("Found ") + QString::number(state.gridRowCount - 1) + QStringLiteral(" Device"), foundIcon);
 }
 
-void frm03Discovery::SetRowBatch(bool batching)
+void DiscoveryWindow::setRowBatch(bool batching)
 {
     m_rowBatch = batching;
     if (!batching && m_newestRowPending) {
@@ -686,63 +686,63 @@ void frm03Discovery::SetRowBatch(bool batching)
     }
 }
 
-void frm03Discovery::makeNewestRowCurrent()
+void DiscoveryWindow::makeNewestRowCurrent()
 {
-    if (m_grid->DeviceCount() == 0)
+    if (m_grid->deviceCount() == 0)
         return;
     // The newest row becomes the current one, without scrolling the user's view to it.
-    const QModelIndex current = grdDevice->currentIndex();
-    const bool autoScroll = grdDevice->hasAutoScroll();
-    grdDevice->setAutoScroll(false);
-    grdDevice->selectionModel()->setCurrentIndex(
-        m_grid->index(m_grid->DeviceCount() - 1, current.isValid() ? current.column() : 0), QItemSelectionModel::NoUpdate);
-    grdDevice->setAutoScroll(autoScroll);
+    const QModelIndex current = deviceGrid->currentIndex();
+    const bool autoScroll = deviceGrid->hasAutoScroll();
+    deviceGrid->setAutoScroll(false);
+    deviceGrid->selectionModel()->setCurrentIndex(
+        m_grid->index(m_grid->deviceCount() - 1, current.isValid() ? current.column() : 0), QItemSelectionModel::NoUpdate);
+    deviceGrid->setAutoScroll(autoScroll);
 }
 
-void frm03Discovery::ShowSearching()
+void DiscoveryWindow::showSearching()
 {
-    showStatus(QStringLiteral("Searching..."), imgSearch);
+    showStatus(QStringLiteral("Searching..."), searchingIcon);
 }
 
-void frm03Discovery::ShowNoDeviceFound()
+void DiscoveryWindow::showNoDeviceFound()
 {
-    showStatus(QStringLiteral("No Device Found"), imgFail);
+    showStatus(QStringLiteral("No Device Found"), notFoundIcon);
 }
 
-void frm03Discovery::LineShows(QTableView *Grid, qint16 &prmi_Row, qint32 prml_Color, qint32 prml_ForeColor)
+void DiscoveryWindow::paintRow(QTableView *grid, qint16 &row, qint32 color, qint32 foreColor)
 {
-    auto *model = Grid ? qobject_cast<DeviceGridModel *>(Grid->model()) : nullptr;
+    auto *model = grid ? qobject_cast<DeviceGridModel *>(grid->model()) : nullptr;
     if (!model)
         return;
-    if (prmi_Row == 0) {
-        const QModelIndex current = Grid->currentIndex();
-        prmi_Row = current.isValid() ? qint16(current.row() + 1) : 0;
+    if (row == 0) {
+        const QModelIndex current = grid->currentIndex();
+        row = current.isValid() ? qint16(current.row() + 1) : 0;
     }
     // Row 0 is the header row: nothing is highlighted then.
-    model->HighlightRow(prmi_Row - 1, colorFromLong(prml_Color), colorFromLong(prml_ForeColor));
+    model->highlightRow(row - 1, colorFromLong(color), colorFromLong(foreColor));
 }
 
 // ---- Device details editor --------------------------------------------------------------
 
-void frm03Discovery::ClickGridRow(int gridRow)
+void DiscoveryWindow::clickGridRow(int gridRow)
 {
-    if (gridRow >= 1 && gridRow <= m_grid->DeviceCount())
-        grdDevice->setCurrentIndex(m_grid->index(gridRow - 1, 0));
+    if (gridRow >= 1 && gridRow <= m_grid->deviceCount())
+        deviceGrid->setCurrentIndex(m_grid->index(gridRow - 1, 0));
     else
-        grdDevice->setCurrentIndex(QModelIndex());
-    grdDevice_Click();
+        deviceGrid->setCurrentIndex(QModelIndex());
+    onDeviceRowClicked();
 }
 
-void frm03Discovery::grdDevice_Click()
+void DiscoveryWindow::onDeviceRowClicked()
 {
     // Only a device row is a selection: the header row and an empty grid change nothing.
-    const QModelIndex current = grdDevice->currentIndex();
-    if (!current.isValid() || current.row() >= m_grid->DeviceCount())
+    const QModelIndex current = deviceGrid->currentIndex();
+    if (!current.isValid() || current.row() >= m_grid->deviceCount())
         return;
     qint16 row = qint16(current.row() + 1);
-    LineShows(grdDevice, row, 0xFF0000, 0xFFFFFF);
+    paintRow(deviceGrid, row, 0xFF0000, 0xFFFFFF);
     const int d = row - 1;
-    const auto cell = [&](int column) { return m_grid->Cell(d, column); };
+    const auto cell = [&](int column) { return m_grid->cell(d, column); };
     ProgramState &state = m_ctx.state();
 
     // MAC address: the pairs between the "-" become the boxes and the destination.
@@ -750,8 +750,8 @@ void frm03Discovery::grdDevice_Click()
     Mac6 destination{};
     bool macReadable = true;
     for (int i = 0; i < 6; ++i) {
-        txtMac[std::size_t(i)]->setText(macCell.mid(3 * i, 2));
-        const qint32 value = HexPairToByte(txtMac[std::size_t(i)]->text(), 2);
+        macAddressBoxes[std::size_t(i)]->setText(macCell.mid(3 * i, 2));
+        const qint32 value = hexPairToByte(macAddressBoxes[std::size_t(i)]->text(), 2);
         if (value < 0 || value > 255)
             macReadable = false;
         else
@@ -759,67 +759,67 @@ void frm03Discovery::grdDevice_Click()
     }
     // A row whose MAC address cannot be read names no device: it is not taken as destination.
     if (macReadable) {
-        state.DestinationMac = destination;
+        state.destinationMac = destination;
         for (int i = 0; i < 6; ++i)
-            lblMacAddrDest[std::size_t(i)]->setText(MacByteText(destination[std::size_t(i)]));
+            destinationMacBytes[std::size_t(i)]->setText(macByteText(destination[std::size_t(i)]));
     }
 
-    splitDotted(cell(Col::Ip), txtIP);
-    splitDotted(cell(Col::Mask), txtMask);
-    splitDotted(cell(Col::Gateway), txtGwy);
-    txtLocalPort->setText(cell(Col::LocalPort));
-    txtRemotePort->setText(cell(Col::RemotePort));
+    splitDotted(cell(Col::Ip), ipAddressBoxes);
+    splitDotted(cell(Col::Mask), subnetMaskBoxes);
+    splitDotted(cell(Col::Gateway), gatewayBoxes);
+    localPortBox->setText(cell(Col::LocalPort));
+    remotePortBox->setText(cell(Col::RemotePort));
 
-    cmbRecord[0]->setCurrentIndex(exactIndex(cell(Col::Baud), baudItems()));
-    txtTimeOut->setText(cell(Col::Timeout));
-    cmbRecord[1]->setCurrentIndex(exactIndex(cell(Col::DataBits), kDataBitsItems));
-    cmbRecord[2]->setCurrentIndex(exactIndex(cell(Col::Parity), kParityItems));
-    cmbRecord[3]->setCurrentIndex(exactIndex(cell(Col::StopBits), kStopBitsItems));
+    serialLists[0]->setCurrentIndex(exactIndex(cell(Col::Baud), baudItems()));
+    uartTimeoutBox->setText(cell(Col::Timeout));
+    serialLists[1]->setCurrentIndex(exactIndex(cell(Col::DataBits), kDataBitsItems));
+    serialLists[2]->setCurrentIndex(exactIndex(cell(Col::Parity), kParityItems));
+    serialLists[3]->setCurrentIndex(exactIndex(cell(Col::StopBits), kStopBitsItems));
     // The grid shows "Disable" / "Enable"; the list shows them in capitals.
-    cmbRecord[4]->setCurrentIndex(
+    serialLists[4]->setCurrentIndex(
         exactIndex(cell(Col::TimeoutToDefault), {QStringLiteral("Disable"), QStringLiteral("Enable")}));
 
     for (int k = 0; k < 4; ++k)
         splitDotted(cell(Col::Source1 + k), *sourceBoxes()[std::size_t(k)]);
 
     if (cell(Col::BridgeStatus) == QLatin1String("Enable"))
-        optEnableB->setChecked(true);
+        bridgeEnabled->setChecked(true);
     else
-        optDisableB->setChecked(true);
+        bridgeDisabled->setChecked(true);
 
-    txtLocalPB->setText(cell(Col::BridgeLocalPort));
+    bridgeLocalPortBox->setText(cell(Col::bridgeLocalPort));
     for (int k = 0; k < 5; ++k)
-        txtRemotePB[std::size_t(k)]->setText(cell(Col::BridgeRemotePort1 + k));
+        bridgeRemotePortBoxes[std::size_t(k)]->setText(cell(Col::BridgeRemotePort1 + k));
     for (int k = 0; k < 5; ++k)
         splitDotted(cell(Col::BridgeIp1 + k), *bridgeHostBoxes()[std::size_t(k)]);
 
-    state.DeviceSelected = macReadable;
+    state.deviceSelected = macReadable;
 }
 
 // ---- Upload and factory setting ---------------------------------------------------------
 
-void frm03Discovery::warn(const QString &text)
+void DiscoveryWindow::warn(const QString &text)
 {
     m_ctx.messages().show(text, QStringLiteral("Message Warning"), MessageIcon::Exclamation);
 }
 
-void frm03Discovery::cmdNetSet_Click()
+void DiscoveryWindow::uploadSelectedDevice()
 {
     ProgramState &state = m_ctx.state();
     Link &link = m_ctx.link();
-    if (!state.DeviceSelected) {
+    if (!state.deviceSelected) {
         warn(QStringLiteral("WARNING! First select a device"));
         return;
     }
-    if (!link.IsMulticastTargetSelected())
-        link.SelectMulticastTarget();
+    if (!link.isMulticastTargetSelected())
+        link.selectMulticastTarget();
 
     DeviceUploadBlock block;
-    block.destination = state.DestinationMac;
+    block.destination = state.destinationMac;
     DiscoveryRecord &s = block.settings;
 
     for (int i = 0; i < 6; ++i) {
-        const qint32 value = HexPairToByte(txtMac[std::size_t(i)]->text(), 2);
+        const qint32 value = hexPairToByte(macAddressBoxes[std::size_t(i)]->text(), 2);
         if (value < 0 || value > 255) {
             warn(QStringLiteral("MAC Address Error"));
             return;
@@ -846,15 +846,15 @@ void frm03Discovery::cmdNetSet_Click()
         return true;
     };
 
-    if (!address(txtIP, s.ip, QStringLiteral("IP Address Error")) ||
-        !address(txtMask, s.mask, QStringLiteral("Subnet Mask Error")) ||
-        !address(txtGwy, s.gateway, QStringLiteral("Gateway Error")) ||
-        !port(txtLocalPort, s.localPort, QStringLiteral("Local port Error")) ||
-        !port(txtRemotePort, s.remotePort, QStringLiteral("Remote port Error")))
+    if (!address(ipAddressBoxes, s.ip, QStringLiteral("IP Address Error")) ||
+        !address(subnetMaskBoxes, s.mask, QStringLiteral("Subnet Mask Error")) ||
+        !address(gatewayBoxes, s.gateway, QStringLiteral("Gateway Error")) ||
+        !port(localPortBox, s.localPort, QStringLiteral("Local port Error")) ||
+        !port(remotePortBox, s.remotePort, QStringLiteral("Remote port Error")))
         return;
 
     // The baud rate code is the list index; with nothing selected there is no code to send.
-    const int baud = cmbRecord[0]->currentIndex();
+    const int baud = serialLists[0]->currentIndex();
     if (baud < 0) {
         warn(QStringLiteral("Baudrate Error"));
         return;
@@ -862,7 +862,7 @@ void frm03Discovery::cmdNetSet_Click()
     s.baudCode = quint8(baud);
 
     // Any text is taken by its leading number (0 for none), but it must fit a word.
-    const double timeout = RoundHalfEven(NumericValue(txtTimeOut->text()));
+    const double timeout = roundHalfEven(numericValue(uartTimeoutBox->text()));
     if (!(timeout >= 0 && timeout <= 65535)) {
         warn(QStringLiteral("Timeout Error"));
         return;
@@ -870,27 +870,27 @@ void frm03Discovery::cmdNetSet_Click()
     s.uartTimeout = quint16(timeout);
 
     UartFormat format;
-    const int dataBits = cmbRecord[1]->currentIndex();
+    const int dataBits = serialLists[1]->currentIndex();
     if (dataBits < 0) {
         warn(QStringLiteral("Data Bits Error"));
         return;
     }
     format.sevenDataBits = dataBits == 0;
-    const int parity = cmbRecord[2]->currentIndex();
+    const int parity = serialLists[2]->currentIndex();
     if (parity < 0) {
         warn(QStringLiteral("Parity Bit Error"));
         return;
     }
     format.parity = parity == 0 ? Parity::Odd : parity == 1 ? Parity::Even : Parity::None;
-    const int stopBits = cmbRecord[3]->currentIndex();
+    const int stopBits = serialLists[3]->currentIndex();
     if (stopBits < 0) {
         warn(QStringLiteral("Stop Bit Error"));
         return;
     }
     format.twoStopBits = stopBits == 1;
-    s.format = EncodeUartFormat(format);
+    s.format = encodeUartFormat(format);
 
-    const int toDefault = cmbRecord[4]->currentIndex();
+    const int toDefault = serialLists[4]->currentIndex();
     if (toDefault < 0) {
         warn(QStringLiteral("Timeout to default serial parameter Error"));
         return;
@@ -902,19 +902,19 @@ void frm03Discovery::cmdNetSet_Click()
                      QStringLiteral("IP Source %1 Address Error").arg(k + 1)))
             return;
 
-    if (optEnableB->isChecked()) {
+    if (bridgeEnabled->isChecked()) {
         s.bridgeStatus = 1;
-    } else if (optDisableB->isChecked()) {
+    } else if (bridgeDisabled->isChecked()) {
         s.bridgeStatus = 0;
     } else {
         warn(QStringLiteral("Error! Modalità bridge non selezionata"));
         return;
     }
 
-    if (!port(txtLocalPB, s.bridgeLocalPort, QStringLiteral("Local Bridge port Error")))
+    if (!port(bridgeLocalPortBox, s.bridgeLocalPort, QStringLiteral("Local Bridge port Error")))
         return;
     for (int k = 1; k <= 5; ++k)
-        if (!port(txtRemotePB[std::size_t(k - 1)], s.bridgeRemotePorts[std::size_t(k - 1)],
+        if (!port(bridgeRemotePortBoxes[std::size_t(k - 1)], s.bridgeRemotePorts[std::size_t(k - 1)],
                   QStringLiteral("Remote Bridge ") + QString::number(k) + QStringLiteral(" port Error")))
             return;
 
@@ -923,23 +923,23 @@ void frm03Discovery::cmdNetSet_Click()
                      QStringLiteral("IP Bridge %1 Address Error").arg(k + 1)))
             return;
 
-    link.SendFrame(CmdUploadSelected, EncodeDeviceUploadBlock(block), Target::Multicast, kReplyTimeoutMs);
+    link.sendFrame(CmdUploadSelected, encodeDeviceUploadBlock(block), Target::Multicast, kReplyTimeoutMs);
 }
 
-void frm03Discovery::cmdFactory_Click()
+void DiscoveryWindow::restoreFactorySetting()
 {
     ProgramState &state = m_ctx.state();
     Link &link = m_ctx.link();
-    if (!state.DeviceSelected) {
+    if (!state.deviceSelected) {
         warn(QStringLiteral("WARNING! First select a device "));
         return;
     }
-    if (!link.IsMulticastTargetSelected())
-        link.SelectMulticastTarget();
+    if (!link.isMulticastTargetSelected())
+        link.selectMulticastTarget();
     QByteArray data;
-    for (quint8 byte : state.DestinationMac)
+    for (quint8 byte : state.destinationMac)
         data.append(char(byte));
-    link.SendFrame(CmdFactorySetting, data, Target::Multicast, kReplyTimeoutMs);
+    link.sendFrame(CmdFactorySetting, data, Target::Multicast, kReplyTimeoutMs);
 }
 
 } // namespace qvx

@@ -17,31 +17,31 @@ inline constexpr const char *kProgramWebAddress = "https://qvxfinder.example.org
 
 // "Informazioni su QvxFinder": title, version, description and web address, and a button
 // that starts the platform's system information program.
-class frm04About : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit frm04About(AppContext &ctx, QWidget *parent = nullptr);
-    ~frm04About() override;
+    explicit AboutDialog(AppContext &ctx, QWidget *parent = nullptr);
+    ~AboutDialog() override;
 
     // ---- Controls ----
-    QLabel *lblTitle = nullptr;
-    QLabel *lblVersion = nullptr;
-    QLabel *lblDescription = nullptr;
-    QLabel *lblDisclaimer = nullptr;
-    std::array<QFrame *, 2> Line1{}; // a grey line over a white one: an etched separator
-    QPushButton *cmdOK = nullptr;
-    QPushButton *cmdSysInfo = nullptr;
+    QLabel *titleLabel = nullptr;
+    QLabel *versionLabel = nullptr;
+    QLabel *descriptionLabel = nullptr;
+    QLabel *disclaimerLabel = nullptr;
+    std::array<QFrame *, 2> separatorLines{}; // a grey line over a white one: an etched separator
+    QPushButton *okButton = nullptr;
+    QPushButton *systemInfoButton = nullptr;
 
     // ---- Handlers and methods ----
-    void Form_Load();
-    void cmdOK_Click();
-    void cmdSysInfo_Click();
+    void initialize();
+    void onOkClicked();
+    void onSystemInfoClicked();
 
     // Starts the system information program, or says it is not available.
-    void StartSysInfo();
+    void startSystemInfo();
     // Reads one registry value (Windows); false elsewhere.
-    bool GetKeyValue(quint32 prml_KeyRoot, const QString &prms_KeyName, const QString &prms_SubKeyRef,
-                     QString &prms_KeyVal);
+    bool readRegistryValue(quint32 keyRoot, const QString &keyName, const QString &subKeyRef,
+                     QString &keyValue);
 
 private:
     AppContext &m_ctx;

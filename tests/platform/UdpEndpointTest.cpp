@@ -116,7 +116,7 @@ TEST(QtUdpEndpointTest, RoundTripsAFrameOnLoopback)
     endpoint.setRemoteHost(QStringLiteral("127.0.0.1"));
     endpoint.setRemotePort(device.localPort());
 
-    const QByteArray request = BuildRequestFrame(0x61, SimpleCommandData());
+    const QByteArray request = buildRequestFrame(0x61, simpleCommandData());
     ASSERT_TRUE(endpoint.send(request).ok);
     const std::optional<LoopbackDevice::Datagram> received = device.receive(2000);
     ASSERT_TRUE(received);
@@ -125,7 +125,7 @@ TEST(QtUdpEndpointTest, RoundTripsAFrameOnLoopback)
 
     // Two replies at once: both are waiting when the signal arrives.
     QSignalSpy arrived(&endpoint, &UdpEndpoint::readyRead);
-    QByteArray reply = BuildReplyFrame(0x63, SimpleCommandData());
+    QByteArray reply = buildReplyFrame(0x63, simpleCommandData());
     reply.append(char(0x80)); // a byte above 127 travels unchanged
     device.writeDatagram(reply, received->senderPort);
     device.writeDatagram(reply, received->senderPort);

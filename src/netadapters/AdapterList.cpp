@@ -1,4 +1,4 @@
-#include "netadapters/GetAdaptsInfo.h"
+#include "netadapters/AdapterList.h"
 
 #include "netadapters/AdapterPlatform.h"
 
@@ -19,33 +19,33 @@ constexpr auto kSource = "GetAdaptersInfo";
 template <std::size_t N>
 QString FieldText(const char (&field)[N])
 {
-    return TrimAtNul(QString::fromLocal8Bit(field, qsizetype(N)));
+    return trimAtNul(QString::fromLocal8Bit(field, qsizetype(N)));
 }
 
 AdapterRecord ToAdapterRecord(const AdapterInfoRecord &info)
 {
     AdapterRecord record;
-    record.Name = FieldText(info.name);
-    record.Index = info.index;
-    record.Type = info.type;
+    record.name = FieldText(info.name);
+    record.index = info.index;
+    record.type = info.type;
     const QByteArray address(reinterpret_cast<const char *>(info.address), sizeof info.address);
-    record.MacAddress = FormatMacAddress(address, int(qMin<quint32>(info.addressLength, sizeof info.address)));
-    record.IpAddress = FieldText(info.ipAddress);
-    record.IpMask = FieldText(info.ipMask);
-    record.Description = FieldText(info.description);
-    record.Gateway = FieldText(info.gateway);
+    record.macAddress = formatMacAddress(address, int(qMin<quint32>(info.addressLength, sizeof info.address)));
+    record.ipAddress = FieldText(info.ipAddress);
+    record.ipMask = FieldText(info.ipMask);
+    record.description = FieldText(info.description);
+    record.gateway = FieldText(info.gateway);
     return record;
 }
 
 } // namespace
 
-QString TrimAtNul(const QString &text)
+QString trimAtNul(const QString &text)
 {
     const qsizetype nul = text.indexOf(QChar(u'\0'));
     return nul < 0 ? text : text.left(nul);
 }
 
-QString FormatMacAddress(const QByteArray &bytes, int length)
+QString formatMacAddress(const QByteArray &bytes, int length)
 {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     const qsizetype count = qMin<qsizetype>(qMin<qsizetype>(length, 8), bytes.size());
@@ -63,7 +63,7 @@ QString FormatMacAddress(const QByteArray &bytes, int length)
     return text;
 }
 
-qint32 EnumerateAdapters(QList<AdapterRecord> &adapters, AdapterPlatform &platform)
+qint32 enumerateAdapters(QList<AdapterRecord> &adapters, AdapterPlatform &platform)
 {
     quint32 size = 0;
     switch (platform.GetAdaptersInfo(nullptr, &size)) {

@@ -21,9 +21,9 @@ class AppContext;
 // window sends the frame when it becomes active again. The dialog is not modal and is only
 // hidden after its first showing; every activation empties it.
 //
-// Controls are public and named as the rest of the program names them; each control's
-// objectName is its name.
-class frm02Login : public QDialog {
+// Controls are public; their objectNames ("txtPassword", "cmdEseguiLogin"...) are the
+// names tests look them up by.
+class LoginDialog : public QDialog {
     Q_OBJECT
 public:
     // Passwords are 6 to 12 letters (A-Z, a-z) and digits, stored as 12 characters.
@@ -31,48 +31,48 @@ public:
     static constexpr int kMaxPasswordLength = 12;
     using PasswordCodes = std::array<quint16, kMaxPasswordLength>;
 
-    explicit frm02Login(AppContext &ctx, QWidget *parent = nullptr);
-    ~frm02Login() override;
+    explicit LoginDialog(AppContext &ctx, QWidget *parent = nullptr);
+    ~LoginDialog() override;
 
     // ---- Controls, top to bottom ----
-    QLabel *lblDigitPassword = nullptr;          // "Digit Password:"
-    QLineEdit *txtPassword = nullptr;
-    QPushButton *cmdEseguiLogin = nullptr;       // "Login"
-    QFrame *Line1 = nullptr;
-    QLabel *Label2 = nullptr;                    // "New Password:"
-    QLineEdit *txtNewPassword = nullptr;
-    QPushButton *cmdImpostaNewPassword = nullptr; // "Set"
-    QLabel *Label3 = nullptr;                    // "Old Password:"
-    QLineEdit *txtOldPassword = nullptr;
+    QLabel *passwordCaption = nullptr;
+    QLineEdit *passwordBox = nullptr;
+    QPushButton *loginButton = nullptr;
+    QFrame *separator = nullptr;
+    QLabel *newPasswordCaption = nullptr;
+    QLineEdit *newPasswordBox = nullptr;
+    QPushButton *setPasswordButton = nullptr;
+    QLabel *oldPasswordCaption = nullptr;
+    QLineEdit *oldPasswordBox = nullptr;
 
     // ---- Window fields, kept up to date by the boxes' change handling ----
-    QString PasswordText;
-    QString NewPasswordText;
-    QString OldPasswordText;
-    qint16 PasswordLength = 0;
-    qint16 NewPasswordLength = 0;
-    qint16 OldPasswordLength = 0;
-    bool NewPasswordReady = false;
-    bool OldPasswordReady = false;
+    QString passwordText;
+    QString newPasswordText;
+    QString oldPasswordText;
+    qint16 passwordLength = 0;
+    qint16 newPasswordLength = 0;
+    qint16 oldPasswordLength = 0;
+    bool newPasswordReady = false;
+    bool oldPasswordReady = false;
 
     // Enables "Set" when both the new and the old password hold at least six characters.
-    void CheckNewPasswordSetting();
+    void updateSetButton();
 
     // Handlers. The change handlers run on every change of the text, also when the
     // program sets it.
-    void Form_Load();
-    void Form_Activate();
-    void txtPassword_Change();
-    void txtNewPassword_Change();
-    void txtOldPassword_Change();
-    void cmdEseguiLogin_Click();
-    void cmdImpostaNewPassword_Click();
+    void initialize();
+    void onActivated();
+    void onPasswordEdited();
+    void onNewPasswordEdited();
+    void onOldPasswordEdited();
+    void requestLogin();
+    void requestPasswordChange();
 
     // A character a password may hold: A-Z, a-z, 0-9.
-    static bool IsPasswordCharacter(QChar c);
+    static bool isPasswordCharacter(QChar c);
     // The twelve stored codes of a password: padded on the left with spaces, or cut to
     // its first twelve characters.
-    static PasswordCodes ToPasswordCodes(const QString &password);
+    static PasswordCodes toPasswordCodes(const QString &password);
 
 protected:
     bool event(QEvent *event) override;
@@ -81,10 +81,10 @@ protected:
 
 private:
     // Key filter of the three boxes: whether a key press may reach the box.
-    static bool PasswordBox_KeyPress(const QLineEdit *box, const QKeyEvent *key);
-    void ResetForm(bool activation);
+    static bool acceptsKey(const QLineEdit *box, const QKeyEvent *key);
+    void clearEntries(bool activation);
     // Hides the dialog and makes sure the programmer window picks up the request.
-    void HandOverToProgrammer();
+    void handOverToProgrammer();
 
     AppContext &m_ctx;
     bool m_loaded = false;

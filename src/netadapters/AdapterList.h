@@ -8,24 +8,24 @@ namespace qvx {
 
 // One network adapter of the host.
 struct AdapterRecord {
-    QString Name;
-    qint32 Index = 0;
-    qint32 Type = 0;
-    QString MacAddress;
-    QString IpAddress;
-    QString IpMask;
-    QString Description;
-    QString Gateway;
+    QString name;
+    qint32 index = 0;
+    qint32 type = 0;
+    QString macAddress;
+    QString ipAddress;
+    QString ipMask;
+    QString description;
+    QString gateway;
 };
 
-// Raised by EnumerateAdapters; the list passed in is left untouched.
+// Raised by enumerateAdapters; the list passed in is left untouched.
 struct AdapterError {
     quint32 number = 0;
     QString source;   // "GetAdaptersInfo"
     QString message;
 };
 
-// The numbers EnumerateAdapters raises.
+// The numbers enumerateAdapters raises.
 namespace AdapterErrorNumber {
 inline constexpr quint32 EarlySuccess = 0x8004B700;      // first call succeeded without a buffer
 inline constexpr quint32 NotSupported = 0x8004B710;      // first call: not supported
@@ -38,10 +38,10 @@ inline constexpr quint32 SystemError = 0x8004B770;       // first call: any othe
 } // namespace AdapterErrorNumber
 
 // The part of the text before its first NUL character.
-QString TrimAtNul(const QString &text);
+QString trimAtNul(const QString &text);
 // "00-04-A3-01-0A-FF": two upper-case hex digits per byte joined by "-"; empty for length 0.
 // Only the first `length` bytes are shown, and never more than 8 nor more than `bytes` holds.
-QString FormatMacAddress(const QByteArray &bytes, int length);
+QString formatMacAddress(const QByteArray &bytes, int length);
 
 // Platform call seam. Implementations and their details: see AdapterPlatform.h.
 class AdapterPlatform;
@@ -49,6 +49,6 @@ class AdapterPlatform;
 // Fills `adapters` with one record per IPv4 adapter, in the host's order, and returns the
 // count. After success the list holds exactly that many records. With no adapter at all,
 // returns 0 and leaves the list as it was. Throws AdapterError, leaving the list untouched.
-qint32 EnumerateAdapters(QList<AdapterRecord> &adapters, AdapterPlatform &platform);
+qint32 enumerateAdapters(QList<AdapterRecord> &adapters, AdapterPlatform &platform);
 
 } // namespace qvx

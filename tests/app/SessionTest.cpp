@@ -5,8 +5,8 @@
 #include "Address.h"
 #include "Simulator.h"
 
-#include "login/frm02Login.h"
-#include "programmer/frm01UDPClient.h"
+#include "login/LoginDialog.h"
+#include "programmer/ProgrammerWindow.h"
 #include "protocol/Commands.h"
 
 #include <QLabel>
@@ -30,7 +30,7 @@ protected:
         device.settings.ip = {192, 168, 0, 1};
         device.settings.gateway = {192, 168, 0, 254};
         device.factory = device.settings;
-        device.password = devsim::PadPassword(QStringLiteral("secret1"));
+        device.password = devsim::padPassword(QStringLiteral("secret1"));
         device.factoryPassword = device.password;
         device.faulty = false;
         sim = std::make_unique<devsim::Simulator>(std::vector<devsim::Device>{device});
@@ -39,9 +39,9 @@ protected:
         h.endpoint.onSend = [this](const FakeEndpoint::Sent &sent) {
             devsim::Datagram in;
             in.bytes = sent.datagram;
-            in.from = *devsim::ParseIpv4(QStringLiteral("192.168.0.10"));
+            in.from = *devsim::parseIpv4(QStringLiteral("192.168.0.10"));
             in.fromPort = kLocalPort;
-            in.to = devsim::ParseIpv4(sent.host).value_or(0);
+            in.to = devsim::parseIpv4(sent.host).value_or(0);
             for (const devsim::Reply &reply : sim->handle(in, clockMs).replies) {
                 const QByteArray frame = reply.frame;
                 QTimer::singleShot(0, &h.endpoint, [this, frame] { h.endpoint.injectDatagram(frame); });
@@ -57,10 +57,10 @@ protected:
         return parts.join('.');
     }
 
-    bool waitIdle() { return QTest::qWaitFor([this] { return !h.state().CommandPending; }, 2000); }
+    bool waitIdle() { return QTest::qWaitFor([this] { return !h.state().commandPending; }, 2000); }
 
     AppHarness h;
-    frm01UDPClient &w = *h.app().programmer();
+    ProgrammerWindow &w = *h.app().programmer();
     std::unique_ptr<devsim::Simulator> sim;
     qint64 clockMs = 0;
 };
@@ -68,16 +68,16 @@ protected:
 TEST_F(SessionTest, DownloadLoginUploadToANewAddressAndDownloadAgain)
 {
     // Download from the device at the default address.
-    QTest::mouseClick(w.cmdCommand_a, Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.txtMacAddress[5]->text() == "30"; }, 2000));
+    QTest::mouseClick(w.downloadButton, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.macAddressBoxes[5]->text() == "30"; }, 2000));
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(shownAddress(w.txtIPAddress), "192.168.0.1");
-    EXPECT_EQ(shownAddress(w.txtGateway), "192.168.0.254");
-    EXPECT_FALSE(w.cmdCommand_b->isEnabled());
+    EXPECT_EQ(shownAddress(w.ipAddressBoxes), "192.168.0.1");
+    EXPECT_EQ(shownAddress(w.gatewayBoxes), "192.168.0.254");
+    EXPECT_FALSE(w.uploadButton->isEnabled());
 
     // Log in through the dialog; the frame leaves when the programmer window takes over.
-    QTest::mouseClick(w.cmdLogin, Qt::LeftButton);
-    frm02Login *login = h.app().loginIfLoaded();
+    QTest::mouseClick(w.loginButton, Qt::LeftButton);
+    LoginDialog *login = h.app().loginIfLoaded();
     ASSERT_NE(login, nullptr);
     auto *password = login->findChild<QLineEdit *>(QStringLiteral("txtPassword"));
     auto *doLogin = login->findChild<QPushButton *>(QStringLiteral("cmdEseguiLogin"));
@@ -85,40 +85,40 @@ TEST_F(SessionTest, DownloadLoginUploadToANewAddressAndDownloadAgain)
     password->setFocus();
     QTest::keyClicks(password, QStringLiteral("secret1"));
     QTest::mouseClick(doLogin, Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.lblLoginStatus->text() == "Login done"; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.loginStatusLabel->text() == "Login done"; }, 2000));
     EXPECT_EQ(h.endpoint.commands().count(CmdLogin), 1);
-    ASSERT_TRUE(h.app().Timer2().isEnabled());
+    ASSERT_TRUE(h.app().loginPollTimer().isEnabled());
 
     // The first poll confirms the login and enables the writes.
     clockMs = 65'000;
-    w.Timer2_Timer();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return h.state().LoggedIn; }, 2000));
-    EXPECT_EQ(w.lblLoginStatus->text(), "Login done. [Login time 01:05]");
-    EXPECT_TRUE(w.cmdCommand_b->isEnabled());
+    w.pollLogin();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return h.state().loggedIn; }, 2000));
+    EXPECT_EQ(w.loginStatusLabel->text(), "Login done. [Login time 01:05]");
+    EXPECT_TRUE(w.uploadButton->isEnabled());
 
     // Upload a new address: logout now, the settings when the deferred-write timer fires.
-    w.txtIPAddress[3]->setText(QStringLiteral("77"));
-    w.txtUDPLocalPort->setText(QStringLiteral("4100"));
-    QTest::mouseClick(w.cmdCommand_b, Qt::LeftButton);
+    w.ipAddressBoxes[3]->setText(QStringLiteral("77"));
+    w.localPortBox->setText(QStringLiteral("4100"));
+    QTest::mouseClick(w.uploadButton, Qt::LeftButton);
     EXPECT_EQ(h.endpoint.commands().last(), CmdLogout);
-    ASSERT_TRUE(h.app().Timer4().isEnabled());
-    EXPECT_EQ(h.app().Timer4().interval(), 2000);
+    ASSERT_TRUE(h.app().deferredWriteTimer().isEnabled());
+    EXPECT_EQ(h.app().deferredWriteTimer().interval(), 2000);
     ASSERT_TRUE(waitIdle());
-    w.Timer4_Timer();
+    w.sendDeferredWrite();
     EXPECT_EQ(h.endpoint.commands().last(), CmdUploadSettings);
     EXPECT_EQ(h.endpoint.sent.last().host, "192.168.0.1");
 
     // The confirmation moves the program to the device's new address.
     ASSERT_TRUE(QTest::qWaitFor([&] { return h.endpoint.remoteHost() == "192.168.0.77"; }, 2000));
-    EXPECT_EQ(shownAddress(w.txtExpIPAddress), "192.168.0.77");
+    EXPECT_EQ(shownAddress(w.expectedAddressBoxes), "192.168.0.77");
     EXPECT_EQ(sim->devices()[0].settings.ip, (Octets4{192, 168, 0, 77}));
 
     // Download again, from the new address.
-    w.txtUDPLocalPort->setText(QString());
-    QTest::mouseClick(w.cmdCommand_a, Qt::LeftButton);
+    w.localPortBox->setText(QString());
+    QTest::mouseClick(w.downloadButton, Qt::LeftButton);
     EXPECT_EQ(h.endpoint.sent.last().host, "192.168.0.77");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.txtUDPLocalPort->text() == "4100"; }, 2000));
-    EXPECT_EQ(shownAddress(w.txtIPAddress), "192.168.0.77");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.localPortBox->text() == "4100"; }, 2000));
+    EXPECT_EQ(shownAddress(w.ipAddressBoxes), "192.168.0.77");
     EXPECT_TRUE(h.messages.messages.isEmpty()) << h.messages.lastText().toStdString();
 }
 

@@ -26,44 +26,44 @@ protected:
 
 TEST_F(LinkTest, AimsAtTheDeviceOrTheGroupAndKeepsAnAimedEndpointBound)
 {
-    link.SelectUnicastTarget();
+    link.selectUnicastTarget();
     EXPECT_EQ(endpoint.remoteHost(), "192.168.0.1");
     EXPECT_EQ(endpoint.remotePort(), kDevicePort);
     EXPECT_EQ(endpoint.boundPort, kLocalPort);
-    EXPECT_TRUE(link.IsUnicastTargetSelected());
+    EXPECT_TRUE(link.isUnicastTargetSelected());
 
     // Already aimed: no close and re-bind per request.
     const int closes = endpoint.closeCount, binds = endpoint.bindCount;
-    ASSERT_TRUE(link.SendCommand(CmdLoginStatus));
-    ASSERT_TRUE(link.SendCommand(CmdDownloadSettings));
+    ASSERT_TRUE(link.sendCommand(CmdLoginStatus));
+    ASSERT_TRUE(link.sendCommand(CmdDownloadSettings));
     EXPECT_EQ(endpoint.closeCount, closes);
     EXPECT_EQ(endpoint.bindCount, binds);
     EXPECT_EQ(endpoint.sent[1].datagram, QByteArray::fromHex("3C236102AAAAB73E"));
 
-    ASSERT_TRUE(link.SendFrame(CmdDiscovery, SimpleCommandData(), Target::Multicast, kDiscoveryTimeoutMs));
+    ASSERT_TRUE(link.sendFrame(CmdDiscovery, simpleCommandData(), Target::Multicast, kDiscoveryTimeoutMs));
     EXPECT_EQ(endpoint.sent.last().host, "239.0.0.8");
     EXPECT_EQ(endpoint.sent.last().port, kDevicePort);
     EXPECT_EQ(timer1.interval(), kDiscoveryTimeoutMs);
-    ASSERT_TRUE(link.SendCommand(CmdLogout));
+    ASSERT_TRUE(link.sendCommand(CmdLogout));
     EXPECT_EQ(endpoint.sent.last().host, "192.168.0.1");
 
-    state.DeviceIpOctet = {10, 0, 0, 7};
-    EXPECT_FALSE(link.IsUnicastTargetSelected());
+    state.deviceAddress = {10, 0, 0, 7};
+    EXPECT_FALSE(link.isUnicastTargetSelected());
 }
 
 TEST_F(LinkTest, ArmsTheReplyTimerUnlessNoReplyIsAwaited)
 {
-    ASSERT_TRUE(link.SendFrame(CmdBaudOnTheFly, QByteArray::fromHex("04C0"), Target::Unicast, 0));
-    EXPECT_FALSE(state.CommandPending);
+    ASSERT_TRUE(link.sendFrame(CmdBaudOnTheFly, QByteArray::fromHex("04C0"), Target::Unicast, 0));
+    EXPECT_FALSE(state.commandPending);
     EXPECT_FALSE(timer1.isCounting());
 
-    ASSERT_TRUE(link.SendCommand(CmdSetDefault));
-    EXPECT_TRUE(state.CommandPending);
+    ASSERT_TRUE(link.sendCommand(CmdSetDefault));
+    EXPECT_TRUE(state.commandPending);
     EXPECT_TRUE(timer1.isCounting());
     EXPECT_EQ(timer1.interval(), kReplyTimeoutMs);
 
-    link.StopReplyWait();
-    EXPECT_FALSE(state.CommandPending);
+    link.stopReplyWait();
+    EXPECT_FALSE(state.commandPending);
     EXPECT_FALSE(timer1.isEnabled());
     EXPECT_EQ(timer1.interval(), 0);
 }
@@ -73,54 +73,54 @@ TEST_F(LinkTest, ASendErrorIsShownAndLeavesTheWaitAsItWas)
     endpoint.failSend = true;
     endpoint.failErrorNumber = 10065;
     endpoint.failErrorText = "No route to host";
-    EXPECT_FALSE(link.SendCommand(CmdLogout));
-    EXPECT_FALSE(state.CommandPending);
+    EXPECT_FALSE(link.sendCommand(CmdLogout));
+    EXPECT_FALSE(state.commandPending);
     EXPECT_EQ(timer1.interval(), 0);
     // Simple commands have two blanks in the title.
     EXPECT_EQ(messages.messages, (QList<ShownMessage>{{"No route to host", "Errore  10065", MessageIcon::Exclamation}}));
 
     endpoint.failSend = false;
-    ASSERT_TRUE(link.SendCommand(CmdLoginStatus));
+    ASSERT_TRUE(link.sendCommand(CmdLoginStatus));
     endpoint.failSend = true;
-    EXPECT_FALSE(link.SendFrame(CmdDiscovery, SimpleCommandData(), Target::Multicast, kDiscoveryTimeoutMs));
+    EXPECT_FALSE(link.sendFrame(CmdDiscovery, simpleCommandData(), Target::Multicast, kDiscoveryTimeoutMs));
     EXPECT_EQ(messages.messages.last().title, "Errore 10065");
-    EXPECT_TRUE(state.CommandPending);
+    EXPECT_TRUE(state.commandPending);
     EXPECT_EQ(timer1.interval(), kReplyTimeoutMs);
 }
 
 TEST_F(LinkTest, ABusyLocalPortIsReportedOnceAndRetriedAtEachSend)
 {
     endpoint.failBind = true;
-    link.SelectUnicastTarget();
-    link.SelectUnicastTarget();
+    link.selectUnicastTarget();
+    link.selectUnicastTarget();
     ASSERT_EQ(messages.messages.size(), 1);
     EXPECT_TRUE(messages.messages[0].text.contains("65000"));
     EXPECT_TRUE(messages.messages[0].text.contains("already in use"));
 
     const int binds = endpoint.bindCount;
-    EXPECT_FALSE(link.SendCommand(CmdDownloadSettings));
+    EXPECT_FALSE(link.sendCommand(CmdDownloadSettings));
     EXPECT_GT(endpoint.bindCount, binds);
     EXPECT_TRUE(endpoint.sent.isEmpty());
-    EXPECT_FALSE(state.CommandPending);
+    EXPECT_FALSE(state.commandPending);
     EXPECT_EQ(messages.messages.size(), 1);
 
     endpoint.failBind = false;
-    EXPECT_TRUE(link.SendCommand(CmdDownloadSettings));
+    EXPECT_TRUE(link.sendCommand(CmdDownloadSettings));
     EXPECT_EQ(endpoint.sent.size(), 1);
 
     // A later failure is news again.
     endpoint.failBind = true;
-    link.SelectMulticastTarget();
+    link.selectMulticastTarget();
     EXPECT_EQ(messages.messages.size(), 2);
 }
 
 TEST_F(LinkTest, OnlyUserRequestsClearTheSilenceReport)
 {
-    state.SilenceReported = true;
-    ASSERT_TRUE(link.SendCommand(CmdLoginStatus)); // the login poll
-    EXPECT_TRUE(state.SilenceReported);
-    ASSERT_TRUE(link.SendCommand(CmdDownloadSettings));
-    EXPECT_FALSE(state.SilenceReported);
+    state.silenceReported = true;
+    ASSERT_TRUE(link.sendCommand(CmdLoginStatus)); // the login poll
+    EXPECT_TRUE(state.silenceReported);
+    ASSERT_TRUE(link.sendCommand(CmdDownloadSettings));
+    EXPECT_FALSE(state.silenceReported);
 }
 
 TEST(IntervalTimerTest, CountsOnlyEnabledWithAnIntervalAndKeepsTheDeadlineOnRearming)

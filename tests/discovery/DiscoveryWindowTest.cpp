@@ -7,22 +7,22 @@
 namespace qvx::test {
 namespace {
 
-using DiscoveryWindow = DiscoveryTest;
+using DiscoveryWindowTest = DiscoveryTest;
 
-TEST_F(DiscoveryWindow, OpensEmptyAimedAtTheGroupWithNothingSent)
+TEST_F(DiscoveryWindowTest, OpensEmptyAimedAtTheGroupWithNothingSent)
 {
     EXPECT_FALSE(w.isVisible()) << "loading does not show the window";
-    EXPECT_EQ(state().GridRowCount, 1);
-    EXPECT_FALSE(state().DeviceSelected);
-    EXPECT_EQ(w.DeviceGrid().DeviceCount(), 0);
-    EXPECT_TRUE(w.lblMsg->text().isEmpty());
+    EXPECT_EQ(state().gridRowCount, 1);
+    EXPECT_FALSE(state().deviceSelected);
+    EXPECT_EQ(w.deviceRows().deviceCount(), 0);
+    EXPECT_TRUE(w.statusMessage->text().isEmpty());
     EXPECT_EQ(indicators(), "");
-    for (QComboBox *list : w.cmbRecord)
+    for (QComboBox *list : w.serialLists)
         EXPECT_EQ(list->currentIndex(), -1) << "a list starts with nothing selected";
-    EXPECT_FALSE(w.optEnableB->isChecked() || w.optDisableB->isChecked());
-    for (QLineEdit *mac : w.txtMac)
+    EXPECT_FALSE(w.bridgeEnabled->isChecked() || w.bridgeDisabled->isChecked());
+    for (QLineEdit *mac : w.macAddressBoxes)
         EXPECT_FALSE(mac->isEnabled()) << "the MAC address is shown, not edited";
-    for (QLabel *img : {w.imgSearch, w.imgOk, w.imgFail})
+    for (QLabel *img : {w.searchingIcon, w.foundIcon, w.notFoundIcon})
         EXPECT_FALSE(img->pixmap().isNull()) << img->objectName().toStdString();
     EXPECT_EQ(h.endpoint.remoteHost(), "239.0.0.8");
     EXPECT_TRUE(h.endpoint.isBound());
@@ -30,14 +30,14 @@ TEST_F(DiscoveryWindow, OpensEmptyAimedAtTheGroupWithNothingSent)
     EXPECT_TRUE(h.messages.messages.isEmpty());
 
     // A reload starts from scratch whatever the state held.
-    state().DeviceSelected = true;
-    state().GridRowCount = 7;
-    w.Form_Load();
-    EXPECT_EQ(state().GridRowCount, 1);
-    EXPECT_FALSE(state().DeviceSelected);
+    state().deviceSelected = true;
+    state().gridRowCount = 7;
+    w.initialize();
+    EXPECT_EQ(state().gridRowCount, 1);
+    EXPECT_FALSE(state().deviceSelected);
 }
 
-TEST_F(DiscoveryWindow, FitsALaptopScreenWithEveryCaptionAndHeaderWhole)
+TEST_F(DiscoveryWindowTest, FitsALaptopScreenWithEveryCaptionAndHeaderWhole)
 {
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
@@ -55,16 +55,16 @@ TEST_F(DiscoveryWindow, FitsALaptopScreenWithEveryCaptionAndHeaderWhole)
         EXPECT_GE(button->width(), button->sizeHint().width()) << button->objectName().toStdString();
     for (QGroupBox *frame : w.findChildren<QGroupBox *>())
         EXPECT_GE(frame->width(), frame->minimumSizeHint().width()) << frame->objectName().toStdString();
-    EXPECT_LT(w.grdDevice->geometry().bottom(), w.frmConfigEthernet->mapTo(&w, QPoint(0, 0)).y());
+    EXPECT_LT(w.deviceGrid->geometry().bottom(), w.ethernetGroup->mapTo(&w, QPoint(0, 0)).y());
 
     // The 28 columns: at least their width in twips, every header text whole, no fixed column.
-    ASSERT_EQ(w.grdDevice->model()->columnCount(), 28);
-    QHeaderView *header = w.grdDevice->horizontalHeader();
+    ASSERT_EQ(w.deviceGrid->model()->columnCount(), 28);
+    QHeaderView *header = w.deviceGrid->horizontalHeader();
     for (int c = 0; c < 28; ++c) {
         EXPECT_GE(header->sectionSize(c), ((c >= 4 && c <= 11) ? 900 : 1600) * w.logicalDpiX() / 1440) << c;
         EXPECT_GE(header->sectionSize(c), header->sectionSizeHint(c)) << c;
     }
-    EXPECT_TRUE(w.grdDevice->verticalHeader()->isHidden());
+    EXPECT_TRUE(w.deviceGrid->verticalHeader()->isHidden());
 }
 
 TEST(LocalCard, ShowsTheFirstAdapterWhoseAddressTheEndpointUses)
@@ -80,13 +80,13 @@ TEST(LocalCard, ShowsTheFirstAdapterWhoseAddressTheEndpointUses)
     };
     for (const auto &c : cases) {
         AppHarness h(false);
-        h.adapters.chain = SerializeAdapterChain(c.adapters);
+        h.adapters.chain = serializeAdapterChain(c.adapters);
         h.ctx->start(false);
-        frm03Discovery &w = *h.app().discovery();
-        EXPECT_EQ(w.AdapterCount, c.adapters.size());
-        EXPECT_EQ(w.Adapters.size(), c.adapters.size());
-        EXPECT_EQ((QStringList{w.lblMacAddr->text(), w.lblIpAddr->text(), w.lblSubnetMask->text(),
-                               w.lblGateway->text()}),
+        DiscoveryWindow &w = *h.app().discovery();
+        EXPECT_EQ(w.adapterCount, c.adapters.size());
+        EXPECT_EQ(w.adapters.size(), c.adapters.size());
+        EXPECT_EQ((QStringList{w.adapterMac->text(), w.adapterIp->text(), w.adapterMask->text(),
+                               w.adapterGateway->text()}),
                   c.shown);
         EXPECT_TRUE(h.messages.messages.isEmpty());
     }
@@ -102,11 +102,11 @@ TEST(LocalCard, AFailedAdapterListingIsShownAndTheWindowStillOpens)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.number);
         AppHarness h(false);
-        h.adapters.chain = SerializeAdapterChain(
+        h.adapters.chain = serializeAdapterChain(
             {MakeRecord("eth0", QByteArray::fromHex("0004a3010101"), "192.168.0.10", "255.255.255.0", "0.0.0.0")});
         h.adapters.firstAnswer = c.answer;
         h.ctx->start(false);
-        frm03Discovery *w = h.app().discovery();
+        DiscoveryWindow *w = h.app().discovery();
         ASSERT_EQ(h.messages.messages.size(), 1);
         const ShownMessage &m = h.messages.messages.first();
         EXPECT_TRUE(m.text.contains(QString::fromLatin1(c.message))) << m.text.toStdString();
@@ -115,9 +115,9 @@ TEST(LocalCard, AFailedAdapterListingIsShownAndTheWindowStillOpens)
         EXPECT_EQ(m.icon, MessageIcon::Exclamation);
 
         // The rest of the load ran.
-        EXPECT_EQ(w->AdapterCount, 0);
-        EXPECT_TRUE(w->lblIpAddr->text().isEmpty());
-        EXPECT_EQ(h.state().GridRowCount, 1);
+        EXPECT_EQ(w->adapterCount, 0);
+        EXPECT_TRUE(w->adapterIp->text().isEmpty());
+        EXPECT_EQ(h.state().gridRowCount, 1);
         EXPECT_EQ(h.endpoint.remoteHost(), "239.0.0.8");
         w->show();
         EXPECT_TRUE(w->isVisible());

@@ -1,5 +1,5 @@
 #include "FakeAdapterPlatform.h"
-#include "netadapters/GetAdaptsInfo.h"
+#include "netadapters/AdapterList.h"
 
 #include <gtest/gtest.h>
 
@@ -22,20 +22,20 @@ QStringList Names(const QList<AdapterRecord> &adapters)
 {
     QStringList names;
     for (const AdapterRecord &adapter : adapters)
-        names << adapter.Name;
+        names << adapter.name;
     return names;
 }
 
 QList<AdapterRecord> OldList()
 {
     AdapterRecord old;
-    old.Name = QStringLiteral("old");
+    old.name = QStringLiteral("old");
     return {old};
 }
 
 } // namespace
 
-TEST(EnumerateAdapters, EachFailingCallRaisesItsErrorAndLeavesTheListAlone)
+TEST(enumerateAdapters, EachFailingCallRaisesItsErrorAndLeavesTheListAlone)
 {
     const struct { bool second; quint32 answer, threadError, number; const char *message; } cases[] = {
         {false, 0, 0, 0x8004B700, "GetAdaptersInfo Early Success: internal error"},
@@ -53,12 +53,12 @@ TEST(EnumerateAdapters, EachFailingCallRaisesItsErrorAndLeavesTheListAlone)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.message);
         FakeAdapterPlatform platform;
-        platform.chain = SerializeAdapterChain({Plain("eth0"), Plain("eth1")});
+        platform.chain = serializeAdapterChain({Plain("eth0"), Plain("eth1")});
         (c.second ? platform.secondAnswer : platform.firstAnswer) = c.answer;
         platform.threadError = c.threadError;
         QList<AdapterRecord> adapters = OldList();
         try {
-            EnumerateAdapters(adapters, platform);
+            enumerateAdapters(adapters, platform);
             ADD_FAILURE() << "no error raised";
         } catch (const AdapterError &error) {
             EXPECT_EQ(error.number, c.number);
@@ -70,16 +70,16 @@ TEST(EnumerateAdapters, EachFailingCallRaisesItsErrorAndLeavesTheListAlone)
     }
 }
 
-TEST(EnumerateAdapters, AsksForTheSizeThenFillsEveryFieldInChainOrder)
+TEST(enumerateAdapters, AsksForTheSizeThenFillsEveryFieldInChainOrder)
 {
     FakeAdapterPlatform platform;
-    platform.chain = SerializeAdapterChain({
+    platform.chain = serializeAdapterChain({
         MakeRecord("{4D36E972-0001}", kMac, "192.168.10.20", "255.255.255.0", "192.168.10.254", 11, 6,
                    "Scheda di rete \xC3\xA8"),
         MakeRecord("lo", QByteArray(6, '\0'), "127.0.0.1", "255.0.0.0", "0.0.0.0", 1, 24, "Loopback"),
     });
     QList<AdapterRecord> adapters = OldList();
-    ASSERT_EQ(EnumerateAdapters(adapters, platform), 2);
+    ASSERT_EQ(enumerateAdapters(adapters, platform), 2);
     ASSERT_EQ(platform.calls.size(), 2);
     EXPECT_FALSE(platform.calls[0].hadBuffer);
     EXPECT_EQ(platform.calls[0].size, 0u);
@@ -88,26 +88,26 @@ TEST(EnumerateAdapters, AsksForTheSizeThenFillsEveryFieldInChainOrder)
 
     ASSERT_EQ(adapters.size(), 2);
     const AdapterRecord &a = adapters[0];
-    EXPECT_EQ((QStringList{a.Name, a.MacAddress, a.IpAddress, a.IpMask, a.Description, a.Gateway}),
+    EXPECT_EQ((QStringList{a.name, a.macAddress, a.ipAddress, a.ipMask, a.description, a.gateway}),
               (QStringList{"{4D36E972-0001}", "00-04-A3-01-0A-FF", "192.168.10.20", "255.255.255.0",
                            QString::fromUtf8("Scheda di rete \xC3\xA8"), "192.168.10.254"}));
-    EXPECT_EQ(a.Index, 11);
-    EXPECT_EQ(a.Type, 6);
-    EXPECT_EQ(adapters[1].Name, "lo");
-    EXPECT_EQ(adapters[1].Type, 24);
-    EXPECT_EQ(adapters[1].MacAddress, "00-00-00-00-00-00");
+    EXPECT_EQ(a.index, 11);
+    EXPECT_EQ(a.type, 6);
+    EXPECT_EQ(adapters[1].name, "lo");
+    EXPECT_EQ(adapters[1].type, 24);
+    EXPECT_EQ(adapters[1].macAddress, "00-00-00-00-00-00");
 
     // A later run with fewer adapters leaves exactly those; a host without any keeps the list.
     FakeAdapterPlatform fewer, none;
-    fewer.chain = SerializeAdapterChain({Plain("x")});
-    ASSERT_EQ(EnumerateAdapters(adapters, fewer), 1);
+    fewer.chain = serializeAdapterChain({Plain("x")});
+    ASSERT_EQ(enumerateAdapters(adapters, fewer), 1);
     EXPECT_EQ(Names(adapters), QStringList{"x"});
-    EXPECT_EQ(EnumerateAdapters(adapters, none), 0);
+    EXPECT_EQ(enumerateAdapters(adapters, none), 0);
     EXPECT_EQ(none.calls.size(), 1);
     EXPECT_EQ(Names(adapters), QStringList{"x"});
 }
 
-TEST(EnumerateAdapters, MacAddressFollowsTheReportedLengthButNeverPastItsBytes)
+TEST(enumerateAdapters, MacAddressFollowsTheReportedLengthButNeverPastItsBytes)
 {
     AdapterInfoRecord none = Plain("none");
     none.addressLength = 0;
@@ -115,25 +115,25 @@ TEST(EnumerateAdapters, MacAddressFollowsTheReportedLengthButNeverPastItsBytes)
     std::memset(huge.address, 0xAB, sizeof huge.address);
     huge.addressLength = 0xFFFFFFFFu;
     FakeAdapterPlatform platform;
-    platform.chain = SerializeAdapterChain({none, huge});
+    platform.chain = serializeAdapterChain({none, huge});
     QList<AdapterRecord> adapters;
-    ASSERT_EQ(EnumerateAdapters(adapters, platform), 2);
-    EXPECT_EQ(adapters[0].MacAddress, QString());
-    EXPECT_EQ(adapters[1].MacAddress, "AB-AB-AB-AB-AB-AB-AB-AB");
+    ASSERT_EQ(enumerateAdapters(adapters, platform), 2);
+    EXPECT_EQ(adapters[0].macAddress, QString());
+    EXPECT_EQ(adapters[1].macAddress, "AB-AB-AB-AB-AB-AB-AB-AB");
 
     const struct { QByteArray bytes; int length; const char *expected; } cases[] = {
         {kMac, 0, ""}, {kMac, 1, "00"}, {kMac, 3, "00-04-A3"}, {kMac, 8, "00-04-A3-01-0A-FF"}, {kMac, -1, ""},
         {QByteArray("\x10\x20\x30\x40\x50\x60\x70\x80\x90", 9), 9, "10-20-30-40-50-60-70-80"},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(FormatMacAddress(c.bytes, c.length), QString::fromLatin1(c.expected)) << c.length;
-    EXPECT_EQ(TrimAtNul(QString::fromLatin1("eth0\0garbage\0", 13)), "eth0");
-    EXPECT_EQ(TrimAtNul(QString::fromLatin1("\0eth0", 5)), QString());
+        EXPECT_EQ(formatMacAddress(c.bytes, c.length), QString::fromLatin1(c.expected)) << c.length;
+    EXPECT_EQ(trimAtNul(QString::fromLatin1("eth0\0garbage\0", 13)), "eth0");
+    EXPECT_EQ(trimAtNul(QString::fromLatin1("\0eth0", 5)), QString());
 }
 
 // Hostile buffers: the walk never leaves the buffer nor goes round in circles, and texts
 // without their NUL stay within their fields.
-TEST(EnumerateAdapters, DamagedChainsEndTheWalkInsideTheBuffer)
+TEST(enumerateAdapters, DamagedChainsEndTheWalkInsideTheBuffer)
 {
     constexpr qsizetype R = kAdapterInfoRecordSize;
     const auto chain = [](qsizetype size, std::initializer_list<std::pair<qsizetype, quint32>> records) {
@@ -152,13 +152,13 @@ TEST(EnumerateAdapters, DamagedChainsEndTheWalkInsideTheBuffer)
         {"link to itself", chain(2 * R, {{0, quint32(R)}, {R, quint32(R)}}), {"a", "b"}},
         {"link back into an earlier record", chain(2 * R, {{0, quint32(R)}, {R, 4}}), {"a", "b"}},
         {"unaligned link", chain(2 * R + 3, {{0, quint32(R + 3)}, {R + 3, 0}}), {"a", "b"}},
-        {"too short for one record", SerializeAdapterChain({Plain("a")}).left(R - 1), {}},
+        {"too short for one record", serializeAdapterChain({Plain("a")}).left(R - 1), {}},
     };
     for (const auto &c : cases) {
         FakeAdapterPlatform platform;
         platform.chain = c.buffer;
         QList<AdapterRecord> adapters;
-        EXPECT_EQ(EnumerateAdapters(adapters, platform), qint32(c.names.size())) << c.what;
+        EXPECT_EQ(enumerateAdapters(adapters, platform), qint32(c.names.size())) << c.what;
         EXPECT_EQ(Names(adapters), c.names) << c.what;
     }
 
@@ -169,18 +169,18 @@ TEST(EnumerateAdapters, DamagedChainsEndTheWalkInsideTheBuffer)
     std::memset(record.ipMask, '2', sizeof record.ipMask);
     std::memset(record.gateway, '3', sizeof record.gateway);
     FakeAdapterPlatform platform;
-    platform.chain = SerializeAdapterChain({record});
+    platform.chain = serializeAdapterChain({record});
     QList<AdapterRecord> adapters;
-    ASSERT_EQ(EnumerateAdapters(adapters, platform), 1);
+    ASSERT_EQ(enumerateAdapters(adapters, platform), 1);
     const AdapterRecord &a = adapters[0];
-    EXPECT_EQ((QStringList{a.Name, a.Description, a.IpAddress, a.IpMask, a.Gateway}),
+    EXPECT_EQ((QStringList{a.name, a.description, a.ipAddress, a.ipMask, a.gateway}),
               (QStringList{QString(260, u'N'), QString(132, u'D'), QString(16, u'1'), QString(16, u'2'),
                            QString(16, u'3')}));
 }
 
-TEST(AnswerAdaptersInfo, FollowsTheSizeNegotiation)
+TEST(answerAdaptersInfo, FollowsTheSizeNegotiation)
 {
-    const QByteArray chain = SerializeAdapterChain({Plain("a"), Plain("b")});
+    const QByteArray chain = serializeAdapterChain({Plain("a"), Plain("b")});
     const auto needed = quint32(chain.size());
     const struct {
         const char *what;
@@ -203,7 +203,7 @@ TEST(AnswerAdaptersInfo, FollowsTheSizeNegotiation)
         SCOPED_TRACE(c.what);
         QByteArray buffer(c.bufferSize, '\x55');
         quint32 size = c.size;
-        EXPECT_EQ(AnswerAdaptersInfo(c.chain, c.withBuffer ? &buffer : nullptr, c.withSize ? &size : nullptr),
+        EXPECT_EQ(answerAdaptersInfo(c.chain, c.withBuffer ? &buffer : nullptr, c.withSize ? &size : nullptr),
                   c.answer);
         EXPECT_EQ(size, c.sizeAfter);
         EXPECT_EQ(buffer.size(), c.bufferSize);

@@ -1,6 +1,6 @@
 #include "FakeAdapterPlatform.h"
 
-#include "netadapters/GetAdaptsInfo.h"
+#include "netadapters/AdapterList.h"
 #include "netadapters/LinuxAdapterPlatform.h"
 
 #include <gtest/gtest.h>
@@ -52,7 +52,7 @@ TEST(LinuxAdapterPlatform, DefaultGatewayIsTheFirstUpGatewayRouteToAnywhere)
         {"eth0\t00000000\t0102A8C0\t0003\t0\t0\t0\t00000000\n", "eth0", "0.0.0.0"},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(LinuxAdapterPlatform::DefaultGateway(c.table, c.interfaceName), QByteArray(c.gateway))
+        EXPECT_EQ(LinuxAdapterPlatform::defaultGateway(c.table, c.interfaceName), QByteArray(c.gateway))
             << c.interfaceName.constData();
 }
 
@@ -139,12 +139,12 @@ TEST(LinuxAdapterPlatform, BuildsOneRecordPerIPv4InterfaceInIndexOrder)
     list.addIPv6("wlan0");
     list.addIPv6("eth0");
 
-    const QByteArray chain = SerializeAdapterChain(
-        LinuxAdapterPlatform::BuildRecords(list.head(), kRouteTable, &FakeFacts));
+    const QByteArray chain = serializeAdapterChain(
+        LinuxAdapterPlatform::buildRecords(list.head(), kRouteTable, &FakeFacts));
     FakeAdapterPlatform platform;
     platform.chain = chain;
     QList<AdapterRecord> adapters;
-    ASSERT_EQ(EnumerateAdapters(adapters, platform), 4);
+    ASSERT_EQ(enumerateAdapters(adapters, platform), 4);
 
     // lo (1), eth0 (2), tun0 (5), then gone0 whose index is unknown; no wlan0 (IPv6 only).
     const QStringList expected[] = {
@@ -155,8 +155,8 @@ TEST(LinuxAdapterPlatform, BuildsOneRecordPerIPv4InterfaceInIndexOrder)
     };
     for (int i = 0; i < 4; ++i) {
         const AdapterRecord &a = adapters[i];
-        EXPECT_EQ((QStringList{a.Name, QString::number(a.Index), QString::number(a.Type), a.MacAddress, a.IpAddress,
-                               a.IpMask, a.Description, a.Gateway}),
+        EXPECT_EQ((QStringList{a.name, QString::number(a.index), QString::number(a.type), a.macAddress, a.ipAddress,
+                               a.ipMask, a.description, a.gateway}),
                   expected[i]);
     }
 }
@@ -166,11 +166,11 @@ TEST(LinuxAdapterPlatform, NoIPv4InterfaceMeansNoData)
     InterfaceList list;
     list.addLink("eth0", QByteArray(6, '\x11'));
     list.addIPv6("eth0");
-    const QByteArray chain = SerializeAdapterChain(
-        LinuxAdapterPlatform::BuildRecords(list.head(), kRouteTable, &FakeFacts));
+    const QByteArray chain = serializeAdapterChain(
+        LinuxAdapterPlatform::buildRecords(list.head(), kRouteTable, &FakeFacts));
 
     quint32 size = 0;
-    EXPECT_EQ(AnswerAdaptersInfo(chain, nullptr, &size), AdapterResult::NoData);
+    EXPECT_EQ(answerAdaptersInfo(chain, nullptr, &size), AdapterResult::NoData);
 }
 
 TEST(LinuxAdapterPlatform, ThisHostAnswersBothCallsAndListsLoopback)
@@ -187,22 +187,22 @@ TEST(LinuxAdapterPlatform, ThisHostAnswersBothCallsAndListsLoopback)
     EXPECT_EQ(smallSize, size);
 
     QList<AdapterRecord> adapters;
-    const qint32 count = EnumerateAdapters(adapters, platform);
+    const qint32 count = enumerateAdapters(adapters, platform);
     ASSERT_GE(count, 1);
     ASSERT_EQ(adapters.size(), count);
 
     const AdapterRecord *loopback = nullptr;
     for (qsizetype i = 0; i < adapters.size(); ++i) {
-        if (adapters[i].IpAddress == QStringLiteral("127.0.0.1"))
+        if (adapters[i].ipAddress == QStringLiteral("127.0.0.1"))
             loopback = &adapters[i];
         if (i > 0) {
-            EXPECT_LT(adapters[i - 1].Index, adapters[i].Index);
+            EXPECT_LT(adapters[i - 1].index, adapters[i].index);
         }
     }
     ASSERT_NE(loopback, nullptr);
-    EXPECT_EQ(loopback->IpMask, QStringLiteral("255.0.0.0"));
-    EXPECT_EQ(loopback->Type, 24);
-    EXPECT_EQ(loopback->Description, QStringLiteral("Loopback"));
-    EXPECT_EQ(loopback->Gateway, QStringLiteral("0.0.0.0"));
-    EXPECT_EQ(loopback->Index, qint32(if_nametoindex(loopback->Name.toLocal8Bit().constData())));
+    EXPECT_EQ(loopback->ipMask, QStringLiteral("255.0.0.0"));
+    EXPECT_EQ(loopback->type, 24);
+    EXPECT_EQ(loopback->description, QStringLiteral("Loopback"));
+    EXPECT_EQ(loopback->gateway, QStringLiteral("0.0.0.0"));
+    EXPECT_EQ(loopback->index, qint32(if_nametoindex(loopback->name.toLocal8Bit().constData())));
 }

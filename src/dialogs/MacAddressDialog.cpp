@@ -1,4 +1,4 @@
-#include "dialogs/frm07MacAddress.h"
+#include "dialogs/MacAddressDialog.h"
 
 #include "app/AppContext.h"
 #include "dialogs/EntryRules.h"
@@ -24,21 +24,21 @@ QString twoHexDigits(qint32 byte)
 
 } // namespace
 
-frm07MacAddress::frm07MacAddress(AppContext &ctx, QWidget *parent) : QDialog(parent), m_ctx(ctx)
+MacAddressDialog::MacAddressDialog(AppContext &ctx, QWidget *parent) : QDialog(parent), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("frm07MacAddress"));
     setWindowTitle(QStringLiteral("Set New MAC ADDRESS"));
     setModal(false);
 
-    lblCode = new QLabel(QStringLiteral("CODICE (65793 - 16777215)"), this);
-    lblCode->setObjectName(QStringLiteral("lblCode"));
-    txtCode = new QLineEdit(QStringLiteral("65793"), this);
-    txtCode->setObjectName(QStringLiteral("txtCode"));
-    txtCode->setAccessibleName(QStringLiteral("CODICE (65793 - 16777215)"));
-    lblCode->setBuddy(txtCode);
+    codeCaption = new QLabel(QStringLiteral("CODICE (65793 - 16777215)"), this);
+    codeCaption->setObjectName(QStringLiteral("lblCode"));
+    codeBox = new QLineEdit(QStringLiteral("65793"), this);
+    codeBox->setObjectName(QStringLiteral("txtCode"));
+    codeBox->setAccessibleName(QStringLiteral("CODICE (65793 - 16777215)"));
+    codeCaption->setBuddy(codeBox);
 
-    lblMacAddress = new QLabel(QStringLiteral("--> NEW MAC ADDRESS ="), this);
-    lblMacAddress->setObjectName(QStringLiteral("lblMacAddress"));
+    newMacCaption = new QLabel(QStringLiteral("--> NEW MAC ADDRESS ="), this);
+    newMacCaption->setObjectName(QStringLiteral("lblMacAddress"));
     static const char *const kDesignBytes[6] = {"00", "04", "A3", "01", "01", "01"};
     for (int i = 0; i < 6; ++i) {
         auto *label = new QLabel(QString::fromLatin1(kDesignBytes[i]), this);
@@ -48,33 +48,33 @@ frm07MacAddress::frm07MacAddress(AppContext &ctx, QWidget *parent) : QDialog(par
         label->setFrameShadow(QFrame::Sunken);
         label->setAlignment(Qt::AlignCenter);
         label->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("WW")) + 8);
-        lblMacAddr[i] = label;
+        newMacBytes[i] = label;
     }
 
-    Command2 = new QPushButton(QStringLiteral("SET ADDRESS"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setAutoDefault(false);
-    Command1 = new QPushButton(QStringLiteral("EXIT"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setAutoDefault(false);
+    setAddressButton = new QPushButton(QStringLiteral("SET ADDRESS"), this);
+    setAddressButton->setObjectName(QStringLiteral("Command2"));
+    setAddressButton->setAutoDefault(false);
+    exitButton = new QPushButton(QStringLiteral("EXIT"), this);
+    exitButton->setObjectName(QStringLiteral("Command1"));
+    exitButton->setAutoDefault(false);
 
-    connect(txtCode, &QLineEdit::textChanged, this, &frm07MacAddress::txtCode_Change);
-    connect(Command2, &QPushButton::clicked, this, &frm07MacAddress::Command2_Click);
-    connect(Command1, &QPushButton::clicked, this, &frm07MacAddress::Command1_Click);
+    connect(codeBox, &QLineEdit::textChanged, this, &MacAddressDialog::onCodeEdited);
+    connect(setAddressButton, &QPushButton::clicked, this, &MacAddressDialog::setAddress);
+    connect(exitButton, &QPushButton::clicked, this, &MacAddressDialog::onExitClicked);
 
     auto *codeRow = new QHBoxLayout;
-    codeRow->addWidget(lblCode);
-    codeRow->addWidget(txtCode);
+    codeRow->addWidget(codeCaption);
+    codeRow->addWidget(codeBox);
 
     auto *addressRow = new QHBoxLayout;
-    addressRow->addWidget(lblMacAddress);
-    for (QLabel *label : lblMacAddr)
+    addressRow->addWidget(newMacCaption);
+    for (QLabel *label : newMacBytes)
         addressRow->addWidget(label);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(Command2);
-    buttons->addWidget(Command1);
+    buttons->addWidget(setAddressButton);
+    buttons->addWidget(exitButton);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(codeRow);
@@ -83,28 +83,28 @@ frm07MacAddress::frm07MacAddress(AppContext &ctx, QWidget *parent) : QDialog(par
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void frm07MacAddress::Form_Load()
+void MacAddressDialog::initialize()
 {
     // The design text 65793 is 0x010101.
-    m_ctx.state().MacCode = {1, 1, 1};
+    m_ctx.state().macCodeBytes = {1, 1, 1};
 }
 
-void frm07MacAddress::warnCode()
+void MacAddressDialog::warnCode()
 {
     m_ctx.messages().show(QStringLiteral("ATTENZIONE! Inserire un codice corretto"), QStringLiteral("Message Warning"),
                           MessageIcon::Exclamation);
 }
 
-void frm07MacAddress::txtCode_Change()
+void MacAddressDialog::onCodeEdited()
 {
-    std::array<qint32, 3> &code = m_ctx.state().MacCode;
-    const QString text = txtCode->text();
+    std::array<qint32, 3> &code = m_ctx.state().macCodeBytes;
+    const QString text = codeBox->text();
     if (text.isEmpty()) {
         code = {0, 0, 0};
     } else {
         // A text that is not a number, or whose value does not fit in 32 bits, changes
         // nothing. No range test here: the labels show whatever the low 24 bits give.
-        const std::optional<qint32> value = MacCodeEntryValue(text);
+        const std::optional<qint32> value = macCodeEntryValue(text);
         if (!value) {
             warnCode();
             return;
@@ -114,22 +114,22 @@ void frm07MacAddress::txtCode_Change()
                 static_cast<qint32>(bits & 0xFFu)};
     }
     for (int i = 0; i < 3; ++i)
-        lblMacAddr[3 + i]->setText(twoHexDigits(code[i]));
+        newMacBytes[3 + i]->setText(twoHexDigits(code[i]));
 }
 
-void frm07MacAddress::Command2_Click()
+void MacAddressDialog::setAddress()
 {
     // The range test looks at the text itself (its leading number); what is sent is
-    // MacCode as the last numeric change left it.
-    const double code = NumericValue(txtCode->text());
+    // macCodeBytes as the last numeric change left it.
+    const double code = numericValue(codeBox->text());
     if (code < kLowestCode || code > kHighestCode) {
         warnCode();
         return;
     }
-    StartWriteSequence(m_ctx, CmdMacFromCode);
+    startWriteSequence(m_ctx, CmdMacFromCode);
 }
 
-void frm07MacAddress::Command1_Click()
+void MacAddressDialog::onExitClicked()
 {
     close();
 }

@@ -1,0 +1,149 @@
+#pragma once
+#include "netadapters/AdapterList.h"
+
+#include <QList>
+#include <QWidget>
+#include <array>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTableView;
+
+namespace qvx {
+
+class AppContext;
+class DeviceGridModel;
+
+// "NET QVX Device Discovery": the devices that answer a discovery, the local network card,
+// the editor of the device picked in the grid, its upload and its factory setting.
+// Controls are public, so that the reply dispatcher and the timers can reach them. Their
+// objectNames are the names tests look them up by, with "_i" for an element of an array of
+// boxes ("txtIP_0", "cmbRecord_2").
+class DiscoveryWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit DiscoveryWindow(AppContext &ctx, QWidget *parent = nullptr);
+    ~DiscoveryWindow() override;
+
+    // ---- Controls ----
+    QPushButton *refreshButton = nullptr;
+    QPushButton *uploadSelectedButton = nullptr;
+    QPushButton *factorySettingButton = nullptr;
+    QPushButton *exitButton = nullptr;
+
+    // Header row = the view's horizontal header; device rows are the model's rows.
+    QTableView *deviceGrid = nullptr;
+
+    QLabel *statusMessage = nullptr;
+    QLabel *searchingIcon = nullptr;
+    QLabel *foundIcon = nullptr;
+    QLabel *notFoundIcon = nullptr;
+
+    QLabel *adapterCaption = nullptr;
+    QLabel *adapterMacCaption = nullptr;
+    QLabel *adapterIpCaption = nullptr;
+    QLabel *adapterMaskCaption = nullptr;
+    QLabel *adapterGatewayCaption = nullptr;
+    QLabel *adapterMac = nullptr;
+    QLabel *adapterIp = nullptr;
+    QLabel *adapterMask = nullptr;
+    QLabel *adapterGateway = nullptr;
+
+    QLabel *detailsCaption = nullptr;
+    QGroupBox *ethernetGroup = nullptr;
+    QGroupBox *uartGroup = nullptr;
+    QGroupBox *sourceFilterGroup = nullptr;
+    QGroupBox *bridgeGroup = nullptr;
+
+    std::array<QLineEdit *, 6> macAddressBoxes{};
+    std::array<QLineEdit *, 4> ipAddressBoxes{};
+    std::array<QLineEdit *, 4> subnetMaskBoxes{};
+    std::array<QLineEdit *, 4> gatewayBoxes{};
+    QLineEdit *localPortBox = nullptr;
+    QLineEdit *remotePortBox = nullptr;
+
+    // (0) baud rate, (1) data bits, (2) parity, (3) stop bits, (4) timeout to default.
+    std::array<QComboBox *, 5> serialLists{};
+    QLineEdit *uartTimeoutBox = nullptr;
+
+    std::array<QLineEdit *, 4> source1Boxes{};
+    std::array<QLineEdit *, 4> source2Boxes{};
+    std::array<QLineEdit *, 4> source3Boxes{};
+    std::array<QLineEdit *, 4> source4Boxes{};
+
+    QRadioButton *bridgeEnabled = nullptr;
+    QRadioButton *bridgeDisabled = nullptr;
+    QLineEdit *bridgeLocalPortBox = nullptr;
+    std::array<QLineEdit *, 5> bridgeRemotePortBoxes{};
+    std::array<QLineEdit *, 4> bridge1Boxes{};
+    std::array<QLineEdit *, 4> bridge2Boxes{};
+    std::array<QLineEdit *, 4> bridge3Boxes{};
+    std::array<QLineEdit *, 4> bridge4Boxes{};
+    std::array<QLineEdit *, 4> bridge5Boxes{};
+
+    QLabel *destinationMacCaption = nullptr;
+    std::array<QLabel *, 6> destinationMacBytes{};
+
+    // ---- Window fields ----
+    QList<AdapterRecord> adapters;
+    qint32 adapterCount = 0;
+
+    // ---- Operations ----
+    // Run by AppContext right after construction.
+    void initialize();
+    // Empties the grid and the status area; gridRowCount 1.
+    void clearDeviceGrid();
+    // One discovery reply (its data bytes): a new grid row and "Found N Device".
+    void addDeviceRow(const QByteArray &data);
+    // While a batch of replies is handled, the newest row is made current once, when the
+    // batch ends, instead of once per reply (each change of the current row makes a shown
+    // grid lay itself out again).
+    void setRowBatch(bool batching);
+    // Status area: "Searching..." / "No Device Found".
+    void showSearching();
+    void showNoDeviceFound();
+    // Paints grid row row (0: the grid's current row; on return the row used) with the
+    // background color and text foreColor, every other device row black on white.
+    // Colours are 0xBBGGRR. The grid's current row and column are left as they were.
+    void paintRow(QTableView *grid, qint16 &row, qint32 color, qint32 foreColor);
+
+    // The device rows, for the grid's readers and for tests.
+    DeviceGridModel &deviceRows() { return *m_grid; }
+
+    // ---- Handlers ----
+    void onRefreshClicked();
+    void uploadSelectedDevice();
+    void restoreFactorySetting();
+    void onExitClicked();
+    // A click on a device row (the grid's current row): fills the editor from it, highlights
+    // it and takes its MAC address as destination of upload and factory setting.
+    void onDeviceRowClicked();
+    // Makes grid row `gridRow` (1 = first device) current and runs the click handling.
+    void clickGridRow(int gridRow);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void makeNewestRowCurrent();
+    bool m_rowBatch = false;
+    bool m_newestRowPending = false;
+    using OctetBoxes = std::array<QLineEdit *, 4>;
+    // source1Boxes .. source4Boxes and bridge1Boxes .. bridge5Boxes, for loops over them.
+    std::array<OctetBoxes *, 4> sourceBoxes() { return {&source1Boxes, &source2Boxes, &source3Boxes, &source4Boxes}; }
+    std::array<OctetBoxes *, 5> bridgeHostBoxes() { return {&bridge1Boxes, &bridge2Boxes, &bridge3Boxes, &bridge4Boxes, &bridge5Boxes}; }
+
+    void buildControls();
+    void applyColumnWidths();
+    void showStatus(const QString &text, QLabel *indicator);
+    void warn(const QString &text);
+
+    AppContext &m_ctx;
+    DeviceGridModel *m_grid = nullptr;
+};
+
+} // namespace qvx

@@ -1,0 +1,962 @@
+#include "programmer/ProgrammerWindow.h"
+
+#include "app/AppContext.h"
+#include "dialogs/WriteSenders.h"
+#include "dialogs/SourceFilterDialog.h"
+#include "dialogs/BridgeDialog.h"
+#include "dialogs/MacAddressDialog.h"
+#include "discovery/DiscoveryRequest.h"
+#include "discovery/DiscoveryWindow.h"
+#include "login/LoginDialog.h"
+#include "protocol/Commands.h"
+#include "protocol/Frame.h"
+#include "protocol/Layouts.h"
+#include "protocol/MessageSink.h"
+#include "protocol/TextRules.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace qvx {
+
+namespace {
+
+const QString kOutOfRangeTitle = QStringLiteral("Attention! - Value out of range");
+const QString kUploadRefusedTitle = QStringLiteral("Message Warning");
+
+QString octetOutOfRangeText(const QString &fieldName, int index)
+{
+    return QStringLiteral("The value selected for %1 field #%2 is out of range. "
+                          "Values allowed are in the interval [0-255]")
+        .arg(fieldName)
+        .arg(index);
+}
+
+// A caption without its trailing colon, for accessible names.
+QString withoutColon(const QString &caption)
+{
+    QString name = caption.trimmed();
+    if (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    return name;
+}
+
+// Splits a word field into its bytes: high = floor(value / 256), low = value - 256 * high,
+// so that low is always 0..255, also for negative values. Done in 64 bits: no overflow.
+void splitWord(qint32 value, qint32 &high, qint32 &low)
+{
+    const qint64 v = value;
+    const qint64 h = v >= 0 ? v / 256 : -((-v + 255) / 256);
+    high = static_cast<qint32>(h);
+    low = static_cast<qint32>(v - 256 * h);
+}
+
+bool isOctet(qint32 value)
+{
+    return value >= 0 && value <= 255;
+}
+
+bool isWord(qint32 value)
+{
+    return value >= 0 && value <= 65535;
+}
+
+// The byte a character code is sent as; a character with no one-byte code goes as "?".
+char passwordByte(quint16 code)
+{
+    return code <= 0xFF ? static_cast<char>(code) : '?';
+}
+
+} // namespace
+
+ProgrammerWindow::ProgrammerWindow(AppContext &ctx, QWidget *parent) : QMainWindow(parent), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("frm01UDPClient"));
+    setWindowTitle(QStringLiteral("Ethernet-Serial Interface Programmer"));
+    buildControls();
+    connectHandlers();
+    // The window opens in the device address the user is most likely to type. (The
+    // device's own address boxes start empty and would refuse being left.)
+    expectedAddressBoxes[0]->setFocus(Qt::OtherFocusReason);
+}
+
+ProgrammerWindow::~ProgrammerWindow() = default;
+
+// ---- Construction ----------------------------------------------------------------------
+
+void ProgrammerWindow::buildControls()
+{
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("centralWidget"));
+    setCentralWidget(central);
+
+    const QFont fixedFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QFontMetrics fixedMetrics(fixedFont);
+    // Room for the digits plus the box's frame and margins.
+    const int octetWidth = fixedMetrics.horizontalAdvance(QStringLiteral("00000")) + 14;
+    const int wordWidth = fixedMetrics.horizontalAdvance(QStringLiteral("00000000")) + 14;
+
+    const auto label = [](const QString &name, const QString &caption, QWidget *parent) {
+        auto *l = new QLabel(caption, parent);
+        l->setObjectName(name);
+        return l;
+    };
+    const auto frame = [](const QString &name, const QString &caption, QWidget *parent) {
+        auto *f = new QGroupBox(caption, parent);
+        f->setObjectName(name);
+        return f;
+    };
+    const auto entry = [&](const QString &name, const QString &accessibleName, int width, QWidget *parent) {
+        auto *e = new QLineEdit(parent);
+        e->setObjectName(name);
+        e->setAccessibleName(accessibleName);
+        e->setFont(fixedFont);
+        e->setFixedWidth(width);
+        return e;
+    };
+    const auto octetBoxes = [&](auto &boxes, const QString &baseName, const QString &caption, const QString &unit,
+                                QWidget *parent) {
+        const int count = int(boxes.size());
+        for (int i = 0; i < count; ++i)
+            boxes[i] = entry(QStringLiteral("%1_%2").arg(baseName).arg(i),
+                             QStringLiteral("%1: %2 %3 of %4").arg(withoutColon(caption), unit).arg(i + 1).arg(count),
+                             octetWidth, parent);
+    };
+    const auto option = [](const QString &name, const QString &caption, const QString &group, QWidget *parent) {
+        auto *o = new QRadioButton(caption, parent);
+        o->setObjectName(name);
+        o->setAccessibleName(group.isEmpty() ? caption : group + QStringLiteral(": ") + caption);
+        return o;
+    };
+    const auto button = [](const QString &name, const QString &caption, QWidget *parent) {
+        auto *b = new QPushButton(caption, parent);
+        b->setObjectName(name);
+        b->setAutoDefault(false);
+        return b;
+    };
+    const auto boxRow = [](auto &boxes) {
+        auto *row = new QHBoxLayout;
+        row->setSpacing(4);
+        for (QLineEdit *box : boxes)
+            row->addWidget(box);
+        row->addStretch(1);
+        return row;
+    };
+
+    // ---- Device identity ----
+    auto *identity = frame(QStringLiteral("fraIdentity"), QString(), central);
+    auto *identityGrid = new QGridLayout(identity);
+    macAddressCaption = label(QStringLiteral("lblMacAddress"), QStringLiteral("Device Mac-Address:"), identity);
+    octetBoxes(macAddressBoxes, QStringLiteral("txtMacAddress"), macAddressCaption->text(), QStringLiteral("byte"), identity);
+    ipAddressCaption = label(QStringLiteral("lblDeviceIPAddress"), QStringLiteral("Device IP-Address:"), identity);
+    octetBoxes(ipAddressBoxes, QStringLiteral("txtIPAddress"), ipAddressCaption->text(), QStringLiteral("octet"),
+               identity);
+    subnetMaskCaption =
+        label(QStringLiteral("lblDeviceSubnetMask"), QStringLiteral("Device Subnet Mask:"), identity);
+    octetBoxes(subnetMaskBoxes, QStringLiteral("txtSubnetMask"), subnetMaskCaption->text(), QStringLiteral("octet"),
+               identity);
+    gatewayCaption = label(QStringLiteral("lblDeviceGateway"), QStringLiteral("Device Gateway:"), identity);
+    octetBoxes(gatewayBoxes, QStringLiteral("txtGateway"), gatewayCaption->text(), QStringLiteral("octet"), identity);
+    localPortCaption = label(QStringLiteral("Label3"), QStringLiteral("Device Local Port Number:"), identity);
+    localPortBox = entry(QStringLiteral("txtUDPLocalPort"), withoutColon(localPortCaption->text()), wordWidth, identity);
+    remotePortCaption = label(QStringLiteral("Label4"), QStringLiteral("Device Remote Port Number:"), identity);
+    remotePortBox = entry(QStringLiteral("txtUDPRemotePort"), withoutColon(remotePortCaption->text()), wordWidth, identity);
+
+    int row = 0;
+    for (auto [caption, boxes] : {std::pair{macAddressCaption, QList<QLineEdit *>(macAddressBoxes.begin(), macAddressBoxes.end())},
+                                  std::pair{ipAddressCaption, QList<QLineEdit *>(ipAddressBoxes.begin(), ipAddressBoxes.end())},
+                                  std::pair{subnetMaskCaption, QList<QLineEdit *>(subnetMaskBoxes.begin(), subnetMaskBoxes.end())},
+                                  std::pair{gatewayCaption, QList<QLineEdit *>(gatewayBoxes.begin(), gatewayBoxes.end())},
+                                  std::pair{localPortCaption, QList<QLineEdit *>{localPortBox}},
+                                  std::pair{remotePortCaption, QList<QLineEdit *>{remotePortBox}}}) {
+        caption->setBuddy(boxes.first());
+        identityGrid->addWidget(caption, row, 0);
+        identityGrid->addLayout(boxRow(boxes), row, 1);
+        ++row;
+    }
+    identityGrid->setColumnStretch(1, 1);
+    // The MAC address is shown, never typed.
+    for (QLineEdit *box : macAddressBoxes)
+        box->setEnabled(false);
+
+    // ---- Serial port ----
+    auto *serial = frame(QStringLiteral("fraSerial"), QString(), central);
+    auto *serialLayout = new QVBoxLayout(serial);
+    auto *serialGrid = new QGridLayout;
+    baudRateCaption = label(QStringLiteral("Label5"), QStringLiteral("Device UART Baud Rate [bit/second]:"), serial);
+    baudRateList = new QComboBox(serial);
+    baudRateList->setObjectName(QStringLiteral("cmbUARTBaudrate"));
+    baudRateList->setAccessibleName(withoutColon(baudRateCaption->text()));
+    baudRateList->setEditable(false);
+    baudRateCaption->setBuddy(baudRateList);
+    uartTimeoutCaption = label(QStringLiteral("Label6"), QStringLiteral("Device UART RX Timeout [uSec]:"), serial);
+    uartTimeoutBox = entry(QStringLiteral("txtUARTTimeout"), withoutColon(uartTimeoutCaption->text()), wordWidth, serial);
+    uartTimeoutCaption->setBuddy(uartTimeoutBox);
+    serialGrid->addWidget(baudRateCaption, 0, 0);
+    serialGrid->addWidget(baudRateList, 0, 1, Qt::AlignLeft);
+    serialGrid->addWidget(uartTimeoutCaption, 1, 0);
+    serialGrid->addWidget(uartTimeoutBox, 1, 1, Qt::AlignLeft);
+    serialGrid->setColumnStretch(1, 1);
+    serialLayout->addLayout(serialGrid);
+
+    uartTimeoutGroup = frame(QStringLiteral("Frame1"), QString(), serial);
+    auto *frame1Layout = new QVBoxLayout(uartTimeoutGroup);
+    autoUartTimeout = option(QStringLiteral("optUARTAutoTout"), QStringLiteral("Automatic Device UART Timeout Setting"),
+                             QString(), uartTimeoutGroup);
+    manualUartTimeout = option(QStringLiteral("optUARTManualTout"),
+                               QStringLiteral("Manual Device UART Timeout Setting"), QString(), uartTimeoutGroup);
+    frame1Layout->addWidget(autoUartTimeout);
+    frame1Layout->addWidget(manualUartTimeout);
+    serialLayout->addWidget(uartTimeoutGroup);
+
+    const auto optionFrame = [&](QGroupBox *&f, const QString &name, const QString &caption,
+                                 std::initializer_list<std::pair<QRadioButton **, std::pair<QString, QString>>> options,
+                                 QWidget *parent) {
+        f = frame(name, caption, parent);
+        auto *layout = new QVBoxLayout(f);
+        for (const auto &[member, nameAndCaption] : options) {
+            *member = option(nameAndCaption.first, nameAndCaption.second, caption, f);
+            layout->addWidget(*member);
+        }
+        layout->addStretch(1);
+    };
+    auto *formatRow = new QHBoxLayout;
+    optionFrame(dataBitsGroup, QStringLiteral("Frame2"), QStringLiteral("Bit di dati"),
+                {{&eightDataBits, {QStringLiteral("Option2"), QStringLiteral("8 bit")}},
+                 {&sevenDataBits, {QStringLiteral("Option1"), QStringLiteral("7 bit")}}},
+                serial);
+    optionFrame(parityGroup, QStringLiteral("Frame5"), QStringLiteral("Parità"),
+                {{&noParity, {QStringLiteral("Option3"), QStringLiteral("Parity None")}},
+                 {&evenParity, {QStringLiteral("Option4"), QStringLiteral("Parity Even")}},
+                 {&oddParity, {QStringLiteral("Option5"), QStringLiteral("Parity Odd")}}},
+                serial);
+    optionFrame(stopBitsGroup, QStringLiteral("Frame6"), QStringLiteral("Bit di stop"),
+                {{&oneStopBit, {QStringLiteral("Option6"), QStringLiteral("1 bit")}},
+                 {&twoStopBits, {QStringLiteral("Option7"), QStringLiteral("2 bit")}}},
+                serial);
+    optionFrame(timeoutToDefaultGroup, QStringLiteral("Frame8"), QStringLiteral("Timeout to default serial parameter"),
+                {{&timeoutToDefaultOn, {QStringLiteral("Option8"), QStringLiteral("Enable")}},
+                 {&timeoutToDefaultOff, {QStringLiteral("Option9"), QStringLiteral("Disable")}}},
+                serial);
+    for (QGroupBox *f : {dataBitsGroup, parityGroup, stopBitsGroup, timeoutToDefaultGroup})
+        formatRow->addWidget(f);
+    serialLayout->addLayout(formatRow);
+    eightDataBits->setChecked(true);
+    noParity->setChecked(true);
+    oneStopBit->setChecked(true);
+    timeoutToDefaultOn->setChecked(true);
+
+    auto *leftColumn = new QVBoxLayout;
+    leftColumn->addWidget(identity);
+    leftColumn->addWidget(serial);
+    leftColumn->addStretch(1);
+
+    // ---- Expected address, network mode, firmware, login ----
+    expectedAddressGroup = frame(QStringLiteral("Frame3"), QString(), central);
+    auto *frame3Layout = new QVBoxLayout(expectedAddressGroup);
+    expectedAddressCaption = label(QStringLiteral("Label7"), QStringLiteral("Expected Device IP-Address:"), expectedAddressGroup);
+    octetBoxes(expectedAddressBoxes, QStringLiteral("txtExpIPAddress"), expectedAddressCaption->text(), QStringLiteral("octet"), expectedAddressGroup);
+    expectedAddressCaption->setBuddy(expectedAddressBoxes[0]);
+    frame3Layout->addWidget(expectedAddressCaption);
+    frame3Layout->addLayout(boxRow(expectedAddressBoxes));
+
+    const auto indexedOptions = [&](std::array<QRadioButton *, 2> &pair, QGroupBox *&f, const QString &frameName,
+                                    const QString &caption, const QString &baseName, const QString &caption1,
+                                    const QString &caption0, QWidget *parent) {
+        f = frame(frameName, caption, parent);
+        auto *layout = new QVBoxLayout(f);
+        pair[1] = option(baseName + QStringLiteral("_1"), caption1, caption, f);
+        pair[0] = option(baseName + QStringLiteral("_0"), caption0, caption, f);
+        layout->addWidget(pair[1]);
+        layout->addWidget(pair[0]);
+        return layout;
+    };
+    indexedOptions(dhcpButtons, dhcpGroup, QStringLiteral("fraDhcp"), QStringLiteral("DHCP Client"),
+                   QStringLiteral("optDhcp"), QStringLiteral("DHCP enabled"), QStringLiteral("DHCP disabled"),
+                   central);
+    indexedOptions(protocolButtons, protocolGroup, QStringLiteral("fraProto"), QStringLiteral("Protocol"),
+                   QStringLiteral("optProto"), QStringLiteral("TCP"), QStringLiteral("UDP"), central);
+    QVBoxLayout *cliSerLayout =
+        indexedOptions(tcpRoleButtons, tcpRoleGroup, QStringLiteral("fraCliSer"), QStringLiteral("TCP Client/Server"),
+                       QStringLiteral("optCliSer"), QStringLiteral("TCP Client"), QStringLiteral("TCP Server"), central);
+    serverAddressCaption = label(QStringLiteral("Label1"), QStringLiteral("Server remote IP-Address"), tcpRoleGroup);
+    octetBoxes(tcpServerAddressBoxes, QStringLiteral("txtTcpServer"), QStringLiteral("Server remote IP-Address (for TCP Client mode)"),
+               QStringLiteral("octet"), tcpRoleGroup);
+    serverAddressCaption->setBuddy(tcpServerAddressBoxes[0]);
+    tcpClientNote = label(QStringLiteral("Label2"), QStringLiteral("(for TCP Client mode)"), tcpRoleGroup);
+    cliSerLayout->addWidget(serverAddressCaption);
+    cliSerLayout->addLayout(boxRow(tcpServerAddressBoxes));
+    cliSerLayout->addWidget(tcpClientNote);
+
+    auto *modeRow = new QHBoxLayout;
+    modeRow->addWidget(dhcpGroup);
+    modeRow->addWidget(protocolGroup);
+
+    firmwareGroup = frame(QStringLiteral("Frame7"), QStringLiteral("Ver. Firmware"), central);
+    auto *frame7Layout = new QVBoxLayout(firmwareGroup);
+    firmwareLabel = label(QStringLiteral("lblFirmware"), QString(), firmwareGroup);
+    firmwareLabel->setAccessibleName(firmwareGroup->title());
+    firmwareLabel->setMinimumWidth(fixedMetrics.horizontalAdvance(QStringLiteral("00.00")));
+    frame7Layout->addWidget(firmwareLabel);
+
+    loginGroup = frame(QStringLiteral("Frame4"), QString(), central);
+    auto *frame4Layout = new QVBoxLayout(loginGroup);
+    loginStatusLabel = label(QStringLiteral("lblLoginStatus"), QString(), loginGroup);
+    loginStatusLabel->setAccessibleName(QStringLiteral("Login status"));
+    loginStatusLabel->setWordWrap(true);
+    loginStatusLabel->setMinimumWidth(QFontMetrics(loginStatusLabel->font())
+                                        .horizontalAdvance(QStringLiteral("Login done. [Login time 00:00]")));
+    loginButton = button(QStringLiteral("cmdLogin"), QStringLiteral("Login"), loginGroup);
+    logoutButton = button(QStringLiteral("cmdLogout"), QStringLiteral("Logout"), loginGroup);
+    auto *loginButtons = new QHBoxLayout;
+    loginButtons->addWidget(loginButton);
+    loginButtons->addWidget(logoutButton);
+    frame4Layout->addWidget(loginStatusLabel);
+    frame4Layout->addLayout(loginButtons);
+
+    auto *middleColumn = new QVBoxLayout;
+    middleColumn->addWidget(expectedAddressGroup);
+    middleColumn->addLayout(modeRow);
+    middleColumn->addWidget(tcpRoleGroup);
+    middleColumn->addWidget(firmwareGroup);
+    middleColumn->addWidget(loginGroup);
+    middleColumn->addStretch(1);
+
+    // ---- Commands ----
+    auto *commands = new QVBoxLayout;
+    downloadButton = button(QStringLiteral("cmdCommand_a"), QStringLiteral("Download Settings"), central);
+    uploadButton = button(QStringLiteral("cmdCommand_b"), QStringLiteral("Upload Settings"), central);
+    setDefaultButton = button(QStringLiteral("cmdCommand_c"), QStringLiteral("Set Default Configuration"), central);
+    baudOnTheFlyButton = button(QStringLiteral("Command1"), QStringLiteral("Change Baudrate On The Fly"), central);
+    sourceFilterButton = button(QStringLiteral("cmdSource"), QStringLiteral("IP Sources filter"), central);
+    bridgeButton = button(QStringLiteral("cmdBridge"), QStringLiteral("IP Destinations bridge"), central);
+    macAutomaticButton =
+        button(QStringLiteral("cmdResetMacAutomatic"), QStringLiteral("Reassign MAC ADDR (automatic)"), central);
+    macManualButton =
+        button(QStringLiteral("cmdResetMacManual"), QStringLiteral("Reassign MAC ADDR (manual)"), central);
+    discoveryButton = button(QStringLiteral("cmdDiscovery"), QStringLiteral("Devices Discovery"), central);
+    exitButton = button(QStringLiteral("cmdExit"), QStringLiteral("Exit"), central);
+    for (QPushButton *b : {downloadButton, uploadButton, setDefaultButton, baudOnTheFlyButton, sourceFilterButton, bridgeButton,
+                           macAutomaticButton, macManualButton, discoveryButton})
+        commands->addWidget(b);
+    commands->addStretch(1);
+    commands->addWidget(exitButton);
+
+    auto *columns = new QHBoxLayout(central);
+    columns->addLayout(leftColumn);
+    columns->addLayout(middleColumn);
+    columns->addLayout(commands);
+
+    // ---- Menu ----
+    helpMenu = menuBar()->addMenu(QStringLiteral("&?"));
+    helpMenu->setObjectName(QStringLiteral("mnuHelp"));
+    aboutAction = helpMenu->addAction(QStringLiteral("&Informazioni su"));
+    aboutAction->setObjectName(QStringLiteral("mnuHelpAbout"));
+
+    // The baud list starts with its items and nothing selected.
+    m_fillingBaudList = true;
+    for (int rate : kBaudRates)
+        baudRateList->addItem(QString::number(rate));
+    baudRateList->setCurrentIndex(-1);
+    m_fillingBaudList = false;
+}
+
+void ProgrammerWindow::connectHandlers()
+{
+    connect(downloadButton, &QPushButton::clicked, this, &ProgrammerWindow::downloadSettings);
+    connect(uploadButton, &QPushButton::clicked, this, &ProgrammerWindow::uploadSettings);
+    connect(setDefaultButton, &QPushButton::clicked, this, &ProgrammerWindow::setDefaultConfiguration);
+    connect(macAutomaticButton, &QPushButton::clicked, this, &ProgrammerWindow::reassignMacAutomatically);
+    connect(macManualButton, &QPushButton::clicked, this, &ProgrammerWindow::openMacAddressDialog);
+    connect(baudOnTheFlyButton, &QPushButton::clicked, this, &ProgrammerWindow::changeBaudRateOnTheFly);
+    connect(loginButton, &QPushButton::clicked, this, &ProgrammerWindow::openLoginDialog);
+    connect(logoutButton, &QPushButton::clicked, this, &ProgrammerWindow::logout);
+    connect(discoveryButton, &QPushButton::clicked, this, &ProgrammerWindow::openDiscoveryWindow);
+    connect(sourceFilterButton, &QPushButton::clicked, this, &ProgrammerWindow::openSourceFilterDialog);
+    connect(bridgeButton, &QPushButton::clicked, this, &ProgrammerWindow::openBridgeDialog);
+    connect(exitButton, &QPushButton::clicked, this, &ProgrammerWindow::onExitClicked);
+    connect(aboutAction, &QAction::triggered, this, &ProgrammerWindow::showAbout);
+
+    // Choosing an option, by a click or by the program, runs its action.
+    connect(autoUartTimeout, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            selectAutoUartTimeout();
+    });
+    connect(manualUartTimeout, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            selectManualUartTimeout();
+    });
+
+    // A selection by the program or by the user; the user picking the item already shown
+    // selects it again (in automatic mode this re-applies its timeout).
+    connect(baudRateList, &QComboBox::currentIndexChanged, this, &ProgrammerWindow::onBaudRateChosen);
+    connect(baudRateList, &QComboBox::activated, this, &ProgrammerWindow::onBaudRateChosen);
+
+    for (int i = 0; i < 4; ++i) {
+        connect(expectedAddressBoxes[i], &QLineEdit::textChanged, this, [this, i] { onExpectedAddressEdited(i); });
+        connect(ipAddressBoxes[i], &QLineEdit::textChanged, this, [this, i] { onIpAddressEdited(i); });
+        connect(subnetMaskBoxes[i], &QLineEdit::textChanged, this, [this, i] { onSubnetMaskEdited(i); });
+        connect(gatewayBoxes[i], &QLineEdit::textChanged, this, [this, i] { onGatewayEdited(i); });
+        for (QLineEdit *box : {expectedAddressBoxes[i], ipAddressBoxes[i], subnetMaskBoxes[i], gatewayBoxes[i]})
+            box->installEventFilter(this);
+    }
+    for (int i = 0; i < 6; ++i)
+        connect(macAddressBoxes[i], &QLineEdit::textChanged, this, [this, i] { onMacAddressEdited(i); });
+    connect(localPortBox, &QLineEdit::textChanged, this, &ProgrammerWindow::onLocalPortEdited);
+    connect(remotePortBox, &QLineEdit::textChanged, this, &ProgrammerWindow::onRemotePortEdited);
+    connect(uartTimeoutBox, &QLineEdit::textChanged, this, &ProgrammerWindow::onUartTimeoutEdited);
+    uartTimeoutBox->installEventFilter(this);
+}
+
+// ---- Load, activation, closing ---------------------------------------------------------
+
+void ProgrammerWindow::initialize()
+{
+    ProgramState &state = m_ctx.state();
+    state.deviceAddress = {192, 168, 0, 1};
+    // Each box's change handling stores its octet and aims the endpoint at the address.
+    for (int i = 0; i < 4; ++i)
+        expectedAddressBoxes[i]->setText(QString::number(state.deviceAddress[i]));
+
+    autoUartTimeout->setChecked(true);
+    manualUartTimeout->setChecked(false);
+
+    setWriteButtonsEnabled(false);
+    // Logged out from the start, not only from the first activation: a window that is
+    // never activated (started hidden, or kept in the background by the desktop) must not
+    // poll a device it has not logged in to.
+    m_ctx.loginPollTimer().setEnabled(false);
+    logoutButton->setEnabled(false);
+    for (int i = 2; i < 6; ++i)
+        macAddressBoxes[i]->setEnabled(false);
+}
+
+void ProgrammerWindow::onActivated()
+{
+    ProgramState &state = m_ctx.state();
+    if (state.loginRequested) {
+        state.loginRequested = false;
+        sendLogin();
+    }
+    if (state.passwordChangeRequested) {
+        state.passwordChangeRequested = false;
+        sendNewPassword();
+    }
+    if (!state.loggedIn) {
+        m_ctx.loginPollTimer().setEnabled(false);
+        logoutButton->setEnabled(false);
+    }
+}
+
+bool ProgrammerWindow::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        onActivated();
+    return QMainWindow::event(event);
+}
+
+void ProgrammerWindow::closeEvent(QCloseEvent *event)
+{
+    // Closing the main window ends the program, as "Exit" does.
+    event->accept();
+    m_ctx.exitProgram();
+}
+
+void ProgrammerWindow::setWriteButtonsEnabled(bool enabled)
+{
+    for (QPushButton *b : {uploadButton, sourceFilterButton, bridgeButton, macAutomaticButton, macManualButton})
+        b->setEnabled(enabled);
+}
+
+// ---- Buttons and menu ------------------------------------------------------------------
+
+void ProgrammerWindow::downloadSettings()
+{
+    Link &link = m_ctx.link();
+    link.sendCommand(CmdLoginStatus);
+    link.sendFrame(CmdDownloadSettings, simpleCommandData(), Target::Unicast, kReplyTimeoutMs);
+}
+
+void ProgrammerWindow::uploadSettings()
+{
+    // Refuse before the logout leaves: a value that does not fit its byte is never sent.
+    if (const std::optional<QString> refusal = uploadRefusal()) {
+        m_ctx.messages().show(*refusal, kUploadRefusedTitle, MessageIcon::Exclamation);
+        return;
+    }
+    startWriteSequence(CmdUploadSettings);
+}
+
+void ProgrammerWindow::setDefaultConfiguration()
+{
+    startWriteSequence(CmdSetDefault);
+}
+
+void ProgrammerWindow::reassignMacAutomatically()
+{
+    startWriteSequence(CmdMacAutomatic);
+}
+
+void ProgrammerWindow::startWriteSequence(quint8 code)
+{
+    m_ctx.link().sendCommand(CmdLogout);
+    m_ctx.state().pendingWriteCode = code;
+    m_ctx.deferredWriteTimer().arm(kDeferredWriteMs);
+}
+
+void ProgrammerWindow::openMacAddressDialog()
+{
+    MacAddressDialog *dialog = m_ctx.macAddress();
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+void ProgrammerWindow::changeBaudRateOnTheFly()
+{
+    UartQuickBlock block;
+    // baudRateIndex only ever holds a list index, 0..8.
+    block.baudCode = static_cast<quint8>(std::clamp<int>(baudRateIndex, 0, 255));
+    block.format = uartFormatByte();
+    // No reply is awaited for a baud change on the fly.
+    m_ctx.link().sendFrame(CmdBaudOnTheFly, encodeUartQuickBlock(block), Target::Unicast, 0);
+}
+
+void ProgrammerWindow::openLoginDialog()
+{
+    LoginDialog *dialog = m_ctx.login();
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+void ProgrammerWindow::logout()
+{
+    m_ctx.link().sendCommand(CmdLogout);
+}
+
+void ProgrammerWindow::openDiscoveryWindow()
+{
+    DiscoveryWindow *window = m_ctx.discovery();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void ProgrammerWindow::openSourceFilterDialog()
+{
+    m_ctx.link().sendCommand(CmdDownloadSource);
+    SourceFilterDialog *dialog = m_ctx.source();
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+void ProgrammerWindow::openBridgeDialog()
+{
+    m_ctx.link().sendCommand(CmdDownloadBridge);
+    BridgeDialog *dialog = m_ctx.bridge();
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+void ProgrammerWindow::onExitClicked()
+{
+    m_ctx.exitProgram();
+}
+
+void ProgrammerWindow::showAbout()
+{
+    m_ctx.showAbout();
+}
+
+void ProgrammerWindow::selectAutoUartTimeout()
+{
+    uartTimeoutBox->setEnabled(false);
+    autoTimeoutMode = true;
+    manualTimeoutMode = false;
+}
+
+void ProgrammerWindow::selectManualUartTimeout()
+{
+    uartTimeoutBox->setEnabled(true);
+    manualTimeoutMode = true;
+    autoTimeoutMode = false;
+}
+
+// ---- Senders ---------------------------------------------------------------------------
+
+quint8 ProgrammerWindow::uartFormatByte() const
+{
+    UartFormat format;
+    format.sevenDataBits = sevenDataBits->isChecked();
+    format.parity = evenParity->isChecked() ? Parity::Even : oddParity->isChecked() ? Parity::Odd : Parity::None;
+    format.twoStopBits = twoStopBits->isChecked();
+    return encodeUartFormat(format);
+}
+
+quint8 ProgrammerWindow::modeFlagsByte() const
+{
+    ModeFlags flags;
+    flags.tcpClient = tcpRoleButtons[1]->isChecked();
+    flags.tcp = protocolButtons[1]->isChecked();
+    flags.dhcp = dhcpButtons[1]->isChecked();
+    return encodeModeFlags(flags);
+}
+
+std::optional<QString> ProgrammerWindow::uploadRefusal() const
+{
+    const auto octetError = [](const QString &field, int index) {
+        return QStringLiteral("%1 Error\nThe value of field #%2 is out of range. "
+                              "Values allowed are in the interval [0-255]")
+            .arg(field)
+            .arg(index);
+    };
+    const auto wordError = [](const QString &field) {
+        return QStringLiteral("%1 Error\nThe value is out of range. Values allowed are in the interval [0-65535]")
+            .arg(field);
+    };
+    const auto checkOctets = [&](const auto &values, const QString &field) -> std::optional<QString> {
+        for (int i = 0; i < int(values.size()); ++i)
+            if (!isOctet(values[i]))
+                return octetError(field, i);
+        return std::nullopt;
+    };
+
+    if (auto e = checkOctets(deviceMac, QStringLiteral("Device Mac-Address")))
+        return e;
+    if (auto e = checkOctets(deviceIp, QStringLiteral("Device IP-Address")))
+        return e;
+    if (auto e = checkOctets(deviceMask, QStringLiteral("Device Subnet Mask")))
+        return e;
+    if (auto e = checkOctets(deviceGateway, QStringLiteral("Device Gateway")))
+        return e;
+    if (!isWord(localPortValue))
+        return wordError(QStringLiteral("Device Local Port Number"));
+    if (!isWord(remotePortValue))
+        return wordError(QStringLiteral("Device Remote Port Number"));
+    if (!isWord(uartTimeoutValue))
+        return wordError(QStringLiteral("Device UART RX Timeout"));
+    int badServerField = -1;
+    if (!typedTcpServerAddress(&badServerField))
+        return QStringLiteral("Server remote IP-Address Error\nField #%1 must hold a whole number "
+                              "in the interval [0-255]")
+            .arg(badServerField);
+    return std::nullopt;
+}
+
+std::optional<Octets4> ProgrammerWindow::typedTcpServerAddress(int *badField) const
+{
+    // The server address matters in TCP client mode only, and a device that does not report
+    // one leaves the four boxes empty: all four empty is the address 0.0.0.0.
+    if (std::all_of(tcpServerAddressBoxes.begin(), tcpServerAddressBoxes.end(),
+                    [](const QLineEdit *box) { return box->text().trimmed().isEmpty(); }))
+        return Octets4{};
+    Octets4 address{};
+    for (int i = 0; i < 4; ++i) {
+        const std::optional<qint64> value = wholeNumber(tcpServerAddressBoxes[i]->text());
+        if (!value || *value < 0 || *value > 255) {
+            if (badField)
+                *badField = i;
+            return std::nullopt;
+        }
+        address[std::size_t(i)] = static_cast<quint8>(*value);
+    }
+    return address;
+}
+
+void ProgrammerWindow::sendDeviceSettings()
+{
+    // The fields may have changed since the click: check them again.
+    if (const std::optional<QString> refusal = uploadRefusal()) {
+        m_ctx.messages().show(*refusal, kUploadRefusedTitle, MessageIcon::Exclamation);
+        return;
+    }
+
+    SettingsUploadBlock block;
+    for (int i = 0; i < 6; ++i)
+        block.mac[i] = static_cast<quint8>(deviceMac[i]);
+    for (int i = 0; i < 4; ++i) {
+        block.ip[i] = static_cast<quint8>(deviceIp[i]);
+        block.mask[i] = static_cast<quint8>(deviceMask[i]);
+        block.gateway[i] = static_cast<quint8>(deviceGateway[i]);
+    }
+    block.tcpServer = *typedTcpServerAddress();
+    block.localPort = static_cast<quint16>(localPortHigh * 256 + localPortLow);
+    block.remotePort = static_cast<quint16>(remotePortHigh * 256 + remotePortLow);
+    block.baudCode = static_cast<quint8>(std::clamp<int>(baudRateIndex, 0, 255));
+    block.uartTimeout = static_cast<quint16>(uartTimeoutHigh * 256 + uartTimeoutLow);
+    block.format = uartFormatByte();
+    block.timeoutToDefault = timeoutToDefaultOn->isChecked() ? 1 : 0;
+    block.mode = modeFlagsByte();
+    m_ctx.link().sendFrame(CmdUploadSettings, encodeSettingsUploadBlock(block), Target::Unicast, kReplyTimeoutMs);
+}
+
+void ProgrammerWindow::sendLogin()
+{
+    QByteArray data;
+    for (quint16 code : m_ctx.state().loginPasswordCodes)
+        data.append(passwordByte(code));
+    m_ctx.link().sendFrame(CmdLogin, data, Target::Unicast, kReplyTimeoutMs);
+}
+
+void ProgrammerWindow::sendNewPassword()
+{
+    const ProgramState &state = m_ctx.state();
+    QByteArray data;
+    for (quint16 code : state.oldPasswordCodes)
+        data.append(passwordByte(code));
+    for (quint16 code : state.newPasswordCodes)
+        data.append(passwordByte(code));
+    m_ctx.link().sendFrame(CmdSetPassword, data, Target::Unicast, kReplyTimeoutMs);
+}
+
+// ---- Timers ----------------------------------------------------------------------------
+
+void ProgrammerWindow::onReplyTimeout()
+{
+    ProgramState &state = m_ctx.state();
+    m_ctx.replyTimer().setEnabled(false);
+    if (state.discoveryPending) {
+        m_ctx.discovery()->showNoDeviceFound();
+    } else if (state.commandPending && !state.silenceReported) {
+        // A device that falls silent while the login is polled is reported once.
+        state.silenceReported = true;
+        m_ctx.messages().show(QStringLiteral("The command has not been executed or not completely succeded"),
+                              QStringLiteral("Attention!"), MessageIcon::Critical);
+    }
+}
+
+void ProgrammerWindow::pollLogin()
+{
+    m_ctx.loginPollTimer().setInterval(kLoginPollMs);
+    m_ctx.link().sendCommand(CmdLoginStatus);
+}
+
+void ProgrammerWindow::repeatDiscovery()
+{
+    m_ctx.rediscoveryTimer().setEnabled(false);
+    DiscoveryWindow *discovery = m_ctx.discoveryIfLoaded();
+    if (discovery && discovery->isVisible())
+        sendDiscoveryRequest(m_ctx);
+}
+
+void ProgrammerWindow::sendDeferredWrite()
+{
+    m_ctx.deferredWriteTimer().setEnabled(false);
+    switch (m_ctx.state().pendingWriteCode) {
+    case CmdUploadSettings:
+        sendDeviceSettings();
+        break;
+    case CmdSetDefault:
+        m_ctx.link().sendCommand(CmdSetDefault);
+        break;
+    case CmdUploadSource:
+        sendSourceFilter(m_ctx);
+        break;
+    case CmdUploadBridge:
+        sendBridgeSettings(m_ctx);
+        break;
+    case CmdMacAutomatic:
+        m_ctx.link().sendCommand(CmdMacAutomatic);
+        break;
+    case CmdMacFromCode:
+        sendMacCode(m_ctx);
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- Entry: change handling ------------------------------------------------------------
+
+void ProgrammerWindow::onExpectedAddressEdited(int index)
+{
+    m_ctx.state().deviceAddress[index] = octetFieldValue(expectedAddressBoxes[index]->text());
+    // Every change re-aims the endpoint at the address now shown.
+    m_ctx.link().selectUnicastTarget();
+}
+
+void ProgrammerWindow::onIpAddressEdited(int index)
+{
+    deviceIp[index] = octetFieldValue(ipAddressBoxes[index]->text());
+}
+
+void ProgrammerWindow::onSubnetMaskEdited(int index)
+{
+    deviceMask[index] = octetFieldValue(subnetMaskBoxes[index]->text());
+}
+
+void ProgrammerWindow::onGatewayEdited(int index)
+{
+    deviceGateway[index] = octetFieldValue(gatewayBoxes[index]->text());
+}
+
+void ProgrammerWindow::onMacAddressEdited(int index)
+{
+    // Two hexadecimal digits as the reply shows them; a text that is not hexadecimal
+    // stores -1, which the upload refuses.
+    const QString text = macAddressBoxes[index]->text();
+    if (text.isEmpty()) {
+        deviceMac[index] = 0;
+        return;
+    }
+    const qint32 value = hexPairToByte(text, text.size() >= 2 ? 2 : 1);
+    deviceMac[index] = value > 255 ? qint16(-1) : qint16(value);
+}
+
+void ProgrammerWindow::onLocalPortEdited()
+{
+    localPortValue = wordFieldValue(localPortBox->text());
+    splitWord(localPortValue, localPortHigh, localPortLow);
+}
+
+void ProgrammerWindow::onRemotePortEdited()
+{
+    remotePortValue = wordFieldValue(remotePortBox->text());
+    splitWord(remotePortValue, remotePortHigh, remotePortLow);
+}
+
+void ProgrammerWindow::onUartTimeoutEdited()
+{
+    uartTimeoutValue = wordFieldValue(uartTimeoutBox->text());
+    splitWord(uartTimeoutValue, uartTimeoutHigh, uartTimeoutLow);
+}
+
+// ---- Baud rate list --------------------------------------------------------------------
+
+void ProgrammerWindow::onBaudRateChosen(int index)
+{
+    if (m_fillingBaudList || index < 0)
+        return;
+    baudRateIndex = static_cast<qint16>(index);
+    if (!autoTimeoutMode)
+        return;
+    uartTimeoutBox->setEnabled(true);
+    if (index < int(kAutoUartTimeouts.size()))
+        uartTimeoutBox->setText(QString::number(kAutoUartTimeouts[index]));
+    uartTimeoutBox->setEnabled(false);
+}
+
+void ProgrammerWindow::fillBaudRateList(qint16 baudCode)
+{
+    // Emptying and refilling the list changes its selection on the way; only the final
+    // selection counts.
+    m_fillingBaudList = true;
+    baudRateList->clear();
+    for (int rate : kBaudRates)
+        baudRateList->addItem(QString::number(rate));
+    baudRateList->setCurrentIndex(-1);
+    m_fillingBaudList = false;
+    if (baudCode >= 0 && baudCode < baudRateList->count())
+        baudRateList->setCurrentIndex(baudCode);
+}
+
+// ---- Entry: leaving checks -------------------------------------------------------------
+
+bool ProgrammerWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::FocusOut || m_returningFocus)
+        return QMainWindow::eventFilter(watched, event);
+
+    // Only a move to another control of this window is a leaving: not the window losing
+    // activation, nor a message box or popup taking the focus.
+    switch (static_cast<QFocusEvent *>(event)->reason()) {
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::MouseFocusReason:
+    case Qt::ShortcutFocusReason:
+    case Qt::OtherFocusReason:
+        break;
+    default:
+        return QMainWindow::eventFilter(watched, event);
+    }
+    if (!isActiveWindow())
+        return QMainWindow::eventFilter(watched, event);
+
+    if (watched == uartTimeoutBox) {
+        checkUartTimeoutOnLeave();
+    } else {
+        for (int i = 0; i < 4; ++i) {
+            if (watched == expectedAddressBoxes[i])
+                checkOctetOnLeave(OctetFamily::Expected, i);
+            else if (watched == ipAddressBoxes[i])
+                checkOctetOnLeave(OctetFamily::Ip, i);
+            else if (watched == subnetMaskBoxes[i])
+                checkOctetOnLeave(OctetFamily::Mask, i);
+            else if (watched == gatewayBoxes[i])
+                checkOctetOnLeave(OctetFamily::Gateway, i);
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void ProgrammerWindow::checkOctetOnLeave(OctetFamily family, int index)
+{
+    QLineEdit *box = nullptr;
+    QString fieldName;
+    switch (family) {
+    case OctetFamily::Expected:
+        box = expectedAddressBoxes[index];
+        fieldName = QStringLiteral("IP-Address");
+        break;
+    case OctetFamily::Ip:
+        box = ipAddressBoxes[index];
+        fieldName = QStringLiteral("IP-Address");
+        break;
+    case OctetFamily::Mask:
+        box = subnetMaskBoxes[index];
+        fieldName = QStringLiteral("Subnet Mask");
+        break;
+    case OctetFamily::Gateway:
+        box = gatewayBoxes[index];
+        fieldName = QStringLiteral("Gateway");
+        break;
+    }
+
+    // Refused: an empty box, any negative value (-0.4 too), or a value whose stored,
+    // rounded octet is above 255 (255.4 stores 255 and passes, 255.6 does not).
+    const QString text = box->text();
+    const double value = numericValue(text);
+    if (!text.isEmpty() && value >= 0 && roundHalfEven(value) <= 255)
+        return;
+
+    m_ctx.messages().show(octetOutOfRangeText(fieldName, index), kOutOfRangeTitle, MessageIcon::Exclamation);
+    box->setText(QString());
+    // Putting the focus back takes it from the box the user moved to; that box is not
+    // being left by the user, so its own check must not run (two empty boxes would
+    // otherwise send the focus and their messages back and forth).
+    m_returningFocus = true;
+    box->setFocus(Qt::OtherFocusReason);
+    m_returningFocus = false;
+}
+
+void ProgrammerWindow::checkUartTimeoutOnLeave()
+{
+    const QString text = uartTimeoutBox->text();
+    const double value = numericValue(text);
+    if (!text.isEmpty() && value >= 50 && value <= 65535)
+        return;
+    m_ctx.messages().show(QStringLiteral("The value selected for UART Timeout is out of range. "
+                                         "Values allowed are in the interval [50-65535]"),
+                          kOutOfRangeTitle, MessageIcon::Exclamation);
+    uartTimeoutBox->setText(QString());
+}
+
+} // namespace qvx
