@@ -1,8 +1,6 @@
 #pragma once
 #include "protocol/Commands.h"
-#include "protocol/IntervalTimer.h"
-#include "protocol/Link.h"
-#include "protocol/ProgramState.h"
+#include "services/ProgramServices.h"
 
 #include <QObject>
 #include <QPointer>
@@ -10,22 +8,13 @@
 
 namespace qvx {
 
-class UdpEndpoint;
-class MessageSink;
-class ProcessLauncher;
-class AdapterPlatform;
 class ReplyDispatcher;
-class ProgrammerWindow;
-class LoginDialog;
-class DiscoveryWindow;
-class SourceFilterDialog;
-class BridgeDialog;
-class MacAddressDialog;
 
-// The composition object: owns the program-wide state, the four timers, the sending link
-// and every window, and hands out the platform seams. Windows reach each other through it.
-// Windows other than the programmer window are created the first time they are used.
-class AppContext : public QObject {
+// The composition object: owns the program-wide state, the four timers, the sending link,
+// the reply dispatcher and every window, and hands out the platform seams. It is the one
+// place that knows every window; the windows see it only as ProgramServices. Windows other
+// than the programmer window are created the first time they are used.
+class AppContext : public QObject, public ProgramServices {
     Q_OBJECT
 public:
     struct Seams {
@@ -42,40 +31,40 @@ public:
     // Creates and loads the programmer window, then shows it.
     void start(bool show = true);
 
-    ProgramState &state() { return m_state; }
-    Link &link() { return *m_link; }
-    UdpEndpoint &endpoint() { return *m_seams.endpoint; }
-    MessageSink &messages() { return *m_seams.messages; }
-    ProcessLauncher &processes() { return *m_seams.processes; }
-    AdapterPlatform &adapters() { return *m_seams.adapters; }
+    ProgramState &state() override { return m_state; }
+    Link &link() override { return *m_link; }
+    UdpEndpoint &endpoint() override { return *m_seams.endpoint; }
+    MessageSink &messages() override { return *m_seams.messages; }
+    ProcessLauncher &processes() override { return *m_seams.processes; }
+    AdapterPlatform &adapters() override { return *m_seams.adapters; }
     ReplyDispatcher &dispatcher() { return *m_dispatcher; }
 
     // Reply timer, login poll, re-discovery delay, deferred write.
-    IntervalTimer &replyTimer() { return m_replyTimer; }
-    IntervalTimer &loginPollTimer() { return m_loginPollTimer; }
-    IntervalTimer &rediscoveryTimer() { return m_rediscoveryTimer; }
-    IntervalTimer &deferredWriteTimer() { return m_deferredWriteTimer; }
+    IntervalTimer &replyTimer() override { return m_replyTimer; }
+    IntervalTimer &loginPollTimer() override { return m_loginPollTimer; }
+    IntervalTimer &rediscoveryTimer() override { return m_rediscoveryTimer; }
+    IntervalTimer &deferredWriteTimer() override { return m_deferredWriteTimer; }
 
-    ProgrammerWindow *programmer() const;
-    LoginDialog *login();
-    DiscoveryWindow *discovery();
-    SourceFilterDialog *source();
-    BridgeDialog *bridge();
-    MacAddressDialog *macAddress();
+    ProgrammerWindow *programmer() const override;
+    LoginDialog *login() override;
+    DiscoveryWindow *discovery() override;
+    SourceFilterDialog *source() override;
+    BridgeDialog *bridge() override;
+    MacAddressDialog *macAddress() override;
 
     // Without creating them.
-    LoginDialog *loginIfLoaded() const;
-    DiscoveryWindow *discoveryIfLoaded() const;
-    SourceFilterDialog *sourceIfLoaded() const;
-    BridgeDialog *bridgeIfLoaded() const;
-    MacAddressDialog *macAddressIfLoaded() const;
+    LoginDialog *loginIfLoaded() const override;
+    DiscoveryWindow *discoveryIfLoaded() const override;
+    SourceFilterDialog *sourceIfLoaded() const override;
+    BridgeDialog *bridgeIfLoaded() const override;
+    MacAddressDialog *macAddressIfLoaded() const override;
 
     // Shows the About box modally, owned by the programmer window.
-    void showAbout();
+    void showAbout() override;
 
     // Unloads the discovery window if it is loaded (its close handling runs), then ends the
     // program at once.
-    void exitProgram();
+    void exitProgram() override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

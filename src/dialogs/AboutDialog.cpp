@@ -1,6 +1,6 @@
 #include "dialogs/AboutDialog.h"
 
-#include "app/AppContext.h"
+#include "services/ProgramServices.h"
 #include "dialogs/SystemInfoLocator.h"
 #include "protocol/MessageSink.h"
 
@@ -22,8 +22,8 @@ const QString &programTitle()
 
 } // namespace
 
-AboutDialog::AboutDialog(AppContext &ctx, QWidget *parent)
-    : QDialog(parent), m_ctx(ctx), m_locator(createSystemInfoLocator(ctx.processes()))
+AboutDialog::AboutDialog(ProgramServices &services, QWidget *parent)
+    : QDialog(parent), m_services(services), m_locator(createSystemInfoLocator(services.processes()))
 {
     setObjectName(QStringLiteral("frm04About"));
     setWindowTitle(QStringLiteral("Informazioni su QvxFinder"));
@@ -113,7 +113,7 @@ void AboutDialog::startSystemInfo()
 {
     if (m_locator->startSystemInfo())
         return;
-    m_ctx.messages().show(QStringLiteral("Informazioni sul sistema non disponibili in questa fase."), programTitle(),
+    m_services.messages().show(QStringLiteral("Informazioni sul sistema non disponibili in questa fase."), programTitle(),
                           MessageIcon::None);
 }
 

@@ -9,7 +9,7 @@ class QPushButton;
 
 namespace qvx {
 
-class AppContext;
+class ProgramServices;
 class SystemInfoLocator;
 
 // The program's web address, shown in the About box.
@@ -20,7 +20,7 @@ inline constexpr const char *kProgramWebAddress = "https://qvxfinder.example.org
 class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit AboutDialog(AppContext &ctx, QWidget *parent = nullptr);
+    explicit AboutDialog(ProgramServices &services, QWidget *parent = nullptr);
     ~AboutDialog() override;
 
     // ---- Controls ----
@@ -44,7 +44,7 @@ public:
                      QString &keyValue);
 
 private:
-    AppContext &m_ctx;
+    ProgramServices &m_services;
     std::unique_ptr<SystemInfoLocator> m_locator;
 };
 

@@ -1,6 +1,6 @@
 #include "dialogs/BridgeDialog.h"
 
-#include "app/AppContext.h"
+#include "services/ProgramServices.h"
 #include "dialogs/EntryRules.h"
 #include "dialogs/WriteSenders.h"
 #include "protocol/Commands.h"
@@ -27,7 +27,7 @@ constexpr int kAddressOffset = 13;
 
 } // namespace
 
-BridgeDialog::BridgeDialog(AppContext &ctx, QWidget *parent) : QDialog(parent), m_ctx(ctx)
+BridgeDialog::BridgeDialog(ProgramServices &services, QWidget *parent) : QDialog(parent), m_services(services)
 {
     setObjectName(QStringLiteral("frm06Bridge"));
     setWindowTitle(QStringLiteral("Bridge IP destinations"));
@@ -153,7 +153,7 @@ void BridgeDialog::storeOctet(int destination, int index)
 {
     if (index < 0 || index > 3)
         return;
-    m_ctx.state().bridgeAddresses[destination][index] = octetEntryValue(bridgeBoxes(destination)[index]->text());
+    m_services.state().bridgeAddresses[destination][index] = octetEntryValue(bridgeBoxes(destination)[index]->text());
 }
 
 void BridgeDialog::onBridge1Edited(int index) { storeOctet(0, index); }
@@ -164,14 +164,14 @@ void BridgeDialog::onBridge5Edited(int index) { storeOctet(4, index); }
 
 void BridgeDialog::onLocalPortEdited()
 {
-    m_ctx.state().bridgeLocalPort = portEntryValue(bridgeLocalPortBox->text());
+    m_services.state().bridgeLocalPort = portEntryValue(bridgeLocalPortBox->text());
 }
 
 void BridgeDialog::onRemotePortEdited(int index)
 {
     if (index < 0 || index > 4)
         return;
-    m_ctx.state().bridgeRemotePorts[index] = portEntryValue(bridgeRemotePortBoxes[index]->text());
+    m_services.state().bridgeRemotePorts[index] = portEntryValue(bridgeRemotePortBoxes[index]->text());
 }
 
 void BridgeDialog::showBridgeSettings(const QByteArray &data)
@@ -205,12 +205,12 @@ void BridgeDialog::showBridgeSettings(const QByteArray &data)
 
 void BridgeDialog::downloadBridge()
 {
-    m_ctx.link().sendCommand(CmdDownloadBridge);
+    m_services.link().sendCommand(CmdDownloadBridge);
 }
 
 void BridgeDialog::uploadBridge()
 {
-    startWriteSequence(m_ctx, CmdUploadBridge);
+    startWriteSequence(m_services, CmdUploadBridge);
 }
 
 } // namespace qvx

@@ -10,7 +10,7 @@ class QRadioButton;
 
 namespace qvx {
 
-class AppContext;
+class ProgramServices;
 
 // "Bridge IP destinations": bridge status, bridge local port and five destinations (address
 // and remote port). The boxes keep the program-wide bridgeAddresses, bridgeLocalPort
@@ -19,7 +19,7 @@ class AppContext;
 class BridgeDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit BridgeDialog(AppContext &ctx, QWidget *parent = nullptr);
+    explicit BridgeDialog(ProgramServices &services, QWidget *parent = nullptr);
 
     // Fills the dialog from a bridge reply: bit 0 of byte 0 selects bridgeEnabled or
     // bridgeDisabled, then the local port (bytes 1-2), the remote ports (two bytes each, high
@@ -62,7 +62,7 @@ private:
     std::array<QLineEdit *, 4> &bridgeBoxes(int destination);
     void storeOctet(int destination, int index);
 
-    AppContext &m_ctx;
+    ProgramServices &m_services;
 };
 
 } // namespace qvx

@@ -1,6 +1,6 @@
 #include "dialogs/MacAddressDialog.h"
 
-#include "app/AppContext.h"
+#include "services/ProgramServices.h"
 #include "dialogs/EntryRules.h"
 #include "dialogs/WriteSenders.h"
 #include "protocol/Commands.h"
@@ -24,7 +24,7 @@ QString twoHexDigits(qint32 byte)
 
 } // namespace
 
-MacAddressDialog::MacAddressDialog(AppContext &ctx, QWidget *parent) : QDialog(parent), m_ctx(ctx)
+MacAddressDialog::MacAddressDialog(ProgramServices &services, QWidget *parent) : QDialog(parent), m_services(services)
 {
     setObjectName(QStringLiteral("frm07MacAddress"));
     setWindowTitle(QStringLiteral("Set New MAC ADDRESS"));
@@ -86,18 +86,18 @@ MacAddressDialog::MacAddressDialog(AppContext &ctx, QWidget *parent) : QDialog(p
 void MacAddressDialog::initialize()
 {
     // The design text 65793 is 0x010101.
-    m_ctx.state().macCodeBytes = {1, 1, 1};
+    m_services.state().macCodeBytes = {1, 1, 1};
 }
 
 void MacAddressDialog::warnCode()
 {
-    m_ctx.messages().show(QStringLiteral("ATTENZIONE! Inserire un codice corretto"), QStringLiteral("Message Warning"),
+    m_services.messages().show(QStringLiteral("ATTENZIONE! Inserire un codice corretto"), QStringLiteral("Message Warning"),
                           MessageIcon::Exclamation);
 }
 
 void MacAddressDialog::onCodeEdited()
 {
-    std::array<qint32, 3> &code = m_ctx.state().macCodeBytes;
+    std::array<qint32, 3> &code = m_services.state().macCodeBytes;
     const QString text = codeBox->text();
     if (text.isEmpty()) {
         code = {0, 0, 0};
@@ -126,7 +126,7 @@ void MacAddressDialog::setAddress()
         warnCode();
         return;
     }
-    startWriteSequence(m_ctx, CmdMacFromCode);
+    startWriteSequence(m_services, CmdMacFromCode);
 }
 
 void MacAddressDialog::onExitClicked()

@@ -8,7 +8,7 @@ class QPushButton;
 
 namespace qvx {
 
-class AppContext;
+class ProgramServices;
 
 // "Set New MAC ADDRESS": the last three bytes of the device's new MAC address come from a
 // decimal code (65793..16777215); the first three are fixed at 00-04-A3. Every numeric change
@@ -16,7 +16,7 @@ class AppContext;
 class MacAddressDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit MacAddressDialog(AppContext &ctx, QWidget *parent = nullptr);
+    explicit MacAddressDialog(ProgramServices &services, QWidget *parent = nullptr);
 
     // Lowest and highest code that "SET ADDRESS" accepts (0x010101 and 0xFFFFFF).
     static constexpr qint32 kLowestCode = 65793;
@@ -40,7 +40,7 @@ public:
 private:
     void warnCode();
 
-    AppContext &m_ctx;
+    ProgramServices &m_services;
 };
 
 } // namespace qvx

@@ -1,6 +1,6 @@
 #include "dialogs/SourceFilterDialog.h"
 
-#include "app/AppContext.h"
+#include "services/ProgramServices.h"
 #include "dialogs/EntryRules.h"
 #include "dialogs/WriteSenders.h"
 #include "protocol/Commands.h"
@@ -15,7 +15,7 @@
 
 namespace qvx {
 
-SourceFilterDialog::SourceFilterDialog(AppContext &ctx, QWidget *parent) : QDialog(parent), m_ctx(ctx)
+SourceFilterDialog::SourceFilterDialog(ProgramServices &services, QWidget *parent) : QDialog(parent), m_services(services)
 {
     setObjectName(QStringLiteral("frm05Source"));
     setWindowTitle(QStringLiteral("Sources IP Filter"));
@@ -92,7 +92,7 @@ void SourceFilterDialog::storeOctet(int address, int index)
 {
     if (index < 0 || index > 3)
         return;
-    m_ctx.state().sourceFilter[address][index] = octetEntryValue(sourceBoxes(address)[index]->text());
+    m_services.state().sourceFilter[address][index] = octetEntryValue(sourceBoxes(address)[index]->text());
 }
 
 void SourceFilterDialog::onSource1Edited(int index) { storeOctet(0, index); }
@@ -117,12 +117,12 @@ void SourceFilterDialog::showSourceFilter(const QByteArray &data)
 
 void SourceFilterDialog::downloadSourceFilter()
 {
-    m_ctx.link().sendCommand(CmdDownloadSource);
+    m_services.link().sendCommand(CmdDownloadSource);
 }
 
 void SourceFilterDialog::uploadSourceFilter()
 {
-    startWriteSequence(m_ctx, CmdUploadSource);
+    startWriteSequence(m_services, CmdUploadSource);
 }
 
 } // namespace qvx

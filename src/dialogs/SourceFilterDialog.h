@@ -9,7 +9,7 @@ class QPushButton;
 
 namespace qvx {
 
-class AppContext;
+class ProgramServices;
 
 // "Sources IP Filter": the device's four accepted source addresses. Every octet box keeps
 // its element of the program-wide sourceFilter up to date on each change of its
@@ -17,7 +17,7 @@ class AppContext;
 class SourceFilterDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit SourceFilterDialog(AppContext &ctx, QWidget *parent = nullptr);
+    explicit SourceFilterDialog(ProgramServices &services, QWidget *parent = nullptr);
 
     // Fills the boxes from a source filter reply: data byte 4(k - 1) + i into box i of
     // address k, in decimal. Boxes beyond the end of a short reply keep their text.
@@ -46,7 +46,7 @@ private:
     std::array<QLineEdit *, 4> &sourceBoxes(int address);
     void storeOctet(int address, int index);
 
-    AppContext &m_ctx;
+    ProgramServices &m_services;
 };
 
 } // namespace qvx

@@ -1,28 +1,28 @@
 #include "discovery/DiscoveryRequest.h"
 
-#include "app/AppContext.h"
+#include "services/ProgramServices.h"
 #include "discovery/DiscoveryWindow.h"
 #include "protocol/Commands.h"
 #include "protocol/Frame.h"
 
 namespace qvx {
 
-void sendDiscoveryRequest(AppContext &ctx)
+void sendDiscoveryRequest(ProgramServices &services)
 {
-    Link &link = ctx.link();
+    Link &link = services.link();
     if (!link.isMulticastTargetSelected())
         link.selectMulticastTarget();
 
     // The grid lists only the devices that answer this request. Using the window loads it
     // (not shown) when it is not open.
-    DiscoveryWindow *window = ctx.discovery();
+    DiscoveryWindow *window = services.discovery();
     window->clearDeviceGrid();
 
     // A failed send has been reported by the link; nothing is then waited for.
     if (!link.sendFrame(CmdDiscovery, simpleCommandData(), Target::Multicast, kDiscoveryTimeoutMs))
         return;
-    ctx.state().commandPending = true;
-    ctx.state().discoveryPending = true;
+    services.state().commandPending = true;
+    services.state().discoveryPending = true;
     window->showSearching();
 }
 

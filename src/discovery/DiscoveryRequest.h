@@ -2,9 +2,9 @@
 
 namespace qvx {
 
-class AppContext;
+class ProgramServices;
 
 // Asks every device, through the multicast group, to describe itself (command 107).
-void sendDiscoveryRequest(AppContext &ctx);
+void sendDiscoveryRequest(ProgramServices &services);
 
 } // namespace qvx

@@ -1,6 +1,6 @@
 #include "discovery/DiscoveryWindow.h"
 
-#include "app/AppContext.h"
+#include "services/ProgramServices.h"
 #include "discovery/DeviceGridModel.h"
 #include "discovery/DiscoveryRequest.h"
 #include "protocol/Commands.h"
@@ -252,7 +252,7 @@ const QStringList kTimeoutToDefaultItems{QStringLiteral("DISABLE"), QStringLiter
 
 } // namespace
 
-DiscoveryWindow::DiscoveryWindow(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ctx)
+DiscoveryWindow::DiscoveryWindow(ProgramServices &services, QWidget *parent) : QWidget(parent), m_services(services)
 {
     setObjectName(QStringLiteral("frm03Discovery"));
     setWindowTitle(QStringLiteral("NET QVX Device Discovery"));
@@ -598,17 +598,17 @@ void DiscoveryWindow::applyColumnWidths()
 void DiscoveryWindow::initialize()
 {
     try {
-        adapterCount = enumerateAdapters(adapters, m_ctx.adapters());
+        adapterCount = enumerateAdapters(adapters, m_services.adapters());
     } catch (const AdapterError &error) {
         // The card cannot be shown; the window is still of use, so it opens without it.
         const QString number =
             QStringLiteral("0x") + QString::number(error.number, 16).toUpper().rightJustified(8, QLatin1Char('0'));
-        m_ctx.messages().show(QStringLiteral("The network cards of this computer could not be listed.\n%1\n(%2, error %3)")
+        m_services.messages().show(QStringLiteral("The network cards of this computer could not be listed.\n%1\n(%2, error %3)")
                                   .arg(error.message, error.source, number),
                               QStringLiteral("Errore ") + number, MessageIcon::Exclamation);
     }
 
-    const QString local = m_ctx.endpoint().localIPv4Address();
+    const QString local = m_services.endpoint().localIPv4Address();
     const qsizetype count = std::min<qsizetype>(adapterCount, adapters.size());
     for (qsizetype i = 0; i < count && !local.isEmpty(); ++i) {
         const AdapterRecord &adapter = adapters[i];
@@ -622,14 +622,14 @@ void DiscoveryWindow::initialize()
     }
 
     clearDeviceGrid();
-    m_ctx.state().deviceSelected = false;
-    m_ctx.link().selectMulticastTarget();
+    m_services.state().deviceSelected = false;
+    m_services.link().selectMulticastTarget();
 }
 
 void DiscoveryWindow::closeEvent(QCloseEvent *event)
 {
-    m_ctx.link().selectUnicastTarget();
-    m_ctx.state().deviceSelected = false;
+    m_services.link().selectUnicastTarget();
+    m_services.state().deviceSelected = false;
     QWidget::closeEvent(event);
 }
 
@@ -640,7 +640,7 @@ void DiscoveryWindow::onExitClicked()
 
 void DiscoveryWindow::onRefreshClicked()
 {
-    sendDiscoveryRequest(m_ctx);
+    sendDiscoveryRequest(m_services);
 }
 
 // ---- grid and status --------------------------------------------------------------------
@@ -656,13 +656,13 @@ void DiscoveryWindow::clearDeviceGrid()
 {
     m_grid->clear();
     showStatus(QString(), nullptr);
-    m_ctx.state().gridRowCount = 1;
+    m_services.state().gridRowCount = 1;
     applyColumnWidths();
 }
 
 void DiscoveryWindow::addDeviceRow(const QByteArray &data)
 {
-    ProgramState &state = m_ctx.state();
+    ProgramState &state = m_services.state();
     // gridRowCount is 16-bit: a grid that full takes no further rows.
     if (state.gridRowCount >= std::numeric_limits<qint16>::max())
         return;
@@ -743,7 +743,7 @@ void DiscoveryWindow::onDeviceRowClicked()
     paintRow(deviceGrid, row, 0xFF0000, 0xFFFFFF);
     const int d = row - 1;
     const auto cell = [&](int column) { return m_grid->cell(d, column); };
-    ProgramState &state = m_ctx.state();
+    ProgramState &state = m_services.state();
 
     // MAC address: the pairs between the "-" become the boxes and the destination.
     const QString macCell = cell(Col::Mac);
@@ -800,13 +800,13 @@ void DiscoveryWindow::onDeviceRowClicked()
 
 void DiscoveryWindow::warn(const QString &text)
 {
-    m_ctx.messages().show(text, QStringLiteral("Message Warning"), MessageIcon::Exclamation);
+    m_services.messages().show(text, QStringLiteral("Message Warning"), MessageIcon::Exclamation);
 }
 
 void DiscoveryWindow::uploadSelectedDevice()
 {
-    ProgramState &state = m_ctx.state();
-    Link &link = m_ctx.link();
+    ProgramState &state = m_services.state();
+    Link &link = m_services.link();
     if (!state.deviceSelected) {
         warn(QStringLiteral("WARNING! First select a device"));
         return;
@@ -928,8 +928,8 @@ void DiscoveryWindow::uploadSelectedDevice()
 
 void DiscoveryWindow::restoreFactorySetting()
 {
-    ProgramState &state = m_ctx.state();
-    Link &link = m_ctx.link();
+    ProgramState &state = m_services.state();
+    Link &link = m_services.link();
     if (!state.deviceSelected) {
         warn(QStringLiteral("WARNING! First select a device "));
         return;

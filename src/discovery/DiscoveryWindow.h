@@ -15,7 +15,7 @@ class QTableView;
 
 namespace qvx {
 
-class AppContext;
+class ProgramServices;
 class DeviceGridModel;
 
 // "NET QVX Device Discovery": the devices that answer a discovery, the local network card,
@@ -26,7 +26,7 @@ class DeviceGridModel;
 class DiscoveryWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit DiscoveryWindow(AppContext &ctx, QWidget *parent = nullptr);
+    explicit DiscoveryWindow(ProgramServices &services, QWidget *parent = nullptr);
     ~DiscoveryWindow() override;
 
     // ---- Controls ----
@@ -93,7 +93,7 @@ public:
     qint32 adapterCount = 0;
 
     // ---- Operations ----
-    // Run by AppContext right after construction.
+    // Run right after construction, by whoever creates the window.
     void initialize();
     // Empties the grid and the status area; gridRowCount 1.
     void clearDeviceGrid();
@@ -142,7 +142,7 @@ private:
     void showStatus(const QString &text, QLabel *indicator);
     void warn(const QString &text);
 
-    AppContext &m_ctx;
+    ProgramServices &m_services;
     DeviceGridModel *m_grid = nullptr;
 };
 

@@ -1,6 +1,6 @@
 #include "login/LoginDialog.h"
 
-#include "app/AppContext.h"
+#include "services/ProgramServices.h"
 #include "programmer/ProgrammerWindow.h"
 
 #include <QEvent>
@@ -76,7 +76,7 @@ QLabel *makeLabel(const QString &name, const QString &caption, QWidget *parent)
 
 } // namespace
 
-LoginDialog::LoginDialog(AppContext &ctx, QWidget *parent) : QDialog(parent), m_ctx(ctx)
+LoginDialog::LoginDialog(ProgramServices &services, QWidget *parent) : QDialog(parent), m_services(services)
 {
     setObjectName(QStringLiteral("frm02Login"));
     setWindowTitle(QStringLiteral("Login"));
@@ -203,7 +203,7 @@ void LoginDialog::clearEntries(bool activation)
     oldPasswordBox->setText(QString());
 
     // Logged in, only the password change is offered.
-    const bool loggedIn = m_ctx.state().loggedIn;
+    const bool loggedIn = m_services.state().loggedIn;
     passwordCaption->setVisible(!loggedIn);
     passwordBox->setVisible(!loggedIn);
     loginButton->setVisible(!loggedIn);
@@ -324,7 +324,7 @@ void LoginDialog::updateSetButton()
 
 void LoginDialog::requestLogin()
 {
-    ProgramState &state = m_ctx.state();
+    ProgramState &state = m_services.state();
     state.loginPasswordCodes = toPasswordCodes(passwordText);
     state.loginRequested = true;
     handOverToProgrammer();
@@ -332,7 +332,7 @@ void LoginDialog::requestLogin()
 
 void LoginDialog::requestPasswordChange()
 {
-    ProgramState &state = m_ctx.state();
+    ProgramState &state = m_services.state();
     state.newPasswordCodes = toPasswordCodes(newPasswordText);
     state.oldPasswordCodes = toPasswordCodes(oldPasswordText);
     state.passwordChangeRequested = true;
@@ -343,7 +343,7 @@ void LoginDialog::handOverToProgrammer()
 {
     hide();
 
-    ProgrammerWindow *programmer = m_ctx.programmer();
+    ProgrammerWindow *programmer = m_services.programmer();
     if (!programmer)
         return;
     // The programmer window sends the request when it becomes active.
@@ -355,11 +355,11 @@ void LoginDialog::handOverToProgrammer()
     // not activated at all: run the activation's sending here unless a real activation
     // has picked the request up first (it clears the flags before sending, so the frames
     // leave once either way).
-    AppContext *ctx = &m_ctx;
-    QTimer::singleShot(0, programmer, [ctx]() {
-        const ProgramState &state = ctx->state();
+    ProgramServices *services = &m_services;
+    QTimer::singleShot(0, programmer, [services]() {
+        const ProgramState &state = services->state();
         if (state.loginRequested || state.passwordChangeRequested)
-            ctx->programmer()->onActivated();
+            services->programmer()->onActivated();
     });
 }
 

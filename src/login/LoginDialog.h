@@ -12,7 +12,7 @@ class QPushButton;
 
 namespace qvx {
 
-class AppContext;
+class ProgramServices;
 
 // "Login": the login password, or the old and new passwords of a password change.
 //
@@ -31,7 +31,7 @@ public:
     static constexpr int kMaxPasswordLength = 12;
     using PasswordCodes = std::array<quint16, kMaxPasswordLength>;
 
-    explicit LoginDialog(AppContext &ctx, QWidget *parent = nullptr);
+    explicit LoginDialog(ProgramServices &services, QWidget *parent = nullptr);
     ~LoginDialog() override;
 
     // ---- Controls, top to bottom ----
@@ -86,7 +86,7 @@ private:
     // Hides the dialog and makes sure the programmer window picks up the request.
     void handOverToProgrammer();
 
-    AppContext &m_ctx;
+    ProgramServices &m_services;
     bool m_loaded = false;
 };
 

@@ -1,6 +1,6 @@
 #include "programmer/ProgrammerWindow.h"
 
-#include "app/AppContext.h"
+#include "services/ProgramServices.h"
 #include "dialogs/WriteSenders.h"
 #include "dialogs/SourceFilterDialog.h"
 #include "dialogs/BridgeDialog.h"
@@ -84,7 +84,7 @@ char passwordByte(quint16 code)
 
 } // namespace
 
-ProgrammerWindow::ProgrammerWindow(AppContext &ctx, QWidget *parent) : QMainWindow(parent), m_ctx(ctx)
+ProgrammerWindow::ProgrammerWindow(ProgramServices &services, QWidget *parent) : QMainWindow(parent), m_services(services)
 {
     setObjectName(QStringLiteral("frm01UDPClient"));
     setWindowTitle(QStringLiteral("Ethernet-Serial Interface Programmer"));
@@ -427,7 +427,7 @@ void ProgrammerWindow::connectHandlers()
 
 void ProgrammerWindow::initialize()
 {
-    ProgramState &state = m_ctx.state();
+    ProgramState &state = m_services.state();
     state.deviceAddress = {192, 168, 0, 1};
     // Each box's change handling stores its octet and aims the endpoint at the address.
     for (int i = 0; i < 4; ++i)
@@ -440,7 +440,7 @@ void ProgrammerWindow::initialize()
     // Logged out from the start, not only from the first activation: a window that is
     // never activated (started hidden, or kept in the background by the desktop) must not
     // poll a device it has not logged in to.
-    m_ctx.loginPollTimer().setEnabled(false);
+    m_services.loginPollTimer().setEnabled(false);
     logoutButton->setEnabled(false);
     for (int i = 2; i < 6; ++i)
         macAddressBoxes[i]->setEnabled(false);
@@ -448,7 +448,7 @@ void ProgrammerWindow::initialize()
 
 void ProgrammerWindow::onActivated()
 {
-    ProgramState &state = m_ctx.state();
+    ProgramState &state = m_services.state();
     if (state.loginRequested) {
         state.loginRequested = false;
         sendLogin();
@@ -458,7 +458,7 @@ void ProgrammerWindow::onActivated()
         sendNewPassword();
     }
     if (!state.loggedIn) {
-        m_ctx.loginPollTimer().setEnabled(false);
+        m_services.loginPollTimer().setEnabled(false);
         logoutButton->setEnabled(false);
     }
 }
@@ -474,7 +474,7 @@ void ProgrammerWindow::closeEvent(QCloseEvent *event)
 {
     // Closing the main window ends the program, as "Exit" does.
     event->accept();
-    m_ctx.exitProgram();
+    m_services.exitProgram();
 }
 
 void ProgrammerWindow::setWriteButtonsEnabled(bool enabled)
@@ -487,7 +487,7 @@ void ProgrammerWindow::setWriteButtonsEnabled(bool enabled)
 
 void ProgrammerWindow::downloadSettings()
 {
-    Link &link = m_ctx.link();
+    Link &link = m_services.link();
     link.sendCommand(CmdLoginStatus);
     link.sendFrame(CmdDownloadSettings, simpleCommandData(), Target::Unicast, kReplyTimeoutMs);
 }
@@ -496,7 +496,7 @@ void ProgrammerWindow::uploadSettings()
 {
     // Refuse before the logout leaves: a value that does not fit its byte is never sent.
     if (const std::optional<QString> refusal = uploadRefusal()) {
-        m_ctx.messages().show(*refusal, kUploadRefusedTitle, MessageIcon::Exclamation);
+        m_services.messages().show(*refusal, kUploadRefusedTitle, MessageIcon::Exclamation);
         return;
     }
     startWriteSequence(CmdUploadSettings);
@@ -514,14 +514,14 @@ void ProgrammerWindow::reassignMacAutomatically()
 
 void ProgrammerWindow::startWriteSequence(quint8 code)
 {
-    m_ctx.link().sendCommand(CmdLogout);
-    m_ctx.state().pendingWriteCode = code;
-    m_ctx.deferredWriteTimer().arm(kDeferredWriteMs);
+    m_services.link().sendCommand(CmdLogout);
+    m_services.state().pendingWriteCode = code;
+    m_services.deferredWriteTimer().arm(kDeferredWriteMs);
 }
 
 void ProgrammerWindow::openMacAddressDialog()
 {
-    MacAddressDialog *dialog = m_ctx.macAddress();
+    MacAddressDialog *dialog = m_services.macAddress();
     dialog->show();
     dialog->raise();
     dialog->activateWindow();
@@ -534,12 +534,12 @@ void ProgrammerWindow::changeBaudRateOnTheFly()
     block.baudCode = static_cast<quint8>(std::clamp<int>(baudRateIndex, 0, 255));
     block.format = uartFormatByte();
     // No reply is awaited for a baud change on the fly.
-    m_ctx.link().sendFrame(CmdBaudOnTheFly, encodeUartQuickBlock(block), Target::Unicast, 0);
+    m_services.link().sendFrame(CmdBaudOnTheFly, encodeUartQuickBlock(block), Target::Unicast, 0);
 }
 
 void ProgrammerWindow::openLoginDialog()
 {
-    LoginDialog *dialog = m_ctx.login();
+    LoginDialog *dialog = m_services.login();
     dialog->show();
     dialog->raise();
     dialog->activateWindow();
@@ -547,12 +547,12 @@ void ProgrammerWindow::openLoginDialog()
 
 void ProgrammerWindow::logout()
 {
-    m_ctx.link().sendCommand(CmdLogout);
+    m_services.link().sendCommand(CmdLogout);
 }
 
 void ProgrammerWindow::openDiscoveryWindow()
 {
-    DiscoveryWindow *window = m_ctx.discovery();
+    DiscoveryWindow *window = m_services.discovery();
     window->show();
     window->raise();
     window->activateWindow();
@@ -560,8 +560,8 @@ void ProgrammerWindow::openDiscoveryWindow()
 
 void ProgrammerWindow::openSourceFilterDialog()
 {
-    m_ctx.link().sendCommand(CmdDownloadSource);
-    SourceFilterDialog *dialog = m_ctx.source();
+    m_services.link().sendCommand(CmdDownloadSource);
+    SourceFilterDialog *dialog = m_services.source();
     dialog->show();
     dialog->raise();
     dialog->activateWindow();
@@ -569,8 +569,8 @@ void ProgrammerWindow::openSourceFilterDialog()
 
 void ProgrammerWindow::openBridgeDialog()
 {
-    m_ctx.link().sendCommand(CmdDownloadBridge);
-    BridgeDialog *dialog = m_ctx.bridge();
+    m_services.link().sendCommand(CmdDownloadBridge);
+    BridgeDialog *dialog = m_services.bridge();
     dialog->show();
     dialog->raise();
     dialog->activateWindow();
@@ -578,12 +578,12 @@ void ProgrammerWindow::openBridgeDialog()
 
 void ProgrammerWindow::onExitClicked()
 {
-    m_ctx.exitProgram();
+    m_services.exitProgram();
 }
 
 void ProgrammerWindow::showAbout()
 {
-    m_ctx.showAbout();
+    m_services.showAbout();
 }
 
 void ProgrammerWindow::selectAutoUartTimeout()
@@ -685,7 +685,7 @@ void ProgrammerWindow::sendDeviceSettings()
 {
     // The fields may have changed since the click: check them again.
     if (const std::optional<QString> refusal = uploadRefusal()) {
-        m_ctx.messages().show(*refusal, kUploadRefusedTitle, MessageIcon::Exclamation);
+        m_services.messages().show(*refusal, kUploadRefusedTitle, MessageIcon::Exclamation);
         return;
     }
 
@@ -705,79 +705,79 @@ void ProgrammerWindow::sendDeviceSettings()
     block.format = uartFormatByte();
     block.timeoutToDefault = timeoutToDefaultOn->isChecked() ? 1 : 0;
     block.mode = modeFlagsByte();
-    m_ctx.link().sendFrame(CmdUploadSettings, encodeSettingsUploadBlock(block), Target::Unicast, kReplyTimeoutMs);
+    m_services.link().sendFrame(CmdUploadSettings, encodeSettingsUploadBlock(block), Target::Unicast, kReplyTimeoutMs);
 }
 
 void ProgrammerWindow::sendLogin()
 {
     QByteArray data;
-    for (quint16 code : m_ctx.state().loginPasswordCodes)
+    for (quint16 code : m_services.state().loginPasswordCodes)
         data.append(passwordByte(code));
-    m_ctx.link().sendFrame(CmdLogin, data, Target::Unicast, kReplyTimeoutMs);
+    m_services.link().sendFrame(CmdLogin, data, Target::Unicast, kReplyTimeoutMs);
 }
 
 void ProgrammerWindow::sendNewPassword()
 {
-    const ProgramState &state = m_ctx.state();
+    const ProgramState &state = m_services.state();
     QByteArray data;
     for (quint16 code : state.oldPasswordCodes)
         data.append(passwordByte(code));
     for (quint16 code : state.newPasswordCodes)
         data.append(passwordByte(code));
-    m_ctx.link().sendFrame(CmdSetPassword, data, Target::Unicast, kReplyTimeoutMs);
+    m_services.link().sendFrame(CmdSetPassword, data, Target::Unicast, kReplyTimeoutMs);
 }
 
 // ---- Timers ----------------------------------------------------------------------------
 
 void ProgrammerWindow::onReplyTimeout()
 {
-    ProgramState &state = m_ctx.state();
-    m_ctx.replyTimer().setEnabled(false);
+    ProgramState &state = m_services.state();
+    m_services.replyTimer().setEnabled(false);
     if (state.discoveryPending) {
-        m_ctx.discovery()->showNoDeviceFound();
+        m_services.discovery()->showNoDeviceFound();
     } else if (state.commandPending && !state.silenceReported) {
         // A device that falls silent while the login is polled is reported once.
         state.silenceReported = true;
-        m_ctx.messages().show(QStringLiteral("The command has not been executed or not completely succeded"),
+        m_services.messages().show(QStringLiteral("The command has not been executed or not completely succeded"),
                               QStringLiteral("Attention!"), MessageIcon::Critical);
     }
 }
 
 void ProgrammerWindow::pollLogin()
 {
-    m_ctx.loginPollTimer().setInterval(kLoginPollMs);
-    m_ctx.link().sendCommand(CmdLoginStatus);
+    m_services.loginPollTimer().setInterval(kLoginPollMs);
+    m_services.link().sendCommand(CmdLoginStatus);
 }
 
 void ProgrammerWindow::repeatDiscovery()
 {
-    m_ctx.rediscoveryTimer().setEnabled(false);
-    DiscoveryWindow *discovery = m_ctx.discoveryIfLoaded();
+    m_services.rediscoveryTimer().setEnabled(false);
+    DiscoveryWindow *discovery = m_services.discoveryIfLoaded();
     if (discovery && discovery->isVisible())
-        sendDiscoveryRequest(m_ctx);
+        sendDiscoveryRequest(m_services);
 }
 
 void ProgrammerWindow::sendDeferredWrite()
 {
-    m_ctx.deferredWriteTimer().setEnabled(false);
-    switch (m_ctx.state().pendingWriteCode) {
+    m_services.deferredWriteTimer().setEnabled(false);
+    switch (m_services.state().pendingWriteCode) {
     case CmdUploadSettings:
         sendDeviceSettings();
         break;
     case CmdSetDefault:
-        m_ctx.link().sendCommand(CmdSetDefault);
+        m_services.link().sendCommand(CmdSetDefault);
         break;
     case CmdUploadSource:
-        sendSourceFilter(m_ctx);
+        sendSourceFilter(m_services);
         break;
     case CmdUploadBridge:
-        sendBridgeSettings(m_ctx);
+        sendBridgeSettings(m_services);
         break;
     case CmdMacAutomatic:
-        m_ctx.link().sendCommand(CmdMacAutomatic);
+        m_services.link().sendCommand(CmdMacAutomatic);
         break;
     case CmdMacFromCode:
-        sendMacCode(m_ctx);
+        sendMacCode(m_services);
         break;
     default:
         break;
@@ -788,9 +788,9 @@ void ProgrammerWindow::sendDeferredWrite()
 
 void ProgrammerWindow::onExpectedAddressEdited(int index)
 {
-    m_ctx.state().deviceAddress[index] = octetFieldValue(expectedAddressBoxes[index]->text());
+    m_services.state().deviceAddress[index] = octetFieldValue(expectedAddressBoxes[index]->text());
     // Every change re-aims the endpoint at the address now shown.
-    m_ctx.link().selectUnicastTarget();
+    m_services.link().selectUnicastTarget();
 }
 
 void ProgrammerWindow::onIpAddressEdited(int index)
@@ -937,7 +937,7 @@ void ProgrammerWindow::checkOctetOnLeave(OctetFamily family, int index)
     if (!text.isEmpty() && value >= 0 && roundHalfEven(value) <= 255)
         return;
 
-    m_ctx.messages().show(octetOutOfRangeText(fieldName, index), kOutOfRangeTitle, MessageIcon::Exclamation);
+    m_services.messages().show(octetOutOfRangeText(fieldName, index), kOutOfRangeTitle, MessageIcon::Exclamation);
     box->setText(QString());
     // Putting the focus back takes it from the box the user moved to; that box is not
     // being left by the user, so its own check must not run (two empty boxes would
@@ -953,7 +953,7 @@ void ProgrammerWindow::checkUartTimeoutOnLeave()
     const double value = numericValue(text);
     if (!text.isEmpty() && value >= 50 && value <= 65535)
         return;
-    m_ctx.messages().show(QStringLiteral("The value selected for UART Timeout is out of range. "
+    m_services.messages().show(QStringLiteral("The value selected for UART Timeout is out of range. "
                                          "Values allowed are in the interval [50-65535]"),
                           kOutOfRangeTitle, MessageIcon::Exclamation);
     uartTimeoutBox->setText(QString());

@@ -16,7 +16,7 @@ class QRadioButton;
 
 namespace qvx {
 
-class AppContext;
+class ProgramServices;
 
 // "Ethernet-Serial Interface Programmer": the settings of the device at a typed address,
 // the commands that read and write them, and the owner of the program's timers' handlers.
@@ -25,7 +25,7 @@ class AppContext;
 class ProgrammerWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit ProgrammerWindow(AppContext &ctx, QWidget *parent = nullptr);
+    explicit ProgrammerWindow(ProgramServices &services, QWidget *parent = nullptr);
     ~ProgrammerWindow() override;
 
     // ---- Controls ----
@@ -181,7 +181,7 @@ private:
     quint8 uartFormatByte() const;
     quint8 modeFlagsByte() const;
 
-    AppContext &m_ctx;
+    ProgramServices &m_services;
     // While the baud list is being refilled its selection changes are not selections.
     bool m_fillingBaudList = false;
     // While the focus is put back into a refused box, the box it leaves is not checked.

@@ -1,6 +1,6 @@
 #include "programmer/ReplyDispatcher.h"
 
-#include "app/AppContext.h"
+#include "services/ProgramServices.h"
 #include "dialogs/SourceFilterDialog.h"
 #include "dialogs/BridgeDialog.h"
 #include "discovery/DiscoveryWindow.h"
@@ -48,13 +48,13 @@ bool resultIs(const QByteArray &data, quint8 value)
 
 } // namespace
 
-ReplyDispatcher::ReplyDispatcher(AppContext &ctx) : m_ctx(ctx) {}
+ReplyDispatcher::ReplyDispatcher(ProgramServices &services) : m_services(services) {}
 
 void ReplyDispatcher::onReadyRead()
 {
     // Read everything first: handling a reply may close and re-bind the socket, which
     // would discard datagrams still waiting in it.
-    UdpEndpoint &endpoint = m_ctx.endpoint();
+    UdpEndpoint &endpoint = m_services.endpoint();
     QList<QByteArray> received;
     while (endpoint.hasPendingDatagram()) {
         QByteArray datagram = endpoint.readDatagram();
@@ -66,7 +66,7 @@ void ReplyDispatcher::onReadyRead()
     // makes the newest one current once, at the end.
     QPointer<DiscoveryWindow> batched;
     for (const QByteArray &datagram : std::as_const(received)) {
-        if (!batched && (batched = m_ctx.discoveryIfLoaded()))
+        if (!batched && (batched = m_services.discoveryIfLoaded()))
             batched->setRowBatch(true);
         handleDatagram(datagram);
     }
@@ -87,8 +87,8 @@ void ReplyDispatcher::handleDatagram(const QByteArray &datagram)
 
 void ReplyDispatcher::handleFrame(const Frame &frame)
 {
-    ProgramState &state = m_ctx.state();
-    ProgrammerWindow *programmer = m_ctx.programmer();
+    ProgramState &state = m_services.state();
+    ProgrammerWindow *programmer = m_services.programmer();
     const QByteArray &data = frame.data;
 
     switch (frame.cmd) {
@@ -108,7 +108,7 @@ void ReplyDispatcher::handleFrame(const Frame &frame)
     case CmdUploadBridge:
     case CmdMacAutomatic:
     case CmdMacFromCode:
-        m_ctx.link().stopReplyWait();
+        m_services.link().stopReplyWait();
         state.silenceReported = false;
         break;
     default:
@@ -127,7 +127,7 @@ void ReplyDispatcher::handleFrame(const Frame &frame)
             break;
         for (int i = 0; i < 4; ++i)
             state.deviceAddress[i] = programmer->deviceIp[i];
-        m_ctx.link().selectUnicastTarget();
+        m_services.link().selectUnicastTarget();
         for (int i = 0; i < 4; ++i)
             programmer->expectedAddressBoxes[i]->setText(QString::number(state.deviceAddress[i]));
         break;
@@ -138,11 +138,11 @@ void ReplyDispatcher::handleFrame(const Frame &frame)
         if (resultIs(data, 255)) {
             setLoginCaption(QStringLiteral("Login done"));
             programmer->logoutButton->setEnabled(true);
-            m_ctx.loginPollTimer().setEnabled(true);
+            m_services.loginPollTimer().setEnabled(true);
         } else if (resultIs(data, 0)) {
             setLoginCaption(QStringLiteral("Login to be done"));
             programmer->logoutButton->setEnabled(false);
-            m_ctx.loginPollTimer().setEnabled(false);
+            m_services.loginPollTimer().setEnabled(false);
         }
         break;
 
@@ -153,12 +153,12 @@ void ReplyDispatcher::handleFrame(const Frame &frame)
             setLoginCaption(QStringLiteral("New password set"));
             // Logged in without a poll would leave the write buttons off while the login
             // dialog offers only the password change: poll, and the status reply settles it.
-            m_ctx.loginPollTimer().setEnabled(true);
-            m_ctx.messages().show(QStringLiteral("New password successfully set!"), title, MessageIcon::Information);
+            m_services.loginPollTimer().setEnabled(true);
+            m_services.messages().show(QStringLiteral("New password successfully set!"), title, MessageIcon::Information);
         } else if (resultIs(data, 0)) {
             state.loggedIn = false;
             setLoginCaption(QStringLiteral("New password not set"));
-            m_ctx.messages().show(QStringLiteral("New password setting aborted! Wrong old password typed"), title,
+            m_services.messages().show(QStringLiteral("New password setting aborted! Wrong old password typed"), title,
                                   MessageIcon::Information);
         }
         break;
@@ -176,25 +176,25 @@ void ReplyDispatcher::handleFrame(const Frame &frame)
         break;
 
     case CmdDownloadSource:
-        m_ctx.source()->showSourceFilter(data);
+        m_services.source()->showSourceFilter(data);
         break;
 
     case CmdDiscovery:
         state.discoveryPending = false;
-        m_ctx.discovery()->addDeviceRow(data);
+        m_services.discovery()->addDeviceRow(data);
         break;
 
     case CmdUploadSelected:
     case CmdFactorySetting:
-        m_ctx.messages().show(frame.cmd == CmdUploadSelected ? QStringLiteral("Upload device OK")
+        m_services.messages().show(frame.cmd == CmdUploadSelected ? QStringLiteral("Upload device OK")
                                                              : QStringLiteral("Factory setting device OK"),
                               QStringLiteral("Command result"), MessageIcon::Information);
-        m_ctx.rediscoveryTimer().setInterval(kRediscoveryMs);
-        m_ctx.rediscoveryTimer().setEnabled(true);
+        m_services.rediscoveryTimer().setInterval(kRediscoveryMs);
+        m_services.rediscoveryTimer().setEnabled(true);
         break;
 
     case CmdDownloadBridge:
-        m_ctx.bridge()->showBridgeSettings(data);
+        m_services.bridge()->showBridgeSettings(data);
         break;
 
     case CmdMacAutomatic:
@@ -203,7 +203,7 @@ void ReplyDispatcher::handleFrame(const Frame &frame)
         // learned afresh. The script is taken from the program's own folder only; a failure
         // to start it is not reported.
         const QString script = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("clearArp.sh"));
-        m_ctx.processes().startDetached(script, {});
+        m_services.processes().startDetached(script, {});
         break;
     }
 
@@ -214,14 +214,14 @@ void ReplyDispatcher::handleFrame(const Frame &frame)
 
 void ReplyDispatcher::setLoginCaption(const QString &caption)
 {
-    if (ProgrammerWindow *programmer = m_ctx.programmer())
+    if (ProgrammerWindow *programmer = m_services.programmer())
         programmer->loginStatusLabel->setText(caption);
 }
 
 void ReplyDispatcher::showLoginStatus(const QByteArray &data)
 {
-    ProgramState &state = m_ctx.state();
-    ProgrammerWindow *programmer = m_ctx.programmer();
+    ProgramState &state = m_services.state();
+    ProgrammerWindow *programmer = m_services.programmer();
     const bool loggedOut = resultIs(data, 0);
     const bool loggedIn = resultIs(data, 255);
     if (!loggedOut && !loggedIn)
@@ -240,13 +240,13 @@ void ReplyDispatcher::showLoginStatus(const QByteArray &data)
     } else {
         setLoginCaption(QStringLiteral("Login to be done"));
     }
-    m_ctx.loginPollTimer().setEnabled(loggedIn);
+    m_services.loginPollTimer().setEnabled(loggedIn);
 }
 
 void ReplyDispatcher::showSettings(const QByteArray &data)
 {
     using namespace SettingsOffset;
-    ProgrammerWindow &w = *m_ctx.programmer();
+    ProgrammerWindow &w = *m_services.programmer();
     const SettingsBlock s = decodeSettingsBlock(data);
 
     // A short reply leaves every field beyond its data as it was.
@@ -286,7 +286,7 @@ void ReplyDispatcher::showSettings(const QByteArray &data)
         w.dhcpButtons[m.dhcp ? 1 : 0]->setChecked(true);
         showAddress(w.tcpServerAddressBoxes, TcpServer, s.tcpServer);
     }
-    w.setWriteButtonsEnabled(m_ctx.state().loggedIn);
+    w.setWriteButtonsEnabled(m_services.state().loggedIn);
 }
 
 } // namespace qvx

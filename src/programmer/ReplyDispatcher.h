@@ -4,7 +4,7 @@
 
 namespace qvx {
 
-class AppContext;
+class ProgramServices;
 struct Frame;
 
 // Handles every datagram that arrives on the endpoint: checks the frame, ends the reply
@@ -13,7 +13,7 @@ struct Frame;
 class ReplyDispatcher : public QObject {
     Q_OBJECT
 public:
-    explicit ReplyDispatcher(AppContext &ctx);
+    explicit ReplyDispatcher(ProgramServices &services);
 
     // The endpoint's data-arrival handler: reads every pending datagram, then handles them
     // in order of arrival.
@@ -31,7 +31,7 @@ private:
     void showLoginStatus(const QByteArray &data);
     void setLoginCaption(const QString &caption);
 
-    AppContext &m_ctx;
+    ProgramServices &m_services;
     quint64 m_datagramsRead = 0;
     quint64 m_framesRecognised = 0;
 };

@@ -29,7 +29,7 @@ TEST_F(WriteSenders, SourceFilterOfZerosIsSentAsSixteenZeroBytesToTheDevice)
 TEST(WriteSenderChecks, EachValidationMessageInItsOrder)
 {
     using Set = std::function<void(ProgramState &)>;
-    const struct { void (*send)(AppContext &); Set set; const char *message; } cases[] = {
+    const struct { void (*send)(ProgramServices &); Set set; const char *message; } cases[] = {
         {sendSourceFilter, [](ProgramState &s) { s.sourceFilter[0][3] = -1; }, "Source 1 IP-Address Error"},
         {sendSourceFilter, [](ProgramState &s) { s.sourceFilter[1][0] = 256; }, "Source 2 IP-Address Error"},
         {sendSourceFilter, [](ProgramState &s) { s.sourceFilter[3][2] = -5; }, "Source 4 IP-Address Error"},
