@@ -18,17 +18,17 @@ bool LocalCard::holds(quint32 ip) const
 
 QString LocalCard::addressText() const
 {
-    return hasIPv4() ? DottedText(address) : QString();
+    return hasIPv4() ? dottedText(address) : QString();
 }
 
 QString LocalCard::netmaskText() const
 {
-    return hasIPv4() ? DottedText(netmask()) : QString();
+    return hasIPv4() ? dottedText(netmask()) : QString();
 }
 
 QString LocalCard::gatewayText() const
 {
-    return DottedText(gateway);
+    return dottedText(gateway);
 }
 
 QString LocalCard::label() const
@@ -41,7 +41,7 @@ QString LocalCard::selectorText() const
     return hasIPv4() ? label() + QLatin1Char('/') + QString::number(prefixLength) : name;
 }
 
-QString DottedText(quint32 address)
+QString dottedText(quint32 address)
 {
     return QStringLiteral("%1.%2.%3.%4")
         .arg(address >> 24)

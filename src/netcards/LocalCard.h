@@ -38,7 +38,7 @@ struct LocalCard {
 };
 
 // "192.168.0.1" for 0xC0A80001.
-QString DottedText(quint32 address);
+QString dottedText(quint32 address);
 // The number of a dotted IPv4 address ("192.168.0.1"); nothing for any other text.
 std::optional<quint32> ParseDotted(const QString &text);
 

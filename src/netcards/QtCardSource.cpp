@@ -30,7 +30,7 @@ LocalCard QtCardSource::CardOf(const QNetworkInterface &iface, const QByteArray 
         break;
     }
     if (const std::optional<quint32> gateway = ParseDotted(QString::fromLatin1(
-            LinuxAdapterPlatform::DefaultGateway(routeTable, iface.name().toLocal8Bit()))))
+            LinuxAdapterPlatform::defaultGateway(routeTable, iface.name().toLocal8Bit()))))
         card.gateway = *gateway;
     return card;
 }
