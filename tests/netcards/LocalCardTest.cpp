@@ -50,7 +50,7 @@ TEST(LocalCard, DottedTextsOnlyWhenWellFormed)
 {
     EXPECT_EQ(ParseDotted("192.168.0.1"), 0xC0A80001u);
     EXPECT_EQ(ParseDotted("0.0.0.0"), 0u);
-    EXPECT_EQ(DottedText(0xFFFFFFFFu), "255.255.255.255");
+    EXPECT_EQ(dottedText(0xFFFFFFFFu), "255.255.255.255");
     for (const char *bad : {"", "1.2.3", "1.2.3.4.5", "256.0.0.1", "1..2.3", "a.b.c.d", "1.2.3.-4", "1.2.3.1234"})
         EXPECT_FALSE(ParseDotted(QString::fromLatin1(bad))) << bad;
 }

@@ -219,7 +219,7 @@ TEST(QtUdpEndpointTest, SendsThroughACardFromTheBoundPort)
     const int loopbackCard = int(if_nametoindex("lo"));
     const QList<NetworkCard> cards{{loopbackCard, 0}, {0, kLoopback}, {loopbackCard, kLoopback}};
     for (const NetworkCard &card : cards) {
-        const QByteArray request = BuildRequestFrame(0x63, SimpleCommandData());
+        const QByteArray request = buildRequestFrame(0x63, simpleCommandData());
         const SendResult result = endpoint.sendThroughCard(request, card);
         ASSERT_TRUE(result.ok) << result.errorText.toStdString();
         const std::optional<LoopbackDevice::Datagram> got = device.receive(2000);
