@@ -106,8 +106,8 @@ public:
     // Status area: "Searching..." / "No Device Found".
     void showSearching();
     void showNoDeviceFound();
-    // Paints grid row row (0: the grid's current row; on return the row used) with the
-    // background color and text foreColor, every other device row black on white.
+    // Paints grid row `row` (0: the grid's current row; on return the row used) with the
+    // background `color` and the text colour `foreColor`, every other device row black on white.
     // Colours are 0xBBGGRR. The grid's current row and column are left as they were.
     void paintRow(QTableView *grid, qint16 &row, qint32 color, qint32 foreColor);
 
