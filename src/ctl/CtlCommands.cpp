@@ -232,7 +232,7 @@ std::optional<FoundDevice> Runner::findByMac(const std::optional<QList<FoundDevi
     if (!found)
         return std::nullopt;
     for (const FoundDevice &d : *found)
-        if (DecodeDiscoveryRecord(d.record).mac == mac)
+        if (decodeDiscoveryRecord(d.record).mac == mac)
             return d;
     return std::nullopt;
 }
@@ -308,11 +308,11 @@ int Runner::set(const QString &ip, const QString &password, const QList<FieldCha
         print({QStringLiteral("device"), QStringLiteral("field"), QStringLiteral("before"), QStringLiteral("after")}, {});
         return ExitDone;
     }
-    if (!login(ip, password) || !writeSequence(ip, CmdUploadSettings, EncodeSettingsUploadBlock(*block.value)))
+    if (!login(ip, password) || !writeSequence(ip, CmdUploadSettings, encodeSettingsUploadBlock(*block.value)))
         return ExitDevice;
 
     // The device answers from its old address and is at the new one from now on.
-    const QString now = DottedText(block.value->ip);
+    const QString now = dottedText(block.value->ip);
     std::optional<Frame> after = session.command(now, CmdDownloadSettings);
     if (!after) {
         session.pause(g.writeDelayMs);
@@ -338,7 +338,7 @@ int Runner::set(const QString &ip, const QString &password, const QList<FieldCha
 
 int Runner::setByMac(const Mac6 &mac, const QList<FieldChange> &changes)
 {
-    const QString device = MacText(mac);
+    const QString device = macText(mac);
     const std::optional<FoundDevice> found = findByMac(session.discover(), mac);
     if (!found) {
         printError(QStringLiteral("%1: did not answer the discovery").arg(device));
@@ -350,8 +350,8 @@ int Runner::setByMac(const Mac6 &mac, const QList<FieldChange> &changes)
         return ExitDevice;
     }
     const FieldValues was = DiscoveryFieldValues(found->record);
-    const FieldValues wanted = DiscoveryFieldValues(EncodeDiscoveryRecord(*settings.value));
-    if (!session.requestGroup(CmdUploadSelected, EncodeDeviceUploadBlock({mac, *settings.value}))) {
+    const FieldValues wanted = DiscoveryFieldValues(encodeDiscoveryRecord(*settings.value));
+    if (!session.requestGroup(CmdUploadSelected, encodeDeviceUploadBlock({mac, *settings.value}))) {
         printError(noAnswer(device, QStringLiteral("the upload")));
         return ExitDevice;
     }
@@ -359,7 +359,7 @@ int Runner::setByMac(const Mac6 &mac, const QList<FieldChange> &changes)
     const std::optional<FoundDevice> again = findByMac(session.discover(), settings.value->mac);
     if (!again) {
         printError(QStringLiteral("%1: the upload was confirmed, but %2 did not answer the discovery")
-                       .arg(device, MacText(settings.value->mac)));
+                       .arg(device, macText(settings.value->mac)));
         return ExitDevice;
     }
     const FieldValues is = DiscoveryFieldValues(again->record);
@@ -377,7 +377,7 @@ int Runner::setByMac(const Mac6 &mac, const QList<FieldChange> &changes)
 
 int Runner::factory(const Mac6 &mac)
 {
-    const QString device = MacText(mac);
+    const QString device = macText(mac);
     if (!session.requestGroup(CmdFactorySetting, macBytes(mac))) {
         printError(noAnswer(device, QStringLiteral("the factory setting")));
         return ExitDevice;
@@ -420,10 +420,10 @@ namespace {
 
 FieldValues sourceValues(const QByteArray &data)
 {
-    const SourceFilterBlock block = DecodeSourceFilterBlock(data);
+    const SourceFilterBlock block = decodeSourceFilterBlock(data);
     FieldValues v;
     for (int k = 0; k < 4; ++k)
-        v.insert(QStringLiteral("source_%1").arg(k + 1), DottedText(block.sources[std::size_t(k)]));
+        v.insert(QStringLiteral("source_%1").arg(k + 1), dottedText(block.sources[std::size_t(k)]));
     return v;
 }
 
@@ -434,13 +434,13 @@ QStringList sourceKeys()
 
 FieldValues bridgeValues(const QByteArray &data)
 {
-    const BridgeBlock block = DecodeBridgeBlock(data);
+    const BridgeBlock block = decodeBridgeBlock(data);
     FieldValues v;
     v.insert(QStringLiteral("bridge"), block.enabled ? QStringLiteral("Enable") : QStringLiteral("Disable"));
     v.insert(QStringLiteral("bridge_local_port"), QString::number(block.localPort));
     for (int k = 0; k < 5; ++k) {
         v.insert(QStringLiteral("bridge_port_%1").arg(k + 1), QString::number(block.remotePorts[std::size_t(k)]));
-        v.insert(QStringLiteral("bridge_ip_%1").arg(k + 1), DottedText(block.ips[std::size_t(k)]));
+        v.insert(QStringLiteral("bridge_ip_%1").arg(k + 1), dottedText(block.ips[std::size_t(k)]));
     }
     return v;
 }
@@ -462,7 +462,7 @@ std::array<std::array<qint16, 4>, 4> sourceMirrors(const FieldValues &values)
     for (int k = 0; k < 4; ++k) {
         const QStringList parts = values.value(QStringLiteral("source_%1").arg(k + 1)).split(QLatin1Char('.'));
         for (int i = 0; i < 4; ++i)
-            out[std::size_t(k)][std::size_t(i)] = i < parts.size() ? OctetFieldValue(parts[i]) : qint16(-1);
+            out[std::size_t(k)][std::size_t(i)] = i < parts.size() ? octetFieldValue(parts[i]) : qint16(-1);
     }
     return out;
 }
@@ -472,13 +472,13 @@ Checked<BridgeBlock> bridgeFromValues(const FieldValues &values)
     std::array<qint32, 5> ports{};
     std::array<std::array<qint16, 4>, 5> ips{};
     for (int k = 0; k < 5; ++k) {
-        ports[std::size_t(k)] = WordFieldValue(values.value(QStringLiteral("bridge_port_%1").arg(k + 1)));
+        ports[std::size_t(k)] = wordFieldValue(values.value(QStringLiteral("bridge_port_%1").arg(k + 1)));
         const QStringList parts = values.value(QStringLiteral("bridge_ip_%1").arg(k + 1)).split(QLatin1Char('.'));
         for (int i = 0; i < 4; ++i)
-            ips[std::size_t(k)][std::size_t(i)] = i < parts.size() ? OctetFieldValue(parts[i]) : qint16(-1);
+            ips[std::size_t(k)][std::size_t(i)] = i < parts.size() ? octetFieldValue(parts[i]) : qint16(-1);
     }
     return CheckBridgeSettings(values.value(QStringLiteral("bridge")) == QLatin1String("Enable"),
-                               WordFieldValue(values.value(QStringLiteral("bridge_local_port"))), ports, ips);
+                               wordFieldValue(values.value(QStringLiteral("bridge_local_port"))), ports, ips);
 }
 
 } // namespace
@@ -509,8 +509,8 @@ int Runner::source(const QString &ip, const QString &password, const std::option
         printError(QStringLiteral("%1: %2").arg(ip, block.refusal));
         return ExitUsage;
     }
-    wanted = sourceValues(EncodeSourceFilterBlock(*block.value));
-    if (!login(ip, password) || !writeSequence(ip, CmdUploadSource, EncodeSourceFilterBlock(*block.value)))
+    wanted = sourceValues(encodeSourceFilterBlock(*block.value));
+    if (!login(ip, password) || !writeSequence(ip, CmdUploadSource, encodeSourceFilterBlock(*block.value)))
         return ExitDevice;
     const std::optional<Frame> after = session.command(ip, CmdDownloadSource);
     if (!after) {
@@ -548,8 +548,8 @@ int Runner::bridge(const QString &ip, const QString &password, const QList<Field
         printError(QStringLiteral("%1: %2").arg(ip, block.refusal));
         return ExitUsage;
     }
-    wanted = bridgeValues(EncodeBridgeBlock(*block.value));
-    if (!login(ip, password) || !writeSequence(ip, CmdUploadBridge, EncodeBridgeBlock(*block.value)))
+    wanted = bridgeValues(encodeBridgeBlock(*block.value));
+    if (!login(ip, password) || !writeSequence(ip, CmdUploadBridge, encodeBridgeBlock(*block.value)))
         return ExitDevice;
     const std::optional<Frame> after = session.command(ip, CmdDownloadBridge);
     if (!after) {
@@ -572,12 +572,12 @@ int Runner::mac(const QString &ip, const QString &password, bool automatic, cons
         printError(noAnswer(ip, QStringLiteral("the settings download")));
         return ExitDevice;
     }
-    QByteArray data = SimpleCommandData();
+    QByteArray data = simpleCommandData();
     QString wantedMac;
     if (!automatic) {
-        const std::array<quint8, 3> bytes = MacCodeBytes(qint32(*WholeNumber(code)));
+        const std::array<quint8, 3> bytes = MacCodeBytes(qint32(*wholeNumber(code)));
         data = QByteArray(reinterpret_cast<const char *>(bytes.data()), 3);
-        wantedMac = MacText({0x00, 0x04, 0xA3, bytes[0], bytes[1], bytes[2]});
+        wantedMac = macText({0x00, 0x04, 0xA3, bytes[0], bytes[1], bytes[2]});
     }
     if (!login(ip, password) || !writeSequence(ip, automatic ? CmdMacAutomatic : CmdMacFromCode, data))
         return ExitDevice;
@@ -658,7 +658,7 @@ int Runner::commission(const CommissionSheet &sheet)
             continue;
         }
         const FieldValues was = DiscoveryFieldValues(device->record);
-        o.wanted = DiscoveryFieldValues(EncodeDiscoveryRecord(*settings.value));
+        o.wanted = DiscoveryFieldValues(encodeDiscoveryRecord(*settings.value));
         o.macAfter = settings.value->mac;
         QStringList what;
         for (const QString &key : ChangedKeys(was, o.wanted, DiscoveryFieldKeys()))
@@ -666,7 +666,7 @@ int Runner::commission(const CommissionSheet &sheet)
         o.changes = what.join(QStringLiteral("; "));
         if (what.isEmpty()) {
             o.result = QStringLiteral("ok (nothing to change)");
-        } else if (!session.requestGroup(CmdUploadSelected, EncodeDeviceUploadBlock({row.mac, *settings.value}))) {
+        } else if (!session.requestGroup(CmdUploadSelected, encodeDeviceUploadBlock({row.mac, *settings.value}))) {
             o.result = QStringLiteral("did not confirm the upload within %1").arg(secondsText(g.timeoutMs));
         } else {
             anyWritten = true;
@@ -749,7 +749,7 @@ QByteArray validSettingsBase()
     b.mask = {255, 255, 255, 0};
     b.baudCode = 4;
     b.uartTimeout = 3250;
-    return EncodeSettingsBlock(b);
+    return encodeSettingsBlock(b);
 }
 
 } // namespace
@@ -919,7 +919,7 @@ int RunCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &card
         base.mac = *mac;
         base.mask = {255, 255, 255, 0};
         base.baudCode = 4;
-        const Checked<DiscoveryRecord> alone = DeviceUploadWithChanges(EncodeDiscoveryRecord(base), *changes);
+        const Checked<DiscoveryRecord> alone = DeviceUploadWithChanges(encodeDiscoveryRecord(base), *changes);
         if (!alone.ok())
             return usageError(name, alone.refusal);
         return Runner(g, endpoint, cards).setByMac(*mac, *changes);
@@ -1014,7 +1014,7 @@ int RunCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &card
         if (automatic == parser.isSet(codeOption))
             return usageError(name, QStringLiteral("give either --auto or --code N"));
         const QString code = parser.value(codeOption);
-        if (!automatic && (!IsNumericText(code) || !MacCodeAccepted(code) || !WholeNumber(code)))
+        if (!automatic && (!isNumericText(code) || !MacCodeAccepted(code) || !wholeNumber(code)))
             return usageError(name, MacCodeRefusalText() + QStringLiteral(" (the code is 65793 to 16777215)"));
         const std::optional<QString> pw = needPassword();
         if (!pw)

@@ -31,28 +31,28 @@ CtlSession::CtlSession(UdpEndpoint &endpoint, CardSource &cards, int timeoutMs, 
 void CtlSession::aim(const QString &address)
 {
     const quint32 ip = QHostAddress(address).toIPv4Address();
-    m_state.DeviceIpOctet = {qint16((ip >> 24) & 0xFF), qint16((ip >> 16) & 0xFF), qint16((ip >> 8) & 0xFF),
+    m_state.deviceAddress = {qint16((ip >> 24) & 0xFF), qint16((ip >> 16) & 0xFF), qint16((ip >> 8) & 0xFF),
                              qint16(ip & 0xFF)};
 }
 
 std::optional<Frame> CtlSession::request(const QString &address, quint8 cmd, const QByteArray &data)
 {
     aim(address);
-    if (!m_link.SendFrame(cmd, data, Target::Unicast, m_timeoutMs))
+    if (!m_link.sendFrame(cmd, data, Target::Unicast, m_timeoutMs))
         return std::nullopt;
     return await(cmd);
 }
 
 std::optional<Frame> CtlSession::requestGroup(quint8 cmd, const QByteArray &data)
 {
-    if (!m_link.SendFrame(cmd, data, Target::Multicast, m_timeoutMs))
+    if (!m_link.sendFrame(cmd, data, Target::Multicast, m_timeoutMs))
         return std::nullopt;
     return await(cmd);
 }
 
 std::optional<Frame> CtlSession::command(const QString &address, quint8 cmd)
 {
-    return request(address, cmd, SimpleCommandData());
+    return request(address, cmd, simpleCommandData());
 }
 
 std::optional<Frame> CtlSession::await(quint8 cmd)
@@ -62,7 +62,7 @@ std::optional<Frame> CtlSession::await(quint8 cmd)
     const auto drain = [&] {
         while (!reply && m_endpoint.hasPendingDatagram()) {
             for (const ReceivedDatagram &datagram : m_endpoint.readPendingDatagrams()) {
-                const std::optional<Frame> frame = RecognizeReply(datagram.data);
+                const std::optional<Frame> frame = recognizeReply(datagram.data);
                 if (!reply && frame && frame->cmd == cmd) {
                     reply = frame;
                     loop.quit();
@@ -77,7 +77,7 @@ std::optional<Frame> CtlSession::await(quint8 cmd)
         loop.exec();
     QObject::disconnect(arrivals);
     QObject::disconnect(expiry);
-    m_link.StopReplyWait();
+    m_link.stopReplyWait();
     return reply;
 }
 
@@ -86,7 +86,7 @@ std::optional<QList<FoundDevice>> CtlSession::discover()
     QList<FoundDevice> found;
     bool sent = false;
     const SearchOutcome outcome = m_cards.run(m_card, [&](const LocalCard &card) {
-        const SendResult result = m_link.SendFrameThroughCard(CmdDiscovery, SimpleCommandData(),
+        const SendResult result = m_link.sendFrameThroughCard(CmdDiscovery, simpleCommandData(),
                                                               NetworkCard{card.index, card.address}, m_discoveryMs);
         sent = sent || result.ok;
         return result;
@@ -95,7 +95,7 @@ std::optional<QList<FoundDevice>> CtlSession::discover()
         std::fprintf(stderr, "qvxctl: %s\n", qPrintable(line));
     // No card other than loopback: the one request goes by routing.
     if (outcome.byRouting)
-        sent = m_link.SendFrame(CmdDiscovery, SimpleCommandData(), Target::Multicast, m_discoveryMs);
+        sent = m_link.sendFrame(CmdDiscovery, simpleCommandData(), Target::Multicast, m_discoveryMs);
     if (!sent)
         return std::nullopt;
 
@@ -103,7 +103,7 @@ std::optional<QList<FoundDevice>> CtlSession::discover()
     const auto drain = [&] {
         while (m_endpoint.hasPendingDatagram()) {
             for (const ReceivedDatagram &datagram : m_endpoint.readPendingDatagrams()) {
-                const std::optional<Frame> frame = RecognizeReply(datagram.data);
+                const std::optional<Frame> frame = recognizeReply(datagram.data);
                 if (!frame || frame->cmd != CmdDiscovery)
                     continue;
                 const std::optional<LocalCard> card = m_cards.cardOfReply(
@@ -123,7 +123,7 @@ std::optional<QList<FoundDevice>> CtlSession::discover()
     drain();
     QObject::disconnect(arrivals);
     QObject::disconnect(expiry);
-    m_link.StopReplyWait();
+    m_link.stopReplyWait();
     return found;
 }
 

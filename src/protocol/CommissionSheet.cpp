@@ -19,7 +19,7 @@ QByteArray validBaseRecord()
     r.baudCode = 4;
     r.uartTimeout = 3250;
     r.format = 0xC0;
-    return EncodeDiscoveryRecord(r);
+    return encodeDiscoveryRecord(r);
 }
 
 Mac6 macBytes(const QString &shown)

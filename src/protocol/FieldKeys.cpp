@@ -141,7 +141,7 @@ bool InSettingsDownload(const QString &key)
 
 FieldValues DiscoveryFieldValues(const QByteArray &recordData, const QString &card)
 {
-    const QStringList cells = DiscoveryRowTexts(recordData);
+    const QStringList cells = discoveryRowTexts(recordData);
     const QStringList &keys = DiscoveryFieldKeys();
     FieldValues values;
     for (int i = 0; i < keys.size() && i < cells.size(); ++i)
@@ -155,26 +155,26 @@ FieldValues SettingsFieldValues(const QByteArray &data)
     FieldValues v;
     if (data.size() < SettingsOffset::ShortLength)
         return v;
-    const SettingsBlock b = DecodeSettingsBlock(data);
-    v.insert(QStringLiteral("mac"), MacText(b.mac));
-    v.insert(QStringLiteral("ip"), DottedText(b.ip));
-    v.insert(QStringLiteral("mask"), DottedText(b.mask));
-    v.insert(QStringLiteral("gateway"), DottedText(b.gateway));
+    const SettingsBlock b = decodeSettingsBlock(data);
+    v.insert(QStringLiteral("mac"), macText(b.mac));
+    v.insert(QStringLiteral("ip"), dottedText(b.ip));
+    v.insert(QStringLiteral("mask"), dottedText(b.mask));
+    v.insert(QStringLiteral("gateway"), dottedText(b.gateway));
     v.insert(QStringLiteral("local_port"), QString::number(b.localPort));
     v.insert(QStringLiteral("remote_port"), QString::number(b.remotePort));
-    v.insert(QStringLiteral("baud"), BaudText(b.baudCode));
+    v.insert(QStringLiteral("baud"), baudText(b.baudCode));
     v.insert(QStringLiteral("rx_timeout"), QString::number(b.uartTimeout));
-    v.insert(QStringLiteral("firmware"), FirmwareText(b.firmware));
-    v.insert(QStringLiteral("data_bits"), DataBitsText(b.format));
-    v.insert(QStringLiteral("parity"), ParityText(b.format));
-    v.insert(QStringLiteral("stop_bits"), StopBitsText(b.format));
-    v.insert(QStringLiteral("default_timeout"), EnableText(b.timeoutToDefault));
+    v.insert(QStringLiteral("firmware"), firmwareText(b.firmware));
+    v.insert(QStringLiteral("data_bits"), dataBitsText(b.format));
+    v.insert(QStringLiteral("parity"), parityText(b.format));
+    v.insert(QStringLiteral("stop_bits"), stopBitsText(b.format));
+    v.insert(QStringLiteral("default_timeout"), enableText(b.timeoutToDefault));
     if (data.size() >= SettingsOffset::FullLength) {
-        const ModeFlags mode = DecodeModeFlags(b.mode);
+        const ModeFlags mode = decodeModeFlags(b.mode);
         v.insert(QStringLiteral("dhcp"), mode.dhcp ? QStringLiteral("Enable") : QStringLiteral("Disable"));
         v.insert(QStringLiteral("protocol"), mode.tcp ? QStringLiteral("TCP") : QStringLiteral("UDP"));
         v.insert(QStringLiteral("tcp_mode"), mode.tcpClient ? QStringLiteral("Client") : QStringLiteral("Server"));
-        v.insert(QStringLiteral("tcp_server"), DottedText(b.tcpServer));
+        v.insert(QStringLiteral("tcp_server"), dottedText(b.tcpServer));
     }
     return v;
 }
@@ -272,7 +272,7 @@ Checked<FieldChange> ParseFieldAssignment(const QString &text)
 
 Checked<DiscoveryRecord> DeviceUploadWithChanges(const QByteArray &recordData, const QList<FieldChange> &changes)
 {
-    QStringList cells = DiscoveryRowTexts(recordData);
+    QStringList cells = discoveryRowTexts(recordData);
     const QStringList &keys = DiscoveryFieldKeys();
     for (const FieldChange &change : changes) {
         if (IsReadOnlyKey(change.key))
@@ -293,7 +293,7 @@ Checked<SettingsUploadBlock> SettingsUploadWithChanges(const QByteArray &data, c
 {
     if (data.size() < SettingsOffset::ShortLength)
         return {std::nullopt, QStringLiteral("the device's settings reply is too short to be written back")};
-    const SettingsBlock b = DecodeSettingsBlock(data);
+    const SettingsBlock b = decodeSettingsBlock(data);
     const bool hasMode = data.size() >= SettingsOffset::FullLength;
 
     SettingsUploadFields f;
@@ -308,12 +308,12 @@ Checked<SettingsUploadBlock> SettingsUploadWithChanges(const QByteArray &data, c
     f.remotePort = b.remotePort;
     f.uartTimeout = b.uartTimeout;
     f.baudIndex = b.baudCode;
-    f.format = DecodeUartFormat(b.format);
+    f.format = decodeUartFormat(b.format);
     f.timeoutToDefault = b.timeoutToDefault != 0;
-    f.mode = hasMode ? DecodeModeFlags(b.mode) : ModeFlags{};
+    f.mode = hasMode ? decodeModeFlags(b.mode) : ModeFlags{};
     if (hasMode)
         for (std::size_t i = 0; i < 4; ++i)
-            f.tcpServer[i] = OctetText(b.tcpServer[i]);
+            f.tcpServer[i] = octetText(b.tcpServer[i]);
 
     bool timeoutGiven = false;
     for (const FieldChange &change : changes)
@@ -344,7 +344,7 @@ Checked<SettingsUploadBlock> SettingsUploadWithChanges(const QByteArray &data, c
             for (int i = 0; i < 4; ++i) {
                 if (!OctetEntryAccepted(parts[std::size_t(i)]))
                     return OctetOutOfRangeText(field, i);
-                out[std::size_t(i)] = OctetFieldValue(parts[std::size_t(i)]);
+                out[std::size_t(i)] = octetFieldValue(parts[std::size_t(i)]);
             }
             return std::nullopt;
         };
@@ -356,13 +356,13 @@ Checked<SettingsUploadBlock> SettingsUploadWithChanges(const QByteArray &data, c
         else if (key == QLatin1String("gateway"))
             refusal = octets(f.gateway, QStringLiteral("Gateway"));
         else if (key == QLatin1String("local_port"))
-            f.localPort = WordFieldValue(v);
+            f.localPort = wordFieldValue(v);
         else if (key == QLatin1String("remote_port"))
-            f.remotePort = WordFieldValue(v);
+            f.remotePort = wordFieldValue(v);
         else if (key == QLatin1String("rx_timeout")) {
             if (!UartTimeoutEntryAccepted(v))
                 refusal = UartTimeoutOutOfRangeText();
-            f.uartTimeout = WordFieldValue(v);
+            f.uartTimeout = wordFieldValue(v);
         } else if (key == QLatin1String("baud")) {
             f.baudIndex = int(BaudItems().indexOf(v));
             if (!timeoutGiven)
@@ -407,13 +407,13 @@ FieldValues ExpectedSettingsValues(const SettingsUploadBlock &block, const QByte
     s.remotePort = block.remotePort;
     s.baudCode = block.baudCode;
     s.uartTimeout = block.uartTimeout;
-    s.firmware = DecodeSettingsBlock(before).firmware;
+    s.firmware = decodeSettingsBlock(before).firmware;
     s.format = block.format;
     s.timeoutToDefault = block.timeoutToDefault;
     s.hasMode = before.size() >= SettingsOffset::FullLength;
     s.mode = block.mode;
     s.tcpServer = block.tcpServer;
-    return SettingsFieldValues(EncodeSettingsBlock(s));
+    return SettingsFieldValues(encodeSettingsBlock(s));
 }
 
 QStringList ChangedKeys(const FieldValues &before, const FieldValues &after, const QStringList &keys)

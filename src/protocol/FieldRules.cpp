@@ -22,12 +22,12 @@ bool isWord(qint32 value)
 // to even; a value that rounds below 0 does not fit either.
 std::optional<quint8> editorOctet(const QString &text)
 {
-    if (!IsNumericText(text))
+    if (!isNumericText(text))
         return std::nullopt;
-    const double value = NumericValue(text);
+    const double value = numericValue(text);
     if (value > 255)
         return std::nullopt;
-    const double rounded = RoundHalfEven(value);
+    const double rounded = roundHalfEven(value);
     if (!(rounded >= 0))
         return std::nullopt;
     return quint8(rounded);
@@ -36,12 +36,12 @@ std::optional<quint8> editorOctet(const QString &text)
 // A port: the same up to 65535.
 std::optional<quint16> editorPort(const QString &text)
 {
-    if (!IsNumericText(text))
+    if (!isNumericText(text))
         return std::nullopt;
-    const double value = NumericValue(text);
+    const double value = numericValue(text);
     if (value > 65535)
         return std::nullopt;
-    const double rounded = RoundHalfEven(value);
+    const double rounded = roundHalfEven(value);
     if (!(rounded >= 0))
         return std::nullopt;
     return quint16(rounded);
@@ -129,8 +129,8 @@ bool OctetEntryAccepted(const QString &text)
 {
     // Refused: an empty box, any negative value (-0.4 too), or a value whose stored,
     // rounded octet is above 255 (255.4 stores 255 and passes, 255.6 does not).
-    const double value = NumericValue(text);
-    return !text.isEmpty() && value >= 0 && RoundHalfEven(value) <= 255;
+    const double value = numericValue(text);
+    return !text.isEmpty() && value >= 0 && roundHalfEven(value) <= 255;
 }
 
 QString OctetOutOfRangeText(const QString &field, int index)
@@ -143,7 +143,7 @@ QString OctetOutOfRangeText(const QString &field, int index)
 
 bool UartTimeoutEntryAccepted(const QString &text)
 {
-    const double value = NumericValue(text);
+    const double value = numericValue(text);
     return !text.isEmpty() && value >= 50 && value <= 65535;
 }
 
@@ -194,7 +194,7 @@ Checked<SettingsUploadBlock> CheckSettingsUpload(const SettingsUploadFields &f)
     Octets4 server{};
     if (!std::all_of(f.tcpServer.begin(), f.tcpServer.end(), [](const QString &t) { return t.trimmed().isEmpty(); })) {
         for (int i = 0; i < 4; ++i) {
-            const std::optional<qint64> value = WholeNumber(f.tcpServer[std::size_t(i)]);
+            const std::optional<qint64> value = wholeNumber(f.tcpServer[std::size_t(i)]);
             if (!value || *value < 0 || *value > 255)
                 return refuse<SettingsUploadBlock>(QStringLiteral("Server remote IP-Address Error\nField #%1 must "
                                                                   "hold a whole number in the interval [0-255]")
@@ -216,9 +216,9 @@ Checked<SettingsUploadBlock> CheckSettingsUpload(const SettingsUploadFields &f)
     // The index only ever comes from the list, 0..8.
     block.baudCode = quint8(std::clamp(f.baudIndex, 0, 255));
     block.uartTimeout = quint16(f.uartTimeout);
-    block.format = EncodeUartFormat(f.format);
+    block.format = encodeUartFormat(f.format);
     block.timeoutToDefault = f.timeoutToDefault ? 1 : 0;
-    block.mode = EncodeModeFlags(f.mode);
+    block.mode = encodeModeFlags(f.mode);
     block.tcpServer = server;
     return Result{block, {}};
 }
@@ -261,7 +261,7 @@ Checked<DiscoveryRecord> CheckDeviceUpload(const DeviceEditorTexts &t)
     DiscoveryRecord s;
 
     for (std::size_t i = 0; i < 6; ++i) {
-        const qint32 value = HexPairToByte(t.mac[i], 2);
+        const qint32 value = hexPairToByte(t.mac[i], 2);
         if (value < 0 || value > 255)
             return refuse<DiscoveryRecord>(QStringLiteral("MAC Address Error"));
         s.mac[i] = quint8(value);
@@ -297,7 +297,7 @@ Checked<DiscoveryRecord> CheckDeviceUpload(const DeviceEditorTexts &t)
     s.baudCode = quint8(t.baudIndex);
 
     // Any text is taken by its leading number (0 for none), but it must fit a word.
-    const double timeout = RoundHalfEven(NumericValue(t.timeout));
+    const double timeout = roundHalfEven(numericValue(t.timeout));
     if (!(timeout >= 0 && timeout <= 65535))
         return refuse<DiscoveryRecord>(QStringLiteral("Timeout Error"));
     s.uartTimeout = quint16(timeout);
@@ -312,7 +312,7 @@ Checked<DiscoveryRecord> CheckDeviceUpload(const DeviceEditorTexts &t)
     if (t.stopBitsIndex < 0)
         return refuse<DiscoveryRecord>(QStringLiteral("Stop Bit Error"));
     format.twoStopBits = t.stopBitsIndex == 1;
-    s.format = EncodeUartFormat(format);
+    s.format = encodeUartFormat(format);
 
     if (t.timeoutToDefaultIndex < 0)
         return refuse<DiscoveryRecord>(QStringLiteral("Timeout to default serial parameter Error"));
@@ -380,7 +380,7 @@ Checked<BridgeBlock> CheckBridgeSettings(bool enabled, qint32 localPort, const s
 
 bool MacCodeAccepted(const QString &text)
 {
-    const double code = NumericValue(text);
+    const double code = numericValue(text);
     return code >= double(kLowestMacCode) && code <= double(kHighestMacCode);
 }
 

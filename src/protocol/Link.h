@@ -36,7 +36,7 @@ public:
 
     // The same towards the multicast group, out of one network card. A failure is not shown:
     // it is returned, for the caller to name the card it could not search.
-    SendResult SendFrameThroughCard(quint8 cmd, const QByteArray &data, const NetworkCard &card, int replyTimeoutMs);
+    SendResult sendFrameThroughCard(quint8 cmd, const QByteArray &data, const NetworkCard &card, int replyTimeoutMs);
 
     // A simple command (data 0xAA 0xAA) to the device, waiting for its reply.
     bool sendCommand(quint8 code);

@@ -27,10 +27,10 @@ protected:
     {
         devsim::Options o;
         QString error;
-        ASSERT_TRUE(devsim::ParseOptions({QStringLiteral("--devices"), QStringLiteral("3"), QStringLiteral("--skip"),
+        ASSERT_TRUE(devsim::parseOptions({QStringLiteral("--devices"), QStringLiteral("3"), QStringLiteral("--skip"),
                                           QStringLiteral("192.168.0.10")},
                                          &o, &error));
-        sim = std::make_unique<devsim::Simulator>(devsim::MakeDevices(o, &error), o.seed);
+        sim = std::make_unique<devsim::Simulator>(devsim::makeDevices(o, &error), o.seed);
         cards.cards = {MakeCard(QStringLiteral("eth0"), 2, QStringLiteral("192.168.0.10/24"))};
         endpoint.onSend = [this](const FakeEndpoint::Sent &sent) {
             const devsim::Outcome out = sim->handle(
@@ -128,7 +128,7 @@ TEST_F(CtlTest, AWriteThatDoesNotReadBackFails)
     // The device acknowledges the upload but keeps its old port.
     endpoint.onSend = [this, base = endpoint.onSend](const FakeEndpoint::Sent &sent) {
         if (quint8(sent.datagram[2]) == CmdUploadSettings) {
-            endpoint.injectReply(CmdUploadSettings, SimpleCommandData());
+            endpoint.injectReply(CmdUploadSettings, simpleCommandData());
             return;
         }
         base(sent);

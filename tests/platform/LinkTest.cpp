@@ -153,8 +153,8 @@ namespace {
 
 TEST_F(LinkTest, SendsToTheGroupOutOfOneCardAndReturnsAFailureWithoutAMessage)
 {
-    link.SelectUnicastTarget();
-    const SendResult ok = link.SendFrameThroughCard(CmdDiscovery, SimpleCommandData(), NetworkCard{3, 0xC0A8000A},
+    link.selectUnicastTarget();
+    const SendResult ok = link.sendFrameThroughCard(CmdDiscovery, simpleCommandData(), NetworkCard{3, 0xC0A8000A},
                                                     kDiscoveryTimeoutMs);
     ASSERT_TRUE(ok.ok);
     ASSERT_EQ(endpoint.sent.size(), 1);
@@ -162,16 +162,16 @@ TEST_F(LinkTest, SendsToTheGroupOutOfOneCardAndReturnsAFailureWithoutAMessage)
     EXPECT_EQ(endpoint.sent[0].card.interfaceIndex, 3);
     EXPECT_EQ(endpoint.sent[0].host, "239.0.0.8");
     EXPECT_EQ(endpoint.sent[0].datagram, QByteArray::fromHex("3C236B02AAAAC13E"));
-    EXPECT_TRUE(state.CommandPending);
+    EXPECT_TRUE(state.commandPending);
     EXPECT_EQ(timer1.interval(), kDiscoveryTimeoutMs);
 
-    link.StopReplyWait();
+    link.stopReplyWait();
     endpoint.failSend = true;
-    const SendResult failed = link.SendFrameThroughCard(CmdDiscovery, SimpleCommandData(), NetworkCard{4, 0},
+    const SendResult failed = link.sendFrameThroughCard(CmdDiscovery, simpleCommandData(), NetworkCard{4, 0},
                                                         kDiscoveryTimeoutMs);
     EXPECT_FALSE(failed.ok);
     EXPECT_EQ(failed.errorText, "Network is unreachable");
-    EXPECT_FALSE(state.CommandPending);
+    EXPECT_FALSE(state.commandPending);
     EXPECT_TRUE(messages.messages.isEmpty());
 }
 

@@ -53,7 +53,7 @@ TEST(FieldKeys, KeyListsMatchTheRecords)
 {
     ASSERT_EQ(DiscoveryFieldKeys().size(), kDeviceGridColumns);
     EXPECT_EQ(AllFieldKeys().size(), kDeviceGridColumns + 6); // firmware, dhcp, protocol, tcp_mode, tcp_server, card
-    const FieldValues d = DiscoveryFieldValues(EncodeDiscoveryRecord(sampleRecord()), "eth0 192.168.0.10");
+    const FieldValues d = DiscoveryFieldValues(encodeDiscoveryRecord(sampleRecord()), "eth0 192.168.0.10");
     EXPECT_EQ(d.value("mac"), "00-04-A3-00-00-07");
     EXPECT_EQ(d.value("rx_timeout"), "3250");
     EXPECT_EQ(d.value("default_timeout"), "Enable");
@@ -64,7 +64,7 @@ TEST(FieldKeys, KeyListsMatchTheRecords)
     EXPECT_EQ(d.value("card"), "eth0 192.168.0.10");
     EXPECT_EQ(d.size(), kDeviceGridColumns + 1);
 
-    const FieldValues s = SettingsFieldValues(EncodeSettingsBlock(sampleSettings()));
+    const FieldValues s = SettingsFieldValues(encodeSettingsBlock(sampleSettings()));
     EXPECT_EQ(s.value("firmware"), "2.1");
     EXPECT_EQ(s.value("dhcp"), "Enable");
     EXPECT_EQ(s.value("protocol"), "UDP");
@@ -73,7 +73,7 @@ TEST(FieldKeys, KeyListsMatchTheRecords)
     // A 28-byte download has no mode byte: those keys stay empty.
     SettingsBlock shortBlock = sampleSettings();
     shortBlock.hasMode = false;
-    const FieldValues shortValues = SettingsFieldValues(EncodeSettingsBlock(shortBlock));
+    const FieldValues shortValues = SettingsFieldValues(encodeSettingsBlock(shortBlock));
     EXPECT_FALSE(shortValues.contains("dhcp"));
     EXPECT_EQ(shortValues.value("baud"), "9600");
 }
@@ -126,7 +126,7 @@ TEST(FieldKeys, AssignmentsAreNormalisedOrRefused)
 
 TEST(FieldKeys, UploadByMacTakesTheRecordAndTheChanges)
 {
-    const QByteArray record = EncodeDiscoveryRecord(sampleRecord());
+    const QByteArray record = encodeDiscoveryRecord(sampleRecord());
     const Checked<DiscoveryRecord> out = DeviceUploadWithChanges(
         record, {{"ip", "192.168.1.50"}, {"mac", "00-04-A3-00-00-70"}, {"parity", "ODD"}, {"stop_bits", "2"},
                  {"bridge", "Enable"}, {"bridge_ip_2", "10.9.8.7"}, {"bridge_port_2", "9000"}});
@@ -144,12 +144,12 @@ TEST(FieldKeys, UploadByMacTakesTheRecordAndTheChanges)
     // Unchanged, the record writes back as it was.
     const Checked<DiscoveryRecord> same = DeviceUploadWithChanges(record, {});
     ASSERT_TRUE(same.ok());
-    EXPECT_EQ(DiscoveryFieldValues(EncodeDiscoveryRecord(*same.value)), DiscoveryFieldValues(record));
+    EXPECT_EQ(DiscoveryFieldValues(encodeDiscoveryRecord(*same.value)), DiscoveryFieldValues(record));
 }
 
 TEST(FieldKeys, UploadByMacRefusesInTheWindowsOrder)
 {
-    const QByteArray record = EncodeDiscoveryRecord(sampleRecord());
+    const QByteArray record = encodeDiscoveryRecord(sampleRecord());
     const struct { QList<FieldChange> changes; const char *message; } cases[] = {
         {{{"gateway", "1.2.3.256"}, {"ip", "1.2.3.256"}}, "IP Address Error"},
         {{{"mask", "255.255.256.0"}}, "Subnet Mask Error"},
@@ -173,7 +173,7 @@ TEST(FieldKeys, UploadByMacRefusesInTheWindowsOrder)
 
 TEST(FieldKeys, UploadByAddressTakesTheDownloadAndTheChanges)
 {
-    const QByteArray download = EncodeSettingsBlock(sampleSettings());
+    const QByteArray download = encodeSettingsBlock(sampleSettings());
     const Checked<SettingsUploadBlock> out = SettingsUploadWithChanges(
         download, {{"ip", "192.168.0.77"}, {"baud", "19200"}, {"protocol", "TCP"}, {"dhcp", "Disable"},
                    {"tcp_server", "10.0.0.9"}, {"data_bits", "7"}});
@@ -200,7 +200,7 @@ TEST(FieldKeys, UploadByAddressTakesTheDownloadAndTheChanges)
 
 TEST(FieldKeys, UploadByAddressRefusesWithTheProgrammerWindowsMessages)
 {
-    const QByteArray download = EncodeSettingsBlock(sampleSettings());
+    const QByteArray download = encodeSettingsBlock(sampleSettings());
     const struct { QList<FieldChange> changes; const char *message; } cases[] = {
         {{{"ip", "192.168.0.256"}},
          "The value selected for IP-Address field #3 is out of range. Values allowed are in the interval [0-255]"},
@@ -224,6 +224,6 @@ TEST(FieldKeys, UploadByAddressRefusesWithTheProgrammerWindowsMessages)
     // A baud code the device reports outside the list is written back only when replaced.
     SettingsBlock odd = sampleSettings();
     odd.baudCode = 12;
-    EXPECT_TRUE(SettingsUploadWithChanges(EncodeSettingsBlock(odd), {}).refusal.contains("unknown baud rate"));
-    EXPECT_TRUE(SettingsUploadWithChanges(EncodeSettingsBlock(odd), {{"baud", "9600"}}).ok());
+    EXPECT_TRUE(SettingsUploadWithChanges(encodeSettingsBlock(odd), {}).refusal.contains("unknown baud rate"));
+    EXPECT_TRUE(SettingsUploadWithChanges(encodeSettingsBlock(odd), {{"baud", "9600"}}).ok());
 }
