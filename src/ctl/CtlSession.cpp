@@ -16,6 +16,8 @@ void StderrMessageSink::show(const QString &text, const QString &title, MessageI
     ++m_count;
     QString line = text;
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (!m_subject.isEmpty())
+        line = m_subject + QStringLiteral(": ") + line;
     std::fprintf(stderr, "qvxctl: %s (%s)\n", qPrintable(line), qPrintable(title.trimmed()));
 }
 
@@ -38,6 +40,7 @@ void CtlSession::aim(const QString &address)
 std::optional<Frame> CtlSession::request(const QString &address, quint8 cmd, const QByteArray &data)
 {
     aim(address);
+    m_messages.setSubject(address);
     if (!m_link.sendFrame(cmd, data, Target::Unicast, m_timeoutMs))
         return std::nullopt;
     return await(cmd);
@@ -45,6 +48,7 @@ std::optional<Frame> CtlSession::request(const QString &address, quint8 cmd, con
 
 std::optional<Frame> CtlSession::requestGroup(quint8 cmd, const QByteArray &data)
 {
+    m_messages.setSubject(QStringLiteral("group %1").arg(QLatin1String(kMulticastGroup)));
     if (!m_link.sendFrame(cmd, data, Target::Multicast, m_timeoutMs))
         return std::nullopt;
     return await(cmd);
@@ -85,6 +89,7 @@ std::optional<QList<FoundDevice>> CtlSession::discover()
 {
     QList<FoundDevice> found;
     bool sent = false;
+    m_messages.setSubject(QStringLiteral("discovery"));
     const SearchOutcome outcome = m_cards.run(m_card, [&](const LocalCard &card) {
         const SendResult result = m_link.sendFrameThroughCard(CmdDiscovery, simpleCommandData(),
                                                               NetworkCard{card.index, card.address}, m_discoveryMs);

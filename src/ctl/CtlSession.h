@@ -22,9 +22,12 @@ class StderrMessageSink : public MessageSink {
 public:
     void show(const QString &text, const QString &title, MessageIcon icon) override;
     int count() const { return m_count; }
+    // What the next messages concern: the device's address or the group.
+    void setSubject(const QString &subject) { m_subject = subject; }
 
 private:
     int m_count = 0;
+    QString m_subject;
 };
 
 // One device's answer to a discovery: its record and the card it arrived on.
