@@ -275,6 +275,8 @@ int Runner::discover()
     QList<QStringList> rows;
     for (const FoundDevice &d : *found)
         rows << ValuesInOrder(DiscoveryFieldValues(d.record, d.card), header);
+    if (found->isEmpty())
+        printError(QStringLiteral("no device answered within %1").arg(secondsText(g.discoveryMs)));
     print(header, rows);
     return ExitDone;
 }
