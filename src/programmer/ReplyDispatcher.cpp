@@ -4,6 +4,7 @@
 #include "dialogs/SourceFilterDialog.h"
 #include "dialogs/BridgeDialog.h"
 #include "discovery/DiscoveryWindow.h"
+#include "platform/HelperScriptPath.h"
 #include "platform/ProcessLauncher.h"
 #include "programmer/ProgrammerWindow.h"
 #include "protocol/Commands.h"
@@ -14,7 +15,6 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
 #include <QPointer>
 #include <QLabel>
 #include <QLineEdit>
@@ -200,9 +200,10 @@ void ReplyDispatcher::handleFrame(const Frame &frame)
     case CmdMacAutomatic:
     case CmdMacFromCode: {
         // The device has a new MAC address: flush the host's neighbour cache so that it is
-        // learned afresh. The script is taken from the program's own folder only; a failure
-        // to start it is not reported.
-        const QString script = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("clearArp.sh"));
+        // learned afresh. The script is found from the program's own folder only (beside it
+        // in the build tree, under libexec/qvxfinder once installed); a failure to start it
+        // is not reported.
+        const QString script = helperScriptPath(QCoreApplication::applicationDirPath(), QStringLiteral("clearArp.sh"));
         m_services.processes().startDetached(script, {});
         break;
     }
