@@ -153,7 +153,7 @@ void addGlobalOptions(QCommandLineParser &parser, bool cards)
 
 bool isDeviceAddress(const QString &text)
 {
-    const Checked<QString> shown = NormalizeFieldValue(QStringLiteral("ip"), text);
+    const Checked<QString> shown = normalizeFieldValue(QStringLiteral("ip"), text);
     if (!shown.ok())
         return false;
     for (const QString &part : shown.value->split(QLatin1Char('.')))
@@ -164,7 +164,7 @@ bool isDeviceAddress(const QString &text)
 
 std::optional<Mac6> parseMac(const QString &text)
 {
-    const Checked<QString> shown = NormalizeFieldValue(kMacKey, text);
+    const Checked<QString> shown = normalizeFieldValue(kMacKey, text);
     if (!shown.ok())
         return std::nullopt;
     Mac6 mac{};
@@ -203,7 +203,7 @@ public:
     int commission(const CommissionSheet &sheet);
 
 private:
-    void print(const QStringList &header, const QList<QStringList> &rows) { printOut(RecordText(g.format, header, rows)); }
+    void print(const QStringList &header, const QList<QStringList> &rows) { printOut(recordText(g.format, header, rows)); }
     void printChanges(const QString &device, const FieldValues &before, const FieldValues &after, const QStringList &keys);
     bool login(const QString &ip, const QString &password);
     // Logout now, the write after the write delay: the windows' write sequence.
@@ -222,7 +222,7 @@ void Runner::printChanges(const QString &device, const FieldValues &before, cons
                           const QStringList &keys)
 {
     QList<QStringList> rows;
-    for (const QString &key : ChangedKeys(before, after, keys))
+    for (const QString &key : changedKeys(before, after, keys))
         rows << QStringList{device, key, before.value(key), after.value(key)};
     print({QStringLiteral("device"), QStringLiteral("field"), QStringLiteral("before"), QStringLiteral("after")}, rows);
 }
@@ -239,7 +239,7 @@ std::optional<FoundDevice> Runner::findByMac(const std::optional<QList<FoundDevi
 
 bool Runner::login(const QString &ip, const QString &password)
 {
-    const std::optional<Frame> reply = session.request(ip, CmdLogin, PasswordBytes(password));
+    const std::optional<Frame> reply = session.request(ip, CmdLogin, passwordBytes(password));
     if (!reply) {
         printError(noAnswer(ip, QStringLiteral("the login")));
         return false;
@@ -270,11 +270,11 @@ int Runner::discover()
         printError(QStringLiteral("the discovery request could not be sent"));
         return ExitDevice;
     }
-    QStringList header = DiscoveryFieldKeys();
+    QStringList header = discoveryFieldKeys();
     header << kCardKey;
     QList<QStringList> rows;
     for (const FoundDevice &d : *found)
-        rows << ValuesInOrder(DiscoveryFieldValues(d.record, d.card), header);
+        rows << valuesInOrder(discoveryFieldValues(d.record, d.card), header);
     if (found->isEmpty())
         printError(QStringLiteral("no device answered within %1").arg(secondsText(g.discoveryMs)));
     print(header, rows);
@@ -288,7 +288,7 @@ int Runner::get(const QString &ip)
         printError(noAnswer(ip, QStringLiteral("the settings download")));
         return ExitDevice;
     }
-    print(SettingsFieldKeys(), {ValuesInOrder(SettingsFieldValues(reply->data), SettingsFieldKeys())});
+    print(settingsFieldKeys(), {valuesInOrder(settingsFieldValues(reply->data), settingsFieldKeys())});
     return ExitDone;
 }
 
@@ -299,14 +299,14 @@ int Runner::set(const QString &ip, const QString &password, const QList<FieldCha
         printError(noAnswer(ip, QStringLiteral("the settings download")));
         return ExitDevice;
     }
-    const Checked<SettingsUploadBlock> block = SettingsUploadWithChanges(before->data, changes);
+    const Checked<SettingsUploadBlock> block = settingsUploadWithChanges(before->data, changes);
     if (!block.ok()) {
         printError(QStringLiteral("%1: %2").arg(ip, block.refusal));
         return ExitDevice;
     }
-    const FieldValues was = SettingsFieldValues(before->data);
-    const FieldValues wanted = ExpectedSettingsValues(*block.value, before->data);
-    if (ChangedKeys(was, wanted, SettingsFieldKeys()).isEmpty()) {
+    const FieldValues was = settingsFieldValues(before->data);
+    const FieldValues wanted = expectedSettingsValues(*block.value, before->data);
+    if (changedKeys(was, wanted, settingsFieldKeys()).isEmpty()) {
         print({QStringLiteral("device"), QStringLiteral("field"), QStringLiteral("before"), QStringLiteral("after")}, {});
         return ExitDone;
     }
@@ -324,17 +324,17 @@ int Runner::set(const QString &ip, const QString &password, const QList<FieldCha
         printError(QStringLiteral("%1: the upload was confirmed, but %2").arg(ip, noAnswer(now, QStringLiteral("the settings download"))));
         return ExitDevice;
     }
-    const FieldValues is = SettingsFieldValues(after->data);
-    const QStringList differing = ChangedKeys(wanted, is, SettingsFieldKeys());
+    const FieldValues is = settingsFieldValues(after->data);
+    const QStringList differing = changedKeys(wanted, is, settingsFieldKeys());
     if (!differing.isEmpty()) {
         QStringList what;
         for (const QString &key : differing)
             what << QStringLiteral("%1 reads %2, not %3").arg(key, is.value(key), wanted.value(key));
         printError(QStringLiteral("%1: did not verify: %2").arg(now, what.join(QStringLiteral("; "))));
-        printChanges(ip, was, is, SettingsFieldKeys());
+        printChanges(ip, was, is, settingsFieldKeys());
         return ExitDevice;
     }
-    printChanges(ip, was, is, SettingsFieldKeys());
+    printChanges(ip, was, is, settingsFieldKeys());
     return ExitDone;
 }
 
@@ -346,13 +346,13 @@ int Runner::setByMac(const Mac6 &mac, const QList<FieldChange> &changes)
         printError(QStringLiteral("%1: did not answer the discovery").arg(device));
         return ExitDevice;
     }
-    const Checked<DiscoveryRecord> settings = DeviceUploadWithChanges(found->record, changes);
+    const Checked<DiscoveryRecord> settings = deviceUploadWithChanges(found->record, changes);
     if (!settings.ok()) {
         printError(QStringLiteral("%1: %2").arg(device, settings.refusal));
         return ExitDevice;
     }
-    const FieldValues was = DiscoveryFieldValues(found->record);
-    const FieldValues wanted = DiscoveryFieldValues(encodeDiscoveryRecord(*settings.value));
+    const FieldValues was = discoveryFieldValues(found->record);
+    const FieldValues wanted = discoveryFieldValues(encodeDiscoveryRecord(*settings.value));
     if (!session.requestGroup(CmdUploadSelected, encodeDeviceUploadBlock({mac, *settings.value}))) {
         printError(noAnswer(device, QStringLiteral("the upload")));
         return ExitDevice;
@@ -364,9 +364,9 @@ int Runner::setByMac(const Mac6 &mac, const QList<FieldChange> &changes)
                        .arg(device, macText(settings.value->mac)));
         return ExitDevice;
     }
-    const FieldValues is = DiscoveryFieldValues(again->record);
-    const QStringList differing = ChangedKeys(wanted, is, DiscoveryFieldKeys());
-    printChanges(device, was, is, DiscoveryFieldKeys());
+    const FieldValues is = discoveryFieldValues(again->record);
+    const QStringList differing = changedKeys(wanted, is, discoveryFieldKeys());
+    printChanges(device, was, is, discoveryFieldKeys());
     if (!differing.isEmpty()) {
         QStringList what;
         for (const QString &key : differing)
@@ -391,15 +391,15 @@ int Runner::factory(const Mac6 &mac)
                        .arg(device));
         return ExitDevice;
     }
-    QStringList header = DiscoveryFieldKeys();
+    QStringList header = discoveryFieldKeys();
     header << kCardKey;
-    print(header, {ValuesInOrder(DiscoveryFieldValues(again->record, again->card), header)});
+    print(header, {valuesInOrder(discoveryFieldValues(again->record, again->card), header)});
     return ExitDone;
 }
 
 int Runner::password(const QString &ip, const QString &oldPassword, const QString &newPassword)
 {
-    const std::optional<Frame> reply = session.request(ip, CmdSetPassword, PasswordBytes(oldPassword) + PasswordBytes(newPassword));
+    const std::optional<Frame> reply = session.request(ip, CmdSetPassword, passwordBytes(oldPassword) + passwordBytes(newPassword));
     if (!reply) {
         printError(noAnswer(ip, QStringLiteral("the password change")));
         return ExitDevice;
@@ -479,7 +479,7 @@ Checked<BridgeBlock> bridgeFromValues(const FieldValues &values)
         for (int i = 0; i < 4; ++i)
             ips[std::size_t(k)][std::size_t(i)] = i < parts.size() ? octetFieldValue(parts[i]) : qint16(-1);
     }
-    return CheckBridgeSettings(values.value(QStringLiteral("bridge")) == QLatin1String("Enable"),
+    return checkBridgeSettings(values.value(QStringLiteral("bridge")) == QLatin1String("Enable"),
                                wordFieldValue(values.value(QStringLiteral("bridge_local_port"))), ports, ips);
 }
 
@@ -497,7 +497,7 @@ int Runner::source(const QString &ip, const QString &password, const std::option
     if (!list && changes.isEmpty()) {
         QStringList header{QStringLiteral("device")};
         header << sourceKeys();
-        print(header, {QStringList{ip} + ValuesInOrder(was, sourceKeys())});
+        print(header, {QStringList{ip} + valuesInOrder(was, sourceKeys())});
         return ExitDone;
     }
     FieldValues wanted = was;
@@ -506,7 +506,7 @@ int Runner::source(const QString &ip, const QString &password, const std::option
             wanted.insert(QStringLiteral("source_%1").arg(k + 1), k < list->size() ? list->at(k) : QStringLiteral("0.0.0.0"));
     for (const FieldChange &c : changes)
         wanted.insert(c.key, c.value);
-    const Checked<SourceFilterBlock> block = CheckSourceFilter(sourceMirrors(wanted));
+    const Checked<SourceFilterBlock> block = checkSourceFilter(sourceMirrors(wanted));
     if (!block.ok()) {
         printError(QStringLiteral("%1: %2").arg(ip, block.refusal));
         return ExitUsage;
@@ -521,7 +521,7 @@ int Runner::source(const QString &ip, const QString &password, const std::option
     }
     const FieldValues is = sourceValues(after->data);
     printChanges(ip, was, is, sourceKeys());
-    if (!ChangedKeys(wanted, is, sourceKeys()).isEmpty()) {
+    if (!changedKeys(wanted, is, sourceKeys()).isEmpty()) {
         printError(QStringLiteral("%1: did not verify: the source filter reads back differently").arg(ip));
         return ExitDevice;
     }
@@ -539,7 +539,7 @@ int Runner::bridge(const QString &ip, const QString &password, const QList<Field
     if (changes.isEmpty()) {
         QStringList header{QStringLiteral("device")};
         header << bridgeKeys();
-        print(header, {QStringList{ip} + ValuesInOrder(was, bridgeKeys())});
+        print(header, {QStringList{ip} + valuesInOrder(was, bridgeKeys())});
         return ExitDone;
     }
     FieldValues wanted = was;
@@ -560,7 +560,7 @@ int Runner::bridge(const QString &ip, const QString &password, const QList<Field
     }
     const FieldValues is = bridgeValues(after->data);
     printChanges(ip, was, is, bridgeKeys());
-    if (!ChangedKeys(wanted, is, bridgeKeys()).isEmpty()) {
+    if (!changedKeys(wanted, is, bridgeKeys()).isEmpty()) {
         printError(QStringLiteral("%1: did not verify: the bridge settings read back differently").arg(ip));
         return ExitDevice;
     }
@@ -577,7 +577,7 @@ int Runner::mac(const QString &ip, const QString &password, bool automatic, cons
     QByteArray data = simpleCommandData();
     QString wantedMac;
     if (!automatic) {
-        const std::array<quint8, 3> bytes = MacCodeBytes(qint32(*wholeNumber(code)));
+        const std::array<quint8, 3> bytes = bytesOfMacCode(qint32(*wholeNumber(code)));
         data = QByteArray(reinterpret_cast<const char *>(bytes.data()), 3);
         wantedMac = macText({0x00, 0x04, 0xA3, bytes[0], bytes[1], bytes[2]});
     }
@@ -588,8 +588,8 @@ int Runner::mac(const QString &ip, const QString &password, bool automatic, cons
         printError(noAnswer(ip, QStringLiteral("the settings download")));
         return ExitDevice;
     }
-    const FieldValues was = SettingsFieldValues(before->data);
-    const FieldValues is = SettingsFieldValues(after->data);
+    const FieldValues was = settingsFieldValues(before->data);
+    const FieldValues is = settingsFieldValues(after->data);
     printChanges(ip, was, is, {kMacKey});
     if (automatic ? is.value(kMacKey) == was.value(kMacKey) : is.value(kMacKey) != wantedMac) {
         printError(QStringLiteral("%1: did not verify: the MAC address reads %2").arg(ip, is.value(kMacKey)));
@@ -653,17 +653,17 @@ int Runner::commission(const CommissionSheet &sheet)
             outcomes << o;
             continue;
         }
-        const Checked<DiscoveryRecord> settings = DeviceUploadWithChanges(device->record, row.changes);
+        const Checked<DiscoveryRecord> settings = deviceUploadWithChanges(device->record, row.changes);
         if (!settings.ok()) {
             o.result = settings.refusal;
             outcomes << o;
             continue;
         }
-        const FieldValues was = DiscoveryFieldValues(device->record);
-        o.wanted = DiscoveryFieldValues(encodeDiscoveryRecord(*settings.value));
+        const FieldValues was = discoveryFieldValues(device->record);
+        o.wanted = discoveryFieldValues(encodeDiscoveryRecord(*settings.value));
         o.macAfter = settings.value->mac;
         QStringList what;
-        for (const QString &key : ChangedKeys(was, o.wanted, DiscoveryFieldKeys()))
+        for (const QString &key : changedKeys(was, o.wanted, discoveryFieldKeys()))
             what << QStringLiteral("%1 %2 -> %3").arg(key, was.value(key), o.wanted.value(key));
         o.changes = what.join(QStringLiteral("; "));
         if (what.isEmpty()) {
@@ -688,9 +688,9 @@ int Runner::commission(const CommissionSheet &sheet)
                 o.result = QStringLiteral("upload confirmed, but the device did not answer the discovery after it");
                 continue;
             }
-            const FieldValues is = DiscoveryFieldValues(device->record);
+            const FieldValues is = discoveryFieldValues(device->record);
             QStringList what;
-            for (const QString &key : ChangedKeys(o.wanted, is, DiscoveryFieldKeys()))
+            for (const QString &key : changedKeys(o.wanted, is, discoveryFieldKeys()))
                 what << QStringLiteral("%1 reads %2, not %3").arg(key, is.value(key), o.wanted.value(key));
             o.result = what.isEmpty() ? QStringLiteral("ok") : QStringLiteral("did not verify: ") + what.join(QStringLiteral("; "));
         }
@@ -726,7 +726,7 @@ std::optional<QList<FieldChange>> parseChanges(const QString &command, const QSt
 {
     QList<FieldChange> changes;
     for (const QString &text : assignments) {
-        const Checked<FieldChange> change = ParseFieldAssignment(text);
+        const Checked<FieldChange> change = parseFieldAssignment(text);
         if (!change.ok()) {
             usageError(command, change.refusal);
             return std::nullopt;
@@ -756,7 +756,7 @@ QByteArray validSettingsBase()
 
 } // namespace
 
-int RunCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &cards)
+int runCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &cards)
 {
     // The command is the first argument that is not an option or an option's value.
     QString name;
@@ -829,7 +829,7 @@ int RunCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &card
     }
 
     Globals g;
-    const std::optional<RecordFormat> format = ParseRecordFormat(parser.value(QStringLiteral("format")));
+    const std::optional<RecordFormat> format = parseRecordFormat(parser.value(QStringLiteral("format")));
     if (!format)
         return usageError(name, QStringLiteral("--format must be table, json or csv"));
     g.format = *format;
@@ -873,7 +873,7 @@ int RunCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &card
             return std::nullopt;
         }
         const QString pw = parser.value(passwordOption);
-        if (!PasswordAccepted(pw)) {
+        if (!passwordAccepted(pw)) {
             usageError(name, QStringLiteral("a password has 6 to 12 letters or digits"));
             return std::nullopt;
         }
@@ -900,7 +900,7 @@ int RunCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &card
         const std::optional<QList<FieldChange>> changes = parseChanges(name, pos.mid(1));
         if (!changes)
             return ExitUsage;
-        const Checked<SettingsUploadBlock> alone = SettingsUploadWithChanges(validSettingsBase(), *changes);
+        const Checked<SettingsUploadBlock> alone = settingsUploadWithChanges(validSettingsBase(), *changes);
         if (!alone.ok())
             return usageError(name, alone.refusal);
         const std::optional<QString> pw = needPassword();
@@ -921,7 +921,7 @@ int RunCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &card
         base.mac = *mac;
         base.mask = {255, 255, 255, 0};
         base.baudCode = 4;
-        const Checked<DiscoveryRecord> alone = DeviceUploadWithChanges(encodeDiscoveryRecord(base), *changes);
+        const Checked<DiscoveryRecord> alone = deviceUploadWithChanges(encodeDiscoveryRecord(base), *changes);
         if (!alone.ok())
             return usageError(name, alone.refusal);
         return Runner(g, endpoint, cards).setByMac(*mac, *changes);
@@ -939,7 +939,7 @@ int RunCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &card
             return usageError(name, QStringLiteral("password takes a device address, the old and the new password"));
         if (!needAddress(pos[0]))
             return ExitUsage;
-        if (!PasswordAccepted(pos[1]) || !PasswordAccepted(pos[2]))
+        if (!passwordAccepted(pos[1]) || !passwordAccepted(pos[2]))
             return usageError(name, QStringLiteral("a password has 6 to 12 letters or digits"));
         return Runner(g, endpoint, cards).password(pos[0], pos[1], pos[2]);
     }
@@ -952,7 +952,7 @@ int RunCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &card
         if (parser.isSet(setOption)) {
             list = QStringList{};
             for (const QString &a : parser.values(setOption)) {
-                const Checked<QString> shown = NormalizeFieldValue(QStringLiteral("source_1"), a);
+                const Checked<QString> shown = normalizeFieldValue(QStringLiteral("source_1"), a);
                 if (!shown.ok())
                     return usageError(name, QStringLiteral("--set: \"%1\" is not an address (such as 192.168.0.20)").arg(a));
                 *list << *shown.value;
@@ -973,7 +973,7 @@ int RunCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &card
                 alone.insert(QStringLiteral("source_%1").arg(k + 1), list && k < list->size() ? list->at(k) : QStringLiteral("0.0.0.0"));
             for (const FieldChange &c : *changes)
                 alone.insert(c.key, c.value);
-            const Checked<SourceFilterBlock> checked = CheckSourceFilter(sourceMirrors(alone));
+            const Checked<SourceFilterBlock> checked = checkSourceFilter(sourceMirrors(alone));
             if (!checked.ok())
                 return usageError(name, checked.refusal);
             if (!(pw = needPassword()))
@@ -1016,8 +1016,8 @@ int RunCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &card
         if (automatic == parser.isSet(codeOption))
             return usageError(name, QStringLiteral("give either --auto or --code N"));
         const QString code = parser.value(codeOption);
-        if (!automatic && (!isNumericText(code) || !MacCodeAccepted(code) || !wholeNumber(code)))
-            return usageError(name, MacCodeRefusalText() + QStringLiteral(" (the code is 65793 to 16777215)"));
+        if (!automatic && (!isNumericText(code) || !macCodeAccepted(code) || !wholeNumber(code)))
+            return usageError(name, macCodeRefusalText() + QStringLiteral(" (the code is 65793 to 16777215)"));
         const std::optional<QString> pw = needPassword();
         if (!pw)
             return ExitUsage;
@@ -1029,7 +1029,7 @@ int RunCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &card
         QFile file(pos[0]);
         if (!file.open(QIODevice::ReadOnly))
             return usageError(name, QStringLiteral("%1: %2").arg(pos[0], file.errorString()));
-        const CommissionSheet sheet = ParseCommissionSheet(file.readAll(), pos[0]);
+        const CommissionSheet sheet = parseCommissionSheet(file.readAll(), pos[0]);
         if (!sheet.ok()) {
             printError(sheet.error);
             return ExitUsage;

@@ -16,6 +16,6 @@ enum CtlExit : int {
 // Runs one qvxctl command line (arguments without the program name) through `endpoint`;
 // `cards` lists the network cards for the discovery. Prints results on standard output and
 // errors on standard error; returns the exit code.
-int RunCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &cards);
+int runCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &cards);
 
 } // namespace qvx

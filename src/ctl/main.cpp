@@ -13,5 +13,5 @@ int main(int argc, char **argv)
     qvx::QtCardSource cards;
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
-    return qvx::RunCtl(arguments, endpoint, cards);
+    return qvx::runCtl(arguments, endpoint, cards);
 }

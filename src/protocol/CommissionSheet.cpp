@@ -32,7 +32,7 @@ Mac6 macBytes(const QString &shown)
 
 } // namespace
 
-CommissionSheet ParseCommissionSheet(const QByteArray &content, const QString &fileName)
+CommissionSheet parseCommissionSheet(const QByteArray &content, const QString &fileName)
 {
     CommissionSheet sheet;
     const auto refuse = [&](int line, int column, const QString &why) {
@@ -41,7 +41,7 @@ CommissionSheet ParseCommissionSheet(const QByteArray &content, const QString &f
         return sheet;
     };
 
-    const CsvReadResult csv = ReadCsv(content);
+    const CsvReadResult csv = readCsv(content);
     if (!csv.error.isEmpty())
         return refuse(csv.errorLine, csv.errorColumn, csv.error);
     if (csv.records.isEmpty())
@@ -52,13 +52,13 @@ CommissionSheet ParseCommissionSheet(const QByteArray &content, const QString &f
     int macColumn = -1;
     for (int c = 0; c < header.fields.size(); ++c) {
         const QString key = header.fields[c].trimmed();
-        if (!IsFieldKey(key))
+        if (!isFieldKey(key))
             return refuse(header.line, c + 1, QStringLiteral("unknown field key \"%1\"").arg(key));
         if (keys.contains(key))
             return refuse(header.line, c + 1, QStringLiteral("the column %1 appears twice").arg(key));
-        if (IsReadOnlyKey(key))
+        if (isReadOnlyKey(key))
             return refuse(header.line, c + 1, QStringLiteral("%1 is read only: remove the column").arg(key));
-        if (!InDiscoveryRecord(key))
+        if (!inDiscoveryRecord(key))
             return refuse(header.line, c + 1,
                           QStringLiteral("%1 cannot be written by MAC address (it is not in the discovery "
                                          "record); set it by address with qvxctl set")
@@ -79,7 +79,7 @@ CommissionSheet ParseCommissionSheet(const QByteArray &content, const QString &f
                           QStringLiteral("the row has %1 cells, the header %2").arg(record.fields.size()).arg(keys.size()));
         SheetRow row;
         row.line = record.line;
-        const Checked<QString> mac = NormalizeFieldValue(kMacKey, record.fields[macColumn]);
+        const Checked<QString> mac = normalizeFieldValue(kMacKey, record.fields[macColumn]);
         if (!mac.ok())
             return refuse(record.line, macColumn + 1, mac.refusal);
         row.macText = *mac.value;
@@ -92,11 +92,11 @@ CommissionSheet ParseCommissionSheet(const QByteArray &content, const QString &f
         for (int c = 0; c < keys.size(); ++c) {
             if (c == macColumn || record.fields[c].trimmed().isEmpty())
                 continue;
-            const Checked<QString> value = NormalizeFieldValue(keys[c], record.fields[c]);
+            const Checked<QString> value = normalizeFieldValue(keys[c], record.fields[c]);
             if (!value.ok())
                 return refuse(record.line, c + 1, value.refusal);
             const FieldChange change{keys[c], *value.value};
-            const Checked<DiscoveryRecord> checked = DeviceUploadWithChanges(base, {change});
+            const Checked<DiscoveryRecord> checked = deviceUploadWithChanges(base, {change});
             if (!checked.ok())
                 return refuse(record.line, c + 1, QStringLiteral("%1 = %2: %3").arg(keys[c], *value.value, checked.refusal));
             row.changes << change;

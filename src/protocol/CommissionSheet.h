@@ -30,6 +30,6 @@ struct CommissionSheet {
 // written by MAC address, a row with more or fewer cells than the header, a malformed or
 // repeated MAC address, a malformed value, a value the upload's own checks refuse (with
 // their message). `fileName` only names the file in the message.
-CommissionSheet ParseCommissionSheet(const QByteArray &content, const QString &fileName);
+CommissionSheet parseCommissionSheet(const QByteArray &content, const QString &fileName);
 
 } // namespace qvx

@@ -82,7 +82,7 @@ QString refusedKeyText(const QString &key, const QString &how)
 
 } // namespace
 
-const QStringList &DiscoveryFieldKeys()
+const QStringList &discoveryFieldKeys()
 {
     static const QStringList keys =
         QStringList{QStringLiteral("mac"),       QStringLiteral("ip"),          QStringLiteral("mask"),
@@ -94,7 +94,7 @@ const QStringList &DiscoveryFieldKeys()
     return keys;
 }
 
-const QStringList &SettingsFieldKeys()
+const QStringList &settingsFieldKeys()
 {
     static const QStringList keys{
         QStringLiteral("mac"),       QStringLiteral("ip"),         QStringLiteral("mask"),
@@ -106,11 +106,11 @@ const QStringList &SettingsFieldKeys()
     return keys;
 }
 
-const QStringList &AllFieldKeys()
+const QStringList &allFieldKeys()
 {
     static const QStringList keys = [] {
-        QStringList out = DiscoveryFieldKeys();
-        for (const QString &key : SettingsFieldKeys())
+        QStringList out = discoveryFieldKeys();
+        for (const QString &key : settingsFieldKeys())
             if (!out.contains(key))
                 out << key;
         out << kCardKey;
@@ -119,30 +119,30 @@ const QStringList &AllFieldKeys()
     return keys;
 }
 
-bool IsFieldKey(const QString &key)
+bool isFieldKey(const QString &key)
 {
-    return AllFieldKeys().contains(key);
+    return allFieldKeys().contains(key);
 }
 
-bool IsReadOnlyKey(const QString &key)
+bool isReadOnlyKey(const QString &key)
 {
     return key == QLatin1String("firmware") || key == kCardKey;
 }
 
-bool InDiscoveryRecord(const QString &key)
+bool inDiscoveryRecord(const QString &key)
 {
-    return DiscoveryFieldKeys().contains(key);
+    return discoveryFieldKeys().contains(key);
 }
 
-bool InSettingsDownload(const QString &key)
+bool inSettingsDownload(const QString &key)
 {
-    return SettingsFieldKeys().contains(key);
+    return settingsFieldKeys().contains(key);
 }
 
-FieldValues DiscoveryFieldValues(const QByteArray &recordData, const QString &card)
+FieldValues discoveryFieldValues(const QByteArray &recordData, const QString &card)
 {
     const QStringList cells = discoveryRowTexts(recordData);
-    const QStringList &keys = DiscoveryFieldKeys();
+    const QStringList &keys = discoveryFieldKeys();
     FieldValues values;
     for (int i = 0; i < keys.size() && i < cells.size(); ++i)
         values.insert(keys[i], cells[i]);
@@ -150,7 +150,7 @@ FieldValues DiscoveryFieldValues(const QByteArray &recordData, const QString &ca
     return values;
 }
 
-FieldValues SettingsFieldValues(const QByteArray &data)
+FieldValues settingsFieldValues(const QByteArray &data)
 {
     FieldValues v;
     if (data.size() < SettingsOffset::ShortLength)
@@ -179,7 +179,7 @@ FieldValues SettingsFieldValues(const QByteArray &data)
     return v;
 }
 
-QStringList ValuesInOrder(const FieldValues &values, const QStringList &keys)
+QStringList valuesInOrder(const FieldValues &values, const QStringList &keys)
 {
     QStringList out;
     for (const QString &key : keys)
@@ -187,11 +187,11 @@ QStringList ValuesInOrder(const FieldValues &values, const QStringList &keys)
     return out;
 }
 
-Checked<QString> NormalizeFieldValue(const QString &key, const QString &value)
+Checked<QString> normalizeFieldValue(const QString &key, const QString &value)
 {
-    if (!IsFieldKey(key))
+    if (!isFieldKey(key))
         return refused(QStringLiteral("unknown field key \"%1\"").arg(key));
-    if (IsReadOnlyKey(key))
+    if (isReadOnlyKey(key))
         return refused(QStringLiteral("%1 is read only").arg(key));
 
     const QString v = value.trimmed();
@@ -225,19 +225,19 @@ Checked<QString> NormalizeFieldValue(const QString &key, const QString &value)
         return {QString::number(v.toLongLong()), {}};
     }
     case Kind::Baud:
-        if (const auto found = item(v, BaudItems()))
+        if (const auto found = item(v, baudItems()))
             return {*found, {}};
-        return refused(QStringLiteral("%1: \"%2\" is not a baud rate (%3)").arg(key, value, oneOf(BaudItems())));
+        return refused(QStringLiteral("%1: \"%2\" is not a baud rate (%3)").arg(key, value, oneOf(baudItems())));
     case Kind::DataBits:
-        if (const auto found = item(v, DataBitsItems()))
+        if (const auto found = item(v, dataBitsItems()))
             return {*found, {}};
         return refused(QStringLiteral("%1: \"%2\" is not 7 or 8").arg(key, value));
     case Kind::Parity:
-        if (const auto found = item(v, ParityItems()))
+        if (const auto found = item(v, parityItems()))
             return {*found, {}};
         return refused(QStringLiteral("%1: \"%2\" is not NONE, EVEN or ODD").arg(key, value));
     case Kind::StopBits:
-        if (const auto found = item(v, StopBitsItems()))
+        if (const auto found = item(v, stopBitsItems()))
             return {*found, {}};
         return refused(QStringLiteral("%1: \"%2\" is not 1 or 2").arg(key, value));
     case Kind::EnableDisable:
@@ -258,38 +258,38 @@ Checked<QString> NormalizeFieldValue(const QString &key, const QString &value)
     return refused(QStringLiteral("%1 is read only").arg(key));
 }
 
-Checked<FieldChange> ParseFieldAssignment(const QString &text)
+Checked<FieldChange> parseFieldAssignment(const QString &text)
 {
     const qsizetype eq = text.indexOf(QLatin1Char('='));
     if (eq <= 0)
         return {std::nullopt, QStringLiteral("\"%1\" is not KEY=VALUE").arg(text)};
     const QString key = text.left(eq).trimmed();
-    const Checked<QString> value = NormalizeFieldValue(key, text.mid(eq + 1));
+    const Checked<QString> value = normalizeFieldValue(key, text.mid(eq + 1));
     if (!value.ok())
         return {std::nullopt, value.refusal};
     return {FieldChange{key, *value.value}, {}};
 }
 
-Checked<DiscoveryRecord> DeviceUploadWithChanges(const QByteArray &recordData, const QList<FieldChange> &changes)
+Checked<DiscoveryRecord> deviceUploadWithChanges(const QByteArray &recordData, const QList<FieldChange> &changes)
 {
     QStringList cells = discoveryRowTexts(recordData);
-    const QStringList &keys = DiscoveryFieldKeys();
+    const QStringList &keys = discoveryFieldKeys();
     for (const FieldChange &change : changes) {
-        if (IsReadOnlyKey(change.key))
+        if (isReadOnlyKey(change.key))
             return {std::nullopt, QStringLiteral("%1 is read only").arg(change.key)};
-        if (!InDiscoveryRecord(change.key))
+        if (!inDiscoveryRecord(change.key))
             return {std::nullopt,
                     refusedKeyText(change.key, QStringLiteral("by MAC address: it is not in the discovery record "
                                                               "(set it by address with qvxctl set)"))};
-        const Checked<QString> value = NormalizeFieldValue(change.key, change.value);
+        const Checked<QString> value = normalizeFieldValue(change.key, change.value);
         if (!value.ok())
             return {std::nullopt, value.refusal};
         cells[keys.indexOf(change.key)] = *value.value;
     }
-    return CheckDeviceUpload(EditorTextsFromRow(cells));
+    return checkDeviceUpload(editorTextsFromRow(cells));
 }
 
-Checked<SettingsUploadBlock> SettingsUploadWithChanges(const QByteArray &data, const QList<FieldChange> &changes)
+Checked<SettingsUploadBlock> settingsUploadWithChanges(const QByteArray &data, const QList<FieldChange> &changes)
 {
     if (data.size() < SettingsOffset::ShortLength)
         return {std::nullopt, QStringLiteral("the device's settings reply is too short to be written back")};
@@ -321,7 +321,7 @@ Checked<SettingsUploadBlock> SettingsUploadWithChanges(const QByteArray &data, c
 
     for (const FieldChange &change : changes) {
         const QString &key = change.key;
-        if (IsReadOnlyKey(key))
+        if (isReadOnlyKey(key))
             return {std::nullopt, QStringLiteral("%1 is read only").arg(key)};
         if (key == kMacKey)
             return {std::nullopt, refusedKeyText(key, QStringLiteral("by address (use qvxctl mac, or qvxctl "
@@ -332,9 +332,9 @@ Checked<SettingsUploadBlock> SettingsUploadWithChanges(const QByteArray &data, c
         if (key.startsWith(QLatin1String("bridge")))
             return {std::nullopt, refusedKeyText(key, QStringLiteral("with qvxctl set (use qvxctl bridge, or "
                                                                      "qvxctl set-by-mac)"))};
-        if (!InSettingsDownload(key))
+        if (!inSettingsDownload(key))
             return {std::nullopt, QStringLiteral("unknown field key \"%1\"").arg(key)};
-        const Checked<QString> normalized = NormalizeFieldValue(key, change.value);
+        const Checked<QString> normalized = normalizeFieldValue(key, change.value);
         if (!normalized.ok())
             return {std::nullopt, normalized.refusal};
         const QString &v = *normalized.value;
@@ -342,8 +342,8 @@ Checked<SettingsUploadBlock> SettingsUploadWithChanges(const QByteArray &data, c
         const auto octets = [&](std::array<qint16, 4> &out, const QString &field) -> std::optional<QString> {
             const std::array<QString, 4> parts = dottedParts(v);
             for (int i = 0; i < 4; ++i) {
-                if (!OctetEntryAccepted(parts[std::size_t(i)]))
-                    return OctetOutOfRangeText(field, i);
+                if (!octetEntryAccepted(parts[std::size_t(i)]))
+                    return octetOutOfRangeText(field, i);
                 out[std::size_t(i)] = octetFieldValue(parts[std::size_t(i)]);
             }
             return std::nullopt;
@@ -360,11 +360,11 @@ Checked<SettingsUploadBlock> SettingsUploadWithChanges(const QByteArray &data, c
         else if (key == QLatin1String("remote_port"))
             f.remotePort = wordFieldValue(v);
         else if (key == QLatin1String("rx_timeout")) {
-            if (!UartTimeoutEntryAccepted(v))
-                refusal = UartTimeoutOutOfRangeText();
+            if (!uartTimeoutEntryAccepted(v))
+                refusal = uartTimeoutOutOfRangeText();
             f.uartTimeout = wordFieldValue(v);
         } else if (key == QLatin1String("baud")) {
-            f.baudIndex = int(BaudItems().indexOf(v));
+            f.baudIndex = int(baudItems().indexOf(v));
             if (!timeoutGiven)
                 f.uartTimeout = kAutoUartTimeouts[std::size_t(f.baudIndex)];
         } else if (key == QLatin1String("data_bits"))
@@ -390,13 +390,13 @@ Checked<SettingsUploadBlock> SettingsUploadWithChanges(const QByteArray &data, c
     }
     // A code the device reported outside the list selects nothing in the window; it is not
     // written back unless a baud rate is given.
-    if (f.baudIndex < 0 || f.baudIndex >= BaudItems().size())
+    if (f.baudIndex < 0 || f.baudIndex >= baudItems().size())
         return {std::nullopt, QStringLiteral("the device reports an unknown baud rate code (%1); give baud=RATE")
                                   .arg(b.baudCode)};
-    return CheckSettingsUpload(f);
+    return checkSettingsUpload(f);
 }
 
-FieldValues ExpectedSettingsValues(const SettingsUploadBlock &block, const QByteArray &before)
+FieldValues expectedSettingsValues(const SettingsUploadBlock &block, const QByteArray &before)
 {
     SettingsBlock s;
     s.mac = block.mac;
@@ -413,10 +413,10 @@ FieldValues ExpectedSettingsValues(const SettingsUploadBlock &block, const QByte
     s.hasMode = before.size() >= SettingsOffset::FullLength;
     s.mode = block.mode;
     s.tcpServer = block.tcpServer;
-    return SettingsFieldValues(encodeSettingsBlock(s));
+    return settingsFieldValues(encodeSettingsBlock(s));
 }
 
-QStringList ChangedKeys(const FieldValues &before, const FieldValues &after, const QStringList &keys)
+QStringList changedKeys(const FieldValues &before, const FieldValues &after, const QStringList &keys)
 {
     QStringList out;
     for (const QString &key : keys)

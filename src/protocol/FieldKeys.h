@@ -20,33 +20,33 @@ namespace qvx {
 
 // The 28 keys of the discovery record, in the device grid's column order, so that key i
 // names grid column i.
-const QStringList &DiscoveryFieldKeys();
+const QStringList &discoveryFieldKeys();
 // The keys of the settings download, in the programmer window's order.
-const QStringList &SettingsFieldKeys();
+const QStringList &settingsFieldKeys();
 // Every key once, for help texts: the discovery keys, then those only in the settings
 // download, then "card".
-const QStringList &AllFieldKeys();
+const QStringList &allFieldKeys();
 
 inline const QString kCardKey = QStringLiteral("card");
 inline const QString kMacKey = QStringLiteral("mac");
 
-bool IsFieldKey(const QString &key);
+bool isFieldKey(const QString &key);
 // "firmware" and "card" describe a device but are never written.
-bool IsReadOnlyKey(const QString &key);
-bool InDiscoveryRecord(const QString &key);
-bool InSettingsDownload(const QString &key);
+bool isReadOnlyKey(const QString &key);
+bool inDiscoveryRecord(const QString &key);
+bool inSettingsDownload(const QString &key);
 
 // A device's fields: key -> shown text.
 using FieldValues = QMap<QString, QString>;
 
 // From the data of a discovery reply (77 bytes; fields beyond a shorter record are empty)
 // and the card it arrived on (empty when unknown).
-FieldValues DiscoveryFieldValues(const QByteArray &recordData, const QString &card = QString());
+FieldValues discoveryFieldValues(const QByteArray &recordData, const QString &card = QString());
 // From the data of a settings reply (33 bytes; 28 leave dhcp, protocol, tcp_mode and
 // tcp_server empty).
-FieldValues SettingsFieldValues(const QByteArray &settingsData);
+FieldValues settingsFieldValues(const QByteArray &settingsData);
 // The values of `keys` in order, empty text for a key without a value.
-QStringList ValuesInOrder(const FieldValues &values, const QStringList &keys);
+QStringList valuesInOrder(const FieldValues &values, const QStringList &keys);
 
 // One change asked for: a known key and its value in the shown form.
 struct FieldChange {
@@ -60,9 +60,9 @@ struct FieldChange {
 // digits joined by "-" or ":" (shown upper case with "-"), list values one of their items
 // (any letter case). Ranges are left to the write's own checks, so that their messages are
 // the windows'. A read-only or unknown key is refused.
-Checked<QString> NormalizeFieldValue(const QString &key, const QString &value);
+Checked<QString> normalizeFieldValue(const QString &key, const QString &value);
 // "KEY=VALUE" with a known key and a well-formed value.
-Checked<FieldChange> ParseFieldAssignment(const QString &text);
+Checked<FieldChange> parseFieldAssignment(const QString &text);
 
 // The two writes that change a device's fields from a record it gave plus the changes, with
 // the checks and messages of the window that makes the same write.
@@ -71,7 +71,7 @@ Checked<FieldChange> ParseFieldAssignment(const QString &text);
 // editor filled from the record's grid row, the changes typed into it ("mac" is the new MAC
 // address), then "Upload selected device"'s checks. Keys not in the discovery record are
 // refused with a plain message.
-Checked<DiscoveryRecord> DeviceUploadWithChanges(const QByteArray &recordData, const QList<FieldChange> &changes);
+Checked<DiscoveryRecord> deviceUploadWithChanges(const QByteArray &recordData, const QList<FieldChange> &changes);
 
 // Command 98 by address, from the device's settings download: the programmer window's boxes
 // filled from the download, the changes typed into them (each address box and the receive
@@ -79,13 +79,13 @@ Checked<DiscoveryRecord> DeviceUploadWithChanges(const QByteArray &recordData, c
 // a new rx_timeout takes that rate's automatic timeout, as the window's automatic mode does.
 // "mac", source and bridge keys are refused with a plain message naming the command that
 // sets them.
-Checked<SettingsUploadBlock> SettingsUploadWithChanges(const QByteArray &settingsData,
+Checked<SettingsUploadBlock> settingsUploadWithChanges(const QByteArray &settingsData,
                                                        const QList<FieldChange> &changes);
 
 // The shown values a settings upload should read back as (firmware taken from `before`).
-FieldValues ExpectedSettingsValues(const SettingsUploadBlock &block, const QByteArray &before);
+FieldValues expectedSettingsValues(const SettingsUploadBlock &block, const QByteArray &before);
 
 // The keys whose values differ between two records, in `keys` order.
-QStringList ChangedKeys(const FieldValues &before, const FieldValues &after, const QStringList &keys);
+QStringList changedKeys(const FieldValues &before, const FieldValues &after, const QStringList &keys);
 
 } // namespace qvx

@@ -88,7 +88,7 @@ Checked<T> refuse(const QString &message)
 
 // ---- List items -------------------------------------------------------------------------
 
-const QStringList &BaudItems()
+const QStringList &baudItems()
 {
     static const QStringList items = [] {
         QStringList out;
@@ -99,25 +99,25 @@ const QStringList &BaudItems()
     return items;
 }
 
-const QStringList &DataBitsItems()
+const QStringList &dataBitsItems()
 {
     static const QStringList items{QStringLiteral("7"), QStringLiteral("8")};
     return items;
 }
 
-const QStringList &ParityItems()
+const QStringList &parityItems()
 {
     static const QStringList items{QStringLiteral("ODD"), QStringLiteral("EVEN"), QStringLiteral("NONE")};
     return items;
 }
 
-const QStringList &StopBitsItems()
+const QStringList &stopBitsItems()
 {
     static const QStringList items{QStringLiteral("1"), QStringLiteral("2")};
     return items;
 }
 
-const QStringList &TimeoutToDefaultItems()
+const QStringList &timeoutToDefaultItems()
 {
     static const QStringList items{QStringLiteral("DISABLE"), QStringLiteral("ENABLE")};
     return items;
@@ -125,7 +125,7 @@ const QStringList &TimeoutToDefaultItems()
 
 // ---- Programmer window ------------------------------------------------------------------
 
-bool OctetEntryAccepted(const QString &text)
+bool octetEntryAccepted(const QString &text)
 {
     // Refused: an empty box, any negative value (-0.4 too), or a value whose stored,
     // rounded octet is above 255 (255.4 stores 255 and passes, 255.6 does not).
@@ -133,7 +133,7 @@ bool OctetEntryAccepted(const QString &text)
     return !text.isEmpty() && value >= 0 && roundHalfEven(value) <= 255;
 }
 
-QString OctetOutOfRangeText(const QString &field, int index)
+QString octetOutOfRangeText(const QString &field, int index)
 {
     return QStringLiteral("The value selected for %1 field #%2 is out of range. "
                           "Values allowed are in the interval [0-255]")
@@ -141,19 +141,19 @@ QString OctetOutOfRangeText(const QString &field, int index)
         .arg(index);
 }
 
-bool UartTimeoutEntryAccepted(const QString &text)
+bool uartTimeoutEntryAccepted(const QString &text)
 {
     const double value = numericValue(text);
     return !text.isEmpty() && value >= 50 && value <= 65535;
 }
 
-QString UartTimeoutOutOfRangeText()
+QString uartTimeoutOutOfRangeText()
 {
     return QStringLiteral("The value selected for UART Timeout is out of range. "
                           "Values allowed are in the interval [50-65535]");
 }
 
-Checked<SettingsUploadBlock> CheckSettingsUpload(const SettingsUploadFields &f)
+Checked<SettingsUploadBlock> checkSettingsUpload(const SettingsUploadFields &f)
 {
     using Result = Checked<SettingsUploadBlock>;
     const auto octetError = [](const QString &field, int index) {
@@ -225,7 +225,7 @@ Checked<SettingsUploadBlock> CheckSettingsUpload(const SettingsUploadFields &f)
 
 // ---- Discovery window -------------------------------------------------------------------
 
-DeviceEditorTexts EditorTextsFromRow(const QStringList &cells)
+DeviceEditorTexts editorTextsFromRow(const QStringList &cells)
 {
     const auto cell = [&](int column) { return column < cells.size() ? cells[column] : QString(); };
     DeviceEditorTexts t;
@@ -237,11 +237,11 @@ DeviceEditorTexts EditorTextsFromRow(const QStringList &cells)
     t.gateway = splitDotted(cell(3));
     t.localPort = cell(4);
     t.remotePort = cell(5);
-    t.baudIndex = int(BaudItems().indexOf(cell(6)));
+    t.baudIndex = int(baudItems().indexOf(cell(6)));
     t.timeout = cell(7);
-    t.dataBitsIndex = int(DataBitsItems().indexOf(cell(8)));
-    t.parityIndex = int(ParityItems().indexOf(cell(9)));
-    t.stopBitsIndex = int(StopBitsItems().indexOf(cell(10)));
+    t.dataBitsIndex = int(dataBitsItems().indexOf(cell(8)));
+    t.parityIndex = int(parityItems().indexOf(cell(9)));
+    t.stopBitsIndex = int(stopBitsItems().indexOf(cell(10)));
     // The grid shows "Disable" / "Enable"; the list shows them in capitals.
     t.timeoutToDefaultIndex = int(QStringList{QStringLiteral("Disable"), QStringLiteral("Enable")}.indexOf(cell(11)));
     for (int k = 0; k < 4; ++k)
@@ -255,7 +255,7 @@ DeviceEditorTexts EditorTextsFromRow(const QStringList &cells)
     return t;
 }
 
-Checked<DiscoveryRecord> CheckDeviceUpload(const DeviceEditorTexts &t)
+Checked<DiscoveryRecord> checkDeviceUpload(const DeviceEditorTexts &t)
 {
     using Result = Checked<DiscoveryRecord>;
     DiscoveryRecord s;
@@ -292,7 +292,7 @@ Checked<DiscoveryRecord> CheckDeviceUpload(const DeviceEditorTexts &t)
         return refuse<DiscoveryRecord>(QStringLiteral("Remote port Error"));
 
     // The baud rate code is the list index; with nothing selected there is no code to send.
-    if (t.baudIndex < 0 || t.baudIndex >= BaudItems().size())
+    if (t.baudIndex < 0 || t.baudIndex >= baudItems().size())
         return refuse<DiscoveryRecord>(QStringLiteral("Baudrate Error"));
     s.baudCode = quint8(t.baudIndex);
 
@@ -341,7 +341,7 @@ Checked<DiscoveryRecord> CheckDeviceUpload(const DeviceEditorTexts &t)
 
 // ---- Dialogs ----------------------------------------------------------------------------
 
-Checked<SourceFilterBlock> CheckSourceFilter(const std::array<std::array<qint16, 4>, 4> &sources)
+Checked<SourceFilterBlock> checkSourceFilter(const std::array<std::array<qint16, 4>, 4> &sources)
 {
     SourceFilterBlock block;
     for (std::size_t k = 0; k < 4; ++k) {
@@ -355,7 +355,7 @@ Checked<SourceFilterBlock> CheckSourceFilter(const std::array<std::array<qint16,
     return {block, {}};
 }
 
-Checked<BridgeBlock> CheckBridgeSettings(bool enabled, qint32 localPort, const std::array<qint32, 5> &remotePorts,
+Checked<BridgeBlock> checkBridgeSettings(bool enabled, qint32 localPort, const std::array<qint32, 5> &remotePorts,
                                          const std::array<std::array<qint16, 4>, 5> &ips)
 {
     BridgeBlock block;
@@ -378,18 +378,18 @@ Checked<BridgeBlock> CheckBridgeSettings(bool enabled, qint32 localPort, const s
     return {block, {}};
 }
 
-bool MacCodeAccepted(const QString &text)
+bool macCodeAccepted(const QString &text)
 {
     const double code = numericValue(text);
     return code >= double(kLowestMacCode) && code <= double(kHighestMacCode);
 }
 
-QString MacCodeRefusalText()
+QString macCodeRefusalText()
 {
     return QStringLiteral("ATTENZIONE! Inserire un codice corretto");
 }
 
-std::array<quint8, 3> MacCodeBytes(qint32 code)
+std::array<quint8, 3> bytesOfMacCode(qint32 code)
 {
     const auto v = quint32(code);
     return {quint8((v & 0xFF0000) >> 16), quint8((v & 0xFF00) >> 8), quint8(v & 0xFF)};
@@ -397,7 +397,7 @@ std::array<quint8, 3> MacCodeBytes(qint32 code)
 
 // ---- Passwords --------------------------------------------------------------------------
 
-bool PasswordAccepted(const QString &password)
+bool passwordAccepted(const QString &password)
 {
     if (password.size() < kPasswordMinLength || password.size() > kPasswordMaxLength)
         return false;
@@ -407,7 +407,7 @@ bool PasswordAccepted(const QString &password)
     });
 }
 
-QByteArray PasswordBytes(const QString &password)
+QByteArray passwordBytes(const QString &password)
 {
     const QString padded = password.rightJustified(kPasswordMaxLength, QLatin1Char(' '), true);
     QByteArray out;

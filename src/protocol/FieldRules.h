@@ -28,22 +28,22 @@ struct Checked {
 
 // ---- Items of the discovery editor's lists (the list index is what is written) -----------
 
-const QStringList &BaudItems();             // "600" .. "115200": the index is the baud code
-const QStringList &DataBitsItems();         // "7", "8"
-const QStringList &ParityItems();           // "ODD", "EVEN", "NONE"
-const QStringList &StopBitsItems();         // "1", "2"
-const QStringList &TimeoutToDefaultItems(); // "DISABLE", "ENABLE"
+const QStringList &baudItems();             // "600" .. "115200": the index is the baud code
+const QStringList &dataBitsItems();         // "7", "8"
+const QStringList &parityItems();           // "ODD", "EVEN", "NONE"
+const QStringList &stopBitsItems();         // "1", "2"
+const QStringList &timeoutToDefaultItems(); // "DISABLE", "ENABLE"
 
 // ---- Programmer window: leaving checks and the settings upload (command 98) -------------
 
 // The leaving check of an octet box: refused when empty, negative, or rounding above 255.
-bool OctetEntryAccepted(const QString &text);
+bool octetEntryAccepted(const QString &text);
 // "The value selected for <field> field #<index> is out of range. Values allowed are in the
 // interval [0-255]" (field "IP-Address", "Subnet Mask" or "Gateway").
-QString OctetOutOfRangeText(const QString &field, int index);
+QString octetOutOfRangeText(const QString &field, int index);
 // The leaving check of the UART receive timeout box: 50..65535, not empty.
-bool UartTimeoutEntryAccepted(const QString &text);
-QString UartTimeoutOutOfRangeText();
+bool uartTimeoutEntryAccepted(const QString &text);
+QString uartTimeoutOutOfRangeText();
 
 // The programmer window's numeric fields as its change handlers store them. Octets are
 // 16-bit with -1 marking a box that holds no octet; ports and the timeout are 32-bit.
@@ -60,7 +60,7 @@ struct SettingsUploadFields {
 // The checks of "Upload Settings": MAC, address, mask, gateway octets; local and remote
 // port; UART timeout; the TCP server address (four empty boxes are 0.0.0.0). The block to
 // send, or the message (title kRefusedWriteTitle).
-Checked<SettingsUploadBlock> CheckSettingsUpload(const SettingsUploadFields &fields);
+Checked<SettingsUploadBlock> checkSettingsUpload(const SettingsUploadFields &fields);
 
 // ---- Discovery window: upload of the selected device (command 108) ----------------------
 
@@ -81,38 +81,38 @@ struct DeviceEditorTexts {
 
 // The editor as a click on a device grid row fills it from the row's 28 cells: addresses
 // split at their dots, list items chosen by their exact text, the bridge option by "Enable".
-DeviceEditorTexts EditorTextsFromRow(const QStringList &cells);
+DeviceEditorTexts editorTextsFromRow(const QStringList &cells);
 
 // The checks of "Upload selected device", in their order ("MAC Address Error", "IP Address
 // Error", ..., "IP Bridge 5 Address Error"). The new settings, or the message.
-Checked<DiscoveryRecord> CheckDeviceUpload(const DeviceEditorTexts &texts);
+Checked<DiscoveryRecord> checkDeviceUpload(const DeviceEditorTexts &texts);
 
 // ---- Source filter, bridge and MAC reassignment dialogs (commands 106, 111, 113) --------
 
 // From the dialog's octet mirrors (-1 marks a non-numeric box): "Source k IP-Address Error".
-Checked<SourceFilterBlock> CheckSourceFilter(const std::array<std::array<qint16, 4>, 4> &sources);
+Checked<SourceFilterBlock> checkSourceFilter(const std::array<std::array<qint16, 4>, 4> &sources);
 
 // From the bridge dialog's mirrors and status: "Local port Error", "Remote port k Error",
 // "Bridge k IP-Address Error", in that order.
-Checked<BridgeBlock> CheckBridgeSettings(bool enabled, qint32 localPort, const std::array<qint32, 5> &remotePorts,
+Checked<BridgeBlock> checkBridgeSettings(bool enabled, qint32 localPort, const std::array<qint32, 5> &remotePorts,
                                          const std::array<std::array<qint16, 4>, 5> &ips);
 
 // The MAC reassignment code: the leading number of the text, 65793..16777215 inclusive.
 constexpr qint64 kLowestMacCode = 65793;
 constexpr qint64 kHighestMacCode = 16777215;
-bool MacCodeAccepted(const QString &text);
-QString MacCodeRefusalText(); // "ATTENZIONE! Inserire un codice corretto"
+bool macCodeAccepted(const QString &text);
+QString macCodeRefusalText(); // "ATTENZIONE! Inserire un codice corretto"
 // The three code bytes (high, middle, low) of a code's 32-bit form.
-std::array<quint8, 3> MacCodeBytes(qint32 code);
+std::array<quint8, 3> bytesOfMacCode(qint32 code);
 
 // ---- Passwords --------------------------------------------------------------------------
 
 constexpr int kPasswordMinLength = 6;
 constexpr int kPasswordMaxLength = 12;
 // 6 to 12 characters, each a letter A-Z, a-z or a digit.
-bool PasswordAccepted(const QString &password);
+bool passwordAccepted(const QString &password);
 // The 12 bytes a password is sent as: padded on the left with spaces to 12 characters, the
 // first 12 taken, one byte per character ("?" for a character with no one-byte code).
-QByteArray PasswordBytes(const QString &password);
+QByteArray passwordBytes(const QString &password);
 
 } // namespace qvx

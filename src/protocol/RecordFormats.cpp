@@ -6,7 +6,7 @@
 
 namespace qvx {
 
-std::optional<RecordFormat> ParseRecordFormat(const QString &name)
+std::optional<RecordFormat> parseRecordFormat(const QString &name)
 {
     if (name == QLatin1String("table"))
         return RecordFormat::Table;
@@ -17,7 +17,7 @@ std::optional<RecordFormat> ParseRecordFormat(const QString &name)
     return std::nullopt;
 }
 
-QString CsvField(const QString &text)
+QString csvField(const QString &text)
 {
     const bool quote = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
                        text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')) ||
@@ -29,13 +29,13 @@ QString CsvField(const QString &text)
     return QLatin1Char('"') + doubled + QLatin1Char('"');
 }
 
-QByteArray CsvText(const QStringList &header, const QList<QStringList> &rows)
+QByteArray csvText(const QStringList &header, const QList<QStringList> &rows)
 {
     QString out;
     const auto line = [&](const QStringList &fields) {
         QStringList quoted;
         for (const QString &f : fields)
-            quoted << CsvField(f);
+            quoted << csvField(f);
         out += quoted.join(QLatin1Char(',')) + QLatin1String("\r\n");
     };
     line(header);
@@ -70,7 +70,7 @@ QString jsonString(const QString &text)
 
 } // namespace
 
-QByteArray JsonText(const QStringList &header, const QList<QStringList> &rows)
+QByteArray jsonText(const QStringList &header, const QList<QStringList> &rows)
 {
     if (rows.isEmpty())
         return QByteArrayLiteral("[]\n");
@@ -88,7 +88,7 @@ QByteArray JsonText(const QStringList &header, const QList<QStringList> &rows)
     return out.toUtf8();
 }
 
-QByteArray TableText(const QStringList &header, const QList<QStringList> &rows)
+QByteArray tableText(const QStringList &header, const QList<QStringList> &rows)
 {
     QList<qsizetype> widths;
     for (const QString &h : header)
@@ -111,17 +111,17 @@ QByteArray TableText(const QStringList &header, const QList<QStringList> &rows)
     return out.toUtf8();
 }
 
-QByteArray RecordText(RecordFormat format, const QStringList &header, const QList<QStringList> &rows)
+QByteArray recordText(RecordFormat format, const QStringList &header, const QList<QStringList> &rows)
 {
     switch (format) {
-    case RecordFormat::Json: return JsonText(header, rows);
-    case RecordFormat::Csv: return CsvText(header, rows);
+    case RecordFormat::Json: return jsonText(header, rows);
+    case RecordFormat::Csv: return csvText(header, rows);
     case RecordFormat::Table: break;
     }
-    return TableText(header, rows);
+    return tableText(header, rows);
 }
 
-CsvReadResult ReadCsv(const QByteArray &content)
+CsvReadResult readCsv(const QByteArray &content)
 {
     CsvReadResult result;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);

@@ -14,23 +14,23 @@ namespace qvx {
 enum class RecordFormat { Table, Json, Csv };
 
 // "table", "json" or "csv"; nothing for any other text.
-std::optional<RecordFormat> ParseRecordFormat(const QString &name);
+std::optional<RecordFormat> parseRecordFormat(const QString &name);
 
 // RFC 4180: fields separated by ",", lines ended by CR LF, a field quoted (with its quotes
 // doubled) when it holds a comma, a quote, a CR or an LF, or starts or ends with a blank.
 // UTF-8, no byte order mark.
-QByteArray CsvText(const QStringList &header, const QList<QStringList> &rows);
+QByteArray csvText(const QStringList &header, const QList<QStringList> &rows);
 // One field in the quoting above.
-QString CsvField(const QString &text);
+QString csvField(const QString &text);
 
 // A JSON array with one object per row, the keys in header order, every value a string.
 // Two-space indented, ending in a line feed.
-QByteArray JsonText(const QStringList &header, const QList<QStringList> &rows);
+QByteArray jsonText(const QStringList &header, const QList<QStringList> &rows);
 
 // Columns padded with blanks to their widest text, the header first, for a terminal.
-QByteArray TableText(const QStringList &header, const QList<QStringList> &rows);
+QByteArray tableText(const QStringList &header, const QList<QStringList> &rows);
 
-QByteArray RecordText(RecordFormat format, const QStringList &header, const QList<QStringList> &rows);
+QByteArray recordText(RecordFormat format, const QStringList &header, const QList<QStringList> &rows);
 
 // A CSV text read back: records of fields, each field with the line it starts on (from 1).
 struct CsvRecord {
@@ -47,6 +47,6 @@ struct CsvReadResult {
 // Reads RFC 4180 text (CR LF or LF line ends, quoted fields over several lines, a UTF-8 byte
 // order mark at the start skipped). A quote inside an unquoted field, text after a closing
 // quote, an unterminated quoted field or text that is not UTF-8 is an error.
-CsvReadResult ReadCsv(const QByteArray &content);
+CsvReadResult readCsv(const QByteArray &content);
 
 } // namespace qvx

@@ -47,7 +47,7 @@ protected:
     {
         args << QStringLiteral("--timeout") << QStringLiteral("0.05") << QStringLiteral("--write-delay")
              << QStringLiteral("0");
-        return RunCtl(args, endpoint, cards);
+        return runCtl(args, endpoint, cards);
     }
 
     QString sheet(const QByteArray &text)

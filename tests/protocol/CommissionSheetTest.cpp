@@ -6,7 +6,7 @@ using namespace qvx;
 
 TEST(CommissionSheet, ReadsRowsKeyedByMac)
 {
-    const CommissionSheet sheet = ParseCommissionSheet("ip,mac,local_port,parity,bridge\r\n"
+    const CommissionSheet sheet = parseCommissionSheet("ip,mac,local_port,parity,bridge\r\n"
                                                        "192.168.1.20,00-04-a3-00-00-01,5000,odd,\r\n"
                                                        "\r\n"
                                                        ",00:04:A3:00:00:02,,,Enable\r\n",
@@ -52,7 +52,7 @@ TEST(CommissionSheet, RefusesBadSheetsAsAWhole)
         {"mac,ip\n00-04-A3-00-00-01,\"1.2.3.4\n", "s.csv:2:2: ", "not closed"},
     };
     for (const auto &c : cases) {
-        const CommissionSheet sheet = ParseCommissionSheet(QByteArray(c.text), "s.csv");
+        const CommissionSheet sheet = parseCommissionSheet(QByteArray(c.text), "s.csv");
         EXPECT_FALSE(sheet.ok()) << c.text;
         EXPECT_TRUE(sheet.error.startsWith(c.where)) << c.text << " -> " << sheet.error.toStdString();
         EXPECT_TRUE(sheet.error.contains(c.why)) << c.text << " -> " << sheet.error.toStdString();

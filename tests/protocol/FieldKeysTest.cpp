@@ -51,9 +51,9 @@ SettingsBlock sampleSettings()
 
 TEST(FieldKeys, KeyListsMatchTheRecords)
 {
-    ASSERT_EQ(DiscoveryFieldKeys().size(), kDeviceGridColumns);
-    EXPECT_EQ(AllFieldKeys().size(), kDeviceGridColumns + 6); // firmware, dhcp, protocol, tcp_mode, tcp_server, card
-    const FieldValues d = DiscoveryFieldValues(encodeDiscoveryRecord(sampleRecord()), "eth0 192.168.0.10");
+    ASSERT_EQ(discoveryFieldKeys().size(), kDeviceGridColumns);
+    EXPECT_EQ(allFieldKeys().size(), kDeviceGridColumns + 6); // firmware, dhcp, protocol, tcp_mode, tcp_server, card
+    const FieldValues d = discoveryFieldValues(encodeDiscoveryRecord(sampleRecord()), "eth0 192.168.0.10");
     EXPECT_EQ(d.value("mac"), "00-04-A3-00-00-07");
     EXPECT_EQ(d.value("rx_timeout"), "3250");
     EXPECT_EQ(d.value("default_timeout"), "Enable");
@@ -64,7 +64,7 @@ TEST(FieldKeys, KeyListsMatchTheRecords)
     EXPECT_EQ(d.value("card"), "eth0 192.168.0.10");
     EXPECT_EQ(d.size(), kDeviceGridColumns + 1);
 
-    const FieldValues s = SettingsFieldValues(encodeSettingsBlock(sampleSettings()));
+    const FieldValues s = settingsFieldValues(encodeSettingsBlock(sampleSettings()));
     EXPECT_EQ(s.value("firmware"), "2.1");
     EXPECT_EQ(s.value("dhcp"), "Enable");
     EXPECT_EQ(s.value("protocol"), "UDP");
@@ -73,7 +73,7 @@ TEST(FieldKeys, KeyListsMatchTheRecords)
     // A 28-byte download has no mode byte: those keys stay empty.
     SettingsBlock shortBlock = sampleSettings();
     shortBlock.hasMode = false;
-    const FieldValues shortValues = SettingsFieldValues(encodeSettingsBlock(shortBlock));
+    const FieldValues shortValues = settingsFieldValues(encodeSettingsBlock(shortBlock));
     EXPECT_FALSE(shortValues.contains("dhcp"));
     EXPECT_EQ(shortValues.value("baud"), "9600");
 }
@@ -95,7 +95,7 @@ TEST(FieldKeys, AssignmentsAreNormalisedOrRefused)
         {"bridge_port_5=70000", "bridge_port_5", "70000"},
     };
     for (const auto &c : good) {
-        const Checked<FieldChange> change = ParseFieldAssignment(c.in);
+        const Checked<FieldChange> change = parseFieldAssignment(c.in);
         ASSERT_TRUE(change.ok()) << c.in << ": " << change.refusal.toStdString();
         EXPECT_EQ(*change.value, (FieldChange{c.key, c.value})) << c.in;
     }
@@ -118,7 +118,7 @@ TEST(FieldKeys, AssignmentsAreNormalisedOrRefused)
         {"dhcp=on", "not Enable or Disable"},
     };
     for (const auto &c : bad) {
-        const Checked<FieldChange> change = ParseFieldAssignment(c.in);
+        const Checked<FieldChange> change = parseFieldAssignment(c.in);
         EXPECT_FALSE(change.ok()) << c.in;
         EXPECT_TRUE(change.refusal.contains(c.why)) << c.in << ": " << change.refusal.toStdString();
     }
@@ -127,7 +127,7 @@ TEST(FieldKeys, AssignmentsAreNormalisedOrRefused)
 TEST(FieldKeys, UploadByMacTakesTheRecordAndTheChanges)
 {
     const QByteArray record = encodeDiscoveryRecord(sampleRecord());
-    const Checked<DiscoveryRecord> out = DeviceUploadWithChanges(
+    const Checked<DiscoveryRecord> out = deviceUploadWithChanges(
         record, {{"ip", "192.168.1.50"}, {"mac", "00-04-A3-00-00-70"}, {"parity", "ODD"}, {"stop_bits", "2"},
                  {"bridge", "Enable"}, {"bridge_ip_2", "10.9.8.7"}, {"bridge_port_2", "9000"}});
     ASSERT_TRUE(out.ok()) << out.refusal.toStdString();
@@ -142,9 +142,9 @@ TEST(FieldKeys, UploadByMacTakesTheRecordAndTheChanges)
     EXPECT_EQ(*out.value, wanted);
 
     // Unchanged, the record writes back as it was.
-    const Checked<DiscoveryRecord> same = DeviceUploadWithChanges(record, {});
+    const Checked<DiscoveryRecord> same = deviceUploadWithChanges(record, {});
     ASSERT_TRUE(same.ok());
-    EXPECT_EQ(DiscoveryFieldValues(encodeDiscoveryRecord(*same.value)), DiscoveryFieldValues(record));
+    EXPECT_EQ(discoveryFieldValues(encodeDiscoveryRecord(*same.value)), discoveryFieldValues(record));
 }
 
 TEST(FieldKeys, UploadByMacRefusesInTheWindowsOrder)
@@ -163,18 +163,18 @@ TEST(FieldKeys, UploadByMacRefusesInTheWindowsOrder)
         {{{"firmware", "2.2"}}, "read only"},
     };
     for (const auto &c : cases) {
-        const Checked<DiscoveryRecord> out = DeviceUploadWithChanges(record, c.changes);
+        const Checked<DiscoveryRecord> out = deviceUploadWithChanges(record, c.changes);
         EXPECT_FALSE(out.ok()) << c.message;
         EXPECT_TRUE(out.refusal.contains(c.message)) << out.refusal.toStdString();
     }
     // A record too short to fill the editor is refused by the first check it fails.
-    EXPECT_EQ(DeviceUploadWithChanges(record.left(20), {}).refusal, "Remote port Error");
+    EXPECT_EQ(deviceUploadWithChanges(record.left(20), {}).refusal, "Remote port Error");
 }
 
 TEST(FieldKeys, UploadByAddressTakesTheDownloadAndTheChanges)
 {
     const QByteArray download = encodeSettingsBlock(sampleSettings());
-    const Checked<SettingsUploadBlock> out = SettingsUploadWithChanges(
+    const Checked<SettingsUploadBlock> out = settingsUploadWithChanges(
         download, {{"ip", "192.168.0.77"}, {"baud", "19200"}, {"protocol", "TCP"}, {"dhcp", "Disable"},
                    {"tcp_server", "10.0.0.9"}, {"data_bits", "7"}});
     ASSERT_TRUE(out.ok()) << out.refusal.toStdString();
@@ -187,13 +187,13 @@ TEST(FieldKeys, UploadByAddressTakesTheDownloadAndTheChanges)
     EXPECT_EQ(out.value->format, 0xC1);
     EXPECT_EQ(out.value->remotePort, 4002);
 
-    const FieldValues expected = ExpectedSettingsValues(*out.value, download);
+    const FieldValues expected = expectedSettingsValues(*out.value, download);
     EXPECT_EQ(expected.value("firmware"), "2.1");
-    EXPECT_EQ(ChangedKeys(SettingsFieldValues(download), expected, SettingsFieldKeys()),
+    EXPECT_EQ(changedKeys(settingsFieldValues(download), expected, settingsFieldKeys()),
               (QStringList{"ip", "baud", "rx_timeout", "data_bits", "dhcp", "protocol", "tcp_server"}));
 
     const Checked<SettingsUploadBlock> timed =
-        SettingsUploadWithChanges(download, {{"baud", "600"}, {"rx_timeout", "60000"}});
+        settingsUploadWithChanges(download, {{"baud", "600"}, {"rx_timeout", "60000"}});
     ASSERT_TRUE(timed.ok());
     EXPECT_EQ(timed.value->uartTimeout, 60000);
 }
@@ -216,14 +216,14 @@ TEST(FieldKeys, UploadByAddressRefusesWithTheProgrammerWindowsMessages)
         {{{"firmware", "1.0"}}, "read only"},
     };
     for (const auto &c : cases) {
-        const Checked<SettingsUploadBlock> out = SettingsUploadWithChanges(download, c.changes);
+        const Checked<SettingsUploadBlock> out = settingsUploadWithChanges(download, c.changes);
         EXPECT_FALSE(out.ok()) << c.message;
         EXPECT_TRUE(out.refusal.contains(c.message)) << out.refusal.toStdString();
     }
-    EXPECT_FALSE(SettingsUploadWithChanges(download.left(27), {}).ok());
+    EXPECT_FALSE(settingsUploadWithChanges(download.left(27), {}).ok());
     // A baud code the device reports outside the list is written back only when replaced.
     SettingsBlock odd = sampleSettings();
     odd.baudCode = 12;
-    EXPECT_TRUE(SettingsUploadWithChanges(encodeSettingsBlock(odd), {}).refusal.contains("unknown baud rate"));
-    EXPECT_TRUE(SettingsUploadWithChanges(encodeSettingsBlock(odd), {{"baud", "9600"}}).ok());
+    EXPECT_TRUE(settingsUploadWithChanges(encodeSettingsBlock(odd), {}).refusal.contains("unknown baud rate"));
+    EXPECT_TRUE(settingsUploadWithChanges(encodeSettingsBlock(odd), {{"baud", "9600"}}).ok());
 }

@@ -18,7 +18,7 @@ DeviceEditorTexts validEditor()
         cells << "0";
     for (int k = 0; k < 5; ++k)
         cells << "0.0.0.0";
-    return EditorTextsFromRow(cells);
+    return editorTextsFromRow(cells);
 }
 
 } // namespace
@@ -32,7 +32,7 @@ TEST(FieldRules, EditorRowAndUpload)
     EXPECT_EQ(t.parityIndex, 2);
     EXPECT_EQ(t.timeoutToDefaultIndex, 1);
     EXPECT_EQ(t.bridgeEnabled, std::optional<bool>(false));
-    const Checked<DiscoveryRecord> out = CheckDeviceUpload(t);
+    const Checked<DiscoveryRecord> out = checkDeviceUpload(t);
     ASSERT_TRUE(out.ok()) << out.refusal.toStdString();
     EXPECT_EQ(out.value->format, 0xC0);
     EXPECT_EQ(out.value->timeoutToDefault, 1);
@@ -40,9 +40,9 @@ TEST(FieldRules, EditorRowAndUpload)
     DeviceEditorTexts halves = t;
     halves.ip = {"2.5", "3.5", "255", "0"}; // rounded halves to even
     halves.timeout = "";                    // no number: 0
-    ASSERT_TRUE(CheckDeviceUpload(halves).ok());
-    EXPECT_EQ(CheckDeviceUpload(halves).value->ip, (Octets4{2, 4, 255, 0}));
-    EXPECT_EQ(CheckDeviceUpload(halves).value->uartTimeout, 0);
+    ASSERT_TRUE(checkDeviceUpload(halves).ok());
+    EXPECT_EQ(checkDeviceUpload(halves).value->ip, (Octets4{2, 4, 255, 0}));
+    EXPECT_EQ(checkDeviceUpload(halves).value->uartTimeout, 0);
 }
 
 TEST(FieldRules, UploadChecksInOrder)
@@ -50,7 +50,7 @@ TEST(FieldRules, UploadChecksInOrder)
     const auto with = [](auto change) {
         DeviceEditorTexts t = validEditor();
         change(t);
-        return CheckDeviceUpload(t).refusal;
+        return checkDeviceUpload(t).refusal;
     };
     EXPECT_EQ(with([](DeviceEditorTexts &t) {
                   t.mac[0] = "G1";
@@ -78,71 +78,71 @@ TEST(FieldRules, UploadChecksInOrder)
 TEST(FieldRules, DialogWrites)
 {
     std::array<std::array<qint16, 4>, 4> sources{};
-    ASSERT_TRUE(CheckSourceFilter(sources).ok());
-    EXPECT_EQ(CheckSourceFilter(sources).value->sources[3], (Octets4{0, 0, 0, 0}));
+    ASSERT_TRUE(checkSourceFilter(sources).ok());
+    EXPECT_EQ(checkSourceFilter(sources).value->sources[3], (Octets4{0, 0, 0, 0}));
     sources[3][0] = 256;
     sources[2][1] = -1;
-    EXPECT_EQ(CheckSourceFilter(sources).refusal, "Source 3 IP-Address Error");
+    EXPECT_EQ(checkSourceFilter(sources).refusal, "Source 3 IP-Address Error");
 
     std::array<qint32, 5> ports{};
     std::array<std::array<qint16, 4>, 5> ips{};
     ports[4] = 65535;
-    const Checked<BridgeBlock> bridge = CheckBridgeSettings(true, 4096, ports, ips);
+    const Checked<BridgeBlock> bridge = checkBridgeSettings(true, 4096, ports, ips);
     ASSERT_TRUE(bridge.ok());
     EXPECT_TRUE(bridge.value->enabled);
     EXPECT_EQ(bridge.value->remotePorts[4], 65535);
     ips[0][0] = -1;
     ports[1] = 65536;
-    EXPECT_EQ(CheckBridgeSettings(false, -1, ports, ips).refusal, "Local port Error");
-    EXPECT_EQ(CheckBridgeSettings(false, 0, ports, ips).refusal, "Remote port 2 Error");
+    EXPECT_EQ(checkBridgeSettings(false, -1, ports, ips).refusal, "Local port Error");
+    EXPECT_EQ(checkBridgeSettings(false, 0, ports, ips).refusal, "Remote port 2 Error");
     ports[1] = 0;
-    EXPECT_EQ(CheckBridgeSettings(false, 0, ports, ips).refusal, "Bridge 1 IP-Address Error");
+    EXPECT_EQ(checkBridgeSettings(false, 0, ports, ips).refusal, "Bridge 1 IP-Address Error");
 }
 
 TEST(FieldRules, MacCodeAndPasswords)
 {
-    EXPECT_TRUE(MacCodeAccepted("65793"));
-    EXPECT_TRUE(MacCodeAccepted("16777215"));
-    EXPECT_FALSE(MacCodeAccepted("65792"));
-    EXPECT_FALSE(MacCodeAccepted("16777216"));
-    EXPECT_FALSE(MacCodeAccepted(""));
-    EXPECT_TRUE(MacCodeAccepted("70000abc")); // its leading number, as "SET ADDRESS" reads it
-    EXPECT_EQ(MacCodeBytes(0x123456), (std::array<quint8, 3>{0x12, 0x34, 0x56}));
-    EXPECT_EQ(MacCodeBytes(-5), (std::array<quint8, 3>{0xFF, 0xFF, 0xFB}));
+    EXPECT_TRUE(macCodeAccepted("65793"));
+    EXPECT_TRUE(macCodeAccepted("16777215"));
+    EXPECT_FALSE(macCodeAccepted("65792"));
+    EXPECT_FALSE(macCodeAccepted("16777216"));
+    EXPECT_FALSE(macCodeAccepted(""));
+    EXPECT_TRUE(macCodeAccepted("70000abc")); // its leading number, as "SET ADDRESS" reads it
+    EXPECT_EQ(bytesOfMacCode(0x123456), (std::array<quint8, 3>{0x12, 0x34, 0x56}));
+    EXPECT_EQ(bytesOfMacCode(-5), (std::array<quint8, 3>{0xFF, 0xFF, 0xFB}));
 
     const struct { const char *pw; bool ok; } passwords[] = {
         {"abc123", true}, {"ABCDEFabcdef", true}, {"abc12", false}, {"abcdefabcdefa", false},
         {"abc 123", false}, {"abc-123", false}, {"abcdèf", false},
     };
     for (const auto &c : passwords)
-        EXPECT_EQ(PasswordAccepted(QString::fromUtf8(c.pw)), c.ok) << c.pw;
-    EXPECT_EQ(PasswordBytes("abc123"), QByteArray("      abc123"));
-    EXPECT_EQ(PasswordBytes("abcdefabcdef"), QByteArray("abcdefabcdef"));
-    EXPECT_EQ(PasswordBytes("abcdefabcdefXYZ"), QByteArray("abcdefabcdef"));
+        EXPECT_EQ(passwordAccepted(QString::fromUtf8(c.pw)), c.ok) << c.pw;
+    EXPECT_EQ(passwordBytes("abc123"), QByteArray("      abc123"));
+    EXPECT_EQ(passwordBytes("abcdefabcdef"), QByteArray("abcdefabcdef"));
+    EXPECT_EQ(passwordBytes("abcdefabcdefXYZ"), QByteArray("abcdefabcdef"));
 }
 
 TEST(FieldRules, ProgrammerLeavingChecks)
 {
-    EXPECT_TRUE(OctetEntryAccepted("255.4"));
-    EXPECT_FALSE(OctetEntryAccepted("255.6"));
-    EXPECT_FALSE(OctetEntryAccepted(""));
-    EXPECT_FALSE(OctetEntryAccepted("-0.4"));
-    EXPECT_TRUE(UartTimeoutEntryAccepted("50"));
-    EXPECT_FALSE(UartTimeoutEntryAccepted("49"));
-    EXPECT_FALSE(UartTimeoutEntryAccepted("65536"));
+    EXPECT_TRUE(octetEntryAccepted("255.4"));
+    EXPECT_FALSE(octetEntryAccepted("255.6"));
+    EXPECT_FALSE(octetEntryAccepted(""));
+    EXPECT_FALSE(octetEntryAccepted("-0.4"));
+    EXPECT_TRUE(uartTimeoutEntryAccepted("50"));
+    EXPECT_FALSE(uartTimeoutEntryAccepted("49"));
+    EXPECT_FALSE(uartTimeoutEntryAccepted("65536"));
 
     SettingsUploadFields f;
     f.tcpServer = {"", " ", "", ""}; // empty boxes: 0.0.0.0
-    ASSERT_TRUE(CheckSettingsUpload(f).ok());
+    ASSERT_TRUE(checkSettingsUpload(f).ok());
     f.mac[4] = -1;
     f.ip[0] = 300;
-    EXPECT_TRUE(CheckSettingsUpload(f).refusal.startsWith("Device Mac-Address Error\nThe value of field #4"));
+    EXPECT_TRUE(checkSettingsUpload(f).refusal.startsWith("Device Mac-Address Error\nThe value of field #4"));
     f.mac[4] = 0;
-    EXPECT_TRUE(CheckSettingsUpload(f).refusal.startsWith("Device IP-Address Error\nThe value of field #0"));
+    EXPECT_TRUE(checkSettingsUpload(f).refusal.startsWith("Device IP-Address Error\nThe value of field #0"));
     f.ip[0] = 0;
     f.uartTimeout = 65536;
-    EXPECT_TRUE(CheckSettingsUpload(f).refusal.startsWith("Device UART RX Timeout Error"));
+    EXPECT_TRUE(checkSettingsUpload(f).refusal.startsWith("Device UART RX Timeout Error"));
     f.uartTimeout = 0;
     f.tcpServer = {"1", "", "3", "4"};
-    EXPECT_TRUE(CheckSettingsUpload(f).refusal.startsWith("Server remote IP-Address Error\nField #1"));
+    EXPECT_TRUE(checkSettingsUpload(f).refusal.startsWith("Server remote IP-Address Error\nField #1"));
 }

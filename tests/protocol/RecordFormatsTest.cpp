@@ -18,7 +18,7 @@ TEST(RecordFormats, CsvQuotesOnlyWhatNeedsIt)
         {"Modalità", "Modalità"},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(CsvField(QString::fromUtf8(c.in)), QString::fromUtf8(c.out)) << c.in;
+        EXPECT_EQ(csvField(QString::fromUtf8(c.in)), QString::fromUtf8(c.out)) << c.in;
 }
 
 TEST(RecordFormats, CsvIsUtf8WithCrLfAndReadsBack)
@@ -26,11 +26,11 @@ TEST(RecordFormats, CsvIsUtf8WithCrLfAndReadsBack)
     const QStringList header{"mac", "ip", "note"};
     const QList<QStringList> rows{{"00-04-A3-00-00-01", "192.168.0.1", "plain"},
                                   {"00-04-A3-00-00-02", "", "comma, \"quote\"\nand line è"}};
-    const QByteArray csv = CsvText(header, rows);
+    const QByteArray csv = csvText(header, rows);
     EXPECT_TRUE(csv.startsWith("mac,ip,note\r\n00-04-A3-00-00-01,192.168.0.1,plain\r\n"));
     EXPECT_TRUE(csv.endsWith("\"comma, \"\"quote\"\"\nand line \xC3\xA8\"\r\n"));
 
-    const CsvReadResult back = ReadCsv(csv);
+    const CsvReadResult back = readCsv(csv);
     ASSERT_TRUE(back.error.isEmpty()) << back.error.toStdString();
     ASSERT_EQ(back.records.size(), 3);
     EXPECT_EQ(back.records[0].fields, header);
@@ -41,7 +41,7 @@ TEST(RecordFormats, CsvIsUtf8WithCrLfAndReadsBack)
 
 TEST(RecordFormats, JsonKeepsKeyOrderAndEscapes)
 {
-    const QByteArray json = JsonText({"mac", "ip", "note"}, {{"00-04-A3-00-00-01", "10.0.0.1", "a \"b\"\\\n\t\x01"}});
+    const QByteArray json = jsonText({"mac", "ip", "note"}, {{"00-04-A3-00-00-01", "10.0.0.1", "a \"b\"\\\n\t\x01"}});
     EXPECT_LT(json.indexOf("\"mac\""), json.indexOf("\"ip\""));
     EXPECT_LT(json.indexOf("\"ip\""), json.indexOf("\"note\""));
     QJsonParseError error;
@@ -50,12 +50,12 @@ TEST(RecordFormats, JsonKeepsKeyOrderAndEscapes)
     ASSERT_TRUE(doc.isArray());
     EXPECT_EQ(doc.array().size(), 1);
     EXPECT_EQ(doc.array()[0].toObject()["note"].toString(), QString("a \"b\"\\\n\t\x01"));
-    EXPECT_EQ(JsonText({"mac"}, {}), QByteArray("[]\n"));
+    EXPECT_EQ(jsonText({"mac"}, {}), QByteArray("[]\n"));
 }
 
 TEST(RecordFormats, TableAlignsColumns)
 {
-    const QByteArray table = TableText({"mac", "ip"}, {{"00-04-A3-00-00-01", "1.2.3.4"}, {"x", "10.0.0.1"}});
+    const QByteArray table = tableText({"mac", "ip"}, {{"00-04-A3-00-00-01", "1.2.3.4"}, {"x", "10.0.0.1"}});
     const QList<QByteArray> lines = table.split('\n');
     ASSERT_GE(lines.size(), 3);
     EXPECT_EQ(lines[0].indexOf("ip"), lines[1].indexOf("1.2.3.4"));
@@ -66,7 +66,7 @@ TEST(RecordFormats, ReadCsvForms)
 {
     // LF line ends, a byte order mark, blank lines, a quoted empty field, a final line
     // without its end.
-    const CsvReadResult r = ReadCsv("\xEF\xBB\xBFmac,ip\n\n00-04-A3-00-00-01,\"\"\r\n\r\nlast,row");
+    const CsvReadResult r = readCsv("\xEF\xBB\xBFmac,ip\n\n00-04-A3-00-00-01,\"\"\r\n\r\nlast,row");
     ASSERT_TRUE(r.error.isEmpty());
     ASSERT_EQ(r.records.size(), 3);
     EXPECT_EQ(r.records[0].fields, (QStringList{"mac", "ip"}));
@@ -85,7 +85,7 @@ TEST(RecordFormats, ReadCsvRefusesBrokenText)
         {"mac\n\xFF\xFE\n", 1, 1, "not UTF-8"},
     };
     for (const auto &c : cases) {
-        const CsvReadResult r = ReadCsv(c.text);
+        const CsvReadResult r = readCsv(c.text);
         EXPECT_TRUE(r.error.contains(c.why)) << r.error.toStdString();
         EXPECT_EQ(r.errorLine, c.line) << c.why;
         EXPECT_EQ(r.errorColumn, c.column) << c.why;
@@ -95,9 +95,9 @@ TEST(RecordFormats, ReadCsvRefusesBrokenText)
 
 TEST(RecordFormats, FormatNames)
 {
-    EXPECT_EQ(ParseRecordFormat("table"), RecordFormat::Table);
-    EXPECT_EQ(ParseRecordFormat("json"), RecordFormat::Json);
-    EXPECT_EQ(ParseRecordFormat("csv"), RecordFormat::Csv);
-    EXPECT_FALSE(ParseRecordFormat("CSV"));
-    EXPECT_FALSE(ParseRecordFormat(""));
+    EXPECT_EQ(parseRecordFormat("table"), RecordFormat::Table);
+    EXPECT_EQ(parseRecordFormat("json"), RecordFormat::Json);
+    EXPECT_EQ(parseRecordFormat("csv"), RecordFormat::Csv);
+    EXPECT_FALSE(parseRecordFormat("CSV"));
+    EXPECT_FALSE(parseRecordFormat(""));
 }
