@@ -4,6 +4,7 @@
 #include "dialogs/EntryRules.h"
 #include "dialogs/WriteSenders.h"
 #include "protocol/Commands.h"
+#include "protocol/FieldRules.h"
 #include "protocol/MessageSink.h"
 #include "protocol/TextRules.h"
 
@@ -91,8 +92,7 @@ void MacAddressDialog::initialize()
 
 void MacAddressDialog::warnCode()
 {
-    m_services.messages().show(QStringLiteral("ATTENZIONE! Inserire un codice corretto"), QStringLiteral("Message Warning"),
-                          MessageIcon::Exclamation);
+    m_services.messages().show(macCodeRefusalText(), kRefusedWriteTitle, MessageIcon::Exclamation);
 }
 
 void MacAddressDialog::onCodeEdited()
@@ -109,9 +109,8 @@ void MacAddressDialog::onCodeEdited()
             warnCode();
             return;
         }
-        const quint32 bits = static_cast<quint32>(*value);
-        code = {static_cast<qint32>((bits & 0xFF0000u) / 65536u), static_cast<qint32>((bits & 0xFF00u) / 256u),
-                static_cast<qint32>(bits & 0xFFu)};
+        const std::array<quint8, 3> bytes = bytesOfMacCode(*value);
+        code = {bytes[0], bytes[1], bytes[2]};
     }
     for (int i = 0; i < 3; ++i)
         newMacBytes[3 + i]->setText(twoHexDigits(code[i]));
@@ -121,8 +120,7 @@ void MacAddressDialog::setAddress()
 {
     // The range test looks at the text itself (its leading number); what is sent is
     // macCodeBytes as the last numeric change left it.
-    const double code = numericValue(codeBox->text());
-    if (code < kLowestCode || code > kHighestCode) {
+    if (!macCodeAccepted(codeBox->text())) {
         warnCode();
         return;
     }

@@ -18,10 +18,6 @@ class MacAddressDialog : public QDialog {
 public:
     explicit MacAddressDialog(ProgramServices &services, QWidget *parent = nullptr);
 
-    // Lowest and highest code that "SET ADDRESS" accepts (0x010101 and 0xFFFFFF).
-    static constexpr qint32 kLowestCode = 65793;
-    static constexpr qint32 kHighestCode = 16777215;
-
     // ---- Controls ----
     QLabel *codeCaption = nullptr;
     QLineEdit *codeBox = nullptr;

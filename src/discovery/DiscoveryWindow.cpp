@@ -5,12 +5,16 @@
 #include "discovery/DiscoveryRequest.h"
 #include "protocol/Commands.h"
 #include "protocol/Endpoint.h"
+#include "protocol/FieldKeys.h"
+#include "protocol/FieldRules.h"
 #include "protocol/Layouts.h"
 #include "protocol/MessageSink.h"
+#include "protocol/RecordFormats.h"
 #include "protocol/TextRules.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
@@ -25,6 +29,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QRadioButton>
+#include <QSaveFile>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -170,85 +175,6 @@ void addRow(QGridLayout *grid, int row, QLabel *heading, const std::array<QLineE
         grid->addWidget(boxes[i], row, firstColumn + int(i));
 }
 
-// Copies a dotted address cell into four boxes: the parts before the first three "." go to
-// boxes 0..2, everything after the third "." to box 3. A cell with fewer dots leaves the
-// boxes past its end empty.
-void splitDotted(const QString &cell, const std::array<QLineEdit *, 4> &boxes)
-{
-    qsizetype p = 0;
-    for (int k = 0; k < 3; ++k) {
-        QString part;
-        while (p < cell.size() && cell[p] != QLatin1Char('.'))
-            part.append(cell[p++]);
-        if (p < cell.size())
-            ++p; // past the "."
-        boxes[std::size_t(k)]->setText(part);
-    }
-    boxes[3]->setText(cell.mid(p));
-}
-
-// index of the item whose text is exactly `text`, or -1.
-int exactIndex(const QString &text, const QStringList &items)
-{
-    return int(items.indexOf(text));
-}
-
-// Upload rules. An octet: a numeric text up to 255, rounded halves to even; a value that
-// rounds below 0 does not fit either.
-std::optional<quint8> octetValue(const QString &text)
-{
-    if (!isNumericText(text))
-        return std::nullopt;
-    const double value = numericValue(text);
-    if (value > 255)
-        return std::nullopt;
-    const double rounded = roundHalfEven(value);
-    if (!(rounded >= 0))
-        return std::nullopt;
-    return quint8(rounded);
-}
-
-// A port: the same up to 65535.
-std::optional<quint16> portValue(const QString &text)
-{
-    if (!isNumericText(text))
-        return std::nullopt;
-    const double value = numericValue(text);
-    if (value > 65535)
-        return std::nullopt;
-    const double rounded = roundHalfEven(value);
-    if (!(rounded >= 0))
-        return std::nullopt;
-    return quint16(rounded);
-}
-
-std::optional<Octets4> addressValue(const std::array<QLineEdit *, 4> &boxes)
-{
-    Octets4 out{};
-    for (std::size_t i = 0; i < 4; ++i) {
-        const std::optional<quint8> octet = octetValue(boxes[i]->text());
-        if (!octet)
-            return std::nullopt;
-        out[i] = *octet;
-    }
-    return out;
-}
-
-const QStringList &baudItems()
-{
-    static const QStringList items = [] {
-        QStringList out;
-        for (int rate : kBaudRates)
-            out << QString::number(rate);
-        return out;
-    }();
-    return items;
-}
-
-const QStringList kDataBitsItems{QStringLiteral("7"), QStringLiteral("8")};
-const QStringList kParityItems{QStringLiteral("ODD"), QStringLiteral("EVEN"), QStringLiteral("NONE")};
-const QStringList kStopBitsItems{QStringLiteral("1"), QStringLiteral("2")};
-const QStringList kTimeoutToDefaultItems{QStringLiteral("DISABLE"), QStringLiteral("ENABLE")};
 
 } // namespace
 
@@ -262,6 +188,7 @@ DiscoveryWindow::DiscoveryWindow(ProgramServices &services, QWidget *parent) : Q
     connect(uploadSelectedButton, &QPushButton::clicked, this, &DiscoveryWindow::uploadSelectedDevice);
     connect(factorySettingButton, &QPushButton::clicked, this, &DiscoveryWindow::restoreFactorySetting);
     connect(exitButton, &QPushButton::clicked, this, &DiscoveryWindow::onExitClicked);
+    connect(exportButton, &QPushButton::clicked, this, &DiscoveryWindow::exportDevices);
     connect(deviceGrid, &QTableView::clicked, this, &DiscoveryWindow::onDeviceRowClicked);
 
     // Room for a dozen more device rows than the minimum, within the screen.
@@ -283,6 +210,9 @@ void DiscoveryWindow::buildControls()
     uploadSelectedButton = makeButton(this, QStringLiteral("cmdNetSet"), QStringLiteral("Upload selected device"));
     factorySettingButton = makeButton(this, QStringLiteral("cmdFactory"), QStringLiteral("Factory setting"));
     exitButton = makeButton(this, QStringLiteral("cmdExit"), QStringLiteral("Exit"));
+    exportButton = makeButton(this, QStringLiteral("cmdExport"), QStringLiteral("Export…"));
+    exportButton->setAccessibleName(QStringLiteral("Export the listed devices to a CSV file"));
+    exportButton->setToolTip(exportButton->accessibleName());
 
     // Local network card.
     auto *card = new QFrame(this);
@@ -409,11 +339,11 @@ void DiscoveryWindow::buildControls()
     {
         QWidget *f = uartGroup;
         serialLists[0] = makeList(f, QStringLiteral("cmbRecord_0"), QStringLiteral("BAUDRATE"), baudItems());
-        serialLists[1] = makeList(f, QStringLiteral("cmbRecord_1"), QStringLiteral("DATA BITS"), kDataBitsItems);
-        serialLists[2] = makeList(f, QStringLiteral("cmbRecord_2"), QStringLiteral("PARITY BIT"), kParityItems);
-        serialLists[3] = makeList(f, QStringLiteral("cmbRecord_3"), QStringLiteral("STOP BIT"), kStopBitsItems);
+        serialLists[1] = makeList(f, QStringLiteral("cmbRecord_1"), QStringLiteral("DATA BITS"), dataBitsItems());
+        serialLists[2] = makeList(f, QStringLiteral("cmbRecord_2"), QStringLiteral("PARITY BIT"), parityItems());
+        serialLists[3] = makeList(f, QStringLiteral("cmbRecord_3"), QStringLiteral("STOP BIT"), stopBitsItems());
         serialLists[4] = makeList(f, QStringLiteral("cmbRecord_4"), QStringLiteral("Timeout to default"),
-                                kTimeoutToDefaultItems);
+                                timeoutToDefaultItems());
         uartTimeoutBox = makeBox(f, QStringLiteral("txtTimeOut"), QStringLiteral("TIMEOUT (uSec)"), 5, false);
         auto *g = new QGridLayout(f);
         g->setVerticalSpacing(4);
@@ -513,6 +443,7 @@ void DiscoveryWindow::buildControls()
     top->addWidget(status);
     top->addStretch(1);
     top->addWidget(refreshButton);
+    top->addWidget(exportButton);
     top->addWidget(exitButton);
 
     auto *details = new QHBoxLayout;
@@ -544,7 +475,7 @@ void DiscoveryWindow::buildControls()
         for (QLineEdit *box : *bridgeHostBoxes()[k])
             order << box;
     }
-    order << uploadSelectedButton << factorySettingButton << refreshButton << exitButton;
+    order << uploadSelectedButton << factorySettingButton << refreshButton << exportButton << exitButton;
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -764,34 +695,42 @@ void DiscoveryWindow::onDeviceRowClicked()
             destinationMacBytes[std::size_t(i)]->setText(macByteText(destination[std::size_t(i)]));
     }
 
-    splitDotted(cell(Col::Ip), ipAddressBoxes);
-    splitDotted(cell(Col::Mask), subnetMaskBoxes);
-    splitDotted(cell(Col::Gateway), gatewayBoxes);
-    localPortBox->setText(cell(Col::LocalPort));
-    remotePortBox->setText(cell(Col::RemotePort));
+    // The editor as the row's cells fill it: addresses split at their dots, list items by
+    // their exact text, the bridge option by "Enable".
+    QStringList cells;
+    for (int column = 0; column < DeviceGridModel::kColumns; ++column)
+        cells << cell(column);
+    const DeviceEditorTexts t = editorTextsFromRow(cells);
+    const auto fill = [](const OctetBoxes &boxes, const std::array<QString, 4> &texts) {
+        for (std::size_t i = 0; i < 4; ++i)
+            boxes[i]->setText(texts[i]);
+    };
+    fill(ipAddressBoxes, t.ip);
+    fill(subnetMaskBoxes, t.mask);
+    fill(gatewayBoxes, t.gateway);
+    localPortBox->setText(t.localPort);
+    remotePortBox->setText(t.remotePort);
 
-    serialLists[0]->setCurrentIndex(exactIndex(cell(Col::Baud), baudItems()));
-    uartTimeoutBox->setText(cell(Col::Timeout));
-    serialLists[1]->setCurrentIndex(exactIndex(cell(Col::DataBits), kDataBitsItems));
-    serialLists[2]->setCurrentIndex(exactIndex(cell(Col::Parity), kParityItems));
-    serialLists[3]->setCurrentIndex(exactIndex(cell(Col::StopBits), kStopBitsItems));
-    // The grid shows "Disable" / "Enable"; the list shows them in capitals.
-    serialLists[4]->setCurrentIndex(
-        exactIndex(cell(Col::TimeoutToDefault), {QStringLiteral("Disable"), QStringLiteral("Enable")}));
+    serialLists[0]->setCurrentIndex(t.baudIndex);
+    uartTimeoutBox->setText(t.timeout);
+    serialLists[1]->setCurrentIndex(t.dataBitsIndex);
+    serialLists[2]->setCurrentIndex(t.parityIndex);
+    serialLists[3]->setCurrentIndex(t.stopBitsIndex);
+    serialLists[4]->setCurrentIndex(t.timeoutToDefaultIndex);
 
-    for (int k = 0; k < 4; ++k)
-        splitDotted(cell(Col::Source1 + k), *sourceBoxes()[std::size_t(k)]);
+    for (std::size_t k = 0; k < 4; ++k)
+        fill(*sourceBoxes()[k], t.sources[k]);
 
-    if (cell(Col::BridgeStatus) == QLatin1String("Enable"))
+    if (t.bridgeEnabled.value_or(false))
         bridgeEnabled->setChecked(true);
     else
         bridgeDisabled->setChecked(true);
 
-    bridgeLocalPortBox->setText(cell(Col::bridgeLocalPort));
-    for (int k = 0; k < 5; ++k)
-        bridgeRemotePortBoxes[std::size_t(k)]->setText(cell(Col::BridgeRemotePort1 + k));
-    for (int k = 0; k < 5; ++k)
-        splitDotted(cell(Col::BridgeIp1 + k), *bridgeHostBoxes()[std::size_t(k)]);
+    bridgeLocalPortBox->setText(t.bridgeLocalPort);
+    for (std::size_t k = 0; k < 5; ++k)
+        bridgeRemotePortBoxes[k]->setText(t.bridgeRemotePorts[k]);
+    for (std::size_t k = 0; k < 5; ++k)
+        fill(*bridgeHostBoxes()[k], t.bridgeIps[k]);
 
     state.deviceSelected = macReadable;
 }
@@ -814,116 +753,52 @@ void DiscoveryWindow::uploadSelectedDevice()
     if (!link.isMulticastTargetSelected())
         link.selectMulticastTarget();
 
+    // The checks of every field, in their fixed order; the first that fails is reported.
+    const Checked<DiscoveryRecord> settings = checkDeviceUpload(editorTexts());
+    if (!settings.ok()) {
+        warn(settings.refusal);
+        return;
+    }
     DeviceUploadBlock block;
     block.destination = state.destinationMac;
-    DiscoveryRecord &s = block.settings;
-
-    for (int i = 0; i < 6; ++i) {
-        const qint32 value = hexPairToByte(macAddressBoxes[std::size_t(i)]->text(), 2);
-        if (value < 0 || value > 255) {
-            warn(QStringLiteral("MAC Address Error"));
-            return;
-        }
-        s.mac[std::size_t(i)] = quint8(value);
-    }
-
-    const auto address = [&](const std::array<QLineEdit *, 4> &boxes, Octets4 &out, const QString &message) {
-        const std::optional<Octets4> value = addressValue(boxes);
-        if (!value) {
-            warn(message);
-            return false;
-        }
-        out = *value;
-        return true;
-    };
-    const auto port = [&](const QLineEdit *box, quint16 &out, const QString &message) {
-        const std::optional<quint16> value = portValue(box->text());
-        if (!value) {
-            warn(message);
-            return false;
-        }
-        out = *value;
-        return true;
-    };
-
-    if (!address(ipAddressBoxes, s.ip, QStringLiteral("IP Address Error")) ||
-        !address(subnetMaskBoxes, s.mask, QStringLiteral("Subnet Mask Error")) ||
-        !address(gatewayBoxes, s.gateway, QStringLiteral("Gateway Error")) ||
-        !port(localPortBox, s.localPort, QStringLiteral("Local port Error")) ||
-        !port(remotePortBox, s.remotePort, QStringLiteral("Remote port Error")))
-        return;
-
-    // The baud rate code is the list index; with nothing selected there is no code to send.
-    const int baud = serialLists[0]->currentIndex();
-    if (baud < 0) {
-        warn(QStringLiteral("Baudrate Error"));
-        return;
-    }
-    s.baudCode = quint8(baud);
-
-    // Any text is taken by its leading number (0 for none), but it must fit a word.
-    const double timeout = roundHalfEven(numericValue(uartTimeoutBox->text()));
-    if (!(timeout >= 0 && timeout <= 65535)) {
-        warn(QStringLiteral("Timeout Error"));
-        return;
-    }
-    s.uartTimeout = quint16(timeout);
-
-    UartFormat format;
-    const int dataBits = serialLists[1]->currentIndex();
-    if (dataBits < 0) {
-        warn(QStringLiteral("Data Bits Error"));
-        return;
-    }
-    format.sevenDataBits = dataBits == 0;
-    const int parity = serialLists[2]->currentIndex();
-    if (parity < 0) {
-        warn(QStringLiteral("Parity Bit Error"));
-        return;
-    }
-    format.parity = parity == 0 ? Parity::Odd : parity == 1 ? Parity::Even : Parity::None;
-    const int stopBits = serialLists[3]->currentIndex();
-    if (stopBits < 0) {
-        warn(QStringLiteral("Stop Bit Error"));
-        return;
-    }
-    format.twoStopBits = stopBits == 1;
-    s.format = encodeUartFormat(format);
-
-    const int toDefault = serialLists[4]->currentIndex();
-    if (toDefault < 0) {
-        warn(QStringLiteral("Timeout to default serial parameter Error"));
-        return;
-    }
-    s.timeoutToDefault = quint8(toDefault == 1 ? 1 : 0);
-
-    for (int k = 0; k < 4; ++k)
-        if (!address(*sourceBoxes()[std::size_t(k)], s.sources[std::size_t(k)],
-                     QStringLiteral("IP Source %1 Address Error").arg(k + 1)))
-            return;
-
-    if (bridgeEnabled->isChecked()) {
-        s.bridgeStatus = 1;
-    } else if (bridgeDisabled->isChecked()) {
-        s.bridgeStatus = 0;
-    } else {
-        warn(QStringLiteral("Error! Modalità bridge non selezionata"));
-        return;
-    }
-
-    if (!port(bridgeLocalPortBox, s.bridgeLocalPort, QStringLiteral("Local Bridge port Error")))
-        return;
-    for (int k = 1; k <= 5; ++k)
-        if (!port(bridgeRemotePortBoxes[std::size_t(k - 1)], s.bridgeRemotePorts[std::size_t(k - 1)],
-                  QStringLiteral("Remote Bridge ") + QString::number(k) + QStringLiteral(" port Error")))
-            return;
-
-    for (int k = 0; k < 5; ++k)
-        if (!address(*bridgeHostBoxes()[std::size_t(k)], s.bridgeIps[std::size_t(k)],
-                     QStringLiteral("IP Bridge %1 Address Error").arg(k + 1)))
-            return;
-
+    block.settings = *settings.value;
     link.sendFrame(CmdUploadSelected, encodeDeviceUploadBlock(block), Target::Multicast, kReplyTimeoutMs);
+}
+
+DeviceEditorTexts DiscoveryWindow::editorTexts()
+{
+    DeviceEditorTexts t;
+    const auto texts = [](const OctetBoxes &boxes) {
+        std::array<QString, 4> out;
+        for (std::size_t i = 0; i < 4; ++i)
+            out[i] = boxes[i]->text();
+        return out;
+    };
+    for (std::size_t i = 0; i < 6; ++i)
+        t.mac[i] = macAddressBoxes[i]->text();
+    t.ip = texts(ipAddressBoxes);
+    t.mask = texts(subnetMaskBoxes);
+    t.gateway = texts(gatewayBoxes);
+    t.localPort = localPortBox->text();
+    t.remotePort = remotePortBox->text();
+    t.baudIndex = serialLists[0]->currentIndex();
+    t.timeout = uartTimeoutBox->text();
+    t.dataBitsIndex = serialLists[1]->currentIndex();
+    t.parityIndex = serialLists[2]->currentIndex();
+    t.stopBitsIndex = serialLists[3]->currentIndex();
+    t.timeoutToDefaultIndex = serialLists[4]->currentIndex();
+    for (std::size_t k = 0; k < 4; ++k)
+        t.sources[k] = texts(*sourceBoxes()[k]);
+    if (bridgeEnabled->isChecked())
+        t.bridgeEnabled = true;
+    else if (bridgeDisabled->isChecked())
+        t.bridgeEnabled = false;
+    t.bridgeLocalPort = bridgeLocalPortBox->text();
+    for (std::size_t k = 0; k < 5; ++k)
+        t.bridgeRemotePorts[k] = bridgeRemotePortBoxes[k]->text();
+    for (std::size_t k = 0; k < 5; ++k)
+        t.bridgeIps[k] = texts(*bridgeHostBoxes()[k]);
+    return t;
 }
 
 void DiscoveryWindow::restoreFactorySetting()
@@ -940,6 +815,32 @@ void DiscoveryWindow::restoreFactorySetting()
     for (quint8 byte : state.destinationMac)
         data.append(char(byte));
     link.sendFrame(CmdFactorySetting, data, Target::Multicast, kReplyTimeoutMs);
+}
+
+// ---- Export -----------------------------------------------------------------------------
+
+void DiscoveryWindow::exportDevices()
+{
+    const QString path = exportPathChooser
+                             ? exportPathChooser(this)
+                             : QFileDialog::getSaveFileName(this, QStringLiteral("Export the listed devices"),
+                                                            QStringLiteral("devices.csv"),
+                                                            QStringLiteral("CSV files (*.csv);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    // The grid's columns are the discovery record's fields, in the same order as its keys.
+    QList<QStringList> rows;
+    for (int d = 0; d < m_grid->deviceCount(); ++d) {
+        QStringList cells;
+        for (int column = 0; column < DeviceGridModel::kColumns; ++column)
+            cells << m_grid->cell(d, column);
+        rows << cells;
+    }
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(csvText(discoveryFieldKeys(), rows)) >= 0 && file.commit())
+        return;
+    m_services.messages().show(QStringLiteral("The devices could not be exported to %1:\n%2").arg(path, file.errorString()),
+                               QStringLiteral("Message Warning"), MessageIcon::Exclamation);
 }
 
 } // namespace qvx

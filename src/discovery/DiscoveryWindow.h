@@ -1,9 +1,11 @@
 #pragma once
 #include "netadapters/AdapterList.h"
+#include "protocol/FieldRules.h"
 
 #include <QList>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 class QComboBox;
 class QGroupBox;
@@ -34,6 +36,8 @@ public:
     QPushButton *uploadSelectedButton = nullptr;
     QPushButton *factorySettingButton = nullptr;
     QPushButton *exitButton = nullptr;
+    // "Export…": writes the listed devices to a CSV file, with a header of field keys.
+    QPushButton *exportButton = nullptr;
 
     // Header row = the view's horizontal header; device rows are the model's rows.
     QTableView *deviceGrid = nullptr;
@@ -119,6 +123,14 @@ public:
     void uploadSelectedDevice();
     void restoreFactorySetting();
     void onExitClicked();
+    // Asks for a file and writes every grid row to it as CSV (UTF-8, RFC 4180), through the
+    // same writer as qvxctl's --format csv. A file that cannot be written is reported.
+    void exportDevices();
+    // Chooses the file of "Export…" (an empty text cancels). Unset: a save dialog. Tests
+    // set their own.
+    std::function<QString(QWidget *parent)> exportPathChooser;
+    // The editor's texts and selections, as the upload checks them.
+    DeviceEditorTexts editorTexts();
     // A click on a device row (the grid's current row): fills the editor from it, highlights
     // it and takes its MAC address as destination of upload and factory setting.
     void onDeviceRowClicked();

@@ -10,6 +10,7 @@
 #include "login/LoginDialog.h"
 #include "protocol/Commands.h"
 #include "protocol/Frame.h"
+#include "protocol/FieldRules.h"
 #include "protocol/Layouts.h"
 #include "protocol/MessageSink.h"
 #include "protocol/TextRules.h"
@@ -36,17 +37,6 @@ namespace qvx {
 
 namespace {
 
-const QString kOutOfRangeTitle = QStringLiteral("Attention! - Value out of range");
-const QString kUploadRefusedTitle = QStringLiteral("Message Warning");
-
-QString octetOutOfRangeText(const QString &fieldName, int index)
-{
-    return QStringLiteral("The value selected for %1 field #%2 is out of range. "
-                          "Values allowed are in the interval [0-255]")
-        .arg(fieldName)
-        .arg(index);
-}
-
 // A caption without its trailing colon, for accessible names.
 QString withoutColon(const QString &caption)
 {
@@ -64,16 +54,6 @@ void splitWord(qint32 value, qint32 &high, qint32 &low)
     const qint64 h = v >= 0 ? v / 256 : -((-v + 255) / 256);
     high = static_cast<qint32>(h);
     low = static_cast<qint32>(v - 256 * h);
-}
-
-bool isOctet(qint32 value)
-{
-    return value >= 0 && value <= 255;
-}
-
-bool isWord(qint32 value)
-{
-    return value >= 0 && value <= 65535;
 }
 
 // The byte a character code is sent as; a character with no one-byte code goes as "?".
@@ -496,7 +476,7 @@ void ProgrammerWindow::uploadSettings()
 {
     // Refuse before the logout leaves: a value that does not fit its byte is never sent.
     if (const std::optional<QString> refusal = uploadRefusal()) {
-        m_services.messages().show(*refusal, kUploadRefusedTitle, MessageIcon::Exclamation);
+        m_services.messages().show(*refusal, kRefusedWriteTitle, MessageIcon::Exclamation);
         return;
     }
     startWriteSequence(CmdUploadSettings);
@@ -620,92 +600,43 @@ quint8 ProgrammerWindow::modeFlagsByte() const
     return encodeModeFlags(flags);
 }
 
-std::optional<QString> ProgrammerWindow::uploadRefusal() const
+SettingsUploadFields ProgrammerWindow::settingsUploadFields() const
 {
-    const auto octetError = [](const QString &field, int index) {
-        return QStringLiteral("%1 Error\nThe value of field #%2 is out of range. "
-                              "Values allowed are in the interval [0-255]")
-            .arg(field)
-            .arg(index);
-    };
-    const auto wordError = [](const QString &field) {
-        return QStringLiteral("%1 Error\nThe value is out of range. Values allowed are in the interval [0-65535]")
-            .arg(field);
-    };
-    const auto checkOctets = [&](const auto &values, const QString &field) -> std::optional<QString> {
-        for (int i = 0; i < int(values.size()); ++i)
-            if (!isOctet(values[i]))
-                return octetError(field, i);
-        return std::nullopt;
-    };
-
-    if (auto e = checkOctets(deviceMac, QStringLiteral("Device Mac-Address")))
-        return e;
-    if (auto e = checkOctets(deviceIp, QStringLiteral("Device IP-Address")))
-        return e;
-    if (auto e = checkOctets(deviceMask, QStringLiteral("Device Subnet Mask")))
-        return e;
-    if (auto e = checkOctets(deviceGateway, QStringLiteral("Device Gateway")))
-        return e;
-    if (!isWord(localPortValue))
-        return wordError(QStringLiteral("Device Local Port Number"));
-    if (!isWord(remotePortValue))
-        return wordError(QStringLiteral("Device Remote Port Number"));
-    if (!isWord(uartTimeoutValue))
-        return wordError(QStringLiteral("Device UART RX Timeout"));
-    int badServerField = -1;
-    if (!typedTcpServerAddress(&badServerField))
-        return QStringLiteral("Server remote IP-Address Error\nField #%1 must hold a whole number "
-                              "in the interval [0-255]")
-            .arg(badServerField);
-    return std::nullopt;
+    SettingsUploadFields f;
+    f.mac = deviceMac;
+    f.ip = deviceIp;
+    f.mask = deviceMask;
+    f.gateway = deviceGateway;
+    f.localPort = localPortValue;
+    f.remotePort = remotePortValue;
+    f.uartTimeout = uartTimeoutValue;
+    f.baudIndex = baudRateIndex;
+    f.format = decodeUartFormat(uartFormatByte());
+    f.timeoutToDefault = timeoutToDefaultOn->isChecked();
+    f.mode = decodeModeFlags(modeFlagsByte());
+    for (std::size_t i = 0; i < 4; ++i)
+        f.tcpServer[i] = tcpServerAddressBoxes[i]->text();
+    return f;
 }
 
-std::optional<Octets4> ProgrammerWindow::typedTcpServerAddress(int *badField) const
+std::optional<QString> ProgrammerWindow::uploadRefusal() const
 {
-    // The server address matters in TCP client mode only, and a device that does not report
-    // one leaves the four boxes empty: all four empty is the address 0.0.0.0.
-    if (std::all_of(tcpServerAddressBoxes.begin(), tcpServerAddressBoxes.end(),
-                    [](const QLineEdit *box) { return box->text().trimmed().isEmpty(); }))
-        return Octets4{};
-    Octets4 address{};
-    for (int i = 0; i < 4; ++i) {
-        const std::optional<qint64> value = wholeNumber(tcpServerAddressBoxes[i]->text());
-        if (!value || *value < 0 || *value > 255) {
-            if (badField)
-                *badField = i;
-            return std::nullopt;
-        }
-        address[std::size_t(i)] = static_cast<quint8>(*value);
-    }
-    return address;
+    const Checked<SettingsUploadBlock> checked = checkSettingsUpload(settingsUploadFields());
+    if (checked.ok())
+        return std::nullopt;
+    return checked.refusal;
 }
 
 void ProgrammerWindow::sendDeviceSettings()
 {
     // The fields may have changed since the click: check them again.
-    if (const std::optional<QString> refusal = uploadRefusal()) {
-        m_services.messages().show(*refusal, kUploadRefusedTitle, MessageIcon::Exclamation);
+    const Checked<SettingsUploadBlock> block = checkSettingsUpload(settingsUploadFields());
+    if (!block.ok()) {
+        m_services.messages().show(block.refusal, kRefusedWriteTitle, MessageIcon::Exclamation);
         return;
     }
-
-    SettingsUploadBlock block;
-    for (int i = 0; i < 6; ++i)
-        block.mac[i] = static_cast<quint8>(deviceMac[i]);
-    for (int i = 0; i < 4; ++i) {
-        block.ip[i] = static_cast<quint8>(deviceIp[i]);
-        block.mask[i] = static_cast<quint8>(deviceMask[i]);
-        block.gateway[i] = static_cast<quint8>(deviceGateway[i]);
-    }
-    block.tcpServer = *typedTcpServerAddress();
-    block.localPort = static_cast<quint16>(localPortHigh * 256 + localPortLow);
-    block.remotePort = static_cast<quint16>(remotePortHigh * 256 + remotePortLow);
-    block.baudCode = static_cast<quint8>(std::clamp<int>(baudRateIndex, 0, 255));
-    block.uartTimeout = static_cast<quint16>(uartTimeoutHigh * 256 + uartTimeoutLow);
-    block.format = uartFormatByte();
-    block.timeoutToDefault = timeoutToDefaultOn->isChecked() ? 1 : 0;
-    block.mode = modeFlagsByte();
-    m_services.link().sendFrame(CmdUploadSettings, encodeSettingsUploadBlock(block), Target::Unicast, kReplyTimeoutMs);
+    m_services.link().sendFrame(CmdUploadSettings, encodeSettingsUploadBlock(*block.value), Target::Unicast,
+                                kReplyTimeoutMs);
 }
 
 void ProgrammerWindow::sendLogin()
@@ -932,9 +863,7 @@ void ProgrammerWindow::checkOctetOnLeave(OctetFamily family, int index)
 
     // Refused: an empty box, any negative value (-0.4 too), or a value whose stored,
     // rounded octet is above 255 (255.4 stores 255 and passes, 255.6 does not).
-    const QString text = box->text();
-    const double value = numericValue(text);
-    if (!text.isEmpty() && value >= 0 && roundHalfEven(value) <= 255)
+    if (octetEntryAccepted(box->text()))
         return;
 
     m_services.messages().show(octetOutOfRangeText(fieldName, index), kOutOfRangeTitle, MessageIcon::Exclamation);
@@ -949,13 +878,9 @@ void ProgrammerWindow::checkOctetOnLeave(OctetFamily family, int index)
 
 void ProgrammerWindow::checkUartTimeoutOnLeave()
 {
-    const QString text = uartTimeoutBox->text();
-    const double value = numericValue(text);
-    if (!text.isEmpty() && value >= 50 && value <= 65535)
+    if (uartTimeoutEntryAccepted(uartTimeoutBox->text()))
         return;
-    m_services.messages().show(QStringLiteral("The value selected for UART Timeout is out of range. "
-                                         "Values allowed are in the interval [50-65535]"),
-                          kOutOfRangeTitle, MessageIcon::Exclamation);
+    m_services.messages().show(uartTimeoutOutOfRangeText(), kOutOfRangeTitle, MessageIcon::Exclamation);
     uartTimeoutBox->setText(QString());
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "protocol/FieldRules.h"
 #include "protocol/Layouts.h"
 
 #include <QMainWindow>
@@ -129,8 +130,8 @@ public:
     // Why the settings now in the window cannot be uploaded (the first field, in upload
     // order, whose value does not fit its byte or word), or nothing when they can.
     std::optional<QString> uploadRefusal() const;
-    // The four server-address boxes as an address; empty when one of them holds no octet.
-    std::optional<Octets4> typedTcpServerAddress(int *badField = nullptr) const;
+    // The window's fields as "Upload Settings" checks and sends them.
+    SettingsUploadFields settingsUploadFields() const;
 
 protected:
     bool event(QEvent *event) override;
