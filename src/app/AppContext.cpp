@@ -1,5 +1,6 @@
 #include "app/AppContext.h"
 
+#include "accessibility/Accessibility.h"
 #include "dialogs/AboutDialog.h"
 #include "dialogs/SourceFilterDialog.h"
 #include "dialogs/BridgeDialog.h"
@@ -17,6 +18,7 @@ namespace qvx {
 AppContext::AppContext(const Seams &seams, QObject *parent) : QObject(parent), m_seams(seams)
 {
     Q_ASSERT(seams.endpoint && seams.messages && seams.processes && seams.adapters);
+    installAccessibleInterfaces();
     m_link = std::make_unique<Link>(*m_seams.endpoint, m_state, m_replyTimer, *m_seams.messages);
     m_dispatcher = std::make_unique<ReplyDispatcher>(*this);
     connect(m_seams.endpoint, &UdpEndpoint::readyRead, m_dispatcher.get(), &ReplyDispatcher::onReadyRead);
@@ -61,6 +63,7 @@ DiscoveryWindow *AppContext::discovery()
     if (!m_discovery) {
         auto *window = new DiscoveryWindow(*this, m_programmer);
         window->setWindowFlag(Qt::Window);
+        renewAccessibleInterface(window);
         unloadOnClose(window);
         m_discovery = window;
         window->initialize();

@@ -42,9 +42,9 @@ MacAddressDialog::MacAddressDialog(ProgramServices &services, QWidget *parent) :
     newMacCaption->setObjectName(QStringLiteral("lblMacAddress"));
     static const char *const kDesignBytes[6] = {"00", "04", "A3", "01", "01", "01"};
     for (int i = 0; i < 6; ++i) {
-        auto *label = new QLabel(QString::fromLatin1(kDesignBytes[i]), this);
+        auto *label = new ValueLabel(QStringLiteral("New MAC address, byte %1 of 6").arg(i + 1), this);
+        label->setText(QString::fromLatin1(kDesignBytes[i]));
         label->setObjectName(QStringLiteral("lblMacAddr%1").arg(i));
-        label->setAccessibleName(QStringLiteral("NEW MAC ADDRESS byte %1 of 6").arg(i + 1));
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
         label->setAlignment(Qt::AlignCenter);
@@ -69,7 +69,7 @@ MacAddressDialog::MacAddressDialog(ProgramServices &services, QWidget *parent) :
 
     auto *addressRow = new QHBoxLayout;
     addressRow->addWidget(newMacCaption);
-    for (QLabel *label : newMacBytes)
+    for (ValueLabel *label : newMacBytes)
         addressRow->addWidget(label);
 
     auto *buttons = new QHBoxLayout;

@@ -1,4 +1,6 @@
 #pragma once
+#include "accessibility/ValueLabel.h"
+
 #include <QDialog>
 #include <array>
 
@@ -23,7 +25,7 @@ public:
     QLineEdit *codeBox = nullptr;
     QLabel *newMacCaption = nullptr;
     // 0..2 the fixed bytes 00 04 A3; 3..5 the high, middle and low code byte.
-    std::array<QLabel *, 6> newMacBytes{};
+    std::array<ValueLabel *, 6> newMacBytes{};
     QPushButton *setAddressButton = nullptr;
     QPushButton *exitButton = nullptr;
 

@@ -137,6 +137,13 @@ QLabel *makeLabel(QWidget *parent, const QString &name, const QString &caption)
     return label;
 }
 
+ValueLabel *makeValueLabel(QWidget *parent, const QString &name, const QString &role)
+{
+    auto *label = new ValueLabel(role, parent);
+    label->setObjectName(name);
+    return label;
+}
+
 QLabel *makeHeading(QWidget *parent, const QString &name, const QString &caption, QWidget *buddy)
 {
     QLabel *label = makeLabel(parent, name, caption);
@@ -226,14 +233,10 @@ void DiscoveryWindow::buildControls()
     adapterIpCaption = makeLabel(card, QStringLiteral("lblIp"), QStringLiteral("IP ADDRESS"));
     adapterMaskCaption = makeLabel(card, QStringLiteral("lblMask"), QStringLiteral("SUBNET MASK"));
     adapterGatewayCaption = makeLabel(card, QStringLiteral("lblGw"), QStringLiteral("GATEWAY"));
-    adapterMac = makeLabel(card, QStringLiteral("lblMacAddr"), QString());
-    adapterIp = makeLabel(card, QStringLiteral("lblIpAddr"), QString());
-    adapterMask = makeLabel(card, QStringLiteral("lblSubnetMask"), QString());
-    adapterGateway = makeLabel(card, QStringLiteral("lblGateway"), QString());
-    adapterMac->setAccessibleName(QStringLiteral("Network card MAC ADDRESS"));
-    adapterIp->setAccessibleName(QStringLiteral("Network card IP ADDRESS"));
-    adapterMask->setAccessibleName(QStringLiteral("Network card SUBNET MASK"));
-    adapterGateway->setAccessibleName(QStringLiteral("Network card GATEWAY"));
+    adapterMac = makeValueLabel(card, QStringLiteral("lblMacAddr"), QStringLiteral("Network card MAC address"));
+    adapterIp = makeValueLabel(card, QStringLiteral("lblIpAddr"), QStringLiteral("Network card IP address"));
+    adapterMask = makeValueLabel(card, QStringLiteral("lblSubnetMask"), QStringLiteral("Network card subnet mask"));
+    adapterGateway = makeValueLabel(card, QStringLiteral("lblGateway"), QStringLiteral("Network card gateway"));
     {
         const QFontMetrics fm(adapterMac->font());
         const int macWidth = fm.horizontalAdvance(QStringLiteral("DD-DD-DD-DD-DD-DD-DD-DD")) + 8;
@@ -277,8 +280,7 @@ void DiscoveryWindow::buildControls()
     searchingIcon = makeIndicator(QStringLiteral("imgSearch"), Indicator::Search, QStringLiteral("Searching"));
     foundIcon = makeIndicator(QStringLiteral("imgOk"), Indicator::Ok, QStringLiteral("Devices found"));
     notFoundIcon = makeIndicator(QStringLiteral("imgFail"), Indicator::Fail, QStringLiteral("No device found"));
-    statusMessage = makeLabel(status, QStringLiteral("lblMsg"), QString());
-    statusMessage->setAccessibleName(QStringLiteral("Discovery status"));
+    statusMessage = makeValueLabel(status, QStringLiteral("lblMsg"), QStringLiteral("Discovery status"));
     statusMessage->setMinimumWidth(QFontMetrics(statusMessage->font()).horizontalAdvance(QStringLiteral("Found 00000 Device")) + 8);
     statusLayout->addWidget(indicators);
     statusLayout->addWidget(statusMessage);
@@ -426,8 +428,8 @@ void DiscoveryWindow::buildControls()
     destination->setSpacing(4);
     destination->addWidget(destinationMacCaption);
     for (int i = 0; i < 6; ++i) {
-        QLabel *byte = makeLabel(this, QStringLiteral("lblMacAddrDest_%1").arg(i), QString());
-        byte->setAccessibleName(QStringLiteral("Mac Address destination: byte %1 of 6").arg(i + 1));
+        ValueLabel *byte = makeValueLabel(this, QStringLiteral("lblMacAddrDest_%1").arg(i),
+                                          QStringLiteral("Destination MAC address, byte %1 of 6").arg(i + 1));
         byte->setFrameShape(QFrame::Panel);
         byte->setFrameShadow(QFrame::Sunken);
         byte->setAlignment(Qt::AlignCenter);

@@ -1,4 +1,5 @@
 #pragma once
+#include "accessibility/ValueLabel.h"
 #include "netadapters/AdapterList.h"
 #include "protocol/FieldRules.h"
 
@@ -42,7 +43,7 @@ public:
     // Header row = the view's horizontal header; device rows are the model's rows.
     QTableView *deviceGrid = nullptr;
 
-    QLabel *statusMessage = nullptr;
+    ValueLabel *statusMessage = nullptr;
     QLabel *searchingIcon = nullptr;
     QLabel *foundIcon = nullptr;
     QLabel *notFoundIcon = nullptr;
@@ -52,10 +53,10 @@ public:
     QLabel *adapterIpCaption = nullptr;
     QLabel *adapterMaskCaption = nullptr;
     QLabel *adapterGatewayCaption = nullptr;
-    QLabel *adapterMac = nullptr;
-    QLabel *adapterIp = nullptr;
-    QLabel *adapterMask = nullptr;
-    QLabel *adapterGateway = nullptr;
+    ValueLabel *adapterMac = nullptr;
+    ValueLabel *adapterIp = nullptr;
+    ValueLabel *adapterMask = nullptr;
+    ValueLabel *adapterGateway = nullptr;
 
     QLabel *detailsCaption = nullptr;
     QGroupBox *ethernetGroup = nullptr;
@@ -90,7 +91,7 @@ public:
     std::array<QLineEdit *, 4> bridge5Boxes{};
 
     QLabel *destinationMacCaption = nullptr;
-    std::array<QLabel *, 6> destinationMacBytes{};
+    std::array<ValueLabel *, 6> destinationMacBytes{};
 
     // ---- Window fields ----
     QList<AdapterRecord> adapters;

@@ -1,6 +1,7 @@
 #include "programmer/ProgrammerWindow.h"
 
 #include "services/ProgramServices.h"
+#include "accessibility/ValueLabel.h"
 #include "dialogs/WriteSenders.h"
 #include "dialogs/SourceFilterDialog.h"
 #include "dialogs/BridgeDialog.h"
@@ -289,15 +290,15 @@ void ProgrammerWindow::buildControls()
 
     firmwareGroup = frame(QStringLiteral("Frame7"), QStringLiteral("Ver. Firmware"), central);
     auto *frame7Layout = new QVBoxLayout(firmwareGroup);
-    firmwareLabel = label(QStringLiteral("lblFirmware"), QString(), firmwareGroup);
-    firmwareLabel->setAccessibleName(firmwareGroup->title());
+    firmwareLabel = new ValueLabel(QStringLiteral("Firmware version"), firmwareGroup);
+    firmwareLabel->setObjectName(QStringLiteral("lblFirmware"));
     firmwareLabel->setMinimumWidth(fixedMetrics.horizontalAdvance(QStringLiteral("00.00")));
     frame7Layout->addWidget(firmwareLabel);
 
     loginGroup = frame(QStringLiteral("Frame4"), QString(), central);
     auto *frame4Layout = new QVBoxLayout(loginGroup);
-    loginStatusLabel = label(QStringLiteral("lblLoginStatus"), QString(), loginGroup);
-    loginStatusLabel->setAccessibleName(QStringLiteral("Login status"));
+    loginStatusLabel = new ValueLabel(QStringLiteral("Login status"), loginGroup);
+    loginStatusLabel->setObjectName(QStringLiteral("lblLoginStatus"));
     loginStatusLabel->setWordWrap(true);
     loginStatusLabel->setMinimumWidth(QFontMetrics(loginStatusLabel->font())
                                         .horizontalAdvance(QStringLiteral("Login done. [Login time 00:00]")));

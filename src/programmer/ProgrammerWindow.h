@@ -1,4 +1,5 @@
 #pragma once
+#include "accessibility/ValueLabel.h"
 #include "protocol/FieldRules.h"
 #include "protocol/Layouts.h"
 
@@ -56,8 +57,8 @@ public:
     std::array<QRadioButton *, 2> protocolButtons{}; // [1] "TCP", [0] "UDP"
     std::array<QRadioButton *, 2> tcpRoleButtons{}; // [1] "TCP Client", [0] "TCP Server"
 
-    QLabel *firmwareLabel = nullptr;
-    QLabel *loginStatusLabel = nullptr;
+    ValueLabel *firmwareLabel = nullptr;
+    ValueLabel *loginStatusLabel = nullptr;
 
     QPushButton *loginButton = nullptr;
     QPushButton *logoutButton = nullptr;

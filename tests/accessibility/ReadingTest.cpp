@@ -1,0 +1,188 @@
+// What a screen reader reads: the value labels' values, the windows' roles and titles, and
+// a name for every control that takes the focus.
+#include "AccessibilityTestSupport.h"
+#include "Samples.h"
+
+#include "accessibility/ValueLabel.h"
+#include "dialogs/AboutDialog.h"
+#include "dialogs/BridgeDialog.h"
+#include "dialogs/MacAddressDialog.h"
+#include "dialogs/SourceFilterDialog.h"
+#include "discovery/DiscoveryWindow.h"
+#include "login/LoginDialog.h"
+#include "programmer/ProgrammerWindow.h"
+#include "protocol/Commands.h"
+#include "protocol/Frame.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSet>
+
+#include <functional>
+
+namespace qvx::test {
+namespace {
+
+TEST(ValueLabelText, RoleAndValueAsARoleColonValueOrWhicheverIsThere)
+{
+    const struct { const char *role, *value, *spoken; } cases[] = {
+        {"Firmware version", "2.1", "Firmware version: 2.1"},
+        {"Firmware version", "", "Firmware version"},
+        {"", "Found 1 Device", "Found 1 Device"},
+    };
+    for (const auto &c : cases) {
+        ValueLabel label{QString::fromUtf8(c.role)};
+        label.setText(QString::fromUtf8(c.value));
+        EXPECT_EQ(accessibleText(&label), c.spoken);
+        EXPECT_EQ(accessibleText(&label, QAccessible::Value), c.value);
+        EXPECT_EQ(accessibleText(&label, QAccessible::Description), c.role);
+        EXPECT_EQ(accessible(&label)->role(), QAccessible::StaticText);
+    }
+}
+
+// One label of a window, the change that gives it a value, and what is read before and after.
+struct ValueCase {
+    const char *what;
+    std::function<void(AppHarness &)> beforeStart; // e.g. the host's network cards
+    std::function<ValueLabel *(AppContext &)> label;
+    std::function<void(AppHarness &)> change;
+    QString before, after;
+};
+
+const QByteArray kLocalCard = serializeAdapterChain(
+    {MakeRecord("eth0", QByteArray::fromHex("00e04c680aff"), "192.168.0.10", "255.255.255.0", "192.168.0.254")});
+
+void clickRefresh(AppHarness &h) { h.app().discovery()->refreshButton->click(); }
+
+const ValueCase kValueCases[] = {
+    {"firmware after a download", nullptr, [](AppContext &a) { return a.programmer()->firmwareLabel; },
+     [](AppHarness &h) { h.endpoint.injectReply(CmdDownloadSettings, encodeSettingsBlock(SampleSettings())); },
+     "Firmware version", "Firmware version: 3.10"},
+    {"login refused", nullptr, [](AppContext &a) { return a.programmer()->loginStatusLabel; },
+     [](AppHarness &h) { h.endpoint.injectReply(CmdLogin, Bytes({0, 0})); }, "Login status",
+     "Login status: Login to be done"},
+    {"login status with its time", nullptr, [](AppContext &a) { return a.programmer()->loginStatusLabel; },
+     [](AppHarness &h) { h.endpoint.injectReply(CmdLoginStatus, Bytes({255, 255, 5, 30})); }, "Login status",
+     "Login status: Login done. [Login time 05:30]"},
+    {"discovery searching", nullptr, [](AppContext &a) { return a.discovery()->statusMessage; }, clickRefresh,
+     "Discovery status", "Discovery status: Searching..."},
+    {"discovery found", nullptr, [](AppContext &a) { return a.discovery()->statusMessage; },
+     [](AppHarness &h) {
+         clickRefresh(h);
+         h.endpoint.injectReply(CmdDiscovery, encodeDiscoveryRecord(SampleDevice()));
+     },
+     "Discovery status", "Discovery status: Found 1 Device"},
+    {"discovery found nothing", nullptr, [](AppContext &a) { return a.discovery()->statusMessage; },
+     [](AppHarness &h) {
+         clickRefresh(h);
+         h.app().programmer()->onReplyTimeout();
+     },
+     "Discovery status", "Discovery status: No Device Found"},
+    {"network card address", [](AppHarness &h) { h.adapters.chain = kLocalCard; },
+     [](AppContext &a) { return a.discovery()->adapterIp; }, nullptr, "Network card IP address: 192.168.0.10",
+     "Network card IP address: 192.168.0.10"},
+    {"network card MAC address", [](AppHarness &h) { h.adapters.chain = kLocalCard; },
+     [](AppContext &a) { return a.discovery()->adapterMac; }, nullptr,
+     "Network card MAC address: 00-E0-4C-68-0A-FF", "Network card MAC address: 00-E0-4C-68-0A-FF"},
+    {"destination of a chosen row", nullptr, [](AppContext &a) { return a.discovery()->destinationMacBytes[5]; },
+     [](AppHarness &h) {
+         h.endpoint.injectReply(CmdDiscovery, encodeDiscoveryRecord(SampleDevice(0x5E)));
+         h.app().discovery()->clickGridRow(1);
+     },
+     "Destination MAC address, byte 6 of 6", "Destination MAC address, byte 6 of 6: 5E"},
+    {"typed MAC code", nullptr, [](AppContext &a) { return a.macAddress()->newMacBytes[5]; },
+     [](AppHarness &h) { h.app().macAddress()->codeBox->setText(QStringLiteral("65794")); },
+     "New MAC address, byte 6 of 6: 01", "New MAC address, byte 6 of 6: 02"},
+};
+
+TEST(ValueLabels, ReadTheirValueAndAnnounceEveryChange)
+{
+    for (const ValueCase &c : kValueCases) {
+        SCOPED_TRACE(c.what);
+        AppHarness h(false);
+        if (c.beforeStart)
+            c.beforeStart(h);
+        h.ctx->start(false);
+        AccessibleEventRecorder events;
+        ValueLabel *label = c.label(h.app());
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(accessibleText(label), c.before);
+        EXPECT_FALSE(accessibleText(label, QAccessible::Description).isEmpty());
+        if (!c.change)
+            continue;
+        events.clear();
+        c.change(h);
+        EXPECT_EQ(accessibleText(label), c.after);
+        // Each new value is announced, the last one being what the label shows.
+        const QStringList announced = events.valuesOf(label);
+        ASSERT_FALSE(announced.isEmpty());
+        EXPECT_EQ(announced.last(), label->text());
+    }
+}
+
+// Every window and dialog of the program, made the way the program makes it.
+struct WindowCase {
+    const char *title;
+    QAccessible::Role role;
+    std::function<QWidget *(AppContext &)> open;
+};
+
+QWidget *openAbout(AppContext &a)
+{
+    a.showAbout();
+    return a.programmer()->findChild<AboutDialog *>();
+}
+
+const WindowCase kWindows[] = {
+    {"Ethernet-Serial Interface Programmer", QAccessible::Window, [](AppContext &a) { return a.programmer(); }},
+    {"NET QVX Device Discovery", QAccessible::Window, [](AppContext &a) { return a.discovery(); }},
+    {"Login", QAccessible::Dialog, [](AppContext &a) { return a.login(); }},
+    {"Sources IP Filter", QAccessible::Dialog, [](AppContext &a) { return a.source(); }},
+    {"Bridge IP destinations", QAccessible::Dialog, [](AppContext &a) { return a.bridge(); }},
+    {"Set New MAC ADDRESS", QAccessible::Dialog, [](AppContext &a) { return a.macAddress(); }},
+    {"Informazioni su QvxFinder", QAccessible::Dialog, openAbout},
+};
+
+TEST(Windows, AreExposedAsWindowsOrDialogsNamedByTheirTitle)
+{
+    for (const WindowCase &c : kWindows) {
+        SCOPED_TRACE(c.title);
+        AppHarness h;
+        QWidget *window = c.open(h.app());
+        ASSERT_NE(window, nullptr);
+        window->show();
+        QAccessibleInterface *iface = accessible(window);
+        ASSERT_NE(iface, nullptr);
+        EXPECT_EQ(iface->role(), c.role);
+        EXPECT_EQ(iface->text(QAccessible::Name), c.title);
+    }
+}
+
+TEST(Windows, EveryControlThatTakesTheFocusHasItsOwnName)
+{
+    for (const WindowCase &c : kWindows) {
+        SCOPED_TRACE(c.title);
+        AppHarness h;
+        QWidget *window = c.open(h.app());
+        ASSERT_NE(window, nullptr);
+        QStringList names;
+        for (QWidget *control : window->findChildren<QWidget *>()) {
+            if (!(control->focusPolicy() & Qt::TabFocus) || control->window() != window ||
+                !(qobject_cast<QLineEdit *>(control) || qobject_cast<QComboBox *>(control) ||
+                  qobject_cast<QAbstractButton *>(control) || qobject_cast<QAbstractItemView *>(control)))
+                continue;
+            const QString name = accessibleText(control).trimmed();
+            EXPECT_FALSE(name.isEmpty()) << control->objectName().toStdString();
+            names << name;
+        }
+        EXPECT_FALSE(names.isEmpty());
+        const QSet<QString> distinct(names.begin(), names.end());
+        EXPECT_EQ(distinct.size(), names.size()) << names.join(QStringLiteral(" | ")).toStdString();
+    }
+}
+
+} // namespace
+} // namespace qvx::test
