@@ -35,7 +35,7 @@ MacAddressDialog::MacAddressDialog(ProgramServices &services, QWidget *parent) :
     codeCaption->setObjectName(QStringLiteral("lblCode"));
     codeBox = new QLineEdit(QStringLiteral("65793"), this);
     codeBox->setObjectName(QStringLiteral("txtCode"));
-    codeBox->setAccessibleName(QStringLiteral("CODICE (65793 - 16777215)"));
+    codeBox->setAccessibleName(QStringLiteral("CODICE (65793 - 16777215): the code of the new MAC address"));
     codeCaption->setBuddy(codeBox);
 
     newMacCaption = new QLabel(QStringLiteral("--> NEW MAC ADDRESS ="), this);

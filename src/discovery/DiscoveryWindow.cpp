@@ -314,14 +314,15 @@ void DiscoveryWindow::buildControls()
     ethernetGroup->setObjectName(QStringLiteral("frmConfigEthernet"));
     {
         QWidget *f = ethernetGroup;
-        makeOctetBoxes(macAddressBoxes, f, QStringLiteral("txtMac"), QStringLiteral("MAC ADDRESS"), QStringLiteral("byte"), 2);
+        // The editor's names say "Device", apart from the network card's values above.
+        makeOctetBoxes(macAddressBoxes, f, QStringLiteral("txtMac"), QStringLiteral("Device MAC address"), QStringLiteral("byte"), 2);
         for (QLineEdit *box : macAddressBoxes)
             box->setEnabled(false); // shown only: the MAC address comes from the device row
-        makeOctetBoxes(ipAddressBoxes, f, QStringLiteral("txtIP"), QStringLiteral("IP ADDRESS"), QStringLiteral("octet"), 3);
-        makeOctetBoxes(subnetMaskBoxes, f, QStringLiteral("txtMask"), QStringLiteral("SUBNET MASK"), QStringLiteral("octet"), 3);
-        makeOctetBoxes(gatewayBoxes, f, QStringLiteral("txtGwy"), QStringLiteral("GATEWAY"), QStringLiteral("octet"), 3);
-        localPortBox = makeBox(f, QStringLiteral("txtLocalPort"), QStringLiteral("LOCAL PORT"), 5, false);
-        remotePortBox = makeBox(f, QStringLiteral("txtRemotePort"), QStringLiteral("REMOTE PORT"), 5, false);
+        makeOctetBoxes(ipAddressBoxes, f, QStringLiteral("txtIP"), QStringLiteral("Device IP address"), QStringLiteral("octet"), 3);
+        makeOctetBoxes(subnetMaskBoxes, f, QStringLiteral("txtMask"), QStringLiteral("Device subnet mask"), QStringLiteral("octet"), 3);
+        makeOctetBoxes(gatewayBoxes, f, QStringLiteral("txtGwy"), QStringLiteral("Device gateway"), QStringLiteral("octet"), 3);
+        localPortBox = makeBox(f, QStringLiteral("txtLocalPort"), QStringLiteral("Device local port"), 5, false);
+        remotePortBox = makeBox(f, QStringLiteral("txtRemotePort"), QStringLiteral("Device remote port"), 5, false);
         auto *g = new QGridLayout(f);
         g->setHorizontalSpacing(4);
         g->setVerticalSpacing(4);
@@ -340,13 +341,13 @@ void DiscoveryWindow::buildControls()
     uartGroup->setObjectName(QStringLiteral("frmConfigUart"));
     {
         QWidget *f = uartGroup;
-        serialLists[0] = makeList(f, QStringLiteral("cmbRecord_0"), QStringLiteral("BAUDRATE"), baudItems());
-        serialLists[1] = makeList(f, QStringLiteral("cmbRecord_1"), QStringLiteral("DATA BITS"), dataBitsItems());
-        serialLists[2] = makeList(f, QStringLiteral("cmbRecord_2"), QStringLiteral("PARITY BIT"), parityItems());
-        serialLists[3] = makeList(f, QStringLiteral("cmbRecord_3"), QStringLiteral("STOP BIT"), stopBitsItems());
-        serialLists[4] = makeList(f, QStringLiteral("cmbRecord_4"), QStringLiteral("Timeout to default"),
+        serialLists[0] = makeList(f, QStringLiteral("cmbRecord_0"), QStringLiteral("Device UART baud rate"), baudItems());
+        serialLists[1] = makeList(f, QStringLiteral("cmbRecord_1"), QStringLiteral("Device UART data bits"), dataBitsItems());
+        serialLists[2] = makeList(f, QStringLiteral("cmbRecord_2"), QStringLiteral("Device UART parity bit"), parityItems());
+        serialLists[3] = makeList(f, QStringLiteral("cmbRecord_3"), QStringLiteral("Device UART stop bits"), stopBitsItems());
+        serialLists[4] = makeList(f, QStringLiteral("cmbRecord_4"), QStringLiteral("Device timeout to default serial parameters"),
                                 timeoutToDefaultItems());
-        uartTimeoutBox = makeBox(f, QStringLiteral("txtTimeOut"), QStringLiteral("TIMEOUT (uSec)"), 5, false);
+        uartTimeoutBox = makeBox(f, QStringLiteral("txtTimeOut"), QStringLiteral("Device UART timeout (uSec)"), 5, false);
         auto *g = new QGridLayout(f);
         g->setVerticalSpacing(4);
         const auto row = [&](int r, const QString &name, const QString &caption, QWidget *field) {
@@ -372,7 +373,8 @@ void DiscoveryWindow::buildControls()
         const std::array<OctetBoxes *, 4> sources = sourceBoxes();
         for (int k = 0; k < 4; ++k) {
             const QString heading = QStringLiteral("IP SOURCE %1").arg(k + 1);
-            makeOctetBoxes(*sources[std::size_t(k)], f, QStringLiteral("txtSource%1").arg(k + 1), heading,
+            makeOctetBoxes(*sources[std::size_t(k)], f, QStringLiteral("txtSource%1").arg(k + 1),
+                           QStringLiteral("Device IP source filter %1").arg(k + 1),
                            QStringLiteral("octet"), 3);
             addRow(g, k, makeHeading(f, QStringLiteral("lblEdSource_%1").arg(k), heading, (*sources[std::size_t(k)])[0]),
                    *sources[std::size_t(k)]);
@@ -386,18 +388,18 @@ void DiscoveryWindow::buildControls()
         QWidget *f = bridgeGroup;
         bridgeEnabled = new QRadioButton(QStringLiteral("Enable"), f);
         bridgeEnabled->setObjectName(QStringLiteral("optEnableB"));
-        bridgeEnabled->setAccessibleName(QStringLiteral("Bridge Enable"));
+        bridgeEnabled->setAccessibleName(QStringLiteral("Device bridge: Enable"));
         bridgeDisabled = new QRadioButton(QStringLiteral("Disable"), f);
         bridgeDisabled->setObjectName(QStringLiteral("optDisableB"));
-        bridgeDisabled->setAccessibleName(QStringLiteral("Bridge Disable"));
-        bridgeLocalPortBox = makeBox(f, QStringLiteral("txtLocalPB"), QStringLiteral("Bridge LOCAL PORT"), 5, false);
+        bridgeDisabled->setAccessibleName(QStringLiteral("Device bridge: Disable"));
+        bridgeLocalPortBox = makeBox(f, QStringLiteral("txtLocalPB"), QStringLiteral("Device bridge local port"), 5, false);
         for (int k = 0; k < 5; ++k)
             bridgeRemotePortBoxes[std::size_t(k)] = makeBox(f, QStringLiteral("txtRemotePB_%1").arg(k),
-                                                  QStringLiteral("Bridge REMOTE PORT %1").arg(k + 1), 5, false);
+                                                  QStringLiteral("Device bridge %1 remote port").arg(k + 1), 5, false);
         const std::array<OctetBoxes *, 5> hosts = bridgeHostBoxes();
         for (int k = 0; k < 5; ++k)
             makeOctetBoxes(*hosts[std::size_t(k)], f, QStringLiteral("txtIPB%1").arg(k + 1),
-                           QStringLiteral("IP HOST %1").arg(k + 1), QStringLiteral("octet"), 3);
+                           QStringLiteral("Device bridge %1 IP host").arg(k + 1), QStringLiteral("octet"), 3);
 
         auto *g = new QGridLayout(f);
         g->setHorizontalSpacing(4);
