@@ -252,13 +252,11 @@ bool Runner::login(const QString &ip, const QString &password)
 
 std::optional<Frame> Runner::writeSequence(const QString &ip, quint8 cmd, const QByteArray &data)
 {
-    if (!session.command(ip, CmdLogout)) {
+    bool loggedOut = false;
+    const std::optional<Frame> reply = session.writeSequence(ip, cmd, data, g.writeDelayMs, &loggedOut);
+    if (!loggedOut)
         printError(noAnswer(ip, QStringLiteral("the logout")));
-        return std::nullopt;
-    }
-    session.pause(g.writeDelayMs);
-    const std::optional<Frame> reply = session.request(ip, cmd, data);
-    if (!reply)
+    else if (!reply)
         printError(noAnswer(ip, QStringLiteral("the write (command %1)").arg(cmd)));
     return reply;
 }

@@ -59,6 +59,33 @@ std::optional<Frame> CtlSession::command(const QString &address, quint8 cmd)
     return request(address, cmd, simpleCommandData());
 }
 
+std::optional<Frame> CtlSession::writeSequence(const QString &address, quint8 cmd, const QByteArray &data,
+                                               int delayMs, bool *loggedOut)
+{
+    aim(address);
+    m_messages.setSubject(address);
+    bool due = delayMs <= 0;
+    const QMetaObject::Connection expiry =
+        QObject::connect(&m_deferredWriteTimer, &IntervalTimer::timeout, [&due] { due = true; });
+    m_link.startWriteSequence(cmd, m_deferredWriteTimer, delayMs);
+    *loggedOut = await(CmdLogout).has_value();
+    if (*loggedOut && !due) {
+        QEventLoop loop;
+        const QMetaObject::Connection arrivals = QObject::connect(&m_endpoint, &UdpEndpoint::readyRead, &loop, [this] {
+            while (m_endpoint.hasPendingDatagram())
+                m_endpoint.readPendingDatagrams();
+        });
+        QObject::connect(&m_deferredWriteTimer, &IntervalTimer::timeout, &loop, &QEventLoop::quit);
+        loop.exec();
+        QObject::disconnect(arrivals);
+    }
+    QObject::disconnect(expiry);
+    m_deferredWriteTimer.setEnabled(false);
+    if (!*loggedOut)
+        return std::nullopt;
+    return request(address, m_state.pendingWriteCode, data);
+}
+
 std::optional<Frame> CtlSession::await(quint8 cmd)
 {
     std::optional<Frame> reply;

@@ -53,6 +53,12 @@ public:
     // A simple command (data 0xAA 0xAA) to `address`.
     std::optional<Frame> command(const QString &address, quint8 cmd);
 
+    // The windows' write sequence to `address`: logout now (through the same link call as
+    // the windows), then, when the deferred-write timer has run `delayMs`, the write.
+    // `loggedOut` tells whether the logout was answered. The write's reply, or nothing.
+    std::optional<Frame> writeSequence(const QString &address, quint8 cmd, const QByteArray &data, int delayMs,
+                                       bool *loggedOut);
+
     // Sends the discovery request to the group on every card searched and collects every
     // answer that arrives within the discovery time. A device that answers twice with the
     // same record on the same card is listed once. Cards not searched are named on stderr.
@@ -76,6 +82,7 @@ private:
     CardSearch m_cards;
     ProgramState m_state;
     IntervalTimer m_replyTimer{QStringLiteral("reply"), 0, false};
+    IntervalTimer m_deferredWriteTimer{QStringLiteral("deferred write"), 0, false};
     StderrMessageSink m_messages;
     Link m_link;
 };

@@ -66,9 +66,7 @@ void sendMacCode(ProgramServices &services)
 
 void startWriteSequence(ProgramServices &services, quint8 writeCode)
 {
-    services.link().sendCommand(CmdLogout);
-    services.state().pendingWriteCode = writeCode;
-    services.deferredWriteTimer().arm(kDeferredWriteMs);
+    services.link().startWriteSequence(writeCode, services.deferredWriteTimer(), kDeferredWriteMs);
 }
 
 } // namespace qvx

@@ -495,9 +495,7 @@ void ProgrammerWindow::reassignMacAutomatically()
 
 void ProgrammerWindow::startWriteSequence(quint8 code)
 {
-    m_services.link().sendCommand(CmdLogout);
-    m_services.state().pendingWriteCode = code;
-    m_services.deferredWriteTimer().arm(kDeferredWriteMs);
+    m_services.link().startWriteSequence(code, m_services.deferredWriteTimer(), kDeferredWriteMs);
 }
 
 void ProgrammerWindow::openMacAddressDialog()

@@ -122,6 +122,13 @@ bool Link::sendCommand(quint8 code)
     return sendFrame(code, simpleCommandData(), Target::Unicast, kReplyTimeoutMs, QStringLiteral("Errore  "));
 }
 
+void Link::startWriteSequence(quint8 writeCode, IntervalTimer &deferredWriteTimer, int delayMs)
+{
+    sendCommand(CmdLogout);
+    m_state.pendingWriteCode = writeCode;
+    deferredWriteTimer.arm(delayMs);
+}
+
 void Link::stopReplyWait()
 {
     m_state.commandPending = false;

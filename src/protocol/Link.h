@@ -38,6 +38,11 @@ public:
     // it is returned, for the caller to name the card it could not search.
     SendResult sendFrameThroughCard(quint8 cmd, const QByteArray &data, const NetworkCard &card, int replyTimeoutMs);
 
+    // The first step of every write by address: logout (103) to the device now, the write
+    // `writeCode` remembered as pendingWriteCode and `deferredWriteTimer` armed with
+    // `delayMs`; the timer's expiry sends the write.
+    void startWriteSequence(quint8 writeCode, IntervalTimer &deferredWriteTimer, int delayMs);
+
     // A simple command (data 0xAA 0xAA) to the device, waiting for its reply.
     bool sendCommand(quint8 code);
 

@@ -8,6 +8,7 @@
 #include "protocol/Commands.h"
 #include "protocol/Frame.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -121,6 +122,26 @@ TEST_F(CtlTest, SetLogsInWritesAfterTheLogoutFollowsTheAddressAndVerifies)
     EXPECT_EQ(device(3).localPort, 4001);
 
     EXPECT_EQ(run({"get", "192.168.0.99"}), ExitDevice); // nobody there
+}
+
+TEST_F(CtlTest, TheWriteLeavesTheWriteDelayAfterTheLogout)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QList<qint64> at;
+    endpoint.onSend = [this, &clock, &at, base = endpoint.onSend](const FakeEndpoint::Sent &sent) {
+        at << clock.elapsed();
+        base(sent);
+    };
+    ASSERT_EQ(runCtl({"source", "192.168.0.1", "--password", "123456", "--set", "10.0.0.1", "--timeout", "0.2",
+                      "--write-delay", "150"},
+                     endpoint, cards),
+              ExitDone);
+    const QList<int> commands = endpoint.commands();
+    const qsizetype logout = commands.indexOf(CmdLogout);
+    ASSERT_GE(logout, 0);
+    ASSERT_EQ(commands[logout + 1], CmdUploadSource);
+    EXPECT_GE(at[logout + 1] - at[logout], 140);
 }
 
 TEST_F(CtlTest, AWriteThatDoesNotReadBackFails)

@@ -176,3 +176,19 @@ TEST_F(LinkTest, SendsToTheGroupOutOfOneCardAndReturnsAFailureWithoutAMessage)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(LinkTest, AWriteSequenceLogsOutNowAndArmsTheDeferredWrite)
+{
+    IntervalTimer deferred{QStringLiteral("deferred"), 0, false};
+    link.startWriteSequence(CmdUploadSource, deferred, kDeferredWriteMs);
+    ASSERT_EQ(endpoint.commands(), (QList<int>{CmdLogout}));
+    EXPECT_EQ(endpoint.sent[0].host, "192.168.0.1");
+    EXPECT_EQ(state.pendingWriteCode, CmdUploadSource);
+    EXPECT_TRUE(deferred.isCounting());
+    EXPECT_EQ(deferred.interval(), kDeferredWriteMs);
+    EXPECT_TRUE(state.commandPending);
+}
+
+} // namespace
