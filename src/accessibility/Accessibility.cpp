@@ -129,6 +129,12 @@ void renewAccessibleInterface(QWidget *widget)
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(cached));
 }
 
+void chainTabOrder(const QList<QWidget *> &order)
+{
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
 void pressFocusedButtonsWithEnter(QWidget *window)
 {
     window->installEventFilter(new EnterPressesFocusedButton(window));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+
 class QAccessibleEvent;
 class QWidget;
 
@@ -20,6 +22,10 @@ void raiseAccessibleEvent(QAccessibleEvent &event);
 // Tests: every event raised through raiseAccessibleEvent() goes to `spy` (nullptr: none).
 using AccessibleEventSpy = void (*)(QAccessibleEvent *event);
 void setAccessibleEventSpy(AccessibleEventSpy spy);
+
+// Tab visits `order` in this order (and Shift+Tab the other way); the last one is followed
+// by whatever followed it before. Disabled and hidden controls are skipped by Tab itself.
+void chainTabOrder(const QList<QWidget *> &order);
 
 // Return or Enter on a focused push button of `window` presses it, as Space does. (Qt
 // leaves these keys to the window's default button, or to nothing outside a dialog.)

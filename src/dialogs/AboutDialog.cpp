@@ -1,6 +1,7 @@
 #include "dialogs/AboutDialog.h"
 
 #include "services/ProgramServices.h"
+#include "accessibility/Accessibility.h"
 #include "dialogs/SystemInfoLocator.h"
 #include "protocol/MessageSink.h"
 
@@ -84,6 +85,10 @@ AboutDialog::AboutDialog(ProgramServices &services, QWidget *parent)
     layout->addLayout(separator);
     layout->addLayout(lower);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    chainTabOrder({okButton, systemInfoButton});
+    // Return on "System Info..." starts it rather than pressing the default OK.
+    pressFocusedButtonsWithEnter(this);
 
     initialize();
 }

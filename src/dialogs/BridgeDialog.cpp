@@ -1,6 +1,7 @@
 #include "dialogs/BridgeDialog.h"
 
 #include "services/ProgramServices.h"
+#include "accessibility/Accessibility.h"
 #include "dialogs/EntryRules.h"
 #include "dialogs/WriteSenders.h"
 #include "protocol/Commands.h"
@@ -136,6 +137,16 @@ BridgeDialog::BridgeDialog(ProgramServices &services, QWidget *parent) : QDialog
     layout->addLayout(lower);
     layout->addWidget(noteLabel);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // Tab: each destination's address and remote port, row by row, then the line below.
+    QList<QWidget *> order;
+    for (int k = 0; k < 5; ++k) {
+        order.append(QList<QWidget *>(bridgeBoxes(k).begin(), bridgeBoxes(k).end()));
+        order << bridgeRemotePortBoxes[k];
+    }
+    order << bridgeLocalPortBox << bridgeEnabled << bridgeDisabled << downloadButton << uploadButton;
+    chainTabOrder(order);
+    pressFocusedButtonsWithEnter(this);
 }
 
 std::array<QLineEdit *, 4> &BridgeDialog::bridgeBoxes(int destination)

@@ -1,6 +1,7 @@
 #include "dialogs/MacAddressDialog.h"
 
 #include "services/ProgramServices.h"
+#include "accessibility/Accessibility.h"
 #include "dialogs/EntryRules.h"
 #include "dialogs/WriteSenders.h"
 #include "protocol/Commands.h"
@@ -82,6 +83,9 @@ MacAddressDialog::MacAddressDialog(ProgramServices &services, QWidget *parent) :
     layout->addLayout(addressRow);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    chainTabOrder({codeBox, setAddressButton, exitButton});
+    pressFocusedButtonsWithEnter(this);
 }
 
 void MacAddressDialog::initialize()

@@ -1,6 +1,7 @@
 #include "dialogs/SourceFilterDialog.h"
 
 #include "services/ProgramServices.h"
+#include "accessibility/Accessibility.h"
 #include "dialogs/EntryRules.h"
 #include "dialogs/WriteSenders.h"
 #include "protocol/Commands.h"
@@ -76,6 +77,14 @@ SourceFilterDialog::SourceFilterDialog(ProgramServices &services, QWidget *paren
     layout->addWidget(noteLabel);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // Tab: the addresses row by row, then the buttons.
+    QList<QWidget *> order;
+    for (int k = 0; k < 4; ++k)
+        order.append(QList<QWidget *>(sourceBoxes(k).begin(), sourceBoxes(k).end()));
+    order << downloadButton << uploadButton;
+    chainTabOrder(order);
+    pressFocusedButtonsWithEnter(this);
 }
 
 std::array<QLineEdit *, 4> &SourceFilterDialog::sourceBoxes(int address)

@@ -1,6 +1,7 @@
 #include "login/LoginDialog.h"
 
 #include "services/ProgramServices.h"
+#include "accessibility/Accessibility.h"
 #include "programmer/ProgrammerWindow.h"
 
 #include <QEvent>
@@ -114,11 +115,10 @@ LoginDialog::LoginDialog(ProgramServices &services, QWidget *parent) : QDialog(p
     // The dialog follows its content: it shrinks when the login part is hidden.
     grid->setSizeConstraint(QLayout::SetFixedSize);
 
-    // Both passwords of a change are typed before "Set".
-    setTabOrder(passwordBox, loginButton);
-    setTabOrder(loginButton, newPasswordBox);
-    setTabOrder(newPasswordBox, oldPasswordBox);
-    setTabOrder(oldPasswordBox, setPasswordButton);
+    // Reading order, except that both passwords of a change are typed before "Set".
+    chainTabOrder({passwordBox, loginButton, newPasswordBox, oldPasswordBox, setPasswordButton});
+    // Return on a focused button presses it; Return in a box still presses nothing.
+    pressFocusedButtonsWithEnter(this);
 
     for (QLineEdit *box : {passwordBox, newPasswordBox, oldPasswordBox})
         box->installEventFilter(this);

@@ -1,6 +1,7 @@
 #include "programmer/ProgrammerWindow.h"
 
 #include "services/ProgramServices.h"
+#include "accessibility/Accessibility.h"
 #include "accessibility/ValueLabel.h"
 #include "dialogs/WriteSenders.h"
 #include "dialogs/SourceFilterDialog.h"
@@ -348,6 +349,26 @@ void ProgrammerWindow::buildControls()
     helpMenu->setObjectName(QStringLiteral("mnuHelp"));
     aboutAction = helpMenu->addAction(QStringLiteral("&Informazioni su"));
     aboutAction->setObjectName(QStringLiteral("mnuHelpAbout"));
+
+    // Tab follows the columns as they read, each from top to bottom: the device's identity and
+    // serial port, then the expected address, network mode and login, then the commands.
+    QList<QWidget *> order;
+    const auto add = [&order](const auto &boxes) { order.append(QList<QWidget *>(boxes.begin(), boxes.end())); };
+    add(macAddressBoxes);
+    add(ipAddressBoxes);
+    add(subnetMaskBoxes);
+    add(gatewayBoxes);
+    order << localPortBox << remotePortBox << baudRateList << uartTimeoutBox << autoUartTimeout << manualUartTimeout
+          << eightDataBits << sevenDataBits << noParity << evenParity << oddParity << oneStopBit << twoStopBits
+          << timeoutToDefaultOn << timeoutToDefaultOff;
+    add(expectedAddressBoxes);
+    order << dhcpButtons[1] << dhcpButtons[0] << protocolButtons[1] << protocolButtons[0] << tcpRoleButtons[1]
+          << tcpRoleButtons[0];
+    add(tcpServerAddressBoxes);
+    order << loginButton << logoutButton << downloadButton << uploadButton << setDefaultButton << baudOnTheFlyButton
+          << sourceFilterButton << bridgeButton << macAutomaticButton << macManualButton << discoveryButton << exitButton;
+    chainTabOrder(order);
+    pressFocusedButtonsWithEnter(this);
 
     // The baud list starts with its items and nothing selected.
     m_fillingBaudList = true;
