@@ -1,7 +1,9 @@
 #include "discovery/DiscoveryWindow.h"
 
 #include "services/ProgramServices.h"
+#include "accessibility/Accessibility.h"
 #include "discovery/DeviceGridModel.h"
+#include "discovery/DeviceGridView.h"
 #include "discovery/DiscoveryRequest.h"
 #include "protocol/Commands.h"
 #include "protocol/Endpoint.h"
@@ -287,7 +289,10 @@ void DiscoveryWindow::buildControls()
 
     // Device grid.
     m_grid = new DeviceGridModel(this);
-    deviceGrid = new QTableView(this);
+    auto *gridView = new DeviceGridView(this);
+    // A row reached with the keyboard is chosen as a clicked one is.
+    connect(gridView, &DeviceGridView::rowChosenByKeyboard, this, &DiscoveryWindow::onDeviceRowClicked);
+    deviceGrid = gridView;
     deviceGrid->setObjectName(QStringLiteral("grdDevice"));
     deviceGrid->setAccessibleName(QStringLiteral("Devices found"));
     deviceGrid->setModel(m_grid);
@@ -465,8 +470,12 @@ void DiscoveryWindow::buildControls()
     frames->addWidget(bridgeGroup);
     frames->addStretch(1);
 
-    // Tab order: the grid, then the editor as it reads, then the buttons.
-    QList<QWidget *> order{deviceGrid};
+    // Tab order as the window reads: the buttons on top, the grid, the editor's buttons, then
+    // the editor's frames from left to right.
+    QList<QWidget *> order{refreshButton, exportButton, exitButton, deviceGrid, uploadSelectedButton,
+                           factorySettingButton};
+    for (QLineEdit *box : macAddressBoxes)
+        order << box;
     order << ipAddressBoxes[0] << ipAddressBoxes[1] << ipAddressBoxes[2] << ipAddressBoxes[3] << subnetMaskBoxes[0] << subnetMaskBoxes[1] << subnetMaskBoxes[2] << subnetMaskBoxes[3]
           << gatewayBoxes[0] << gatewayBoxes[1] << gatewayBoxes[2] << gatewayBoxes[3] << localPortBox << remotePortBox << serialLists[0]
           << uartTimeoutBox << serialLists[1] << serialLists[2] << serialLists[3] << serialLists[4];
@@ -479,9 +488,8 @@ void DiscoveryWindow::buildControls()
         for (QLineEdit *box : *bridgeHostBoxes()[k])
             order << box;
     }
-    order << uploadSelectedButton << factorySettingButton << refreshButton << exportButton << exitButton;
-    for (qsizetype i = 1; i < order.size(); ++i)
-        setTabOrder(order[i - 1], order[i]);
+    chainTabOrder(order);
+    pressFocusedButtonsWithEnter(this);
 
     auto *main = new QVBoxLayout(this);
     main->setContentsMargins(8, 8, 8, 8);

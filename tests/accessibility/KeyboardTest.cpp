@@ -7,8 +7,12 @@
 #include "dialogs/BridgeDialog.h"
 #include "dialogs/MacAddressDialog.h"
 #include "dialogs/SourceFilterDialog.h"
+#include "discovery/DiscoveryWindow.h"
 #include "login/LoginDialog.h"
 #include "programmer/ProgrammerWindow.h"
+#include "protocol/Commands.h"
+#include "protocol/Frame.h"
+#include "Samples.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -18,6 +22,7 @@
 #include <QRadioButton>
 #include <QSet>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
 
 #include <functional>
@@ -155,6 +160,23 @@ QList<QWidget *> programmerOrder(QWidget *window)
                             w->macAutomaticButton, w->macManualButton, w->discoveryButton, w->exitButton};
 }
 
+QList<QWidget *> discoveryOrder(QWidget *window)
+{
+    auto *w = static_cast<DiscoveryWindow *>(window);
+    QList<QWidget *> out{w->refreshButton, w->exportButton, w->exitButton, w->deviceGrid, w->uploadSelectedButton,
+                         w->factorySettingButton};
+    out << widgets(w->macAddressBoxes) << widgets(w->ipAddressBoxes) << widgets(w->subnetMaskBoxes)
+        << widgets(w->gatewayBoxes) << w->localPortBox << w->remotePortBox << w->serialLists[0] << w->uartTimeoutBox
+        << w->serialLists[1] << w->serialLists[2] << w->serialLists[3] << w->serialLists[4]
+        << widgets(w->source1Boxes) << widgets(w->source2Boxes) << widgets(w->source3Boxes)
+        << widgets(w->source4Boxes) << w->bridgeEnabled << w->bridgeDisabled << w->bridgeLocalPortBox;
+    const std::array<QLineEdit *, 4> *hosts[] = {&w->bridge1Boxes, &w->bridge2Boxes, &w->bridge3Boxes,
+                                                 &w->bridge4Boxes, &w->bridge5Boxes};
+    for (int k = 0; k < 5; ++k)
+        out << w->bridgeRemotePortBoxes[std::size_t(k)] << widgets(*hosts[k]);
+    return out;
+}
+
 QWidget *openLogin(AppHarness &h)
 {
     return h.app().login();
@@ -163,6 +185,8 @@ QWidget *openLogin(AppHarness &h)
 const WalkCase kWalks[] = {
     {"programmer", openProgrammer, useEveryProgrammerControl, programmerOrder,
      [](QWidget *w) { return static_cast<ProgrammerWindow *>(w)->downloadButton; }},
+    {"discovery", [](AppHarness &h) -> QWidget * { return h.app().discovery(); }, nullptr, discoveryOrder,
+     [](QWidget *w) { return static_cast<DiscoveryWindow *>(w)->refreshButton; }},
     {"login", openLogin,
      // A password typed enables "Login" ("Set" and "Login" are never enabled together).
      [](QWidget *w) { static_cast<LoginDialog *>(w)->passwordBox->setText(QStringLiteral("secret1")); },
@@ -270,6 +294,48 @@ TEST(KeyboardWalk, ArrowKeysChooseTheOtherOptionsOfAGroup)
         EXPECT_TRUE(c.to->focusPolicy() & Qt::TabFocus);
         EXPECT_FALSE(c.from->focusPolicy() & Qt::TabFocus);
     }
+}
+
+// The device grid from the keyboard: Tab reaches it and leaves it, a row reached with the
+// keys fills the editor as a click does, and a row that a discovery makes current does not.
+TEST(KeyboardWalk, TheGridsRowsAreChosenWithTheKeys)
+{
+    AppHarness h;
+    DiscoveryWindow *w = h.app().discovery();
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    for (quint8 last : {0x51, 0x52, 0x53, 0x54})
+        h.endpoint.injectReply(CmdDiscovery, encodeDiscoveryRecord(SampleDevice(last)));
+    QLabel *chosen = w->destinationMacBytes[5];
+    EXPECT_EQ(chosen->text(), "");
+    EXPECT_FALSE(h.state().deviceSelected);
+
+    w->exitButton->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(w->exitButton, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), w->deviceGrid);
+    const struct { Qt::Key key; const char *row; } keys[] = {
+        {Qt::Key_Space, "54"}, {Qt::Key_Up, "53"},  {Qt::Key_Home, "51"},   {Qt::Key_Down, "52"},
+        {Qt::Key_End, "54"},   {Qt::Key_PageUp, "51"}, {Qt::Key_PageDown, "54"}, {Qt::Key_Home, "51"},
+        {Qt::Key_Right, "51"}, {Qt::Key_Return, "51"},
+    };
+    for (const auto &k : keys) {
+        SCOPED_TRACE(QTest::toString(k.key));
+        QTest::keyClick(w->deviceGrid, k.key);
+        EXPECT_EQ(chosen->text(), k.row);
+        EXPECT_TRUE(h.state().deviceSelected);
+        EXPECT_EQ(w->macAddressBoxes[5]->text(), k.row);
+    }
+    // A new reply makes its row current without choosing it.
+    h.endpoint.injectReply(CmdDiscovery, encodeDiscoveryRecord(SampleDevice(0x55)));
+    EXPECT_EQ(chosen->text(), "51");
+    // Tab leaves the grid.
+    QTest::keyClick(w->deviceGrid, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), w->uploadSelectedButton);
+    // A click still chooses its row.
+    QTableView *grid = w->deviceGrid;
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(2, 0)).center());
+    EXPECT_EQ(chosen->text(), "53");
 }
 
 TEST(KeyboardWalk, ReturnInALoginBoxPressesNoButton)

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QTableView>
+
+namespace qvx {
+
+// The view of the device grid. The keyboard chooses a row as a click does: a key that moves
+// the current cell to another row (the arrows, Page Up and Page Down, Home and End) or Space
+// or Return on the current row raises rowChosenByKeyboard(). Home and End go to the first
+// and the last row. Tab leaves the grid for the next control instead of walking its cells.
+// Mouse clicks are left to QTableView::clicked, so a click is never taken twice.
+class DeviceGridView : public QTableView {
+    Q_OBJECT
+public:
+    explicit DeviceGridView(QWidget *parent = nullptr);
+
+Q_SIGNALS:
+    void rowChosenByKeyboard();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+};
+
+} // namespace qvx
