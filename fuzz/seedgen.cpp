@@ -1,7 +1,7 @@
 // Writes the seed corpus of the fuzz targets: realistic replies of every code 97..113,
 // short and oversized frames, texts for the entry rules, and whole arrivals for the
 // dispatcher (input format in fuzz_dispatcher.cpp).
-//   fuzz_seedgen <dir>   writes <dir>/fuzz_reply_frames, <dir>/fuzz_text_rules and
+//   fuzz_seedgen <dir>   writes <dir>/fuzz_reply_frames, <dir>/fuzz_text_rules, <dir>/fuzz_sheet and
 //                        <dir>/fuzz_dispatcher, one file per seed.
 #include "protocol/Commands.h"
 #include "protocol/Frame.h"
@@ -194,6 +194,24 @@ int main(int argc, char **argv)
     for (const char *text : texts)
         put(QStringLiteral("fuzz_text_rules"), QStringLiteral("text-%1").arg(t++, 2, 10, QLatin1Char('0')),
             QByteArray(text));
+
+    // ---- Commissioning sheets ----
+    const char *sheets[] = {
+        "mac,ip,local_port,baud\r\n00-04-A3-00-00-01,192.168.10.21,5001,19200\r\n"
+        "00-04-A3-00-00-02,192.168.10.22,,\r\n",
+        "\xEF\xBB\xBFip,mac\n10.0.0.1,00:04:a3:00:00:03\n\n",
+        "mac,bridge,bridge_ip_1,bridge_port_1,source_2,parity,default_timeout\n"
+        "00-04-A3-00-00-04,Enable,10.0.0.9,7000,10.0.0.1,odd,Disable\n",
+        "mac,ip\n00-04-A3-00-00-05,\"10.0.0.\n5\"\n",
+        "mac,ip\n00-04-A3-00-00-06,1.2.3.256\n",
+        "mac,dhcp\n00-04-A3-00-00-07,Enable\n",
+        "mac,ip\n00-04-A3-00-00-08,1.2.3.4\n00-04-A3-00-00-08,1.2.3.5\n",
+        "\"a \"\"quoted\"\" field\",\"with, comma\"\r\n\"\"\r\n",
+    };
+    int sheetNumber = 0;
+    for (const char *sheet : sheets)
+        put(QStringLiteral("fuzz_sheet"), QStringLiteral("sheet-%1").arg(sheetNumber++, 2, 10, QLatin1Char('0')),
+            QByteArray(sheet));
 
     // ---- Arrivals ----
     const QString d = QStringLiteral("fuzz_dispatcher");

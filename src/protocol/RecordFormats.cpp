@@ -21,7 +21,9 @@ QString csvField(const QString &text)
 {
     const bool quote = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
                        text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')) ||
-                       (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()));
+                       (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace())) ||
+                       // A byte order mark at the start of the file would be taken for one.
+                       text.startsWith(QChar(0xFEFF));
     if (!quote)
         return text;
     QString doubled = text;

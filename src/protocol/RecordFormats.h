@@ -17,7 +17,8 @@ enum class RecordFormat { Table, Json, Csv };
 std::optional<RecordFormat> parseRecordFormat(const QString &name);
 
 // RFC 4180: fields separated by ",", lines ended by CR LF, a field quoted (with its quotes
-// doubled) when it holds a comma, a quote, a CR or an LF, or starts or ends with a blank.
+// doubled) when it holds a comma, a quote, a CR or an LF, starts or ends with a blank, or
+// starts with a byte order mark.
 // UTF-8, no byte order mark.
 QByteArray csvText(const QStringList &header, const QList<QStringList> &rows);
 // One field in the quoting above.

@@ -19,6 +19,11 @@ TEST(RecordFormats, CsvQuotesOnlyWhatNeedsIt)
     };
     for (const auto &c : cases)
         EXPECT_EQ(csvField(QString::fromUtf8(c.in)), QString::fromUtf8(c.out)) << c.in;
+    // A field that starts with a byte order mark is quoted, so that it is not taken for one
+    // when it opens the file.
+    const QString marked = QChar(0xFEFF) + QStringLiteral("mac");
+    EXPECT_EQ(csvField(marked), QLatin1Char('"') + marked + QLatin1Char('"'));
+    EXPECT_EQ(readCsv(csvText({marked}, {})).records[0].fields, QStringList{marked});
 }
 
 TEST(RecordFormats, CsvIsUtf8WithCrLfAndReadsBack)
