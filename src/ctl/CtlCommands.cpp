@@ -581,9 +581,16 @@ int Runner::mac(const QString &ip, const QString &password, bool automatic, cons
     }
     if (!login(ip, password) || !writeSequence(ip, automatic ? CmdMacAutomatic : CmdMacFromCode, data))
         return ExitDevice;
-    const std::optional<Frame> after = session.command(ip, CmdDownloadSettings);
+    // The computer's neighbour cache may still hold the old MAC address for a while.
+    std::optional<Frame> after = session.command(ip, CmdDownloadSettings);
     if (!after) {
-        printError(noAnswer(ip, QStringLiteral("the settings download")));
+        session.pause(g.writeDelayMs);
+        after = session.command(ip, CmdDownloadSettings);
+    }
+    if (!after) {
+        printError(QStringLiteral("%1: the new MAC address was confirmed, but %2 (the computer's neighbour cache may "
+                                  "still hold the old one: ip neigh flush to %1)")
+                       .arg(ip, noAnswer(ip, QStringLiteral("the settings download"))));
         return ExitDevice;
     }
     const FieldValues was = settingsFieldValues(before->data);
