@@ -1,6 +1,7 @@
 #include "discovery/DeviceGridView.h"
 
 #include <QKeyEvent>
+#include <QPainter>
 
 namespace qvx {
 
@@ -23,6 +24,29 @@ void DeviceGridView::keyPressEvent(QKeyEvent *event)
     const QModelIndex now = currentIndex();
     if (now.isValid() && now.row() != rowBefore)
         Q_EMIT rowChosenByKeyboard();
+}
+
+void DeviceGridView::paintEvent(QPaintEvent *event)
+{
+    QTableView::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QPainter painter(viewport());
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(viewport()->rect()).adjusted(1, 1, -1, -1));
+}
+
+void DeviceGridView::focusInEvent(QFocusEvent *event)
+{
+    QTableView::focusInEvent(event);
+    viewport()->update();
+}
+
+void DeviceGridView::focusOutEvent(QFocusEvent *event)
+{
+    QTableView::focusOutEvent(event);
+    viewport()->update();
 }
 
 QModelIndex DeviceGridView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
