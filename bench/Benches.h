@@ -16,5 +16,7 @@ int RunClick(const QStringList &args);
 // after 5,000 rows. startup-child is the measured process.
 int RunStartup(const QStringList &args, const char *self);
 int RunStartupChild(const QStringList &args);
+// cards: request datagrams per discovery and per reply with 1, 2, 4 and 8 network cards.
+int RunCards(const QStringList &args);
 
 } // namespace qvx::bench

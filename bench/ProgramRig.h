@@ -1,5 +1,6 @@
 #pragma once
 #include "AppHarness.h"
+#include "FakeCardSource.h"
 
 #include "app/AppContext.h"
 #include "discovery/DeviceGridModel.h"
@@ -14,7 +15,7 @@ namespace qvx::bench {
 struct ProgramRig {
     explicit ProgramRig(UdpEndpoint &endpoint)
     {
-        ctx = std::make_unique<AppContext>(AppContext::Seams{&endpoint, &messages, &processes, &adapters});
+        ctx = std::make_unique<AppContext>(AppContext::Seams{&endpoint, &messages, &processes, &adapters, &cards});
         ctx->start(true);
     }
     ~ProgramRig() { ctx.reset(); }
@@ -31,6 +32,7 @@ struct ProgramRig {
     test::RecordingMessageSink messages;
     test::RecordingProcessLauncher processes;
     test::FakeAdapterPlatform adapters;
+    test::FakeCardSource cards;
     std::unique_ptr<AppContext> ctx;
 };
 

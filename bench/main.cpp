@@ -1,7 +1,7 @@
 // qvx-bench: the program's performance figures, one mode per run (scripts/bench runs them
 // all and prints one table). Everything runs offscreen; datagrams go to loopback only.
 //   qvx-bench storm <devices> [--default-buffer] [--reps n]
-//   qvx-bench dispatch | click | startup
+//   qvx-bench dispatch | click | startup | cards
 #include "Benches.h"
 
 #include <QApplication>
@@ -12,7 +12,7 @@
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s storm <devices> [--default-buffer] [--reps n] | dispatch | click | startup\n",
+        std::fprintf(stderr, "usage: %s storm <devices> [--default-buffer] [--reps n] | dispatch | click | startup | cards\n",
                      argv[0]);
         return 2;
     }
@@ -36,6 +36,8 @@ int main(int argc, char **argv)
         return qvx::bench::RunDispatch(args);
     if (std::strcmp(mode, "click") == 0)
         return qvx::bench::RunClick(args);
+    if (std::strcmp(mode, "cards") == 0)
+        return qvx::bench::RunCards(args);
     std::fprintf(stderr, "unknown mode %s\n", mode);
     return 2;
 }

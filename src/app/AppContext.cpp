@@ -7,6 +7,7 @@
 #include "dialogs/MacAddressDialog.h"
 #include "discovery/DiscoveryWindow.h"
 #include "login/LoginDialog.h"
+#include "netcards/CardSearch.h"
 #include "programmer/ReplyDispatcher.h"
 #include "programmer/ProgrammerWindow.h"
 #include "protocol/Endpoint.h"
@@ -19,7 +20,14 @@ AppContext::AppContext(const Seams &seams, QObject *parent) : QObject(parent), m
 {
     Q_ASSERT(seams.endpoint && seams.messages && seams.processes && seams.adapters);
     installAccessibleInterfaces();
+    m_cardSearch = std::make_unique<CardSearch>(m_seams.cards);
     m_link = std::make_unique<Link>(*m_seams.endpoint, m_state, m_replyTimer, *m_seams.messages);
+    if (CardSource *cards = m_seams.cards) {
+        // A device outside every card's subnet, with no route towards it: the send error
+        // says so in plain words.
+        m_link->setUnicastFailureNote(
+            [cards](const QString &host) { return unreachableTargetText(cards->listCards(), host); });
+    }
     m_dispatcher = std::make_unique<ReplyDispatcher>(*this);
     connect(m_seams.endpoint, &UdpEndpoint::readyRead, m_dispatcher.get(), &ReplyDispatcher::onReadyRead);
 }

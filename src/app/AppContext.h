@@ -8,6 +8,7 @@
 
 namespace qvx {
 
+class CardSource;
 class ReplyDispatcher;
 
 // The composition object: owns the program-wide state, the four timers, the sending link,
@@ -22,6 +23,8 @@ public:
         MessageSink *messages = nullptr;
         ProcessLauncher *processes = nullptr;
         AdapterPlatform *adapters = nullptr;
+        // Optional: without it no card is listed, and a discovery goes by routing alone.
+        CardSource *cards = nullptr;
     };
 
     // The seams are not owned and must outlive the context.
@@ -37,6 +40,7 @@ public:
     MessageSink &messages() override { return *m_seams.messages; }
     ProcessLauncher &processes() override { return *m_seams.processes; }
     AdapterPlatform &adapters() override { return *m_seams.adapters; }
+    CardSearch &cardSearch() override { return *m_cardSearch; }
     ReplyDispatcher &dispatcher() { return *m_dispatcher; }
 
     // Reply timer, login poll, re-discovery delay, deferred write.
@@ -84,6 +88,7 @@ private:
     IntervalTimer m_loginPollTimer{QStringLiteral("Timer2"), kLoginPollMs, true};
     IntervalTimer m_rediscoveryTimer{QStringLiteral("Timer3"), 0, false};
     IntervalTimer m_deferredWriteTimer{QStringLiteral("Timer4"), kDeferredWriteMs, false};
+    std::unique_ptr<CardSearch> m_cardSearch;
     std::unique_ptr<Link> m_link;
     std::unique_ptr<ReplyDispatcher> m_dispatcher;
 

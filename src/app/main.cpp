@@ -1,5 +1,6 @@
 #include "app/AppContext.h"
 #include "netadapters/LinuxAdapterPlatform.h"
+#include "netcards/QtCardSource.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/QtMessageSink.h"
 #include "platform/QtUdpEndpoint.h"
@@ -74,7 +75,8 @@ int main(int argc, char **argv)
     qvx::QtMessageSink messages;
     qvx::QtProcessLauncher processes;
     qvx::LinuxAdapterPlatform adapters;
-    qvx::AppContext ctx({&endpoint, &messages, &processes, &adapters});
+    qvx::QtCardSource cards;
+    qvx::AppContext ctx({&endpoint, &messages, &processes, &adapters, &cards});
     QObject::connect(&ctx, &qvx::AppContext::exitRequested, &app, &QApplication::quit, Qt::QueuedConnection);
     ctx.start();
     messages.setFallbackParent(ctx.programmer());

@@ -58,7 +58,7 @@ QPixmap flagPixmap(bool outside, bool shared)
 
 } // namespace
 
-QPixmap DeviceFlagPicture(const DeviceFlags &flags)
+QPixmap deviceFlagPicture(const DeviceFlags &flags)
 {
     if (!flags.any())
         return {};

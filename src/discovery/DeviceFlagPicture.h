@@ -10,7 +10,7 @@ namespace qvx {
 // with other listed devices, both side by side when both apply; a null picture for none. A picture, not an icon: the grid
 // shows it at its own size, so that the pair is not squeezed into one square.
 // Never colour alone: each flag has its own shape, and the row's tooltip and accessible
-// text say the same in words (DeviceFlagsText).
-QPixmap DeviceFlagPicture(const DeviceFlags &flags);
+// text say the same in words (deviceFlagsText).
+QPixmap deviceFlagPicture(const DeviceFlags &flags);
 
 } // namespace qvx

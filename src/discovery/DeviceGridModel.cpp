@@ -1,5 +1,7 @@
 #include "discovery/DeviceGridModel.h"
 
+#include "discovery/DeviceFlagPicture.h"
+
 #include <QBrush>
 
 namespace qvx {
@@ -40,6 +42,7 @@ constexpr std::array<ColumnSpec, DeviceGridModel::kColumns> kColumnSpecs{{
     {"IP bridge 3", 1600},
     {"IP bridge 4", 1600},
     {"IP bridge 5", 1600},
+    {"Network card", 2400},
 }};
 
 } // namespace
@@ -65,26 +68,86 @@ void DeviceGridModel::clear()
     beginResetModel();
     m_rows.clear();
     m_rows.shrink_to_fit();
+    m_rowsByAddress.clear();
     m_highlighted = -1;
     endResetModel();
 }
 
-void DeviceGridModel::appendDevice(const QStringList &cells)
+void DeviceGridModel::appendDevice(const QStringList &cells, const std::optional<LocalCard> &card)
 {
     const int row = deviceCount();
-    Row texts;
-    for (int c = 0; c < kColumns && c < cells.size(); ++c)
-        texts[std::size_t(c)] = cells[c];
+    Row entry;
+    for (int c = 0; c < kSettingsColumns && c < cells.size(); ++c)
+        entry.cells[std::size_t(c)] = cells[c];
+    entry.card = card;
+    entry.address = parseDotted(entry.cells[kAddressColumn]).value_or(0);
     beginInsertRows(QModelIndex(), row, row);
-    m_rows.push_back(std::move(texts));
+    m_rows.push_back(std::move(entry));
     endInsertRows();
+
+    // The devices already listed with this address are flagged now as well.
+    const quint32 address = m_rows.back().address;
+    if (address == 0)
+        return;
+    QList<int> &sharing = m_rowsByAddress[address];
+    sharing.append(row);
+    if (sharing.size() >= 2) {
+        for (int other : std::as_const(sharing)) {
+            if (other == row)
+                continue;
+            const QModelIndex cellIndex = index(other, kAddressColumn);
+            Q_EMIT dataChanged(cellIndex, cellIndex,
+                               {Qt::DecorationRole, Qt::ToolTipRole, Qt::AccessibleTextRole,
+                                Qt::AccessibleDescriptionRole});
+        }
+    }
 }
 
 QString DeviceGridModel::cell(int deviceRow, int column) const
 {
     if (deviceRow < 0 || deviceRow >= deviceCount() || column < 0 || column >= kColumns)
         return {};
-    return m_rows[std::size_t(deviceRow)][std::size_t(column)];
+    const Row &row = m_rows[std::size_t(deviceRow)];
+    if (column == kCardColumn)
+        return row.card ? row.card->label() : QString();
+    return row.cells[std::size_t(column)];
+}
+
+std::optional<LocalCard> DeviceGridModel::cardOf(int deviceRow) const
+{
+    if (deviceRow < 0 || deviceRow >= deviceCount())
+        return std::nullopt;
+    return m_rows[std::size_t(deviceRow)].card;
+}
+
+std::optional<LocalCard> DeviceGridModel::firstAnsweringCard() const
+{
+    for (const Row &row : m_rows)
+        if (row.card)
+            return row.card;
+    return std::nullopt;
+}
+
+DeviceFlags DeviceGridModel::flagsOf(int deviceRow) const
+{
+    if (deviceRow < 0 || deviceRow >= deviceCount())
+        return {};
+    const Row &row = m_rows[std::size_t(deviceRow)];
+    DeviceFlags flags;
+    // A cell that is no address at all says nothing about a subnet.
+    if (row.address != 0) {
+        flags.outsideSubnet = isOutsideCardSubnet(row.card ? &*row.card : nullptr, row.address);
+        flags.sharedBy = int(m_rowsByAddress.value(row.address).size());
+    }
+    return flags;
+}
+
+QString DeviceGridModel::flagsText(int deviceRow) const
+{
+    if (deviceRow < 0 || deviceRow >= deviceCount())
+        return {};
+    const Row &row = m_rows[std::size_t(deviceRow)];
+    return deviceFlagsText(flagsOf(deviceRow), row.card ? &*row.card : nullptr, row.cells[kAddressColumn]);
 }
 
 void DeviceGridModel::highlightRow(int deviceRow, const QColor &background, const QColor &foreground)
@@ -123,9 +186,38 @@ QVariant DeviceGridModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= deviceCount() || index.column() >= kColumns)
         return {};
     const bool highlighted = index.row() == m_highlighted;
+    if (index.column() == kAddressColumn) {
+        // The flags, as a picture, in words for the tooltip and for screen readers.
+        switch (role) {
+        case Qt::DecorationRole: {
+            const DeviceFlags flags = flagsOf(index.row());
+            return flags.any() ? QVariant(deviceFlagPicture(flags)) : QVariant();
+        }
+        case Qt::ToolTipRole: {
+            // Rich text, so that the tooltip wraps instead of running off the screen.
+            const QString text = flagsText(index.row());
+            if (text.isEmpty())
+                return {};
+            return QStringLiteral("<p>%1</p>")
+                .arg(text.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("</p><p>")));
+        }
+        case Qt::AccessibleDescriptionRole: {
+            const QString text = flagsText(index.row());
+            return text.isEmpty() ? QVariant() : QVariant(text);
+        }
+        case Qt::AccessibleTextRole: {
+            const QString text = flagsText(index.row());
+            if (text.isEmpty())
+                return {};
+            return cell(index.row(), kAddressColumn) + QStringLiteral(". ") + text;
+        }
+        default:
+            break;
+        }
+    }
     switch (role) {
     case Qt::DisplayRole:
-        return m_rows[std::size_t(index.row())][std::size_t(index.column())];
+        return cell(index.row(), index.column());
     case Qt::BackgroundRole:
         return QBrush(highlighted ? m_highlightBackground : QColor(Qt::white));
     case Qt::ForegroundRole:

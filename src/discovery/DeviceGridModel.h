@@ -1,36 +1,58 @@
 #pragma once
+#include "netcards/LocalCard.h"
+
 #include <QAbstractTableModel>
 #include <QColor>
+#include <QHash>
 #include <QStringList>
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace qvx {
 
-// The rows of the device grid: one row of 28 cell texts per answering device. The grid's
-// header row is the view's horizontal header, so model row d is grid row d + 1.
+// The rows of the device grid: one row per answering device, with the 28 cell texts of its
+// settings and, in a last column, the network card it answered on. The grid's header row is
+// the view's horizontal header, so model row d is grid row d + 1.
+//
+// The IP address cell carries the device's flags (DeviceFlags) as a picture, a tooltip and
+// accessible text: an address outside its card's subnet, an address shared by two or more
+// listed devices. A shared address flags every row that has it, the earlier ones included.
 //
 // Every row is drawn black on white except the one highlighted row, whose colours are kept
 // here: moving the highlight touches two rows, whatever the number of rows.
 class DeviceGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    static constexpr int kColumns = 28;
+    // The device's settings, then the card.
+    static constexpr int kSettingsColumns = 28;
+    static constexpr int kCardColumn = 28;
+    static constexpr int kColumns = 29;
+    static constexpr int kAddressColumn = 1;
 
     explicit DeviceGridModel(QObject *parent = nullptr);
 
-    // Header text of a column ("MAC Address" ... "IP bridge 5"), and its width in twips.
+    // Header text of a column ("MAC Address" ... "IP bridge 5", "Network card"), and its
+    // width in twips.
     static QString headerText(int column);
     static int columnWidthTwips(int column);
 
     // ---- grid access ----
     // Removes every device row.
     void clear();
-    // Appends one device row; missing cells are empty, extra ones are dropped.
-    void appendDevice(const QStringList &cells);
+    // Appends one device row; missing cells are empty, extra ones are dropped. `card` is the
+    // card the device answered on (nothing when it came in on no known card).
+    void appendDevice(const QStringList &cells, const std::optional<LocalCard> &card = std::nullopt);
     int deviceCount() const { return int(m_rows.size()); }
     // Text of a device row's cell (deviceRow from 0); empty outside the grid.
     QString cell(int deviceRow, int column) const;
+    // The card a device row answered on; nothing outside the grid or when unknown.
+    std::optional<LocalCard> cardOf(int deviceRow) const;
+    // The card the first device row answered on, of the rows that name one.
+    std::optional<LocalCard> firstAnsweringCard() const;
+    // A device row's flags (none outside the grid) and their explanation.
+    DeviceFlags flagsOf(int deviceRow) const;
+    QString flagsText(int deviceRow) const;
 
     // Highlights one device row with the given colours and draws every other row black on
     // white. -1 (or any row outside the grid) removes the highlight.
@@ -45,11 +67,17 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
-    using Row = std::array<QString, kColumns>;
+    struct Row {
+        std::array<QString, kSettingsColumns> cells;
+        std::optional<LocalCard> card;
+        quint32 address = 0;  // of the IP address cell; 0 when it is not a dotted address
+    };
 
     void emitRowChanged(int deviceRow);
 
     std::vector<Row> m_rows;
+    // Device rows by address, for the shared-address flag.
+    QHash<quint32, QList<int>> m_rowsByAddress;
     int m_highlighted = -1;
     QColor m_highlightBackground;
     QColor m_highlightForeground;

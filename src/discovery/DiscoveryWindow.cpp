@@ -2,9 +2,11 @@
 
 #include "services/ProgramServices.h"
 #include "accessibility/Accessibility.h"
+#include "discovery/DeviceFlagPicture.h"
 #include "discovery/DeviceGridModel.h"
 #include "discovery/DeviceGridView.h"
 #include "discovery/DiscoveryRequest.h"
+#include "netcards/CardSearch.h"
 #include "protocol/Commands.h"
 #include "protocol/Endpoint.h"
 #include "protocol/FieldKeys.h"
@@ -30,6 +32,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QRadioButton>
 #include <QSaveFile>
 #include <QTableView>
@@ -287,6 +290,24 @@ void DiscoveryWindow::buildControls()
     statusLayout->addWidget(indicators);
     statusLayout->addWidget(statusMessage);
 
+    // Card selector, with the cards the last discovery could not search beside it.
+    cardSelector = new QComboBox(this);
+    cardSelector->setObjectName(QStringLiteral("cmbNetworkCard"));
+    cardSelector->setAccessibleName(QStringLiteral("Network card to search"));
+    cardSelector->setToolTip(QStringLiteral("The network cards \"Refresh View\" searches"));
+    cardSelector->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    cardSelector->setMinimumContentsLength(26); // "wlp0s20f3 255.255.255.255/32"
+    cardSelector->addItem(QStringLiteral("All network cards"), QString());
+    auto *cardSelectorCaption = makeHeading(this, QStringLiteral("lblNetworkCard"), QStringLiteral("&Network card:"),
+                                            cardSelector);
+    notSearchedMessage = makeValueLabel(this, QStringLiteral("lblNotSearched"), QStringLiteral("Network cards not searched"));
+    notSearchedMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    {
+        QPalette palette = notSearchedMessage->palette();
+        palette.setColor(QPalette::WindowText, QColor(150, 40, 0));
+        notSearchedMessage->setPalette(palette);
+    }
+
     // Device grid.
     m_grid = new DeviceGridModel(this);
     auto *gridView = new DeviceGridView(this);
@@ -445,7 +466,14 @@ void DiscoveryWindow::buildControls()
         destination->addWidget(byte);
     }
 
-    // Layout: card, status and the grid's buttons on top; the grid; the editor below.
+    // Layout: the card selector; card, status and the grid's buttons; the grid; the editor
+    // below.
+    auto *selectorRow = new QHBoxLayout;
+    selectorRow->addWidget(cardSelectorCaption);
+    selectorRow->addWidget(cardSelector);
+    selectorRow->addSpacing(16);
+    selectorRow->addWidget(notSearchedMessage, 1);
+
     auto *top = new QHBoxLayout;
     top->addWidget(card);
     top->addSpacing(16);
@@ -470,9 +498,9 @@ void DiscoveryWindow::buildControls()
     frames->addWidget(bridgeGroup);
     frames->addStretch(1);
 
-    // Tab order as the window reads: the buttons on top, the grid, the editor's buttons, then
-    // the editor's frames from left to right.
-    QList<QWidget *> order{refreshButton, exportButton, exitButton, deviceGrid, uploadSelectedButton,
+    // Tab order as the window reads: the card selector and the buttons on top, the grid, the
+    // editor's buttons, then the editor's frames from left to right.
+    QList<QWidget *> order{cardSelector, refreshButton, exportButton, exitButton, deviceGrid, uploadSelectedButton,
                            factorySettingButton};
     for (QLineEdit *box : macAddressBoxes)
         order << box;
@@ -494,6 +522,7 @@ void DiscoveryWindow::buildControls()
     auto *main = new QVBoxLayout(this);
     main->setContentsMargins(8, 8, 8, 8);
     main->setSpacing(6);
+    main->addLayout(selectorRow);
     main->addLayout(top);
     main->addWidget(deviceGrid, 1);
     main->addLayout(details);
@@ -504,8 +533,8 @@ void DiscoveryWindow::applyColumnWidths()
 {
     // Widths are kept in twips; a column is never narrower than its header or its widest
     // usual value, so that no text is cut.
-    static const std::array<QString, DeviceGridModel::kColumns> widest = [] {
-        std::array<QString, DeviceGridModel::kColumns> out;
+    static const std::array<QString, DeviceGridModel::kSettingsColumns> widest = [] {
+        std::array<QString, DeviceGridModel::kSettingsColumns> out;
         const QString address = QStringLiteral("255.255.255.255");
         out[Col::Mac] = QStringLiteral("DD-DD-DD-DD-DD-DD");
         for (int c : {Col::Ip, Col::Mask, Col::Gateway})
@@ -529,11 +558,27 @@ void DiscoveryWindow::applyColumnWidths()
     QHeaderView *header = deviceGrid->horizontalHeader();
     const QFontMetrics fm(deviceGrid->font());
     const int dpi = logicalDpiX() > 0 ? logicalDpiX() : 96;
-    for (int c = 0; c < DeviceGridModel::kColumns; ++c) {
+    for (int c = 0; c < DeviceGridModel::kSettingsColumns; ++c) {
         const int fromTwips = (DeviceGridModel::columnWidthTwips(c) * dpi + 720) / 1440;
-        const int forText = fm.horizontalAdvance(widest[std::size_t(c)]) + 14;
+        int forText = fm.horizontalAdvance(widest[std::size_t(c)]) + 14;
+        if (c == DeviceGridModel::kAddressColumn) // room for both flag pictures
+            forText += deviceFlagPicture({true, 2}).deviceIndependentSize().toSize().width() + 6;
         header->resizeSection(c, std::max({fromTwips, header->sectionSizeHint(c), forText}));
     }
+    sizeCardColumns();
+}
+
+void DiscoveryWindow::sizeCardColumns()
+{
+    // The card column fits the longest card name and address listed.
+    QHeaderView *header = deviceGrid->horizontalHeader();
+    const QFontMetrics fm(deviceGrid->font());
+    const int dpi = logicalDpiX() > 0 ? logicalDpiX() : 96;
+    constexpr int c = DeviceGridModel::kCardColumn;
+    int width = std::max((DeviceGridModel::columnWidthTwips(c) * dpi + 720) / 1440, header->sectionSizeHint(c));
+    for (const LocalCard &card : std::as_const(m_listedCards))
+        width = std::max(width, fm.horizontalAdvance(card.label()) + 14);
+    header->resizeSection(c, width);
 }
 
 // ---- Load and close ---------------------------------------------------------------------
@@ -564,9 +609,80 @@ void DiscoveryWindow::initialize()
         }
     }
 
+    // The card list as it is now, for the selector and the panel; every discovery reads it
+    // again.
+    fillCardSelector(m_services.cardSearch().refresh());
+    connect(cardSelector, &QComboBox::currentIndexChanged, this, &DiscoveryWindow::showPanelCard);
+
     clearDeviceGrid();
     m_services.state().deviceSelected = false;
     m_services.link().selectMulticastTarget();
+}
+
+QString DiscoveryWindow::chosenCard() const
+{
+    return cardSelector->currentData().toString();
+}
+
+void DiscoveryWindow::fillCardSelector(const QList<LocalCard> &listed)
+{
+    m_listedCards = listed;
+    const QString chosen = chosenCard();
+    const QSignalBlocker quiet(cardSelector);
+    while (cardSelector->count() > 1)
+        cardSelector->removeItem(1);
+    for (const LocalCard &card : searchableCards(listed))
+        cardSelector->addItem(card.selectorText(), card.name);
+    // A chosen card that has gone stays chosen, so that the next search names it again
+    // rather than silently searching every card.
+    int index = chosen.isEmpty() ? 0 : cardSelector->findData(chosen);
+    if (index < 0) {
+        cardSelector->addItem(chosen, chosen);
+        index = cardSelector->count() - 1;
+    }
+    cardSelector->setCurrentIndex(index);
+    sizeCardColumns();
+    showPanelCard();
+}
+
+void DiscoveryWindow::showCardsSearched(const QList<LocalCard> &listed, const QStringList &notSearched)
+{
+    fillCardSelector(listed);
+    notSearchedMessage->setText(notSearched.join(QLatin1Char('\n')));
+}
+
+void DiscoveryWindow::showPanelCard()
+{
+    // Without any card listed the panel keeps the card found when the window loaded.
+    if (m_listedCards.isEmpty())
+        return;
+    const QString chosen = chosenCard();
+    std::optional<LocalCard> shown;
+    if (!chosen.isEmpty()) {
+        for (const LocalCard &card : std::as_const(m_listedCards))
+            if (card.name == chosen)
+                shown = card;
+    } else {
+        if (m_selectedRow >= 0)
+            shown = m_grid->cardOf(m_selectedRow);
+        if (!shown)
+            shown = m_grid->firstAnsweringCard();
+        if (!shown) {
+            const QList<LocalCard> searchable = searchableCards(m_listedCards);
+            if (!searchable.isEmpty())
+                shown = searchable.first();
+        }
+    }
+    if (shown)
+        showCardInPanel(*shown);
+}
+
+void DiscoveryWindow::showCardInPanel(const LocalCard &card)
+{
+    adapterMac->setText(card.macAddress);
+    adapterIp->setText(card.addressText());
+    adapterMask->setText(card.netmaskText());
+    adapterGateway->setText(card.gatewayText());
 }
 
 void DiscoveryWindow::closeEvent(QCloseEvent *event)
@@ -598,19 +714,25 @@ void DiscoveryWindow::showStatus(const QString &text, QLabel *indicator)
 void DiscoveryWindow::clearDeviceGrid()
 {
     m_grid->clear();
+    m_selectedRow = -1;
+    m_answeringCardShown = false;
     showStatus(QString(), nullptr);
     m_services.state().gridRowCount = 1;
     applyColumnWidths();
 }
 
-void DiscoveryWindow::addDeviceRow(const QByteArray &data)
+void DiscoveryWindow::addDeviceRow(const QByteArray &data, const std::optional<LocalCard> &card)
 {
     ProgramState &state = m_services.state();
     // gridRowCount is 16-bit: a grid that full takes no further rows.
     if (state.gridRowCount >= std::numeric_limits<qint16>::max())
         return;
-    m_grid->appendDevice(discoveryRowTexts(data));
+    m_grid->appendDevice(discoveryRowTexts(data), card);
     state.gridRowCount = qint16(m_grid->deviceCount() + 1);
+    if (card && !m_answeringCardShown) {
+        m_answeringCardShown = true;
+        showPanelCard();
+    }
 
     if (m_rowBatch)
         m_newestRowPending = true;
@@ -703,6 +825,9 @@ void DiscoveryWindow::onDeviceRowClicked()
     // A row whose MAC address cannot be read names no device: it is not taken as destination.
     if (macReadable) {
         state.destinationMac = destination;
+        m_destinationCard = m_grid->cardOf(d);
+        m_selectedRow = d;
+        showPanelCard();
         for (int i = 0; i < 6; ++i)
             destinationMacBytes[std::size_t(i)]->setText(macByteText(destination[std::size_t(i)]));
     }
@@ -710,7 +835,7 @@ void DiscoveryWindow::onDeviceRowClicked()
     // The editor as the row's cells fill it: addresses split at their dots, list items by
     // their exact text, the bridge option by "Enable".
     QStringList cells;
-    for (int column = 0; column < DeviceGridModel::kColumns; ++column)
+    for (int column = 0; column < DeviceGridModel::kSettingsColumns; ++column)
         cells << cell(column);
     const DeviceEditorTexts t = editorTextsFromRow(cells);
     const auto fill = [](const OctetBoxes &boxes, const std::array<QString, 4> &texts) {
@@ -774,7 +899,7 @@ void DiscoveryWindow::uploadSelectedDevice()
     DeviceUploadBlock block;
     block.destination = state.destinationMac;
     block.settings = *settings.value;
-    link.sendFrame(CmdUploadSelected, encodeDeviceUploadBlock(block), Target::Multicast, kReplyTimeoutMs);
+    sendToSelectedDevice(CmdUploadSelected, encodeDeviceUploadBlock(block));
 }
 
 DeviceEditorTexts DiscoveryWindow::editorTexts()
@@ -826,7 +951,26 @@ void DiscoveryWindow::restoreFactorySetting()
     QByteArray data;
     for (quint8 byte : state.destinationMac)
         data.append(char(byte));
-    link.sendFrame(CmdFactorySetting, data, Target::Multicast, kReplyTimeoutMs);
+    sendToSelectedDevice(CmdFactorySetting, data);
+}
+
+void DiscoveryWindow::sendToSelectedDevice(quint8 cmd, const QByteArray &data)
+{
+    Link &link = m_services.link();
+    if (!m_destinationCard) {
+        // The device answered on no known card: the group is reached by routing.
+        link.sendFrame(cmd, data, Target::Multicast, kReplyTimeoutMs);
+        return;
+    }
+    const SendResult result =
+        link.sendFrameThroughCard(cmd, data, NetworkCard{m_destinationCard->index, m_destinationCard->address},
+                                  kReplyTimeoutMs);
+    // A local port that could not be opened has been reported already.
+    if (!result.ok && m_services.endpoint().isBound()) {
+        m_services.messages().show(
+            result.errorText + QStringLiteral("\n(network card %1)").arg(m_destinationCard->label()),
+            QStringLiteral("Errore ") + QString::number(result.errorNumber), MessageIcon::Exclamation);
+    }
 }
 
 // ---- Export -----------------------------------------------------------------------------
@@ -840,7 +984,10 @@ void DiscoveryWindow::exportDevices()
                                                             QStringLiteral("CSV files (*.csv);;All files (*)"));
     if (path.isEmpty())
         return;
-    // The grid's columns are the discovery record's fields, in the same order as its keys.
+    // The grid's columns are the discovery record's fields, in the same order as its keys,
+    // then the card, as qvxctl writes them.
+    QStringList header = discoveryFieldKeys();
+    header << kCardKey;
     QList<QStringList> rows;
     for (int d = 0; d < m_grid->deviceCount(); ++d) {
         QStringList cells;
@@ -849,7 +996,7 @@ void DiscoveryWindow::exportDevices()
         rows << cells;
     }
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(csvText(discoveryFieldKeys(), rows)) >= 0 && file.commit())
+    if (file.open(QIODevice::WriteOnly) && file.write(csvText(header, rows)) >= 0 && file.commit())
         return;
     m_services.messages().show(QStringLiteral("The devices could not be exported to %1:\n%2").arg(path, file.errorString()),
                                QStringLiteral("Message Warning"), MessageIcon::Exclamation);

@@ -2,11 +2,13 @@
 #include "accessibility/ValueLabel.h"
 #include "netadapters/AdapterList.h"
 #include "protocol/FieldRules.h"
+#include "netcards/LocalCard.h"
 
 #include <QList>
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 
 class QComboBox;
 class QGroupBox;
@@ -39,6 +41,13 @@ public:
     QPushButton *exitButton = nullptr;
     // "Export…": writes the listed devices to a CSV file, with a header of field keys.
     QPushButton *exportButton = nullptr;
+
+    // The cards a discovery searches: "All network cards" (item 0, the default) and one
+    // entry per searchable card ("eth1 192.168.0.200/24"), each with the card's name as data.
+    QComboBox *cardSelector = nullptr;
+    // The cards the last discovery could not search, one line each ("Not searched on eth2:
+    // Network is down"); empty when every card was searched.
+    ValueLabel *notSearchedMessage = nullptr;
 
     // Header row = the view's horizontal header; device rows are the model's rows.
     QTableView *deviceGrid = nullptr;
@@ -102,8 +111,14 @@ public:
     void initialize();
     // Empties the grid and the status area; gridRowCount 1.
     void clearDeviceGrid();
-    // One discovery reply (its data bytes): a new grid row and "Found N Device".
-    void addDeviceRow(const QByteArray &data);
+    // One discovery reply (its data bytes) and the card it arrived on: a new grid row and
+    // "Found N Device".
+    void addDeviceRow(const QByteArray &data, const std::optional<LocalCard> &card = std::nullopt);
+    // The card chosen in the selector, by name; empty for all network cards.
+    QString chosenCard() const;
+    // A discovery has left: the fresh card list for the selector and the panel, and the
+    // cards it could not search.
+    void showCardsSearched(const QList<LocalCard> &listed, const QStringList &notSearched);
     // While a batch of replies is handled, the newest row is made current once, when the
     // batch ends, instead of once per reply (each change of the current row makes a shown
     // grid lay itself out again).
@@ -143,6 +158,18 @@ protected:
 
 private:
     void makeNewestRowCurrent();
+    void fillCardSelector(const QList<LocalCard> &listed);
+    // The "Network card configuration" panel: the chosen card; with all cards, the card of
+    // the selected row, else the first card a device answered on, else the first card.
+    void showPanelCard();
+    void showCardInPanel(const LocalCard &card);
+    void sizeCardColumns();
+    // Upload and factory setting leave on the card the selected device answered on.
+    void sendToSelectedDevice(quint8 cmd, const QByteArray &data);
+    QList<LocalCard> m_listedCards;
+    int m_selectedRow = -1;
+    std::optional<LocalCard> m_destinationCard;
+    bool m_answeringCardShown = false;
     bool m_rowBatch = false;
     bool m_newestRowPending = false;
     using OctetBoxes = std::array<QLineEdit *, 4>;

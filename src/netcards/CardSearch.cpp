@@ -4,16 +4,16 @@
 
 namespace qvx {
 
-SearchPlan PlanSearch(const QList<LocalCard> &listed, const QString &chosenCard)
+SearchPlan planSearch(const QList<LocalCard> &listed, const QString &chosenCard)
 {
     SearchPlan plan;
     if (!chosenCard.isEmpty()) {
         const auto card = std::find_if(listed.cbegin(), listed.cend(),
                                        [&](const LocalCard &c) { return c.name == chosenCard; });
         if (card == listed.cend())
-            plan.notSearched << NotSearchedText(chosenCard, QStringLiteral("the card is no longer present"));
-        else if (const QString why = WhyNotSearchable(*card); !why.isEmpty())
-            plan.notSearched << NotSearchedText(chosenCard, why);
+            plan.notSearched << notSearchedText(chosenCard, QStringLiteral("the card is no longer present"));
+        else if (const QString why = whyNotSearchable(*card); !why.isEmpty())
+            plan.notSearched << notSearchedText(chosenCard, why);
         else
             plan.cards << *card;
         return plan;
@@ -23,10 +23,10 @@ SearchPlan PlanSearch(const QList<LocalCard> &listed, const QString &chosenCard)
         if (card.loopback)
             continue;
         anyCard = true;
-        if (const QString why = WhyNotSearchable(card); why.isEmpty())
+        if (const QString why = whyNotSearchable(card); why.isEmpty())
             plan.cards << card;
         else if (card.multicast && (card.up || card.hasIPv4()))
-            plan.notSearched << NotSearchedText(card.name, why);
+            plan.notSearched << notSearchedText(card.name, why);
     }
     plan.byRouting = !anyCard;
     return plan;
@@ -41,7 +41,7 @@ const QList<LocalCard> &CardSearch::refresh()
 SearchOutcome CardSearch::run(const QString &chosenCard, const CardSender &send)
 {
     m_lastChoice = chosenCard;
-    const SearchPlan plan = PlanSearch(refresh(), chosenCard);
+    const SearchPlan plan = planSearch(refresh(), chosenCard);
     SearchOutcome outcome;
     outcome.notSearched = plan.notSearched;
     outcome.byRouting = plan.byRouting;
@@ -51,7 +51,7 @@ SearchOutcome CardSearch::run(const QString &chosenCard, const CardSender &send)
             outcome.searched << card;
             ++outcome.requestsSent;
         } else {
-            outcome.notSearched << NotSearchedText(
+            outcome.notSearched << notSearchedText(
                 card.name, result.errorText.isEmpty() ? QStringLiteral("the request could not be sent")
                                                       : result.errorText);
         }
@@ -62,7 +62,7 @@ SearchOutcome CardSearch::run(const QString &chosenCard, const CardSender &send)
 
 std::optional<LocalCard> CardSearch::cardOfReply(int interfaceIndex, quint32 destination, quint32 source) const
 {
-    const qsizetype i = AttributeReply(m_listed, interfaceIndex, destination, source);
+    const qsizetype i = attributeReply(m_listed, interfaceIndex, destination, source);
     if (i < 0)
         return std::nullopt;
     return m_listed[i];

@@ -20,7 +20,7 @@ struct SearchPlan {
 // named. With all cards, a multicast-capable card is named when it is down but keeps an
 // IPv4 address, or up without one; cards down without an address (an unplugged wireless
 // card), cards that cannot multicast and loopback are left out without a word.
-SearchPlan PlanSearch(const QList<LocalCard> &listed, const QString &chosenCard);
+SearchPlan planSearch(const QList<LocalCard> &listed, const QString &chosenCard);
 
 // Sends the discovery request out of one card, from the local port: the endpoint's send with
 // the outgoing multicast interface set to that card.
@@ -57,7 +57,7 @@ public:
     QString lastChoice() const { return m_lastChoice; }
     const SearchOutcome &lastOutcome() const { return m_lastOutcome; }
 
-    // The listed card a reply came in on (see AttributeReply); nothing when none.
+    // The listed card a reply came in on (see attributeReply); nothing when none.
     std::optional<LocalCard> cardOfReply(int interfaceIndex, quint32 destination, quint32 source) const;
 
 private:

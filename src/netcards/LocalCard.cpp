@@ -1,5 +1,7 @@
 #include "netcards/LocalCard.h"
 
+#include <algorithm>
+
 namespace qvx {
 
 quint32 LocalCard::netmask() const
@@ -50,7 +52,7 @@ QString dottedText(quint32 address)
         .arg(address & 0xFF);
 }
 
-std::optional<quint32> ParseDotted(const QString &text)
+std::optional<quint32> parseDotted(const QString &text)
 {
     const QStringList parts = text.split(QLatin1Char('.'));
     if (parts.size() != 4)
@@ -70,7 +72,7 @@ std::optional<quint32> ParseDotted(const QString &text)
     return value;
 }
 
-QString WhyNotSearchable(const LocalCard &card)
+QString whyNotSearchable(const LocalCard &card)
 {
     if (card.loopback)
         return QStringLiteral("loopback card");
@@ -83,21 +85,21 @@ QString WhyNotSearchable(const LocalCard &card)
     return {};
 }
 
-QList<LocalCard> SearchableCards(const QList<LocalCard> &listed)
+QList<LocalCard> searchableCards(const QList<LocalCard> &listed)
 {
     QList<LocalCard> out;
     for (const LocalCard &card : listed)
-        if (IsSearchable(card))
+        if (isSearchable(card))
             out.append(card);
     return out;
 }
 
-QString NotSearchedText(const QString &cardName, const QString &reason)
+QString notSearchedText(const QString &cardName, const QString &reason)
 {
     return QStringLiteral("Not searched on %1: %2").arg(cardName, reason);
 }
 
-qsizetype AttributeReply(const QList<LocalCard> &cards, int interfaceIndex, quint32 destination,
+qsizetype attributeReply(const QList<LocalCard> &cards, int interfaceIndex, quint32 destination,
                          quint32 source)
 {
     if (interfaceIndex > 0)
@@ -115,12 +117,12 @@ qsizetype AttributeReply(const QList<LocalCard> &cards, int interfaceIndex, quin
     return -1;
 }
 
-bool IsOutsideCardSubnet(const LocalCard *card, quint32 deviceAddress)
+bool isOutsideCardSubnet(const LocalCard *card, quint32 deviceAddress)
 {
     return card == nullptr || !card->holds(deviceAddress);
 }
 
-QString OutsideSubnetText(const LocalCard *card, const QString &deviceAddress)
+QString outsideSubnetText(const LocalCard *card, const QString &deviceAddress)
 {
     const QString where = card && card->hasIPv4()
         ? QStringLiteral("the subnet of network card %1").arg(card->selectorText())
@@ -131,7 +133,7 @@ QString OutsideSubnetText(const LocalCard *card, const QString &deviceAddress)
         .arg(deviceAddress, where);
 }
 
-QString SharedAddressText(const QString &deviceAddress, int count)
+QString sharedAddressText(const QString &deviceAddress, int count)
 {
     return QStringLiteral("%1 listed devices share the address %2. Give each its own address with "
                           "\"Upload selected device\" before working on them by address.")
@@ -139,20 +141,23 @@ QString SharedAddressText(const QString &deviceAddress, int count)
         .arg(deviceAddress);
 }
 
-QString DeviceFlagsText(const DeviceFlags &flags, const LocalCard *card, const QString &deviceAddress)
+QString deviceFlagsText(const DeviceFlags &flags, const LocalCard *card, const QString &deviceAddress)
 {
     QStringList sentences;
     if (flags.outsideSubnet)
-        sentences << OutsideSubnetText(card, deviceAddress);
+        sentences << outsideSubnetText(card, deviceAddress);
     if (flags.sharedAddress())
-        sentences << SharedAddressText(deviceAddress, flags.sharedBy);
+        sentences << sharedAddressText(deviceAddress, flags.sharedBy);
     return sentences.join(QLatin1Char('\n'));
 }
 
-QString UnreachableTargetText(const QList<LocalCard> &cards, const QString &target)
+QString unreachableTargetText(const QList<LocalCard> &cards, const QString &target)
 {
-    const std::optional<quint32> address = ParseDotted(target);
+    const std::optional<quint32> address = parseDotted(target);
     if (!address)
+        return {};
+    // Without any card known there is nothing to tell.
+    if (std::none_of(cards.cbegin(), cards.cend(), [](const LocalCard &c) { return !c.loopback && c.hasIPv4(); }))
         return {};
     for (const LocalCard &card : cards)
         if (!card.loopback && card.holds(*address))

@@ -40,47 +40,48 @@ struct LocalCard {
 // "192.168.0.1" for 0xC0A80001.
 QString dottedText(quint32 address);
 // The number of a dotted IPv4 address ("192.168.0.1"); nothing for any other text.
-std::optional<quint32> ParseDotted(const QString &text);
+std::optional<quint32> parseDotted(const QString &text);
 
 // Why the discovery cannot search `card` ("Network is down", "no IPv4 address", ...); empty
 // when it can: an up, multicast-capable card other than loopback, with an IPv4 address.
-QString WhyNotSearchable(const LocalCard &card);
-inline bool IsSearchable(const LocalCard &card) { return WhyNotSearchable(card).isEmpty(); }
+QString whyNotSearchable(const LocalCard &card);
+inline bool isSearchable(const LocalCard &card) { return whyNotSearchable(card).isEmpty(); }
 
 // The cards the selector offers and "All network cards" searches, in the listed order.
-QList<LocalCard> SearchableCards(const QList<LocalCard> &listed);
+QList<LocalCard> searchableCards(const QList<LocalCard> &listed);
 
 // The line that names a card the search skipped: "Not searched on eth2: Network is down".
-QString NotSearchedText(const QString &cardName, const QString &reason);
+QString notSearchedText(const QString &cardName, const QString &reason);
 
 // The card a reply belongs to, as an index into `cards`, -1 when none: the card with the
 // interface index the datagram arrived on, else the card that holds the datagram's
 // destination address, else the card whose subnet holds `source` (the device's address).
 // An index or address of 0 is unknown and not compared.
-qsizetype AttributeReply(const QList<LocalCard> &cards, int interfaceIndex, quint32 destination,
+qsizetype attributeReply(const QList<LocalCard> &cards, int interfaceIndex, quint32 destination,
                          quint32 source);
 
 // The flags an installer needs to see on a device row.
 // The device's address is outside the subnet of the card it answered on (or it answered on
 // no known card): the programmer window cannot reach it by address.
-bool IsOutsideCardSubnet(const LocalCard *card, quint32 deviceAddress);
-QString OutsideSubnetText(const LocalCard *card, const QString &deviceAddress);
+bool isOutsideCardSubnet(const LocalCard *card, quint32 deviceAddress);
+QString outsideSubnetText(const LocalCard *card, const QString &deviceAddress);
 // `count` listed devices (two or more) use the same address.
-QString SharedAddressText(const QString &deviceAddress, int count);
+QString sharedAddressText(const QString &deviceAddress, int count);
 
 // The flags of one listed device.
 struct DeviceFlags {
-    bool outsideSubnet = false;  // see IsOutsideCardSubnet
+    bool outsideSubnet = false;  // see isOutsideCardSubnet
     int sharedBy = 0;            // listed devices with this address, this one included
     bool sharedAddress() const { return sharedBy >= 2; }
     bool any() const { return outsideSubnet || sharedAddress(); }
 };
 // The explanation of a device's flags, one sentence per flag, for a tooltip and for screen
 // readers; empty when the device has none.
-QString DeviceFlagsText(const DeviceFlags &flags, const LocalCard *card, const QString &deviceAddress);
+QString deviceFlagsText(const DeviceFlags &flags, const LocalCard *card, const QString &deviceAddress);
 
 // The sentence the programmer window adds to a failed send towards `target`, when no card's
-// subnet holds it; empty when a card holds it or the target is not an IPv4 address.
-QString UnreachableTargetText(const QList<LocalCard> &cards, const QString &target);
+// subnet holds it; empty when a card holds it, when no card with an IPv4 address is listed
+// at all (nothing is known then), or when the target is not an IPv4 address.
+QString unreachableTargetText(const QList<LocalCard> &cards, const QString &target);
 
 } // namespace qvx

@@ -10,7 +10,7 @@
 
 namespace qvx {
 
-LocalCard QtCardSource::CardOf(const QNetworkInterface &iface, const QByteArray &routeTable)
+LocalCard QtCardSource::cardOf(const QNetworkInterface &iface, const QByteArray &routeTable)
 {
     LocalCard card;
     card.name = iface.name();
@@ -29,7 +29,7 @@ LocalCard QtCardSource::CardOf(const QNetworkInterface &iface, const QByteArray 
         card.prefixLength = std::clamp(entry.prefixLength(), 0, 32);
         break;
     }
-    if (const std::optional<quint32> gateway = ParseDotted(QString::fromLatin1(
+    if (const std::optional<quint32> gateway = parseDotted(QString::fromLatin1(
             LinuxAdapterPlatform::defaultGateway(routeTable, iface.name().toLocal8Bit()))))
         card.gateway = *gateway;
     return card;
@@ -44,7 +44,7 @@ QList<LocalCard> QtCardSource::listCards()
     QList<LocalCard> cards;
     const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface &iface : interfaces)
-        cards.append(CardOf(iface, routeTable));
+        cards.append(cardOf(iface, routeTable));
     std::stable_sort(cards.begin(), cards.end(), [](const LocalCard &a, const LocalCard &b) {
         return quint32(a.index - 1) < quint32(b.index - 1); // unknown indexes (0) last
     });

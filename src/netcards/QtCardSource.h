@@ -14,7 +14,7 @@ public:
     QList<LocalCard> listCards() override;
 
     // One card from an interface and a routing table text. Does no system call itself.
-    static LocalCard CardOf(const QNetworkInterface &iface, const QByteArray &routeTable);
+    static LocalCard cardOf(const QNetworkInterface &iface, const QByteArray &routeTable);
 };
 
 } // namespace qvx

@@ -705,7 +705,7 @@ void ProgrammerWindow::repeatDiscovery()
     m_services.rediscoveryTimer().setEnabled(false);
     DiscoveryWindow *discovery = m_services.discoveryIfLoaded();
     if (discovery && discovery->isVisible())
-        sendDiscoveryRequest(m_services);
+        sendDiscoveryRequest(m_services, DiscoveryCards::SameAsBefore);
 }
 
 void ProgrammerWindow::sendDeferredWrite()

@@ -12,6 +12,7 @@
 #include "protocol/Frame.h"
 #include "protocol/Layouts.h"
 #include "protocol/MessageSink.h"
+#include "netcards/CardSearch.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -52,20 +53,16 @@ ReplyDispatcher::ReplyDispatcher(ProgramServices &services) : m_services(service
 
 void ReplyDispatcher::onReadyRead()
 {
-    // Read everything first: handling a reply may close and re-bind the socket, which
-    // would discard datagrams still waiting in it.
-    UdpEndpoint &endpoint = m_services.endpoint();
-    QList<QByteArray> received;
-    while (endpoint.hasPendingDatagram()) {
-        QByteArray datagram = endpoint.readDatagram();
-        ++m_datagramsRead;
-        if (!datagram.isEmpty())
-            received.append(std::move(datagram));
-    }
+    // Everything is taken first: handling a reply may close and re-bind the socket, which
+    // discards what is still waiting.
+    const QList<ReceivedDatagram> received = m_services.endpoint().readPendingDatagrams();
+    m_datagramsRead += quint64(received.size());
     // A discovery storm brings thousands of rows in one arrival: the discovery window
     // makes the newest one current once, at the end.
     QPointer<DiscoveryWindow> batched;
-    for (const QByteArray &datagram : std::as_const(received)) {
+    for (const ReceivedDatagram &datagram : received) {
+        if (datagram.data.isEmpty())
+            continue;
         if (!batched && (batched = m_services.discoveryIfLoaded()))
             batched->setRowBatch(true);
         handleDatagram(datagram);
@@ -76,16 +73,26 @@ void ReplyDispatcher::onReadyRead()
 
 void ReplyDispatcher::handleDatagram(const QByteArray &datagram)
 {
-    if (datagram.isEmpty())
+    ReceivedDatagram arrival;
+    arrival.data = datagram;
+    handleDatagram(arrival);
+}
+
+void ReplyDispatcher::handleDatagram(const ReceivedDatagram &datagram)
+{
+    const QByteArray &data = datagram.data;
+    if (data.isEmpty())
         return;
-    const std::optional<Frame> frame = recognizeReply(datagram.left(kMaxStoredReplyBytes));
+    // Only the first bytes of a reply count; a datagram within them is taken as it is.
+    const std::optional<Frame> frame =
+        recognizeReply(data.size() > kMaxStoredReplyBytes ? data.left(kMaxStoredReplyBytes) : data);
     if (!frame)
         return;
     ++m_framesRecognised;
-    handleFrame(*frame);
+    handleFrame(*frame, datagram);
 }
 
-void ReplyDispatcher::handleFrame(const Frame &frame)
+void ReplyDispatcher::handleFrame(const Frame &frame, const ReceivedDatagram &arrival)
 {
     ProgramState &state = m_services.state();
     ProgrammerWindow *programmer = m_services.programmer();
@@ -181,7 +188,10 @@ void ReplyDispatcher::handleFrame(const Frame &frame)
 
     case CmdDiscovery:
         state.discoveryPending = false;
-        m_services.discovery()->addDeviceRow(data);
+        // Each device is listed with the card its reply came in on.
+        m_services.discovery()->addDeviceRow(
+            data, m_services.cardSearch().cardOfReply(arrival.interfaceIndex, arrival.destinationAddress,
+                                                      arrival.sourceAddress));
         break;
 
     case CmdUploadSelected:

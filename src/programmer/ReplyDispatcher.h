@@ -6,6 +6,7 @@ namespace qvx {
 
 class ProgramServices;
 struct Frame;
+struct ReceivedDatagram;
 
 // Handles every datagram that arrives on the endpoint: checks the frame, ends the reply
 // wait and updates whichever window the reply concerns. Replies are matched to requests by
@@ -15,10 +16,11 @@ class ReplyDispatcher : public QObject {
 public:
     explicit ReplyDispatcher(ProgramServices &services);
 
-    // The endpoint's data-arrival handler: reads every pending datagram, then handles them
+    // The endpoint's data-arrival handler: takes every pending datagram, then handles them
     // in order of arrival.
     void onReadyRead();
     // Handles one received datagram; ignored unless it is a well-formed reply frame.
+    void handleDatagram(const ReceivedDatagram &datagram);
     void handleDatagram(const QByteArray &datagram);
 
     // Datagrams read and frames recognised since start, for diagnostics and benchmarks.
@@ -26,7 +28,7 @@ public:
     quint64 framesRecognised() const { return m_framesRecognised; }
 
 private:
-    void handleFrame(const Frame &frame);
+    void handleFrame(const Frame &frame, const ReceivedDatagram &arrival);
     void showSettings(const QByteArray &data);
     void showLoginStatus(const QByteArray &data);
     void setLoginCaption(const QString &caption);

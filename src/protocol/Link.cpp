@@ -86,8 +86,13 @@ bool Link::sendFrame(quint8 cmd, const QByteArray &data, Target target, int repl
 
     const SendResult result = m_endpoint.send(buildRequestFrame(cmd, data));
     if (!result.ok) {
-        m_messages.show(result.errorText, errorTitlePrefix + QString::number(result.errorNumber),
-                        MessageIcon::Exclamation);
+        QString text = result.errorText;
+        if (target == Target::Unicast && m_unicastFailureNote) {
+            const QString note = m_unicastFailureNote(m_endpoint.remoteHost());
+            if (!note.isEmpty())
+                text += QLatin1Char('\n') + note;
+        }
+        m_messages.show(text, errorTitlePrefix + QString::number(result.errorNumber), MessageIcon::Exclamation);
         return false;
     }
     if (cmd != CmdLoginStatus)

@@ -2,6 +2,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 namespace qvx {
 
 class UdpEndpoint;
@@ -43,6 +45,11 @@ public:
     // `delayMs`; the timer's expiry sends the write.
     void startWriteSequence(quint8 writeCode, IntervalTimer &deferredWriteTimer, int delayMs);
 
+    // A sentence added to the error text when a send to the device's address fails, e.g.
+    // why that address cannot be reached; the note may be empty.
+    using UnicastFailureNote = std::function<QString(const QString &host)>;
+    void setUnicastFailureNote(UnicastFailureNote note) { m_unicastFailureNote = std::move(note); }
+
     // A simple command (data 0xAA 0xAA) to the device, waiting for its reply.
     bool sendCommand(quint8 code);
 
@@ -57,6 +64,7 @@ private:
     ProgramState &m_state;
     IntervalTimer &m_replyTimer;
     MessageSink &m_messages;
+    UnicastFailureNote m_unicastFailureNote;
 };
 
 } // namespace qvx

@@ -5,6 +5,7 @@
 
 namespace qvx {
 
+class CardSearch;
 class UdpEndpoint;
 class MessageSink;
 class ProcessLauncher;
@@ -32,6 +33,8 @@ public:
     virtual MessageSink &messages() = 0;
     virtual ProcessLauncher &processes() = 0;
     virtual AdapterPlatform &adapters() = 0;
+    // The network cards a discovery searches, read afresh at every discovery.
+    virtual CardSearch &cardSearch() = 0;
 
     // ---- Timers; their expiry runs the programmer window's handler of the same role ----
     // Armed by every request that waits for a reply; expiry: onReplyTimeout().

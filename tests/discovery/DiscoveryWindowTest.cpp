@@ -57,11 +57,14 @@ TEST_F(DiscoveryWindowTest, FitsALaptopScreenWithEveryCaptionAndHeaderWhole)
         EXPECT_GE(frame->width(), frame->minimumSizeHint().width()) << frame->objectName().toStdString();
     EXPECT_LT(w.deviceGrid->geometry().bottom(), w.ethernetGroup->mapTo(&w, QPoint(0, 0)).y());
 
-    // The 28 columns: at least their width in twips, every header text whole, no fixed column.
-    ASSERT_EQ(w.deviceGrid->model()->columnCount(), 28);
+    // The 28 columns of the settings, then the card: at least their width in twips, every
+    // header text whole, no fixed column.
+    ASSERT_EQ(w.deviceGrid->model()->columnCount(), 29);
+    EXPECT_EQ(w.deviceGrid->model()->headerData(28, Qt::Horizontal).toString(), "Network card");
     QHeaderView *header = w.deviceGrid->horizontalHeader();
-    for (int c = 0; c < 28; ++c) {
-        EXPECT_GE(header->sectionSize(c), ((c >= 4 && c <= 11) ? 900 : 1600) * w.logicalDpiX() / 1440) << c;
+    for (int c = 0; c < 29; ++c) {
+        const int twips = c == 28 ? 2400 : (c >= 4 && c <= 11) ? 900 : 1600;
+        EXPECT_GE(header->sectionSize(c), twips * w.logicalDpiX() / 1440) << c;
         EXPECT_GE(header->sectionSize(c), header->sectionSizeHint(c)) << c;
     }
     EXPECT_TRUE(w.deviceGrid->verticalHeader()->isHidden());

@@ -38,13 +38,15 @@ TEST_F(Export, WritesEveryListedDeviceUnderAHeaderOfFieldKeys)
     const CsvReadResult csv = readCsv(written());
     ASSERT_TRUE(csv.error.isEmpty());
     ASSERT_EQ(csv.records.size(), 3);
-    EXPECT_EQ(csv.records[0].fields, discoveryFieldKeys());
-    EXPECT_EQ(csv.records[1].fields, kSampleDeviceRow);
+    // The settings, then the card the device answered on (none here: no card is listed).
+    EXPECT_EQ(csv.records[0].fields, discoveryFieldKeys() + QStringList{kCardKey});
+    EXPECT_EQ(csv.records[1].fields, kSampleDeviceRow + QStringList{QString()});
     EXPECT_EQ(csv.records[2].fields[0], "00-1A-2B-3C-4D-5F");
     EXPECT_TRUE(written().startsWith("mac,ip,mask,gateway,"));
-    EXPECT_TRUE(written().endsWith("192.168.1.5\r\n"));
+    EXPECT_TRUE(written().endsWith("192.168.1.5,\r\n"));
     // What qvxctl's CSV writes for the same devices.
-    EXPECT_EQ(written(), csvText(discoveryFieldKeys(), {kSampleDeviceRow, csv.records[2].fields}));
+    EXPECT_EQ(written(), csvText(discoveryFieldKeys() + QStringList{kCardKey},
+                                 {kSampleDeviceRow + QStringList{QString()}, csv.records[2].fields}));
     EXPECT_TRUE(h.messages.messages.isEmpty());
     EXPECT_TRUE(h.endpoint.sent.isEmpty()) << "export sends nothing";
 }
@@ -66,7 +68,7 @@ TEST_F(Export, CancellingWritesNothingAndAnUnwritableFileIsReported)
     w.clearDeviceGrid();
     w.exportPathChooser = [&](QWidget *) { return path; };
     w.exportDevices();
-    EXPECT_EQ(written(), csvText(discoveryFieldKeys(), {}));
+    EXPECT_EQ(written(), csvText(discoveryFieldKeys() + QStringList{kCardKey}, {}));
 }
 
 } // namespace

@@ -17,22 +17,35 @@ namespace qvx::e2e {
 SendResult ObservedEndpoint::send(const QByteArray &datagram)
 {
     const SendResult result = QtUdpEndpoint::send(datagram);
-    if (result.ok)
+    if (result.ok) {
         sent.append(datagram);
+        sentThroughCard.append(0);
+    }
     return result;
 }
 
-QByteArray ObservedEndpoint::readDatagram()
+SendResult ObservedEndpoint::sendThroughCard(const QByteArray &datagram, const NetworkCard &card)
 {
-    const QByteArray datagram = QtUdpEndpoint::readDatagram();
-    received.append(datagram);
-    return datagram;
+    const SendResult result = QtUdpEndpoint::sendThroughCard(datagram, card);
+    if (result.ok) {
+        sent.append(datagram);
+        sentThroughCard.append(card.interfaceIndex);
+    }
+    return result;
+}
+
+QList<ReceivedDatagram> ObservedEndpoint::readPendingDatagrams()
+{
+    const QList<ReceivedDatagram> datagrams = QtUdpEndpoint::readPendingDatagrams();
+    for (const ReceivedDatagram &datagram : datagrams)
+        received.append(datagram.data);
+    return datagrams;
 }
 
 void E2e::SetUp()
 {
     endpoint = std::make_unique<ObservedEndpoint>();
-    ctx = std::make_unique<AppContext>(AppContext::Seams{endpoint.get(), &messages, &processes, &adapters});
+    ctx = std::make_unique<AppContext>(AppContext::Seams{endpoint.get(), &messages, &processes, &adapters, &cards});
     ctx->start(true);
     EXPECT_TRUE(QTest::qWaitForWindowExposed(prog(), 3000));
 }

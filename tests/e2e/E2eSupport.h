@@ -5,6 +5,7 @@
 
 #include "app/AppContext.h"
 #include "netadapters/LinuxAdapterPlatform.h"
+#include "netcards/QtCardSource.h"
 #include "platform/QtUdpEndpoint.h"
 #include "programmer/ProgrammerWindow.h"
 
@@ -40,9 +41,12 @@ class ObservedEndpoint : public QtUdpEndpoint {
     Q_OBJECT
 public:
     SendResult send(const QByteArray &datagram) override;
-    QByteArray readDatagram() override;
+    SendResult sendThroughCard(const QByteArray &datagram, const NetworkCard &card) override;
+    QList<ReceivedDatagram> readPendingDatagrams() override;
 
     QList<QByteArray> sent;
+    // The interface index of each datagram in `sent` (0: sent by routing).
+    QList<int> sentThroughCard;
     QList<QByteArray> received;
 };
 
@@ -100,6 +104,7 @@ protected:
     test::RecordingMessageSink messages;
     test::RecordingProcessLauncher processes;
     LinuxAdapterPlatform adapters;
+    QtCardSource cards;
     std::unique_ptr<ObservedEndpoint> endpoint;
     std::unique_ptr<AppContext> ctx;
     // Set by scenarios that expect the no-reply warning.

@@ -77,7 +77,7 @@ TEST(PlanSearch, WhichCardsAreSearchedAndWhichAreNamed)
          false},
     };
     for (const auto &c : cases) {
-        const SearchPlan plan = PlanSearch(c.listed, c.chosen);
+        const SearchPlan plan = planSearch(c.listed, c.chosen);
         EXPECT_EQ(Names(plan.cards), c.searched) << c.what;
         EXPECT_EQ(plan.notSearched, c.named) << c.what;
         EXPECT_EQ(plan.byRouting, c.byRouting) << c.what;
@@ -159,8 +159,8 @@ TEST_F(CardSearchTest, RepliesAreAttributedToTheFreshList)
     EXPECT_FALSE(search.cardOfReply(3, 0, 0)) << "nothing listed before the first run";
     search.run({}, sender());
     EXPECT_EQ(search.cardOfReply(3, 0, 0)->name, "eth1");
-    EXPECT_EQ(search.cardOfReply(0, 0, ParseDotted("10.9.0.40").value())->name, "eth0");
-    EXPECT_FALSE(search.cardOfReply(0, 0, ParseDotted("172.16.0.1").value()));
+    EXPECT_EQ(search.cardOfReply(0, 0, parseDotted("10.9.0.40").value())->name, "eth0");
+    EXPECT_FALSE(search.cardOfReply(0, 0, parseDotted("172.16.0.1").value()));
 }
 
 TEST(CardSearchWithoutSource, SearchesNothingAndGoesByRouting)

@@ -13,7 +13,7 @@ namespace {
 
 quint32 Ip(const char *dotted)
 {
-    return ParseDotted(QString::fromLatin1(dotted)).value();
+    return parseDotted(QString::fromLatin1(dotted)).value();
 }
 
 TEST(LocalCard, SubnetAndTexts)
@@ -48,31 +48,31 @@ TEST(LocalCard, SubnetAndTexts)
 
 TEST(LocalCard, DottedTextsOnlyWhenWellFormed)
 {
-    EXPECT_EQ(ParseDotted("192.168.0.1"), 0xC0A80001u);
-    EXPECT_EQ(ParseDotted("0.0.0.0"), 0u);
+    EXPECT_EQ(parseDotted("192.168.0.1"), 0xC0A80001u);
+    EXPECT_EQ(parseDotted("0.0.0.0"), 0u);
     EXPECT_EQ(dottedText(0xFFFFFFFFu), "255.255.255.255");
     for (const char *bad : {"", "1.2.3", "1.2.3.4.5", "256.0.0.1", "1..2.3", "a.b.c.d", "1.2.3.-4", "1.2.3.1234"})
-        EXPECT_FALSE(ParseDotted(QString::fromLatin1(bad))) << bad;
+        EXPECT_FALSE(parseDotted(QString::fromLatin1(bad))) << bad;
 }
 
 TEST(LocalCard, OnlyUpMulticastCardsWithAnAddressCanBeSearched)
 {
     LocalCard card = MakeCard("eth1", 3, "192.168.0.200/24");
-    EXPECT_TRUE(IsSearchable(card));
+    EXPECT_TRUE(isSearchable(card));
     LocalCard down = card;
     down.up = false;
-    EXPECT_EQ(WhyNotSearchable(down), "Network is down");
+    EXPECT_EQ(whyNotSearchable(down), "Network is down");
     LocalCard noAddress = card;
     noAddress.address = 0;
-    EXPECT_EQ(WhyNotSearchable(noAddress), "the card has no IPv4 address");
+    EXPECT_EQ(whyNotSearchable(noAddress), "the card has no IPv4 address");
     LocalCard noMulticast = card;
     noMulticast.multicast = false;
-    EXPECT_FALSE(IsSearchable(noMulticast));
+    EXPECT_FALSE(isSearchable(noMulticast));
     LocalCard loopback = MakeCard("lo", 1, "127.0.0.1/8");
     loopback.loopback = true;
-    EXPECT_FALSE(IsSearchable(loopback));
+    EXPECT_FALSE(isSearchable(loopback));
 
-    const QList<LocalCard> kept = SearchableCards({loopback, card, down, noAddress});
+    const QList<LocalCard> kept = searchableCards({loopback, card, down, noAddress});
     ASSERT_EQ(kept.size(), 1);
     EXPECT_EQ(kept[0], card);
 }
@@ -96,43 +96,43 @@ TEST(LocalCard, ReplyBelongsToTheCardItArrivedOn)
         {0, "0.0.0.0", "172.16.0.1", -1},        // on no card's subnet
     };
     for (const auto &c : cases)
-        EXPECT_EQ(AttributeReply(cards, c.index, Ip(c.destination), Ip(c.source)), c.card)
+        EXPECT_EQ(attributeReply(cards, c.index, Ip(c.destination), Ip(c.source)), c.card)
             << c.index << " " << c.destination << " " << c.source;
-    EXPECT_EQ(AttributeReply({}, 3, Ip("192.168.0.200"), Ip("192.168.0.1")), -1);
+    EXPECT_EQ(attributeReply({}, 3, Ip("192.168.0.200"), Ip("192.168.0.1")), -1);
 }
 
 TEST(LocalCard, DeviceOutsideItsCardsSubnetIsFlaggedInPlainWords)
 {
     const LocalCard card = MakeCard("eth1", 3, "192.168.0.200/24");
-    EXPECT_FALSE(IsOutsideCardSubnet(&card, Ip("192.168.0.1")));
-    EXPECT_TRUE(IsOutsideCardSubnet(&card, Ip("10.0.0.1")));
-    EXPECT_TRUE(IsOutsideCardSubnet(nullptr, Ip("192.168.0.1"))) << "answered on no known card";
+    EXPECT_FALSE(isOutsideCardSubnet(&card, Ip("192.168.0.1")));
+    EXPECT_TRUE(isOutsideCardSubnet(&card, Ip("10.0.0.1")));
+    EXPECT_TRUE(isOutsideCardSubnet(nullptr, Ip("192.168.0.1"))) << "answered on no known card";
 
-    const QString outside = OutsideSubnetText(&card, "10.0.0.1");
+    const QString outside = outsideSubnetText(&card, "10.0.0.1");
     EXPECT_TRUE(outside.contains("10.0.0.1"));
     EXPECT_TRUE(outside.contains("eth1 192.168.0.200/24"));
     EXPECT_TRUE(outside.contains("\"Upload selected device\""));
-    EXPECT_TRUE(OutsideSubnetText(nullptr, "10.0.0.1").contains("every network card"));
-    EXPECT_EQ(SharedAddressText("192.168.0.1", 3),
+    EXPECT_TRUE(outsideSubnetText(nullptr, "10.0.0.1").contains("every network card"));
+    EXPECT_EQ(sharedAddressText("192.168.0.1", 3),
               "3 listed devices share the address 192.168.0.1. Give each its own address with "
               "\"Upload selected device\" before working on them by address.");
 
-    EXPECT_EQ(DeviceFlagsText({}, &card, "192.168.0.1"), QString());
-    EXPECT_EQ(DeviceFlagsText({false, 1}, &card, "192.168.0.1"), QString()) << "one device alone shares nothing";
-    EXPECT_EQ(DeviceFlagsText({false, 2}, &card, "192.168.0.1"), SharedAddressText("192.168.0.1", 2));
-    EXPECT_EQ(DeviceFlagsText({true, 3}, &card, "10.0.0.1"),
-              OutsideSubnetText(&card, "10.0.0.1") + "\n" + SharedAddressText("10.0.0.1", 3));
+    EXPECT_EQ(deviceFlagsText({}, &card, "192.168.0.1"), QString());
+    EXPECT_EQ(deviceFlagsText({false, 1}, &card, "192.168.0.1"), QString()) << "one device alone shares nothing";
+    EXPECT_EQ(deviceFlagsText({false, 2}, &card, "192.168.0.1"), sharedAddressText("192.168.0.1", 2));
+    EXPECT_EQ(deviceFlagsText({true, 3}, &card, "10.0.0.1"),
+              outsideSubnetText(&card, "10.0.0.1") + "\n" + sharedAddressText("10.0.0.1", 3));
 }
 
 TEST(LocalCard, UnreachableTargetIsExplainedOnlyWhenNoCardHoldsIt)
 {
     const QList<LocalCard> cards = {MakeCard("eth0", 2, "10.9.0.2/24"), MakeCard("eth1", 3, "192.168.0.200/24")};
-    EXPECT_EQ(UnreachableTargetText(cards, "192.168.0.1"), QString());
-    EXPECT_EQ(UnreachableTargetText(cards, "not an address"), QString());
-    const QString text = UnreachableTargetText(cards, "172.16.0.1");
+    EXPECT_EQ(unreachableTargetText(cards, "192.168.0.1"), QString());
+    EXPECT_EQ(unreachableTargetText(cards, "not an address"), QString());
+    const QString text = unreachableTargetText(cards, "172.16.0.1");
     EXPECT_TRUE(text.startsWith("No network card of this computer is on the subnet of 172.16.0.1, and no route "
                                 "leads there."));
-    EXPECT_FALSE(UnreachableTargetText({}, "192.168.0.1").isEmpty());
+    EXPECT_EQ(unreachableTargetText({}, "192.168.0.1"), QString()) << "no card known: nothing to tell";
 }
 
 TEST(QtCardSource, LoopbackIsListedAsLoopbackAndNeverSearched)
@@ -142,12 +142,12 @@ TEST(QtCardSource, LoopbackIsListedAsLoopbackAndNeverSearched)
         GTEST_SKIP() << "no interface named lo";
     const QByteArray routes = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\n"
                               "lo\t00000000\t0100007F\t0003\t0\t0\t0\t00000000\n";
-    const LocalCard card = QtCardSource::CardOf(lo, routes);
+    const LocalCard card = QtCardSource::cardOf(lo, routes);
     EXPECT_EQ(card.name, "lo");
     EXPECT_EQ(card.index, lo.index());
     EXPECT_TRUE(card.loopback);
     EXPECT_EQ(card.gatewayText(), "127.0.0.1");
-    EXPECT_FALSE(IsSearchable(card));
+    EXPECT_FALSE(isSearchable(card));
     if (card.hasIPv4()) {
         EXPECT_EQ(card.addressText(), "127.0.0.1");
         EXPECT_EQ(card.prefixLength, 8);

@@ -1,5 +1,6 @@
 #pragma once
 #include "FakeAdapterPlatform.h"
+#include "FakeCardSource.h"
 #include "FakeEndpoint.h"
 #include "RecordingSeams.h"
 
@@ -13,7 +14,7 @@ namespace qvx::test {
 // and no network adapter unless a test sets adapters.chain before starting the program.
 struct AppHarness {
     explicit AppHarness(bool startProgram = true, bool showWindow = true)
-        : ctx(std::make_unique<AppContext>(AppContext::Seams{&endpoint, &messages, &processes, &adapters}))
+        : ctx(std::make_unique<AppContext>(AppContext::Seams{&endpoint, &messages, &processes, &adapters, &cards}))
     {
         if (startProgram)
             ctx->start(showWindow);
@@ -26,6 +27,8 @@ struct AppHarness {
     RecordingMessageSink messages;
     RecordingProcessLauncher processes;
     FakeAdapterPlatform adapters;
+    // No card unless a test lists some: a discovery then goes by routing alone.
+    FakeCardSource cards;
     std::unique_ptr<AppContext> ctx; // last: destroyed before the doubles it uses
 };
 

@@ -25,9 +25,9 @@ inline LocalCard MakeCard(const QString &name, int index, const QString &address
     card.index = index;
     card.macAddress = QStringLiteral("02-00-00-00-00-%1").arg(index, 2, 16, QLatin1Char('0')).toUpper();
     const QStringList parts = addressWithPrefix.split(QLatin1Char('/'));
-    card.address = ParseDotted(parts.value(0)).value_or(0);
+    card.address = parseDotted(parts.value(0)).value_or(0);
     card.prefixLength = parts.value(1, QStringLiteral("24")).toInt();
-    card.gateway = ParseDotted(gateway).value_or(0);
+    card.gateway = parseDotted(gateway).value_or(0);
     card.up = true;
     card.multicast = true;
     return card;

@@ -2,6 +2,7 @@
 #include "protocol/Endpoint.h"
 #include "protocol/Frame.h"
 
+#include <QHash>
 #include <QList>
 #include <QQueue>
 #include <QStringList>
@@ -53,6 +54,8 @@ public:
     SendResult send(const QByteArray &datagram) override { return record({datagram, m_host, m_port, false, {}}); }
     SendResult sendThroughCard(const QByteArray &datagram, const NetworkCard &card) override
     {
+        if (refusedCards.contains(card.interfaceIndex))
+            return refusedCards.value(card.interfaceIndex);
         return record({datagram, m_host, m_port, true, card});
     }
     QList<ReceivedDatagram> readPendingDatagrams() override
@@ -145,6 +148,8 @@ public:
     // Failure injection. Like a real socket, closing may discard the datagrams waiting.
     bool failBind = false, failSend = false, dropPendingOnClose = false;
     int failErrorNumber = 10051;
+    // Sends through the card with this interface index fail with the result given.
+    QHash<int, SendResult> refusedCards;
     QString failErrorText = QStringLiteral("Network is unreachable");
 
 private:

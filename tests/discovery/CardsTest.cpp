@@ -1,0 +1,296 @@
+// Discovery on every network card: one request per card, each reply with its card, the card
+// selector and panel, cards not searched, writes out of the device's card, the row flags.
+#include "DiscoveryFixture.h"
+#include "FakeCardSource.h"
+
+#include "discovery/DiscoveryRequest.h"
+#include "netcards/CardSearch.h"
+
+namespace qvx::test {
+namespace {
+
+const QByteArray kDiscoveryFrame = Hex("3C236B02AAAAC13E");
+
+LocalCard Loopback()
+{
+    LocalCard lo = MakeCard("lo", 1, "127.0.0.1/8");
+    lo.loopback = true;
+    return lo;
+}
+const LocalCard kOffice = MakeCard("eth0", 2, "10.9.0.2/24", "10.9.0.1");
+const LocalCard kDevices = MakeCard("eth1", 3, "192.168.0.200/24");
+
+quint32 Ip(const char *dotted)
+{
+    return parseDotted(QString::fromLatin1(dotted)).value();
+}
+
+// The discovery reply of a device with MAC ...:last and the given address, as it arrives on
+// card `index` (0: unknown) from that address.
+ReceivedDatagram Reply(quint8 last, const char *ip, int index, const char *destination = "0.0.0.0")
+{
+    DiscoveryRecord r = SampleDevice(last);
+    const quint32 address = Ip(ip);
+    r.ip = {quint8(address >> 24), quint8(address >> 16), quint8(address >> 8), quint8(address)};
+    ReceivedDatagram d;
+    d.data = buildReplyFrame(CmdDiscovery, encodeDiscoveryRecord(r));
+    d.sourceAddress = address;
+    d.sourcePort = kDevicePort;
+    d.destinationAddress = Ip(destination);
+    d.interfaceIndex = index;
+    return d;
+}
+
+// The program with the given cards, the discovery window loaded and shown.
+struct CardsTest : ::testing::Test {
+    void start(const QList<LocalCard> &cards)
+    {
+        h.cards.cards = cards;
+        h.ctx->start(false);
+        w = h.app().discovery();
+        w->show();
+    }
+    QList<int> cardsSentThrough() const
+    {
+        QList<int> out;
+        for (const FakeEndpoint::Sent &s : h.endpoint.sent)
+            out << (s.throughCard ? s.card.interfaceIndex : 0);
+        return out;
+    }
+    QString panel() const
+    {
+        return QStringList{w->adapterMac->text(), w->adapterIp->text(), w->adapterMask->text(),
+                           w->adapterGateway->text()}
+            .join(' ');
+    }
+    QStringList selectorItems() const
+    {
+        QStringList out;
+        for (int i = 0; i < w->cardSelector->count(); ++i)
+            out << w->cardSelector->itemText(i);
+        return out;
+    }
+    QString cell(int row, int column) const { return w->deviceRows().cell(row, column); }
+    QVariant roleOf(int row, int role) const
+    {
+        return w->deviceRows().index(row, DeviceGridModel::kAddressColumn).data(role);
+    }
+
+    AppHarness h{false};
+    DiscoveryWindow *w = nullptr;
+};
+
+TEST_F(CardsTest, OneCardSendsTheOneRequestOfOldByteForByteOutOfThatCard)
+{
+    start({Loopback(), kDevices});
+    w->refreshButton->click();
+    ASSERT_EQ(h.endpoint.frames(), QList<QByteArray>{kDiscoveryFrame});
+    const FakeEndpoint::Sent &sent = h.endpoint.sent[0];
+    EXPECT_EQ(sent.host, "239.0.0.8");
+    EXPECT_EQ(sent.port, kDevicePort);
+    EXPECT_EQ(h.endpoint.boundPort, kLocalPort);
+    ASSERT_TRUE(sent.throughCard);
+    EXPECT_EQ(sent.card.interfaceIndex, 3);
+    EXPECT_EQ(sent.card.address, Ip("192.168.0.200"));
+    EXPECT_TRUE(h.app().replyTimer().isEnabled());
+    EXPECT_EQ(h.app().replyTimer().interval(), 5000);
+    EXPECT_EQ(w->statusMessage->text(), "Searching...");
+    EXPECT_EQ(w->notSearchedMessage->text(), QString());
+    EXPECT_TRUE(h.messages.messages.isEmpty());
+}
+
+TEST_F(CardsTest, EveryCardGetsOneRequestAndEachDeviceIsListedWithItsCard)
+{
+    start({Loopback(), kOffice, kDevices});
+    EXPECT_EQ(selectorItems(), QStringList({"All network cards", "eth0 10.9.0.2/24", "eth1 192.168.0.200/24"}));
+    // Before any device answered: the first card.
+    EXPECT_EQ(panel(), "02-00-00-00-00-02 10.9.0.2 255.255.255.0 10.9.0.1");
+
+    w->refreshButton->click();
+    EXPECT_EQ(cardsSentThrough(), QList<int>({2, 3}));
+    EXPECT_EQ(h.endpoint.frames(), QList<QByteArray>({kDiscoveryFrame, kDiscoveryFrame}));
+
+    h.endpoint.injectReceived({Reply(1, "192.168.0.1", 3, "192.168.0.200")});
+    h.endpoint.injectReceived({Reply(2, "10.9.0.7", 2), Reply(3, "192.168.0.3", 0, "192.168.0.200"),
+                               Reply(4, "192.168.0.4", 0)});
+    ASSERT_EQ(w->deviceRows().deviceCount(), 4);
+    EXPECT_EQ(w->statusMessage->text(), "Found 4 Device");
+    EXPECT_EQ(cell(0, DeviceGridModel::kCardColumn), "eth1 192.168.0.200"); // interface index
+    EXPECT_EQ(cell(1, DeviceGridModel::kCardColumn), "eth0 10.9.0.2");
+    EXPECT_EQ(cell(2, DeviceGridModel::kCardColumn), "eth1 192.168.0.200"); // destination address
+    EXPECT_EQ(cell(3, DeviceGridModel::kCardColumn), "eth1 192.168.0.200"); // the device's subnet
+    EXPECT_EQ(cell(0, 1), "192.168.0.1") << "the settings columns keep their places";
+    EXPECT_EQ(w->deviceGrid->model()->data(w->deviceGrid->model()->index(1, 28)).toString(), "eth0 10.9.0.2");
+
+    // The panel: the first card a device answered on, then the card of the row clicked.
+    EXPECT_EQ(w->adapterIp->text(), "192.168.0.200");
+    w->clickGridRow(2);
+    EXPECT_EQ(panel(), "02-00-00-00-00-02 10.9.0.2 255.255.255.0 10.9.0.1");
+    w->clickGridRow(1);
+    EXPECT_EQ(w->adapterIp->text(), "192.168.0.200");
+}
+
+TEST_F(CardsTest, TheChosenCardAloneIsSearchedShownAndTheListIsReadAtEveryRefresh)
+{
+    start({Loopback(), kOffice, kDevices});
+    w->cardSelector->setCurrentIndex(2);
+    EXPECT_EQ(w->chosenCard(), "eth1");
+    EXPECT_EQ(w->adapterIp->text(), "192.168.0.200");
+    const int readings = h.cards.readings;
+    w->refreshButton->click();
+    EXPECT_EQ(cardsSentThrough(), QList<int>{3});
+    EXPECT_EQ(h.cards.readings, readings + 1);
+
+    // A USB card comes: listed at the next refresh, the choice kept.
+    h.cards.cards << MakeCard("usb0", 9, "172.16.0.5/16");
+    h.endpoint.clearSent();
+    w->refreshButton->click();
+    EXPECT_EQ(selectorItems().last(), "usb0 172.16.0.5/16");
+    EXPECT_EQ(w->chosenCard(), "eth1");
+    EXPECT_EQ(cardsSentThrough(), QList<int>{3});
+
+    // The chosen card is unplugged: named, nothing sent, no box, still chosen.
+    h.cards.cards = {Loopback(), kOffice};
+    h.endpoint.clearSent();
+    w->refreshButton->click();
+    EXPECT_TRUE(h.endpoint.sent.isEmpty());
+    EXPECT_EQ(w->notSearchedMessage->text(), "Not searched on eth1: the card is no longer present");
+    EXPECT_EQ(w->statusMessage->text(), "No Device Found");
+    EXPECT_EQ(w->chosenCard(), "eth1");
+    EXPECT_TRUE(h.messages.messages.isEmpty());
+}
+
+TEST_F(CardsTest, ACardThatRefusesIsNamedOnceWithoutABoxAndTheOthersAreSearched)
+{
+    LocalCard down = MakeCard("eth2", 4, "172.16.0.5/16");
+    down.up = false;
+    start({Loopback(), kOffice, kDevices, down});
+    h.endpoint.refusedCards.insert(2, SendResult{false, 7, "Network is down"});
+    w->refreshButton->click();
+    EXPECT_EQ(cardsSentThrough(), QList<int>{3});
+    EXPECT_EQ(w->notSearchedMessage->text(),
+              "Not searched on eth2: Network is down\nNot searched on eth0: Network is down");
+    EXPECT_EQ(w->statusMessage->text(), "Searching...") << "the search's own status stays";
+    EXPECT_TRUE(h.messages.messages.isEmpty());
+    h.endpoint.injectReceived({Reply(1, "192.168.0.1", 3)});
+    EXPECT_EQ(w->statusMessage->text(), "Found 1 Device");
+
+    // Every card refusing: nothing waits, nothing is shown in a box.
+    h.endpoint.refusedCards.insert(3, SendResult{false, 13, "Permission denied"});
+    w->refreshButton->click();
+    EXPECT_EQ(w->statusMessage->text(), "No Device Found");
+    EXPECT_TRUE(w->notSearchedMessage->text().endsWith("Not searched on eth1: Permission denied"));
+    EXPECT_FALSE(h.state().discoveryPending);
+    EXPECT_TRUE(h.messages.messages.isEmpty());
+}
+
+TEST_F(CardsTest, WritesByMacLeaveOnTheDevicesCardAndTheListAfterSearchesTheSameCards)
+{
+    start({Loopback(), kOffice, kDevices});
+    w->cardSelector->setCurrentIndex(0);
+    w->refreshButton->click();
+    h.endpoint.injectReceived({Reply(1, "10.9.0.7", 2), Reply(2, "192.168.0.2", 3)});
+    w->clickGridRow(2);
+    ASSERT_TRUE(h.state().deviceSelected);
+
+    for (QPushButton *button : {w->uploadSelectedButton, w->factorySettingButton}) {
+        h.endpoint.clearSent();
+        button->click();
+        ASSERT_EQ(h.endpoint.sent.size(), 1) << button->objectName().toStdString();
+        EXPECT_EQ(cardsSentThrough(), QList<int>{3});
+        EXPECT_EQ(h.endpoint.sent[0].host, "239.0.0.8");
+        EXPECT_EQ(h.endpoint.sent[0].datagram.mid(4, 6), QByteArray("\x00\x1A\x2B\x3C\x4D\x02", 6));
+    }
+
+    // The device confirms; meanwhile the user picks another card: the list that follows
+    // searches the cards of the discovery before.
+    w->cardSelector->setCurrentIndex(1);
+    h.endpoint.clearSent();
+    h.endpoint.injectReply(CmdFactorySetting, Hex("FFFF"));
+    h.app().programmer()->repeatDiscovery();
+    EXPECT_EQ(cardsSentThrough(), QList<int>({2, 3}));
+
+    // A card that fails under a write: the usual error box, with the card named.
+    h.endpoint.refusedCards.insert(3, SendResult{false, 7, "Network is down"});
+    w->clickGridRow(2);
+    w->factorySettingButton->click();
+    ASSERT_EQ(h.messages.messages.size(), 2);
+    EXPECT_EQ(h.messages.messages.last().title, "Errore 7");
+    EXPECT_EQ(h.messages.messages.last().text, "Network is down\n(network card eth1 192.168.0.200)");
+}
+
+TEST_F(CardsTest, AddressesOutsideTheCardsSubnetAndSharedAddressesAreFlaggedInWords)
+{
+    start({Loopback(), kDevices});
+    w->refreshButton->click();
+    h.endpoint.injectReceived({Reply(1, "192.168.0.1", 3), Reply(2, "10.0.0.9", 3), Reply(3, "172.16.0.1", 0)});
+    // Inside its card's subnet: no flag at all.
+    EXPECT_FALSE(roleOf(0, Qt::DecorationRole).isValid());
+    EXPECT_FALSE(roleOf(0, Qt::ToolTipRole).isValid());
+    // On the card, outside its subnet.
+    EXPECT_TRUE(w->deviceRows().flagsOf(1).outsideSubnet);
+    EXPECT_FALSE(roleOf(1, Qt::DecorationRole).value<QPixmap>().isNull());
+    EXPECT_EQ(roleOf(1, Qt::AccessibleDescriptionRole).toString(), outsideSubnetText(&kDevices, "10.0.0.9"));
+    EXPECT_EQ(roleOf(1, Qt::ToolTipRole).toString(),
+              "<p>" + outsideSubnetText(&kDevices, "10.0.0.9").toHtmlEscaped() + "</p>")
+        << "rich text, so that it wraps";
+    EXPECT_EQ(roleOf(1, Qt::AccessibleTextRole).toString(), "10.0.0.9. " + outsideSubnetText(&kDevices, "10.0.0.9"));
+    // From an address on no card's subnet: still listed, without a card, and flagged.
+    EXPECT_EQ(cell(2, 1), "172.16.0.1");
+    EXPECT_EQ(cell(2, DeviceGridModel::kCardColumn), QString());
+    EXPECT_TRUE(roleOf(2, Qt::ToolTipRole).toString().contains("every network card"));
+
+    // New units all at the factory address: every row with it is flagged, the first one too.
+    int changes = 0;
+    QObject::connect(&w->deviceRows(), &QAbstractItemModel::dataChanged, [&] { ++changes; });
+    h.endpoint.injectReceived({Reply(4, "192.168.0.1", 3)});
+    EXPECT_EQ(changes, 1) << "the earlier row is redrawn";
+    EXPECT_EQ(w->deviceRows().flagsOf(0).sharedBy, 2);
+    EXPECT_EQ(roleOf(0, Qt::AccessibleDescriptionRole).toString(), sharedAddressText("192.168.0.1", 2));
+    EXPECT_EQ(roleOf(3, Qt::AccessibleDescriptionRole).toString(), sharedAddressText("192.168.0.1", 2));
+    EXPECT_TRUE(roleOf(3, Qt::ToolTipRole).toString().contains("share the address 192.168.0.1"));
+    h.endpoint.injectReceived({Reply(5, "192.168.0.1", 3)});
+    EXPECT_EQ(roleOf(0, Qt::AccessibleDescriptionRole).toString(), sharedAddressText("192.168.0.1", 3));
+    EXPECT_FALSE(w->deviceRows().flagsOf(1).sharedAddress());
+
+    // A new discovery starts without flags.
+    w->refreshButton->click();
+    h.endpoint.injectReceived({Reply(4, "192.168.0.1", 3)});
+    EXPECT_FALSE(w->deviceRows().flagsOf(0).any());
+}
+
+TEST(CardsElsewhere, WithoutAnyCardListedTheRequestGoesByRoutingAsBefore)
+{
+    AppHarness h(false);
+    h.cards.cards = {Loopback()};
+    h.ctx->start(false);
+    sendDiscoveryRequest(h.app());
+    ASSERT_EQ(h.endpoint.frames(), QList<QByteArray>{kDiscoveryFrame});
+    EXPECT_FALSE(h.endpoint.sent[0].throughCard);
+    EXPECT_EQ(h.endpoint.sent[0].host, "239.0.0.8");
+}
+
+TEST(CardsElsewhere, ASendToADeviceOutsideEveryCardSaysWhyInPlainWords)
+{
+    AppHarness h(false);
+    h.cards.cards = {Loopback(), kOffice, kDevices};
+    h.ctx->start(false);
+    h.endpoint.failSend = true;
+    h.endpoint.failErrorNumber = 7;
+    h.endpoint.failErrorText = "Network is unreachable";
+
+    h.state().deviceAddress = {172, 16, 0, 1};
+    h.app().link().sendCommand(CmdDownloadSettings);
+    ASSERT_EQ(h.messages.messages.size(), 1);
+    EXPECT_EQ(h.messages.messages[0].title, "Errore  7") << "title and number as before";
+    EXPECT_EQ(h.messages.messages[0].text, "Network is unreachable\n" + unreachableTargetText(h.cards.cards, "172.16.0.1"));
+
+    // A device on a card's subnet: the system's text alone.
+    h.state().deviceAddress = {192, 168, 0, 1};
+    h.app().link().sendCommand(CmdDownloadSettings);
+    ASSERT_EQ(h.messages.messages.size(), 2);
+    EXPECT_EQ(h.messages.messages[1].text, "Network is unreachable");
+}
+
+} // namespace
+} // namespace qvx::test

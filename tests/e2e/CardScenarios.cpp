@@ -1,0 +1,133 @@
+// Discovery on every network card, on the two small networks netns.sh builds for it (three
+// devices each, 192.168.0.1 .. .3):
+//   office    two cards: the office card first, holding the default route; the devices
+//             behind the second card (192.168.0.200/24), which has no route of its own;
+//   isolated  one card (192.168.0.10/24), no default route and no multicast route.
+// Only these scenarios run there (see CMakeLists.txt), and they run nowhere else.
+#include "E2eSupport.h"
+
+#include "discovery/DiscoveryWindow.h"
+#include "protocol/Commands.h"
+#include "protocol/ProgramState.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+
+namespace qvx::e2e {
+
+namespace {
+
+constexpr int kLocalPortColumn = 4, kCardColumn = 28;
+constexpr int kCardDevices = 3;
+
+QString topology()
+{
+    return qEnvironmentVariable("QVX_E2E_TOPOLOGY");
+}
+
+} // namespace
+
+class CardsE2e : public E2e {
+protected:
+    void SetUp() override
+    {
+        if (topology() != QLatin1String("office") && topology() != QLatin1String("isolated"))
+            GTEST_SKIP() << "runs on the office and isolated networks only";
+        E2e::SetUp();
+        office = topology() == QLatin1String("office");
+        deviceCard = qEnvironmentVariable("QVX_E2E_DEVICE_CARD");
+        programAddress = office ? QStringLiteral("192.168.0.200") : QStringLiteral("192.168.0.10");
+        deviceCardLabel = deviceCard + QLatin1Char(' ') + programAddress;
+    }
+
+    // Opens the window, presses "Refresh View" and waits for the three devices.
+    DiscoveryWindow *discoverThree()
+    {
+        prog()->discoveryButton->click();
+        DiscoveryWindow *window = ctx->discoveryIfLoaded();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window, 3000));
+        return refresh(window);
+    }
+    DiscoveryWindow *refresh(DiscoveryWindow *window)
+    {
+        const QString found = QStringLiteral("Found %1 Device").arg(kCardDevices);
+        window->refreshButton->click();
+        EXPECT_TRUE(waitFor([&] { return window->statusMessage->text() == found; }, 6000))
+            << "status reads \"" << window->statusMessage->text().toStdString() << "\"";
+        return window;
+    }
+    void expectEveryRowOnTheDeviceCard(DiscoveryWindow *window)
+    {
+        for (int row = 0; row < window->deviceGrid->model()->rowCount(); ++row)
+            EXPECT_EQ(cell(window, row, kCardColumn), deviceCardLabel) << "row " << row;
+    }
+
+    bool office = false;
+    QString deviceCard, programAddress, deviceCardLabel;
+};
+
+TEST_F(CardsE2e, DiscoverUploadByMacAndFactorySettingOnTheDevicesCard)
+{
+    DiscoveryWindow *window = discoverThree();
+    // One request per card: both cards on the office laptop, the one card otherwise.
+    EXPECT_EQ(requestsOf(CmdDiscovery), office ? 2 : 1);
+    EXPECT_TRUE(messages.messages.isEmpty()) << "no error box: " << messages.texts().join(" / ").toStdString();
+    EXPECT_EQ(window->notSearchedMessage->text(), QString());
+    EXPECT_EQ(window->deviceGrid->model()->headerData(kCardColumn, Qt::Horizontal).toString(), "Network card");
+    expectEveryRowOnTheDeviceCard(window);
+    // Before a selection the panel shows the first card a device answered on.
+    EXPECT_EQ(window->adapterIp->text(), programAddress);
+    EXPECT_EQ(window->adapterMask->text(), "255.255.255.0");
+
+    // Upload by MAC: the device at .2 moves to .202, and the list that follows shows it there.
+    const int row = findRow(window, "192.168.0.2");
+    ASSERT_GE(row, 0);
+    clickRow(window, row);
+    EXPECT_TRUE(waitFor([&] { return ctx->state().deviceSelected; }, 1000));
+    EXPECT_EQ(window->adapterIp->text(), programAddress);
+    type(window->ipAddressBoxes[3], "202");
+    type(window->localPortBox, "6002");
+    const int sentBefore = int(endpoint->sent.size());
+    window->uploadSelectedButton->click();
+    EXPECT_EQ(requestsOf(CmdUploadSelected, sentBefore), 1) << "one upload, out of the devices card only";
+    EXPECT_TRUE(waitMessage("Upload device OK", 3000)) << "the device never heard the upload";
+    EXPECT_TRUE(waitFor([&] { return findRow(window, "192.168.0.202") >= 0; }, 6000));
+    EXPECT_TRUE(waitFor([&] { return window->deviceGrid->model()->rowCount() == kCardDevices; }, 3000));
+    EXPECT_EQ(requestsOf(CmdDiscovery, sentBefore), office ? 2 : 1) << "the re-discovery searches the same cards";
+    const int moved = findRow(window, "192.168.0.202");
+    ASSERT_GE(moved, 0);
+    EXPECT_EQ(cell(window, moved, kLocalPortColumn), "6002");
+    EXPECT_EQ(cell(window, moved, kCardColumn), deviceCardLabel);
+
+    // Factory setting by MAC brings it back to its start address.
+    clickRow(window, moved);
+    EXPECT_TRUE(waitFor([&] { return window->destinationMacBytes[5]->text() == "02"; }, 1000));
+    const int beforeFactory = int(endpoint->sent.size());
+    window->factorySettingButton->click();
+    EXPECT_EQ(requestsOf(CmdFactorySetting, beforeFactory), 1);
+    EXPECT_TRUE(waitMessage("Factory setting device OK", 3000)) << "the device never heard the factory setting";
+    EXPECT_TRUE(waitFor([&] { return findRow(window, "192.168.0.2") >= 0; }, 6000));
+    EXPECT_EQ(findRow(window, "192.168.0.202"), -1);
+    expectEveryRowOnTheDeviceCard(window);
+}
+
+TEST_F(CardsE2e, TheChosenCardAloneIsSearchedAndShown)
+{
+    DiscoveryWindow *window = discoverThree();
+    QComboBox *selector = window->cardSelector;
+    EXPECT_EQ(selector->itemText(0), "All network cards");
+    const int entry = selector->findText(deviceCardLabel + "/24");
+    ASSERT_GE(entry, 1) << "no selector entry for " << deviceCardLabel.toStdString();
+    selector->setCurrentIndex(entry);
+    EXPECT_EQ(window->adapterIp->text(), programAddress);
+
+    const int sentBefore = int(endpoint->sent.size());
+    refresh(window);
+    EXPECT_EQ(requestsOf(CmdDiscovery, sentBefore), 1);
+    expectEveryRowOnTheDeviceCard(window);
+    EXPECT_EQ(window->notSearchedMessage->text(), QString());
+}
+
+} // namespace qvx::e2e
