@@ -163,8 +163,8 @@ QList<QWidget *> programmerOrder(QWidget *window)
 QList<QWidget *> discoveryOrder(QWidget *window)
 {
     auto *w = static_cast<DiscoveryWindow *>(window);
-    QList<QWidget *> out{w->refreshButton, w->exportButton, w->exitButton, w->deviceGrid, w->uploadSelectedButton,
-                         w->factorySettingButton};
+    QList<QWidget *> out{w->cardSelector, w->refreshButton, w->exportButton, w->exitButton,
+                         w->deviceGrid, w->uploadSelectedButton, w->factorySettingButton};
     out << widgets(w->macAddressBoxes) << widgets(w->ipAddressBoxes) << widgets(w->subnetMaskBoxes)
         << widgets(w->gatewayBoxes) << w->localPortBox << w->remotePortBox << w->serialLists[0] << w->uartTimeoutBox
         << w->serialLists[1] << w->serialLists[2] << w->serialLists[3] << w->serialLists[4]
