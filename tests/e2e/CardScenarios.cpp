@@ -11,9 +11,12 @@
 #include "protocol/ProgramState.h"
 
 #include <QComboBox>
+#include <QProcess>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
+
+#include <net/if.h>
 
 namespace qvx::e2e {
 
@@ -25,6 +28,12 @@ constexpr int kCardDevices = 3;
 QString topology()
 {
     return qEnvironmentVariable("QVX_E2E_TOPOLOGY");
+}
+
+// Runs `ip ARGS...` in this (the program's private) namespace; true when it succeeded.
+bool ip(const QStringList &args)
+{
+    return QProcess::execute(QStringLiteral("ip"), args) == 0;
 }
 
 } // namespace
@@ -71,8 +80,11 @@ protected:
 TEST_F(CardsE2e, DiscoverUploadByMacAndFactorySettingOnTheDevicesCard)
 {
     DiscoveryWindow *window = discoverThree();
-    // One request per card: both cards on the office laptop, the one card otherwise.
+    // One request per card: both cards on the office laptop, the one card otherwise; one of
+    // them out of the devices card.
     EXPECT_EQ(requestsOf(CmdDiscovery), office ? 2 : 1);
+    const int deviceCardIndex = int(if_nametoindex(deviceCard.toLocal8Bit().constData()));
+    EXPECT_TRUE(endpoint->sentThroughCard.contains(deviceCardIndex));
     EXPECT_TRUE(messages.messages.isEmpty()) << "no error box: " << messages.texts().join(" / ").toStdString();
     EXPECT_EQ(window->notSearchedMessage->text(), QString());
     EXPECT_EQ(window->deviceGrid->model()->headerData(kCardColumn, Qt::Horizontal).toString(), "Network card");
@@ -127,6 +139,27 @@ TEST_F(CardsE2e, TheChosenCardAloneIsSearchedAndShown)
     refresh(window);
     EXPECT_EQ(requestsOf(CmdDiscovery, sentBefore), 1);
     expectEveryRowOnTheDeviceCard(window);
+    EXPECT_EQ(window->notSearchedMessage->text(), QString());
+}
+
+TEST_F(CardsE2e, ACardThatGoesDownIsNamedOnceAndTheOthersAreStillSearched)
+{
+    if (!office)
+        GTEST_SKIP() << "needs a second card";
+    const QString officeCard = qEnvironmentVariable("QVX_E2E_OFFICE_CARD");
+    ASSERT_TRUE(ip({"link", "set", officeCard, "down"}));
+    DiscoveryWindow *window = discoverThree();
+    EXPECT_EQ(window->notSearchedMessage->text(), QStringLiteral("Not searched on %1: Network is down").arg(officeCard));
+    EXPECT_EQ(requestsOf(CmdDiscovery), 1);
+    EXPECT_TRUE(messages.messages.isEmpty()) << "no box per card";
+    expectEveryRowOnTheDeviceCard(window);
+
+    // Back up: searched again at the next refresh, and named no more.
+    ASSERT_TRUE(ip({"link", "set", officeCard, "up"}));
+    ip({"route", "replace", "default", "via", "10.9.0.1", "dev", officeCard});
+    const int sentBefore = int(endpoint->sent.size());
+    refresh(window);
+    EXPECT_EQ(requestsOf(CmdDiscovery, sentBefore), 2);
     EXPECT_EQ(window->notSearchedMessage->text(), QString());
 }
 
