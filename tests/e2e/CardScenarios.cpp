@@ -142,6 +142,22 @@ TEST_F(CardsE2e, TheChosenCardAloneIsSearchedAndShown)
     EXPECT_EQ(window->notSearchedMessage->text(), QString());
 }
 
+TEST_F(CardsE2e, TheProgrammerWindowSaysWhyADeviceBeyondEveryCardCannotBeReached)
+{
+    if (office)
+        GTEST_SKIP() << "the office card's default route reaches every address";
+    aimAt("10.1.1.5");
+    prog()->downloadButton->click();
+    ASSERT_FALSE(messages.messages.isEmpty());
+    const test::ShownMessage &shown = messages.messages[0];
+    EXPECT_TRUE(shown.title.startsWith("Errore ")) << shown.title.toStdString();
+    EXPECT_TRUE(shown.text.endsWith("No network card of this computer is on the subnet of 10.1.1.5, and no route "
+                                    "leads there. Connect to the device's network, or give the device an address "
+                                    "on a card's subnet with \"Upload selected device\" in the discovery window."))
+        << shown.text.toStdString();
+    EXPECT_FALSE(shown.text.startsWith("No network card")) << "the system's own text comes first";
+}
+
 TEST_F(CardsE2e, ACardThatGoesDownIsNamedOnceAndTheOthersAreStillSearched)
 {
     if (!office)
