@@ -1,6 +1,7 @@
 // What a screen reader reads: the value labels' values, the windows' roles and titles, and
 // a name for every control that takes the focus.
 #include "AccessibilityTestSupport.h"
+#include "FakeCardSource.h"
 #include "Samples.h"
 
 #include "accessibility/ValueLabel.h"
@@ -8,6 +9,7 @@
 #include "dialogs/BridgeDialog.h"
 #include "dialogs/MacAddressDialog.h"
 #include "dialogs/SourceFilterDialog.h"
+#include "discovery/DeviceGridModel.h"
 #include "discovery/DiscoveryWindow.h"
 #include "login/LoginDialog.h"
 #include "programmer/ProgrammerWindow.h"
@@ -20,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSet>
+#include <QTableView>
 
 #include <functional>
 
@@ -93,6 +96,14 @@ const ValueCase kValueCases[] = {
          h.app().discovery()->clickGridRow(1);
      },
      "Destination MAC address, byte 6 of 6", "Destination MAC address, byte 6 of 6: 5E"},
+    {"a card that was not searched",
+     [](AppHarness &h) {
+         h.cards.cards = {MakeCard(QStringLiteral("eth0"), 2, QStringLiteral("10.9.0.2/24")),
+                          MakeCard(QStringLiteral("eth1"), 3, QStringLiteral("192.168.0.200/24"))};
+         h.endpoint.refusedCards.insert(2, SendResult{false, 7, QStringLiteral("Network is down")});
+     },
+     [](AppContext &a) { return a.discovery()->notSearchedMessage; }, clickRefresh, "Network cards not searched",
+     "Network cards not searched: Not searched on eth0: Network is down"},
     {"typed MAC code", nullptr, [](AppContext &a) { return a.macAddress()->newMacBytes[5]; },
      [](AppHarness &h) { h.app().macAddress()->codeBox->setText(QStringLiteral("65794")); },
      "New MAC address, byte 6 of 6: 01", "New MAC address, byte 6 of 6: 02"},
@@ -121,6 +132,41 @@ TEST(ValueLabels, ReadTheirValueAndAnnounceEveryChange)
         ASSERT_FALSE(announced.isEmpty());
         EXPECT_EQ(announced.last(), label->text());
     }
+}
+
+// A grid cell reads its text, and a flagged address its flag in words too.
+TEST(DeviceGrid, CellsReadTheirTextAndTheFlagsInWords)
+{
+    AppHarness h(false);
+    h.cards.cards = {MakeCard(QStringLiteral("eth1"), 3, QStringLiteral("192.168.0.200/24"))};
+    h.ctx->start(false);
+    DiscoveryWindow *w = h.app().discovery();
+    w->show();
+    w->refreshButton->click();
+    const auto reply = [](quint8 last, Octets4 ip) {
+        DiscoveryRecord r = SampleDevice(last);
+        r.ip = ip;
+        ReceivedDatagram d;
+        d.data = buildReplyFrame(CmdDiscovery, encodeDiscoveryRecord(r));
+        d.sourceAddress = quint32(ip[0]) << 24 | quint32(ip[1]) << 16 | quint32(ip[2]) << 8 | ip[3];
+        d.sourcePort = kDevicePort;
+        d.interfaceIndex = 3;
+        return d;
+    };
+    h.endpoint.injectReceived({reply(1, {192, 168, 0, 1}), reply(2, {10, 0, 0, 9})});
+
+    QAccessibleInterface *grid = accessible(w->deviceGrid);
+    ASSERT_NE(grid, nullptr);
+    ASSERT_NE(grid->tableInterface(), nullptr);
+    const auto cellName = [&](int row, int column) {
+        QAccessibleInterface *cell = grid->tableInterface()->cellAt(row, column);
+        return cell ? cell->text(QAccessible::Name) : QString();
+    };
+    EXPECT_EQ(cellName(0, 0), "00-1A-2B-3C-4D-01");
+    EXPECT_EQ(cellName(0, 1), "192.168.0.1");
+    const QString flagged = cellName(1, 1);
+    EXPECT_TRUE(flagged.startsWith("10.0.0.9. ")) << flagged.toStdString();
+    EXPECT_GT(flagged.size(), QString("10.0.0.9. ").size());
 }
 
 // Every window and dialog of the program, made the way the program makes it.
