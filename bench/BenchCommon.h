@@ -91,7 +91,6 @@ public:
     QList<ReceivedDatagram> readPendingDatagrams() override { return m_inner.readPendingDatagrams(); }
     quint64 droppedDatagrams() const override { return m_inner.droppedDatagrams(); }
     bool hasPendingDatagram() const override { return m_inner.hasPendingDatagram(); }
-    QByteArray readDatagram() override { return m_inner.readDatagram(); }
     QString localIPv4Address() const override { return QStringLiteral("127.0.0.1"); }
 
     quint16 port() const { return m_inner.localPort(); }

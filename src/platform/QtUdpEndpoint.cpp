@@ -122,15 +122,6 @@ bool QtUdpEndpoint::hasPendingDatagram() const
     return ::poll(&waiting, 1, 0) > 0 && (waiting.revents & POLLIN);
 }
 
-QByteArray QtUdpEndpoint::readDatagram()
-{
-    if (m_pending.isEmpty())
-        drainSocket();
-    if (m_pending.isEmpty())
-        return {};
-    return m_pending.takeFirst().data;
-}
-
 quint64 QtUdpEndpoint::droppedOnCurrentSocket() const
 {
     const quint64 reported = m_receiver ? m_receiver->reportedDrops() : m_reader ? m_reader->reportedDrops() : 0;

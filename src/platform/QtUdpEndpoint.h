@@ -39,7 +39,6 @@ public:
     SendResult sendThroughCard(const QByteArray &datagram, const NetworkCard &card) override;
     QList<ReceivedDatagram> readPendingDatagrams() override;
     bool hasPendingDatagram() const override;
-    QByteArray readDatagram() override;
     quint64 droppedDatagrams() const override;
     QString localIPv4Address() const override;
 

@@ -60,9 +60,8 @@ public:
     virtual SendResult sendThroughCard(const QByteArray &datagram, const NetworkCard &card) = 0;
     // Takes every datagram waiting, in order of arrival; empty when none is.
     virtual QList<ReceivedDatagram> readPendingDatagrams() = 0;
+    // Whether a datagram is waiting to be taken.
     virtual bool hasPendingDatagram() const = 0;
-    // Reads the next pending datagram; an empty array when none could be read.
-    virtual QByteArray readDatagram() = 0;
     // Datagrams addressed to this endpoint that the system dropped (its receive buffer was
     // full) since the endpoint was made, over every bind; it only ever grows. Callers
     // compare two readings to count the losses of one period.

@@ -133,7 +133,8 @@ TEST(QtUdpEndpointTest, RoundTripsAFrameOnLoopback)
     QList<QByteArray> got;
     for (int i = 0; i < 20 && got.size() < 2; ++i) {
         while (endpoint.hasPendingDatagram())
-            got.append(endpoint.readDatagram());
+            for (const ReceivedDatagram &d : endpoint.readPendingDatagrams())
+                got.append(d.data);
         if (got.size() < 2)
             arrived.wait(100);
     }
@@ -277,7 +278,7 @@ TEST(QtUdpEndpointTest, ForgetsTheWaitingDatagramsOfAClosedSocket)
     ASSERT_TRUE(device.isOpen());
     device.writeDatagram(QByteArray("old"), port);
     ASSERT_TRUE(QTest::qWaitFor([&] { return endpoint.hasPendingDatagram(); }, 2000));
-    EXPECT_EQ(endpoint.readDatagram(), "old");
+    EXPECT_EQ(readAtLeast(endpoint, 1).value(0).data, "old");
     device.writeDatagram(QByteArray("old"), port);
     ASSERT_TRUE(QTest::qWaitFor([&] { return endpoint.hasPendingDatagram(); }, 2000));
 

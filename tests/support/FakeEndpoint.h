@@ -65,7 +65,6 @@ public:
         return out;
     }
     bool hasPendingDatagram() const override { return !m_incoming.isEmpty(); }
-    QByteArray readDatagram() override { return m_incoming.isEmpty() ? QByteArray() : m_incoming.dequeue().data; }
     quint64 droppedDatagrams() const override { return dropped; }
     QString localIPv4Address() const override { return localAddress; }
 
