@@ -56,6 +56,8 @@ public:
     QLabel *searchingIcon = nullptr;
     QLabel *foundIcon = nullptr;
     QLabel *notFoundIcon = nullptr;
+    // Beside the status: replies of this discovery that the system dropped, when there are.
+    QLabel *lostReplies = nullptr;
 
     QLabel *adapterCaption = nullptr;
     QLabel *adapterMacCaption = nullptr;
@@ -126,6 +128,9 @@ public:
     // Status area: "Searching..." / "No Device Found".
     void showSearching();
     void showNoDeviceFound();
+    // Shows how many replies the system dropped since the grid was last cleared (the
+    // endpoint's drop counter), or nothing when none was.
+    void showLostReplies();
     // Paints grid row `row` (0: the grid's current row; on return the row used) with the
     // background `color` and the text colour `foreColor`, every other device row black on white.
     // Colours are 0xBBGGRR. The grid's current row and column are left as they were.
@@ -172,6 +177,8 @@ private:
     bool m_answeringCardShown = false;
     bool m_rowBatch = false;
     bool m_newestRowPending = false;
+    // The endpoint's drop counter when the grid was last cleared.
+    quint64 m_droppedAtClear = 0;
     using OctetBoxes = std::array<QLineEdit *, 4>;
     // source1Boxes .. source4Boxes and bridge1Boxes .. bridge5Boxes, for loops over them.
     std::array<OctetBoxes *, 4> sourceBoxes() { return {&source1Boxes, &source2Boxes, &source3Boxes, &source4Boxes}; }

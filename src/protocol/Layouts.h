@@ -128,6 +128,9 @@ DiscoveryRecord decodeDiscoveryRecord(const QByteArray &data);
 // gives empty cells for every field that its data does not cover completely.
 QStringList discoveryRowTexts(const QByteArray &data);
 constexpr int kDeviceGridColumns = 28;
+// One of those cells, from the decoded record and the number of record bytes the reply
+// carried; empty for a column outside the grid.
+QString discoveryCellText(const DiscoveryRecord &record, int recordLength, int column);
 
 // Reply to 105 and request 106 (LEN 16).
 struct SourceFilterBlock {

@@ -98,6 +98,42 @@ TEST_F(Discovery, NobodyAnsweringShowsNoDeviceFoundOnTheWindow)
     EXPECT_EQ(indicators(), "S");
 }
 
+// Replies the system dropped during a discovery (the endpoint's drop counter) are counted
+// beside the device count, which stays; drops before the discovery do not count, and the
+// next discovery starts without the remark.
+TEST_F(Discovery, RepliesLostByTheSystemAreShownBesideTheDeviceCount)
+{
+    h.endpoint.dropped = 40; // an earlier storm
+    w.onRefreshClicked();
+    EXPECT_TRUE(w.lostReplies->isHidden());
+    answer(1);
+    EXPECT_TRUE(w.lostReplies->isHidden()) << "nothing lost in this discovery";
+
+    h.endpoint.dropped += 312;
+    h.endpoint.injectDatagrams({buildReplyFrame(CmdDiscovery, encodeDiscoveryRecord(SampleDevice(2))),
+                                buildReplyFrame(CmdDiscovery, encodeDiscoveryRecord(SampleDevice(3)))});
+    EXPECT_EQ(w.statusMessage->text(), "Found 3 Device");
+    EXPECT_EQ(indicators(), "O");
+    EXPECT_FALSE(w.lostReplies->isHidden());
+    EXPECT_EQ(w.lostReplies->text(), "312 replies lost by the system: raise net.core.rmem_max, see README");
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    EXPECT_LE(w.sizeHint().width(), 1366);
+    for (QLabel *label : {w.statusMessage, w.lostReplies})
+        EXPECT_GE(label->width(), label->sizeHint().width()) << "shown whole: " << label->objectName().toStdString();
+
+    w.onRefreshClicked();
+    EXPECT_TRUE(w.lostReplies->isHidden());
+    EXPECT_EQ(w.statusMessage->text(), "Searching...");
+
+    // Every reply lost: the window says so when the wait ends.
+    h.endpoint.dropped += 1;
+    h.app().programmer()->onReplyTimeout();
+    EXPECT_EQ(w.statusMessage->text(), "No Device Found");
+    EXPECT_EQ(w.lostReplies->text(), "1 reply lost by the system: raise net.core.rmem_max, see README");
+    EXPECT_FALSE(w.lostReplies->isHidden());
+}
+
 TEST_F(Discovery, AConfirmedWriteRediscoversTwoSecondsLaterOnlyWhileTheWindowIsShown)
 {
     w.show();

@@ -1,0 +1,61 @@
+#include "Samples.h"
+
+#include "discovery/DeviceGridModel.h"
+#include "protocol/Layouts.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+using namespace qvx;
+using namespace qvx::test;
+
+// A row made from a reply's record shows, cell by cell and whoever asks (the view or a
+// caller of cell()), exactly the texts of that record, for every length a reply may have.
+TEST(DeviceGridModel, RowsFromRecordsShowTheRecordsTexts)
+{
+    DeviceGridModel model;
+    QList<QByteArray> records;
+    for (int length = 0; length <= kDiscoveryRecordLength; ++length)
+        records << kSampleDeviceBytes.left(length);
+    records << kSampleDeviceBytes + Hex("FFFF") << encodeDiscoveryRecord(SampleDevice(0x01));
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    for (const QByteArray &record : std::as_const(records))
+        model.appendDevice(record);
+    ASSERT_EQ(model.deviceCount(), records.size());
+    EXPECT_EQ(inserted.count(), records.size());
+    EXPECT_EQ(model.rowCount(), records.size());
+    EXPECT_EQ(model.columnCount(), DeviceGridModel::kColumns);
+
+    for (int row = 0; row < records.size(); ++row) {
+        const QStringList expected = discoveryRowTexts(records[row]);
+        for (int column = 0; column < DeviceGridModel::kColumns; ++column) {
+            SCOPED_TRACE(testing::Message() << "row " << row << " column " << column);
+            EXPECT_EQ(model.cell(row, column), expected[column]);
+            EXPECT_EQ(model.data(model.index(row, column)).toString(), expected[column]);
+        }
+    }
+    EXPECT_EQ(model.cell(records.size() - 2, 0), kSampleDeviceRow[0]);
+    EXPECT_EQ(model.cell(records.size() - 1, 0), "00-1A-2B-3C-4D-01");
+}
+
+// Rows given as texts keep them; outside the grid every cell is empty; clearing empties it.
+TEST(DeviceGridModel, RowsFromTextsAndCellsOutsideTheGrid)
+{
+    DeviceGridModel model;
+    model.appendDevice(kSampleDeviceBytes);
+    model.appendDevice(QStringList{"00-1A-ZZ-3C-4D-5E", "10.0.0.9"});
+    model.appendDevice(QStringList(40, QStringLiteral("x")));
+
+    EXPECT_EQ(model.cell(0, 1), kSampleDeviceRow[1]);
+    EXPECT_EQ(model.cell(1, 0), "00-1A-ZZ-3C-4D-5E");
+    EXPECT_EQ(model.cell(1, 1), "10.0.0.9");
+    EXPECT_EQ(model.cell(1, 2), "");
+    EXPECT_EQ(model.cell(2, DeviceGridModel::kColumns - 1), "x");
+    for (const auto &[row, column] : {std::pair{-1, 0}, {3, 0}, {0, -1}, {0, DeviceGridModel::kColumns}})
+        EXPECT_EQ(model.cell(row, column), "") << row << "," << column;
+    EXPECT_FALSE(model.data(model.index(3, 0)).isValid());
+
+    model.clear();
+    EXPECT_EQ(model.deviceCount(), 0);
+    EXPECT_EQ(model.cell(0, 0), "");
+}
