@@ -81,45 +81,6 @@ long ProcStatusKiB(const char *field)
     return -1;
 }
 
-long UdpDrops(quint16 port)
-{
-    QFile file(QStringLiteral("/proc/net/udp"));
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray wanted = ':' + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.simplified().split(' ');
-        // sl local_address rem_address st ... drops (last)
-        if (fields.size() > 12 && fields[1].endsWith(wanted)) {
-            bool ok = false;
-            const long drops = fields.last().toLong(&ok);
-            return ok ? drops : -1;
-        }
-    }
-    return -1;
-}
-
-int UdpSocketDescriptor(quint16 port)
-{
-    const QStringList entries = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System | QDir::Files);
-    for (const QString &entry : entries) {
-        bool ok = false;
-        const int fd = entry.toInt(&ok);
-        if (!ok)
-            continue;
-        int type = 0;
-        socklen_t typeLength = sizeof type;
-        if (::getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &typeLength) != 0 || type != SOCK_DGRAM)
-            continue;
-        sockaddr_in local{};
-        socklen_t length = sizeof local;
-        if (::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &length) == 0 && local.sin_family == AF_INET &&
-            ntohs(local.sin_port) == port)
-            return fd;
-    }
-    return -1;
-}
-
 int ReceiveBuffer(int fd)
 {
     int size = 0;
@@ -211,7 +172,7 @@ LoopbackOnlyEndpoint::LoopbackOnlyEndpoint(bool defaultBuffer, QObject *parent) 
     }
     if (defaultBuffer) {
         // The kernel doubles what it is asked for; rmem_default is already the doubled size.
-        const int fd = UdpSocketDescriptor(port());
+        const int fd = m_inner.socketDescriptor();
         const int half = int(SysctlValue("net/core/rmem_default") / 2);
         if (fd < 0 || half <= 0 || ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &half, sizeof half) != 0)
             std::fprintf(stderr, "cannot set the default receive buffer back\n");
@@ -220,7 +181,7 @@ LoopbackOnlyEndpoint::LoopbackOnlyEndpoint(bool defaultBuffer, QObject *parent) 
 
 int LoopbackOnlyEndpoint::receiveBufferNow() const
 {
-    return ReceiveBuffer(UdpSocketDescriptor(port()));
+    return ReceiveBuffer(m_inner.socketDescriptor());
 }
 
 } // namespace qvx::bench

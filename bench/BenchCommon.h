@@ -31,10 +31,6 @@ double MsBetween(Clock::time_point from, Clock::time_point to);
 long SysctlValue(const char *path);
 // A "Vm..." line of /proc/self/status in KiB (e.g. "VmHWM"), or -1.
 long ProcStatusKiB(const char *field);
-// The kernel's drop counter of the IPv4 UDP socket bound to `port`, or -1 if not found.
-long UdpDrops(quint16 port);
-// The descriptor of this process's IPv4 UDP socket bound to `port`, or -1.
-int UdpSocketDescriptor(quint16 port);
 // SO_RCVBUF as the kernel reports it, or -1.
 int ReceiveBuffer(int fd);
 

@@ -734,20 +734,32 @@ void DiscoveryWindow::addDeviceRow(const QByteArray &data, const std::optional<L
         showPanelCard();
     }
 
-    if (m_rowBatch)
+    if (m_rowBatch) {
         m_newestRowPending = true;
-    else
-        makeNewestRowCurrent();
+        return;
+    }
+    makeNewestRowCurrent();
+    showDeviceCount();
+}
 
-    showStatus(QStringLiteral("Found ") + QString::number(state.gridRowCount - 1) + QStringLiteral(" Device"), foundIcon);
+void DiscoveryWindow::showDeviceCount()
+{
+    showStatus(QStringLiteral("Found ") + QString::number(m_services.state().gridRowCount - 1) + QStringLiteral(" Device"),
+               foundIcon);
 }
 
 void DiscoveryWindow::setRowBatch(bool batching)
 {
     m_rowBatch = batching;
-    if (!batching && m_newestRowPending) {
+    if (batching) {
+        m_grid->beginRowBatch();
+        return;
+    }
+    m_grid->endRowBatch();
+    if (m_newestRowPending) {
         m_newestRowPending = false;
         makeNewestRowCurrent();
+        showDeviceCount();
     }
 }
 

@@ -3,6 +3,7 @@
 #include "discovery/DeviceGridModel.h"
 #include "protocol/Layouts.h"
 
+#include <QBrush>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -58,4 +59,38 @@ TEST(DeviceGridModel, RowsFromTextsAndCellsOutsideTheGrid)
     model.clear();
     EXPECT_EQ(model.deviceCount(), 0);
     EXPECT_EQ(model.cell(0, 0), "");
+}
+
+// A row batch: the rows count at once for the program, and reach the views in one
+// insertion when the batch ends (or as soon as one of them is highlighted).
+TEST(DeviceGridModel, RowBatchesReachTheViewsInOneInsertion)
+{
+    DeviceGridModel model;
+    model.appendDevice(kSampleDeviceBytes);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+
+    model.beginRowBatch();
+    for (int i = 1; i <= 50; ++i)
+        model.appendDevice(encodeDiscoveryRecord(SampleDevice(quint8(i))));
+    EXPECT_EQ(model.deviceCount(), 51);
+    EXPECT_EQ(model.cell(50, 0), "00-1A-2B-3C-4D-32");
+    EXPECT_EQ(model.rowCount(), 1) << "the views do not know of the batch yet";
+    EXPECT_EQ(inserted.count(), 0);
+    model.endRowBatch();
+    ASSERT_EQ(inserted.count(), 1);
+    EXPECT_EQ(inserted[0][1].toInt(), 1);
+    EXPECT_EQ(inserted[0][2].toInt(), 50);
+    EXPECT_EQ(model.rowCount(), 51);
+    EXPECT_EQ(model.data(model.index(50, 0)).toString(), "00-1A-2B-3C-4D-32");
+    model.endRowBatch();
+    EXPECT_EQ(inserted.count(), 1) << "nothing more to announce";
+
+    model.beginRowBatch();
+    model.appendDevice(kSampleDeviceBytes);
+    model.highlightRow(51, Qt::blue, Qt::white);
+    EXPECT_EQ(model.rowCount(), 52);
+    EXPECT_EQ(inserted.count(), 2);
+    EXPECT_EQ(model.data(model.index(51, 0), Qt::BackgroundRole).value<QBrush>().color(), QColor(Qt::blue));
+    model.endRowBatch();
+    EXPECT_EQ(inserted.count(), 2);
 }

@@ -80,9 +80,10 @@ public:
     // `arrivalCard`, and signals their arrival once.
     void injectDatagrams(const QList<QByteArray> &datagrams)
     {
-        QList<ReceivedDatagram> received;
-        for (const QByteArray &d : datagrams)
-            received.append(asReply(d));
+        const ReceivedDatagram reply = asReply({});
+        QList<ReceivedDatagram> received(datagrams.size(), reply);
+        for (qsizetype i = 0; i < datagrams.size(); ++i)
+            received[i].data = datagrams[i];
         injectReceived(received);
     }
     void injectDatagram(const QByteArray &datagram) { injectDatagrams({datagram}); }
