@@ -1,7 +1,18 @@
 // Storms of datagrams through the real endpoint on loopback: the receiving thread keeps up,
 // and what it hands over is complete and in order of arrival.
-#include "platform/QtUdpEndpoint.h"
+#include "FakeAdapterPlatform.h"
+#include "RecordingSeams.h"
 
+#include "app/AppContext.h"
+#include "discovery/DeviceGridModel.h"
+#include "discovery/DiscoveryWindow.h"
+#include "platform/QtUdpEndpoint.h"
+#include "protocol/Commands.h"
+#include "protocol/Frame.h"
+#include "protocol/Layouts.h"
+
+#include <QLabel>
+#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -37,6 +48,31 @@ void sendNumbered(quint16 port, int count, int size)
             std::this_thread::yield();
     }
     ::close(fd);
+}
+
+// The real endpoint as the program uses it, kept off every network: what the program sends
+// is only recorded here, and each bind takes a port the system picks.
+class RecordingRealEndpoint : public QtUdpEndpoint {
+public:
+    bool bind(quint16, int *errorNumber, QString *errorText) override { return QtUdpEndpoint::bind(0, errorNumber, errorText); }
+    SendResult send(const QByteArray &datagram) override
+    {
+        sent << datagram;
+        return {};
+    }
+    SendResult sendThroughCard(const QByteArray &datagram, const NetworkCard &) override { return send(datagram); }
+
+    QList<QByteArray> sent;
+};
+
+// The discovery reply of device n: its own MAC and IP address (10.0.x.y).
+QByteArray deviceReply(int n)
+{
+    DiscoveryRecord r;
+    r.mac = {0x00, 0x04, 0xA3, 0x00, quint8(n >> 8), quint8(n)};
+    r.ip = {10, 0, quint8(n >> 8), quint8(n)};
+    r.mask = {255, 0, 0, 0};
+    return buildReplyFrame(CmdDiscovery, encodeDiscoveryRecord(r));
 }
 
 quint32 numberOf(const QByteArray &datagram)
@@ -76,4 +112,63 @@ TEST(EndpointStormTest, HandsOverEveryDatagramInOrderOfArrival)
         ASSERT_LT(numberOf(got[i - 1].data), numberOf(got[i].data)) << "at " << i;
     // With the system's default buffer alone, the thread must still have kept up with most.
     EXPECT_GT(got.size(), kCount / 2);
+}
+
+// A discovery storm through the whole program: the real endpoint and its thread, the reply
+// dispatcher and the shown discovery window. Every reply the system did not drop is listed,
+// in order of arrival, and the window's count of lost replies matches the system's.
+TEST(EndpointStormTest, TheDiscoveryWindowListsAStormInOrderOfArrival)
+{
+    RecordingRealEndpoint endpoint;
+    test::RecordingMessageSink messages;
+    test::RecordingProcessLauncher processes;
+    test::FakeAdapterPlatform adapters;
+    auto ctx = std::make_unique<AppContext>(AppContext::Seams{&endpoint, &messages, &processes, &adapters});
+    ctx->start(false);
+    DiscoveryWindow &window = *ctx->discovery();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.refreshButton->click();
+    ASSERT_FALSE(endpoint.sent.isEmpty());
+    ASSERT_TRUE(endpoint.isBound());
+    const quint64 droppedBefore = endpoint.droppedDatagrams();
+
+    constexpr int kDevices = 5000;
+    std::thread devices([port = endpoint.localPort()] {
+        const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        for (int n = 0; n < kDevices; ++n) {
+            const QByteArray reply = deviceReply(n);
+            ::sendto(fd, reply.constData(), size_t(reply.size()), 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
+        }
+        ::close(fd);
+    });
+    DeviceGridModel &grid = window.deviceRows();
+    const auto accounted = [&] { return quint64(grid.deviceCount()) + endpoint.droppedDatagrams() - droppedBefore; };
+    const bool complete = QTest::qWaitFor([&] { return accounted() >= kDevices; }, 30000);
+    devices.join();
+    QTest::qWait(50);
+    EXPECT_TRUE(complete);
+    EXPECT_EQ(accounted(), quint64(kDevices));
+
+    const int rows = grid.deviceCount();
+    ASSERT_GT(rows, 0);
+    EXPECT_EQ(window.statusMessage->text(), QStringLiteral("Found %1 Device").arg(rows));
+    const quint64 lost = quint64(kDevices - rows);
+    EXPECT_EQ(window.lostReplies->isHidden(), lost == 0);
+    if (lost > 0) {
+        EXPECT_TRUE(window.lostReplies->text().startsWith(QString::number(lost) + QLatin1Char(' ')));
+    }
+    int previous = -1;
+    for (int row = 0; row < rows; ++row) {
+        const QStringList octets = grid.cell(row, 1).split(QLatin1Char('.'));
+        ASSERT_EQ(octets.size(), 4) << "row " << row;
+        const int n = octets[2].toInt() * 256 + octets[3].toInt();
+        ASSERT_GT(n, previous) << "row " << row;
+        previous = n;
+    }
+    ctx.reset();
 }
