@@ -57,7 +57,7 @@ public:
     QLabel *foundIcon = nullptr;
     QLabel *notFoundIcon = nullptr;
     // Beside the status: replies of this discovery that the system dropped, when there are.
-    QLabel *lostReplies = nullptr;
+    ValueLabel *lostReplies = nullptr;
 
     QLabel *adapterCaption = nullptr;
     QLabel *adapterMacCaption = nullptr;
