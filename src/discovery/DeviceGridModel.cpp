@@ -69,31 +69,54 @@ void DeviceGridModel::clear()
     m_rows.clear();
     m_rows.shrink_to_fit();
     m_rowsByAddress.clear();
+    m_announced = 0;
     m_highlighted = -1;
     endResetModel();
 }
 
+void DeviceGridModel::appendDevice(const QByteArray &recordData, const std::optional<LocalCard> &card)
+{
+    Row entry;
+    entry.record = decodeDiscoveryRecord(recordData);
+    entry.recordLength = int(std::min<qsizetype>(recordData.size(), kDiscoveryRecordLength));
+    entry.card = card;
+    // The IP address cell is a dotted address whenever the reply carried its four bytes.
+    const Octets4 &ip = entry.record.ip;
+    if (entry.recordLength >= 10)
+        entry.address = quint32(ip[0]) << 24 | quint32(ip[1]) << 16 | quint32(ip[2]) << 8 | ip[3];
+    append(std::move(entry));
+}
+
 void DeviceGridModel::appendDevice(const QStringList &cells, const std::optional<LocalCard> &card)
 {
-    const int row = deviceCount();
-    Row entry;
+    auto texts = std::make_unique<std::array<QString, kSettingsColumns>>();
     for (int c = 0; c < kSettingsColumns && c < cells.size(); ++c)
-        entry.cells[std::size_t(c)] = cells[c];
+        (*texts)[std::size_t(c)] = cells[c];
+    Row entry;
+    entry.address = parseDotted((*texts)[kAddressColumn]).value_or(0);
+    entry.texts = std::move(texts);
     entry.card = card;
-    entry.address = parseDotted(entry.cells[kAddressColumn]).value_or(0);
-    beginInsertRows(QModelIndex(), row, row);
+    append(std::move(entry));
+}
+
+void DeviceGridModel::append(Row &&entry)
+{
+    // The views see m_announced rows only, so the row may be stored before it is announced.
+    const int row = deviceCount();
+    const quint32 address = entry.address;
     m_rows.push_back(std::move(entry));
-    endInsertRows();
+    if (!m_batching)
+        announceRows();
 
     // The devices already listed with this address are flagged now as well.
-    const quint32 address = m_rows.back().address;
     if (address == 0)
         return;
     QList<int> &sharing = m_rowsByAddress[address];
     sharing.append(row);
     if (sharing.size() >= 2) {
         for (int other : std::as_const(sharing)) {
-            if (other == row)
+            // A row the views do not know of yet is read whole when it is announced.
+            if (other == row || other >= m_announced)
                 continue;
             const QModelIndex cellIndex = index(other, kAddressColumn);
             Q_EMIT dataChanged(cellIndex, cellIndex,
@@ -103,6 +126,33 @@ void DeviceGridModel::appendDevice(const QStringList &cells, const std::optional
     }
 }
 
+void DeviceGridModel::announceRows()
+{
+    if (m_announced == deviceCount())
+        return;
+    beginInsertRows(QModelIndex(), m_announced, deviceCount() - 1);
+    m_announced = deviceCount();
+    endInsertRows();
+}
+
+void DeviceGridModel::beginRowBatch()
+{
+    m_batching = true;
+}
+
+void DeviceGridModel::endRowBatch()
+{
+    m_batching = false;
+    announceRows();
+}
+
+QString DeviceGridModel::settingsText(const Row &row, int column) const
+{
+    if (row.texts)
+        return (*row.texts)[std::size_t(column)];
+    return discoveryCellText(row.record, row.recordLength, column);
+}
+
 QString DeviceGridModel::cell(int deviceRow, int column) const
 {
     if (deviceRow < 0 || deviceRow >= deviceCount() || column < 0 || column >= kColumns)
@@ -110,7 +160,7 @@ QString DeviceGridModel::cell(int deviceRow, int column) const
     const Row &row = m_rows[std::size_t(deviceRow)];
     if (column == kCardColumn)
         return row.card ? row.card->label() : QString();
-    return row.cells[std::size_t(column)];
+    return settingsText(row, column);
 }
 
 std::optional<LocalCard> DeviceGridModel::cardOf(int deviceRow) const
@@ -147,13 +197,16 @@ QString DeviceGridModel::flagsText(int deviceRow) const
     if (deviceRow < 0 || deviceRow >= deviceCount())
         return {};
     const Row &row = m_rows[std::size_t(deviceRow)];
-    return deviceFlagsText(flagsOf(deviceRow), row.card ? &*row.card : nullptr, row.cells[kAddressColumn]);
+    return deviceFlagsText(flagsOf(deviceRow), row.card ? &*row.card : nullptr, settingsText(row, kAddressColumn));
 }
 
 void DeviceGridModel::highlightRow(int deviceRow, const QColor &background, const QColor &foreground)
 {
     if (deviceRow < 0 || deviceRow >= deviceCount())
         deviceRow = -1;
+    // A row is painted only once the views know of it.
+    if (deviceRow >= m_announced)
+        announceRows();
     const int previous = m_highlighted;
     m_highlighted = deviceRow;
     m_highlightBackground = background;
@@ -173,7 +226,7 @@ void DeviceGridModel::emitRowChanged(int deviceRow)
 
 int DeviceGridModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : deviceCount();
+    return parent.isValid() ? 0 : m_announced;
 }
 
 int DeviceGridModel::columnCount(const QModelIndex &parent) const
@@ -183,7 +236,7 @@ int DeviceGridModel::columnCount(const QModelIndex &parent) const
 
 QVariant DeviceGridModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= deviceCount() || index.column() >= kColumns)
+    if (!index.isValid() || index.row() >= m_announced || index.column() >= kColumns)
         return {};
     const bool highlighted = index.row() == m_highlighted;
     if (index.column() == kAddressColumn) {

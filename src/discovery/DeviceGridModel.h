@@ -1,11 +1,13 @@
 #pragma once
 #include "netcards/LocalCard.h"
+#include "protocol/Layouts.h"
 
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QHash>
 #include <QStringList>
 #include <array>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -14,6 +16,10 @@ namespace qvx {
 // The rows of the device grid: one row per answering device, with the 28 cell texts of its
 // settings and, in a last column, the network card it answered on. The grid's header row is
 // the view's horizontal header, so model row d is grid row d + 1.
+//
+// A row keeps the device's decoded discovery record; a cell's text is made when the view
+// (or cell()) asks for it, so that a storm of replies costs no text for the rows nobody
+// looks at.
 //
 // The IP address cell carries the device's flags (DeviceFlags) as a picture, a tooltip and
 // accessible text: an address outside its card's subnet, an address shared by two or more
@@ -40,10 +46,17 @@ public:
     // ---- grid access ----
     // Removes every device row.
     void clear();
-    // Appends one device row; missing cells are empty, extra ones are dropped. `card` is the
+    // Appends the row of a device from the record data of its discovery reply. `card` is the
     // card the device answered on (nothing when it came in on no known card).
+    void appendDevice(const QByteArray &recordData, const std::optional<LocalCard> &card = std::nullopt);
+    // Appends one device row given as texts; missing cells are empty, extra ones are dropped.
     void appendDevice(const QStringList &cells, const std::optional<LocalCard> &card = std::nullopt);
     int deviceCount() const { return int(m_rows.size()); }
+    // While a row batch is open, appended rows count at once for deviceCount(), cell() and
+    // the flags, and are announced to the views in one insertion when the batch ends: a
+    // shown grid then lays itself out once per batch instead of once per row.
+    void beginRowBatch();
+    void endRowBatch();
     // Text of a device row's cell (deviceRow from 0); empty outside the grid.
     QString cell(int deviceRow, int column) const;
     // The card a device row answered on; nothing outside the grid or when unknown.
@@ -67,15 +80,28 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
+    // One device row. More per-device fields belong here.
     struct Row {
-        std::array<QString, kSettingsColumns> cells;
+        DiscoveryRecord record;
+        // Record bytes the reply carried: a cell whose field lies beyond them is empty.
+        int recordLength = 0;
+        // The row's texts when it was given as texts; null for a row made from a record.
+        std::unique_ptr<const std::array<QString, kSettingsColumns>> texts;
         std::optional<LocalCard> card;
         quint32 address = 0;  // of the IP address cell; 0 when it is not a dotted address
     };
+    static_assert(kSettingsColumns == kDeviceGridColumns);
 
+    QString settingsText(const Row &row, int column) const;
+    void append(Row &&row);
+    // Announces the rows appended since the last announcement to the views.
+    void announceRows();
     void emitRowChanged(int deviceRow);
 
     std::vector<Row> m_rows;
+    // Rows the views know of (rowCount()); fewer than m_rows only while a batch is open.
+    int m_announced = 0;
+    bool m_batching = false;
     // Device rows by address, for the shared-address flag.
     QHash<quint32, QList<int>> m_rowsByAddress;
     int m_highlighted = -1;

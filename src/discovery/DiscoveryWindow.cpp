@@ -268,7 +268,7 @@ void DiscoveryWindow::buildControls()
     // Status area: one indicator at most, then the text.
     auto *status = new QWidget(this);
     status->setObjectName(QStringLiteral("fraStatus"));
-    auto *statusLayout = new QHBoxLayout(status);
+    auto *statusLayout = new QVBoxLayout(status);
     statusLayout->setContentsMargins(0, 0, 0, 0);
     auto *indicators = new QWidget(status);
     indicators->setFixedSize(kIndicatorSize, kIndicatorSize);
@@ -287,8 +287,17 @@ void DiscoveryWindow::buildControls()
     notFoundIcon = makeIndicator(QStringLiteral("imgFail"), Indicator::Fail, QStringLiteral("No device found"));
     statusMessage = makeValueLabel(status, QStringLiteral("lblMsg"), QStringLiteral("Discovery status"));
     statusMessage->setMinimumWidth(QFontMetrics(statusMessage->font()).horizontalAdvance(QStringLiteral("Found 00000 Device")) + 8);
-    statusLayout->addWidget(indicators);
-    statusLayout->addWidget(statusMessage);
+    lostReplies = makeValueLabel(status, QStringLiteral("lblLost"), QStringLiteral("Discovery warning"));
+    lostReplies->setToolTip(QStringLiteral("The system's receive buffer was full while the devices answered: raise "
+                                           "net.core.rmem_max (README, \"Receive buffer for large sites\") and refresh."));
+    lostReplies->hide();
+    // The status line, and below it the replies lost, when there are.
+    auto *statusLine = new QHBoxLayout;
+    statusLine->addWidget(indicators);
+    statusLine->addWidget(statusMessage);
+    statusLine->addStretch(1);
+    statusLayout->addLayout(statusLine);
+    statusLayout->addWidget(lostReplies);
 
     // Card selector, with the cards the last discovery could not search beside it.
     cardSelector = new QComboBox(this);
@@ -717,6 +726,8 @@ void DiscoveryWindow::clearDeviceGrid()
     m_selectedRow = -1;
     m_answeringCardShown = false;
     showStatus(QString(), nullptr);
+    m_droppedAtClear = m_services.endpoint().droppedDatagrams();
+    lostReplies->hide();
     m_services.state().gridRowCount = 1;
     applyColumnWidths();
 }
@@ -727,7 +738,7 @@ void DiscoveryWindow::addDeviceRow(const QByteArray &data, const std::optional<L
     // gridRowCount is 16-bit: a grid that full takes no further rows.
     if (state.gridRowCount >= std::numeric_limits<qint16>::max())
         return;
-    m_grid->appendDevice(discoveryRowTexts(data), card);
+    m_grid->appendDevice(data, card);
     state.gridRowCount = qint16(m_grid->deviceCount() + 1);
     if (card && !m_answeringCardShown) {
         m_answeringCardShown = true;
@@ -761,6 +772,21 @@ void DiscoveryWindow::setRowBatch(bool batching)
         makeNewestRowCurrent();
         showDeviceCount();
     }
+    showLostReplies();
+}
+
+void DiscoveryWindow::showLostReplies()
+{
+    const quint64 dropped = m_services.endpoint().droppedDatagrams();
+    const quint64 lost = dropped > m_droppedAtClear ? dropped - m_droppedAtClear : 0;
+    if (lost == 0) {
+        lostReplies->hide();
+        return;
+    }
+    lostReplies->setText(QStringLiteral("%1 %2 lost by the system: raise net.core.rmem_max, see README")
+                             .arg(lost)
+                             .arg(lost == 1 ? QStringLiteral("reply") : QStringLiteral("replies")));
+    lostReplies->show();
 }
 
 void DiscoveryWindow::makeNewestRowCurrent()
@@ -784,6 +810,7 @@ void DiscoveryWindow::showSearching()
 void DiscoveryWindow::showNoDeviceFound()
 {
     showStatus(QStringLiteral("No Device Found"), notFoundIcon);
+    showLostReplies();
 }
 
 void DiscoveryWindow::paintRow(QTableView *grid, qint16 &row, qint32 color, qint32 foreColor)

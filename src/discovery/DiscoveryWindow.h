@@ -56,7 +56,7 @@ public:
     QLabel *searchingIcon = nullptr;
     QLabel *foundIcon = nullptr;
     QLabel *notFoundIcon = nullptr;
-    // Beside the status: replies of this discovery that the system dropped, when there are.
+    // Below the status: replies of this discovery that the system dropped, when there are.
     ValueLabel *lostReplies = nullptr;
 
     QLabel *adapterCaption = nullptr;
@@ -121,9 +121,9 @@ public:
     // A discovery has left: the fresh card list for the selector and the panel, and the
     // cards it could not search.
     void showCardsSearched(const QList<LocalCard> &listed, const QStringList &notSearched);
-    // While a batch of replies is handled, the newest row is made current once, when the
-    // batch ends, instead of once per reply (each change of the current row makes a shown
-    // grid lay itself out again).
+    // While a batch of replies is handled, the new rows reach the grid view, the newest
+    // becomes current and the device count is shown once, when the batch ends, instead of
+    // once per reply (each makes a shown grid lay itself out again).
     void setRowBatch(bool batching);
     // Status area: "Searching..." / "No Device Found".
     void showSearching();
@@ -163,6 +163,7 @@ protected:
 
 private:
     void makeNewestRowCurrent();
+    void showDeviceCount();
     void fillCardSelector(const QList<LocalCard> &listed);
     // The "Network card configuration" panel: the chosen card; with all cards, the card of
     // the selected row, else the first card a device answered on, else the first card.

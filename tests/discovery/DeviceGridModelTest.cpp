@@ -1,6 +1,7 @@
 #include "Samples.h"
 
 #include "discovery/DeviceGridModel.h"
+#include "netcards/LocalCard.h"
 #include "protocol/Layouts.h"
 
 #include <QBrush>
@@ -18,10 +19,15 @@ TEST(DeviceGridModel, RowsFromRecordsShowTheRecordsTexts)
     QList<QByteArray> records;
     for (int length = 0; length <= kDiscoveryRecordLength; ++length)
         records << kSampleDeviceBytes.left(length);
+    // A row from a record carries its card and flags like any other.
+    LocalCard card;
+    card.name = QStringLiteral("eth1");
+    card.address = 0x0A000001;
+    card.prefixLength = 8;
     records << kSampleDeviceBytes + Hex("FFFF") << encodeDiscoveryRecord(SampleDevice(0x01));
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
     for (const QByteArray &record : std::as_const(records))
-        model.appendDevice(record);
+        model.appendDevice(record, card);
     ASSERT_EQ(model.deviceCount(), records.size());
     EXPECT_EQ(inserted.count(), records.size());
     EXPECT_EQ(model.rowCount(), records.size());
@@ -29,7 +35,7 @@ TEST(DeviceGridModel, RowsFromRecordsShowTheRecordsTexts)
 
     for (int row = 0; row < records.size(); ++row) {
         const QStringList expected = discoveryRowTexts(records[row]);
-        for (int column = 0; column < DeviceGridModel::kColumns; ++column) {
+        for (int column = 0; column < DeviceGridModel::kSettingsColumns; ++column) {
             SCOPED_TRACE(testing::Message() << "row " << row << " column " << column);
             EXPECT_EQ(model.cell(row, column), expected[column]);
             EXPECT_EQ(model.data(model.index(row, column)).toString(), expected[column]);
@@ -37,6 +43,11 @@ TEST(DeviceGridModel, RowsFromRecordsShowTheRecordsTexts)
     }
     EXPECT_EQ(model.cell(records.size() - 2, 0), kSampleDeviceRow[0]);
     EXPECT_EQ(model.cell(records.size() - 1, 0), "00-1A-2B-3C-4D-01");
+    EXPECT_EQ(model.cell(0, DeviceGridModel::kCardColumn), card.label());
+    // Every record long enough to hold the address has 10.0.0.254: all of them share it.
+    EXPECT_EQ(model.flagsOf(9).sharedBy, 0) << "nine bytes hold no address";
+    EXPECT_EQ(model.flagsOf(10).sharedBy, records.size() - 10);
+    EXPECT_FALSE(model.flagsOf(10).outsideSubnet);
 }
 
 // Rows given as texts keep them; outside the grid every cell is empty; clearing empties it.
@@ -51,7 +62,8 @@ TEST(DeviceGridModel, RowsFromTextsAndCellsOutsideTheGrid)
     EXPECT_EQ(model.cell(1, 0), "00-1A-ZZ-3C-4D-5E");
     EXPECT_EQ(model.cell(1, 1), "10.0.0.9");
     EXPECT_EQ(model.cell(1, 2), "");
-    EXPECT_EQ(model.cell(2, DeviceGridModel::kColumns - 1), "x");
+    EXPECT_EQ(model.cell(2, DeviceGridModel::kSettingsColumns - 1), "x");
+    EXPECT_EQ(model.cell(2, DeviceGridModel::kCardColumn), "") << "the card is no text of the row";
     for (const auto &[row, column] : {std::pair{-1, 0}, {3, 0}, {0, -1}, {0, DeviceGridModel::kColumns}})
         EXPECT_EQ(model.cell(row, column), "") << row << "," << column;
     EXPECT_FALSE(model.data(model.index(3, 0)).isValid());
@@ -68,6 +80,14 @@ TEST(DeviceGridModel, RowBatchesReachTheViewsInOneInsertion)
     DeviceGridModel model;
     model.appendDevice(kSampleDeviceBytes);
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    // The rows all share one address: the rows the views know of are told of the flag,
+    // through indexes they can use.
+    int changes = 0;
+    QObject::connect(&model, &QAbstractItemModel::dataChanged, [&](const QModelIndex &from, const QModelIndex &to) {
+        ++changes;
+        EXPECT_TRUE(model.checkIndex(from, QAbstractItemModel::CheckIndexOption::IndexIsValid));
+        EXPECT_TRUE(model.checkIndex(to, QAbstractItemModel::CheckIndexOption::IndexIsValid));
+    });
 
     model.beginRowBatch();
     for (int i = 1; i <= 50; ++i)
@@ -75,6 +95,8 @@ TEST(DeviceGridModel, RowBatchesReachTheViewsInOneInsertion)
     EXPECT_EQ(model.deviceCount(), 51);
     EXPECT_EQ(model.cell(50, 0), "00-1A-2B-3C-4D-32");
     EXPECT_EQ(model.rowCount(), 1) << "the views do not know of the batch yet";
+    EXPECT_GT(changes, 0);
+    EXPECT_EQ(model.flagsOf(50).sharedBy, 51);
     EXPECT_EQ(inserted.count(), 0);
     model.endRowBatch();
     ASSERT_EQ(inserted.count(), 1);
