@@ -96,6 +96,13 @@ const ValueCase kValueCases[] = {
          h.app().discovery()->clickGridRow(1);
      },
      "Destination MAC address, byte 6 of 6", "Destination MAC address, byte 6 of 6: 5E"},
+    {"replies lost by the system", nullptr, [](AppContext &a) { return a.discovery()->lostReplies; },
+     [](AppHarness &h) {
+         clickRefresh(h);
+         h.endpoint.dropped += 12;
+         h.endpoint.injectReply(CmdDiscovery, encodeDiscoveryRecord(SampleDevice()));
+     },
+     "Discovery warning", "Discovery warning: 12 replies lost by the system: raise net.core.rmem_max, see README"},
     {"a card that was not searched",
      [](AppHarness &h) {
          h.cards.cards = {MakeCard(QStringLiteral("eth0"), 2, QStringLiteral("10.9.0.2/24")),
