@@ -4,7 +4,9 @@
 
 namespace qvx {
 
-quint32 LocalCard::netmask() const
+namespace {
+
+quint32 netmaskOf(int prefixLength)
 {
     if (prefixLength <= 0)
         return 0;
@@ -13,9 +15,27 @@ quint32 LocalCard::netmask() const
     return ~quint32(0) << (32 - prefixLength);
 }
 
+bool sameSubnet(quint32 a, quint32 b, int prefixLength)
+{
+    return (a & netmaskOf(prefixLength)) == (b & netmaskOf(prefixLength));
+}
+
+} // namespace
+
+quint32 LocalCard::netmask() const
+{
+    return netmaskOf(prefixLength);
+}
+
 bool LocalCard::holds(quint32 ip) const
 {
-    return hasIPv4() && ip != 0 && (ip & netmask()) == (address & netmask());
+    if (!hasIPv4() || ip == 0)
+        return false;
+    if (sameSubnet(ip, address, prefixLength))
+        return true;
+    return std::any_of(otherSubnets.cbegin(), otherSubnets.cend(), [ip](const Subnet &subnet) {
+        return subnet.address != 0 && sameSubnet(ip, subnet.address, subnet.prefixLength);
+    });
 }
 
 QString LocalCard::addressText() const

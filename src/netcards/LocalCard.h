@@ -12,11 +12,20 @@ namespace qvx {
 // is the narrower send target: an interface index and an address). IPv4 addresses are numbers
 // in host order (192.168.0.1 is 0xC0A80001); 0 means none.
 struct LocalCard {
+    // A further IPv4 address of the card, with its prefix length (an installer often adds
+    // one on the devices' factory subnet).
+    struct Subnet {
+        quint32 address = 0;
+        int prefixLength = 0;
+        friend bool operator==(const Subnet &, const Subnet &) = default;
+    };
+
     QString name;            // "eth1"
     int index = 0;           // interface index; 0 when unknown
     QString macAddress;      // "00-04-A3-01-0A-FF"; empty when the card has none
     quint32 address = 0;     // its first IPv4 address
     int prefixLength = 0;    // of that address
+    QList<Subnet> otherSubnets;  // its further IPv4 addresses
     quint32 gateway = 0;     // the default gateway through this card
     bool up = false;
     bool multicast = false;  // can send to a multicast group
@@ -24,7 +33,7 @@ struct LocalCard {
 
     bool hasIPv4() const { return address != 0; }
     quint32 netmask() const;
-    // True when `ip` lies in the card's subnet.
+    // True when `ip` lies in the card's subnet, or in the subnet of a further address.
     bool holds(quint32 ip) const;
     QString addressText() const;
     QString netmaskText() const;

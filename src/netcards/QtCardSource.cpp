@@ -25,9 +25,13 @@ LocalCard QtCardSource::cardOf(const QNetworkInterface &iface, const QByteArray 
         const QHostAddress ip = entry.ip();
         if (ip.protocol() != QAbstractSocket::IPv4Protocol || ip.toIPv4Address() == 0)
             continue;
-        card.address = ip.toIPv4Address();
-        card.prefixLength = std::clamp(entry.prefixLength(), 0, 32);
-        break;
+        const int prefixLength = std::clamp(entry.prefixLength(), 0, 32);
+        if (card.address == 0) {
+            card.address = ip.toIPv4Address();
+            card.prefixLength = prefixLength;
+        } else {
+            card.otherSubnets.append({ip.toIPv4Address(), prefixLength});
+        }
     }
     if (const std::optional<quint32> gateway = parseDotted(QString::fromLatin1(
             LinuxAdapterPlatform::defaultGateway(routeTable, iface.name().toLocal8Bit()))))

@@ -44,6 +44,16 @@ TEST(LocalCard, SubnetAndTexts)
     EXPECT_EQ(card.label(), "eth1");
     EXPECT_EQ(card.selectorText(), "eth1");
     EXPECT_FALSE(card.holds(Ip("192.168.0.1"))) << "a card without an address holds nothing";
+
+    // A further address on the factory subnet: that subnet is the card's too.
+    LocalCard aliased = MakeCard("eth1", 3, "10.9.0.2/24");
+    aliased.otherSubnets = {{Ip("192.168.1.250"), 24}, {Ip("172.16.0.9"), 32}};
+    EXPECT_TRUE(aliased.holds(Ip("10.9.0.77")));
+    EXPECT_TRUE(aliased.holds(Ip("192.168.1.1")));
+    EXPECT_TRUE(aliased.holds(Ip("172.16.0.9")));
+    EXPECT_FALSE(aliased.holds(Ip("172.16.0.10")));
+    EXPECT_FALSE(isOutsideCardSubnet(&aliased, Ip("192.168.1.1")));
+    EXPECT_EQ(aliased.selectorText(), "eth1 10.9.0.2/24") << "the selector names the first address";
 }
 
 TEST(LocalCard, DottedTextsOnlyWhenWellFormed)
