@@ -3,6 +3,7 @@
 #include "services/ProgramServices.h"
 #include "accessibility/Accessibility.h"
 #include "programmer/ProgrammerWindow.h"
+#include "protocol/FieldRules.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -139,20 +140,12 @@ LoginDialog::~LoginDialog() = default;
 
 bool LoginDialog::isPasswordCharacter(QChar c)
 {
-    const char16_t u = c.unicode();
-    return (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9');
+    return qvx::isPasswordCharacter(c);
 }
 
 LoginDialog::PasswordCodes LoginDialog::toPasswordCodes(const QString &password)
 {
-    const QString s = password.left(kMaxPasswordLength).rightJustified(kMaxPasswordLength, QLatin1Char(' '));
-    PasswordCodes codes{};
-    for (int i = 0; i < kMaxPasswordLength; ++i) {
-        // The boxes hold ASCII only; anything else would not fit the byte it is sent as.
-        const char16_t u = s.at(i).unicode();
-        codes[static_cast<std::size_t>(i)] = u < 0x80 ? u : u' ';
-    }
-    return codes;
+    return passwordCodes(password);
 }
 
 // ---- Load and activation ----

@@ -397,22 +397,36 @@ std::array<quint8, 3> bytesOfMacCode(qint32 code)
 
 // ---- Passwords --------------------------------------------------------------------------
 
+bool isPasswordCharacter(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9');
+}
+
 bool passwordAccepted(const QString &password)
 {
     if (password.size() < kPasswordMinLength || password.size() > kPasswordMaxLength)
         return false;
-    return std::all_of(password.begin(), password.end(), [](QChar c) {
-        const char16_t u = c.unicode();
-        return (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9');
-    });
+    return std::all_of(password.begin(), password.end(), isPasswordCharacter);
+}
+
+std::array<quint16, 12> passwordCodes(const QString &password)
+{
+    const QString s = password.left(kPasswordMaxLength).rightJustified(kPasswordMaxLength, QLatin1Char(' '));
+    std::array<quint16, 12> codes{};
+    for (int i = 0; i < kPasswordMaxLength; ++i) {
+        // Anything outside ASCII would not fit the byte it is sent as.
+        const char16_t u = s.at(i).unicode();
+        codes[std::size_t(i)] = u < 0x80 ? u : u' ';
+    }
+    return codes;
 }
 
 QByteArray passwordBytes(const QString &password)
 {
-    const QString padded = password.rightJustified(kPasswordMaxLength, QLatin1Char(' '), true);
     QByteArray out;
-    for (QChar c : padded)
-        out.append(c.unicode() <= 0xFF ? char(c.unicode()) : '?');
+    for (quint16 code : passwordCodes(password))
+        out.append(char(code));
     return out;
 }
 

@@ -109,10 +109,14 @@ std::array<quint8, 3> bytesOfMacCode(qint32 code);
 
 constexpr int kPasswordMinLength = 6;
 constexpr int kPasswordMaxLength = 12;
-// 6 to 12 characters, each a letter A-Z, a-z or a digit.
+// A letter A-Z, a-z or a digit: the characters a password is made of.
+bool isPasswordCharacter(QChar c);
+// 6 to 12 characters, each a password character.
 bool passwordAccepted(const QString &password);
-// The 12 bytes a password is sent as: padded on the left with spaces to 12 characters, the
-// first 12 taken, one byte per character ("?" for a character with no one-byte code).
+// The 12 character codes a password is stored and sent as: its first 12 characters, padded
+// on the left with spaces to 12; a character outside ASCII becomes a space.
+std::array<quint16, 12> passwordCodes(const QString &password);
+// The same codes as the 12 bytes of a login or password-change frame.
 QByteArray passwordBytes(const QString &password);
 
 } // namespace qvx
