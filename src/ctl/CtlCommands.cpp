@@ -351,7 +351,7 @@ int Runner::setByMac(const Mac6 &mac, const QList<FieldChange> &changes)
     }
     const FieldValues was = discoveryFieldValues(found->record);
     const FieldValues wanted = discoveryFieldValues(encodeDiscoveryRecord(*settings.value));
-    if (!session.requestGroup(CmdUploadSelected, encodeDeviceUploadBlock({mac, *settings.value}))) {
+    if (!session.requestGroup(CmdUploadSelected, encodeDeviceUploadBlock({mac, *settings.value}), found->localCard)) {
         printError(noAnswer(device, QStringLiteral("the upload")));
         return ExitDevice;
     }
@@ -378,7 +378,13 @@ int Runner::setByMac(const Mac6 &mac, const QList<FieldChange> &changes)
 int Runner::factory(const Mac6 &mac)
 {
     const QString device = macText(mac);
-    if (!session.requestGroup(CmdFactorySetting, macBytes(mac))) {
+    // The device is written out of the card it answers on, as the discovery window does.
+    const std::optional<FoundDevice> found = findByMac(session.discover(), mac);
+    if (!found) {
+        printError(QStringLiteral("%1: did not answer the discovery").arg(device));
+        return ExitDevice;
+    }
+    if (!session.requestGroup(CmdFactorySetting, macBytes(mac), found->localCard)) {
         printError(noAnswer(device, QStringLiteral("the factory setting")));
         return ExitDevice;
     }
@@ -673,7 +679,8 @@ int Runner::commission(const CommissionSheet &sheet)
         o.changes = what.join(QStringLiteral("; "));
         if (what.isEmpty()) {
             o.result = QStringLiteral("ok (nothing to change)");
-        } else if (!session.requestGroup(CmdUploadSelected, encodeDeviceUploadBlock({row.mac, *settings.value}))) {
+        } else if (!session.requestGroup(CmdUploadSelected, encodeDeviceUploadBlock({row.mac, *settings.value}),
+                                         device->localCard)) {
             o.result = QStringLiteral("did not confirm the upload within %1").arg(secondsText(g.timeoutMs));
         } else {
             anyWritten = true;

@@ -46,11 +46,22 @@ std::optional<Frame> CtlSession::request(const QString &address, quint8 cmd, con
     return await(cmd);
 }
 
-std::optional<Frame> CtlSession::requestGroup(quint8 cmd, const QByteArray &data)
+std::optional<Frame> CtlSession::requestGroup(quint8 cmd, const QByteArray &data, const std::optional<LocalCard> &card)
 {
     m_messages.setSubject(QStringLiteral("group %1").arg(QLatin1String(kMulticastGroup)));
-    if (!m_link.sendFrame(cmd, data, Target::Multicast, m_timeoutMs))
+    if (!card) {
+        if (!m_link.sendFrame(cmd, data, Target::Multicast, m_timeoutMs))
+            return std::nullopt;
+        return await(cmd);
+    }
+    const SendResult sent = m_link.sendFrameThroughCard(cmd, data, NetworkCard{card->index, card->address}, m_timeoutMs);
+    if (!sent.ok) {
+        // A local port that could not be opened has been reported already.
+        if (m_endpoint.isBound())
+            m_messages.show(sent.errorText + QStringLiteral(" (network card %1)").arg(card->label()),
+                            QStringLiteral("Errore ") + QString::number(sent.errorNumber), MessageIcon::Exclamation);
         return std::nullopt;
+    }
     return await(cmd);
 }
 
@@ -145,7 +156,7 @@ std::optional<QList<FoundDevice>> CtlSession::discover()
                     return d.record == frame->data && d.card == cardText;
                 });
                 if (!repeated)
-                    found << FoundDevice{frame->data, cardText};
+                    found << FoundDevice{frame->data, cardText, card};
             }
         }
     };

@@ -33,7 +33,8 @@ private:
 // One device's answer to a discovery: its record and the card it arrived on.
 struct FoundDevice {
     QByteArray record; // data of the 107 reply
-    QString card;      // empty when unknown
+    QString card;      // the card's label; empty when unknown
+    std::optional<LocalCard> localCard;
 };
 
 // qvxctl's side of the protocol: the windows' sending code (Link: aiming the endpoint at the
@@ -48,8 +49,10 @@ public:
     // Sends `cmd` with `data` to `address` (unicast) and waits for the reply with the same
     // code. Nothing when the send failed or no reply came in time.
     std::optional<Frame> request(const QString &address, quint8 cmd, const QByteArray &data);
-    // Sends `cmd` to the multicast group and waits for the reply with the same code.
-    std::optional<Frame> requestGroup(quint8 cmd, const QByteArray &data);
+    // Sends `cmd` to the multicast group out of `card` (by routing when there is none), as
+    // the discovery window writes the device of a row, and waits for the reply with the
+    // same code.
+    std::optional<Frame> requestGroup(quint8 cmd, const QByteArray &data, const std::optional<LocalCard> &card);
     // A simple command (data 0xAA 0xAA) to `address`.
     std::optional<Frame> command(const QString &address, quint8 cmd);
 
