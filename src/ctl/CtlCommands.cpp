@@ -81,8 +81,8 @@ const QList<CommandInfo> &Commands()
                         "gives the device a new MAC address."),
          true},
         {QStringLiteral("factory"), QStringLiteral("MAC"),
-         QStringLiteral("Returns the device with that MAC address to its factory setting (command 109) and lists it "
-                        "again by a new discovery."),
+         QStringLiteral("Finds the device with that MAC address by a discovery, returns it to its factory setting "
+                        "(command 109) through the card it answered on and lists it again by a new discovery."),
          true},
         {QStringLiteral("password"), QStringLiteral("IP OLD NEW"),
          QStringLiteral("Changes the password of the device at IP (command 101) and checks that the new one logs "
