@@ -26,6 +26,7 @@
 #include <QTest>
 
 #include <functional>
+#include <memory>
 
 namespace qvx::test {
 namespace {
@@ -320,7 +321,8 @@ TEST(KeyboardWalk, TheGridsRowsAreChosenWithTheKeys)
         {Qt::Key_Right, "51"}, {Qt::Key_Return, "51"},
     };
     for (const auto &k : keys) {
-        SCOPED_TRACE(QTest::toString(k.key));
+        // QTest::toString hands over a copy the caller deletes.
+        SCOPED_TRACE(std::unique_ptr<char[]>(QTest::toString(k.key)).get());
         QTest::keyClick(w->deviceGrid, k.key);
         EXPECT_EQ(chosen->text(), k.row);
         EXPECT_TRUE(h.state().deviceSelected);
