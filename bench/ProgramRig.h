@@ -11,11 +11,11 @@
 namespace qvx::bench {
 
 // The program started on a given endpoint, with recording message sink and process launcher
-// and no network adapter, its programmer window and discovery window shown offscreen.
+// and no network card, its programmer window and discovery window shown offscreen.
 struct ProgramRig {
     explicit ProgramRig(UdpEndpoint &endpoint)
     {
-        ctx = std::make_unique<AppContext>(AppContext::Seams{&endpoint, &messages, &processes, &adapters, &cards});
+        ctx = std::make_unique<AppContext>(AppContext::Seams{&endpoint, &messages, &processes, &cards});
         ctx->start(true);
     }
     ~ProgramRig() { ctx.reset(); }
@@ -31,7 +31,6 @@ struct ProgramRig {
 
     test::RecordingMessageSink messages;
     test::RecordingProcessLauncher processes;
-    test::FakeAdapterPlatform adapters;
     test::FakeCardSource cards;
     std::unique_ptr<AppContext> ctx;
 };

@@ -7,7 +7,7 @@
 #include "dialogs/MacAddressDialog.h"
 #include "discovery/DiscoveryWindow.h"
 #include "login/LoginDialog.h"
-#include "netcards/CardSearch.h"
+#include "netadapters/CardSearch.h"
 #include "programmer/ReplyDispatcher.h"
 #include "programmer/ProgrammerWindow.h"
 #include "protocol/Endpoint.h"
@@ -18,7 +18,7 @@ namespace qvx {
 
 AppContext::AppContext(const Seams &seams, QObject *parent) : QObject(parent), m_seams(seams)
 {
-    Q_ASSERT(seams.endpoint && seams.messages && seams.processes && seams.adapters);
+    Q_ASSERT(seams.endpoint && seams.messages && seams.processes);
     installAccessibleInterfaces();
     m_cardSearch = std::make_unique<CardSearch>(m_seams.cards);
     m_link = std::make_unique<Link>(*m_seams.endpoint, m_state, m_replyTimer, *m_seams.messages);

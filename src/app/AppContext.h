@@ -22,7 +22,6 @@ public:
         UdpEndpoint *endpoint = nullptr;
         MessageSink *messages = nullptr;
         ProcessLauncher *processes = nullptr;
-        AdapterPlatform *adapters = nullptr;
         // Optional: without it no card is listed, and a discovery goes by routing alone.
         CardSource *cards = nullptr;
     };
@@ -39,7 +38,6 @@ public:
     UdpEndpoint &endpoint() override { return *m_seams.endpoint; }
     MessageSink &messages() override { return *m_seams.messages; }
     ProcessLauncher &processes() override { return *m_seams.processes; }
-    AdapterPlatform &adapters() override { return *m_seams.adapters; }
     CardSearch &cardSearch() override { return *m_cardSearch; }
     ReplyDispatcher &dispatcher() { return *m_dispatcher; }
 

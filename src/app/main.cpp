@@ -1,6 +1,5 @@
 #include "app/AppContext.h"
-#include "netadapters/LinuxAdapterPlatform.h"
-#include "netcards/QtCardSource.h"
+#include "netadapters/QtCardSource.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/QtMessageSink.h"
 #include "platform/QtUdpEndpoint.h"
@@ -74,9 +73,8 @@ int main(int argc, char **argv)
     qvx::QtUdpEndpoint endpoint;
     qvx::QtMessageSink messages;
     qvx::QtProcessLauncher processes;
-    qvx::LinuxAdapterPlatform adapters;
     qvx::QtCardSource cards;
-    qvx::AppContext ctx({&endpoint, &messages, &processes, &adapters, &cards});
+    qvx::AppContext ctx({&endpoint, &messages, &processes, &cards});
     QObject::connect(&ctx, &qvx::AppContext::exitRequested, &app, &QApplication::quit, Qt::QueuedConnection);
     ctx.start();
     messages.setFallbackParent(ctx.programmer());

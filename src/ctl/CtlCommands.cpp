@@ -1,7 +1,7 @@
 #include "ctl/CtlCommands.h"
 
 #include "ctl/CtlSession.h"
-#include "netcards/CardSource.h"
+#include "netadapters/CardSource.h"
 #include "protocol/CommissionSheet.h"
 #include "protocol/Commands.h"
 #include "protocol/FieldKeys.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "netcards/CardSearch.h"
+#include "netadapters/CardSearch.h"
 #include "protocol/Frame.h"
 #include "protocol/IntervalTimer.h"
 #include "protocol/Link.h"

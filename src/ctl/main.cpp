@@ -1,5 +1,5 @@
 #include "ctl/CtlCommands.h"
-#include "netcards/QtCardSource.h"
+#include "netadapters/QtCardSource.h"
 #include "platform/QtUdpEndpoint.h"
 
 #include <QCoreApplication>

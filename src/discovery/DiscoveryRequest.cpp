@@ -1,7 +1,7 @@
 #include "discovery/DiscoveryRequest.h"
 
 #include "discovery/DiscoveryWindow.h"
-#include "netcards/CardSearch.h"
+#include "netadapters/CardSearch.h"
 #include "protocol/Commands.h"
 #include "protocol/Frame.h"
 #include "services/ProgramServices.h"

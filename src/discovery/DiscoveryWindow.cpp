@@ -6,7 +6,7 @@
 #include "discovery/DeviceGridModel.h"
 #include "discovery/DeviceGridView.h"
 #include "discovery/DiscoveryRequest.h"
-#include "netcards/CardSearch.h"
+#include "netadapters/CardSearch.h"
 #include "protocol/Commands.h"
 #include "protocol/Endpoint.h"
 #include "protocol/FieldKeys.h"
@@ -594,32 +594,8 @@ void DiscoveryWindow::sizeCardColumns()
 
 void DiscoveryWindow::initialize()
 {
-    try {
-        adapterCount = enumerateAdapters(adapters, m_services.adapters());
-    } catch (const AdapterError &error) {
-        // The card cannot be shown; the window is still of use, so it opens without it.
-        const QString number =
-            QStringLiteral("0x") + QString::number(error.number, 16).toUpper().rightJustified(8, QLatin1Char('0'));
-        m_services.messages().show(QStringLiteral("The network cards of this computer could not be listed.\n%1\n(%2, error %3)")
-                                  .arg(error.message, error.source, number),
-                              QStringLiteral("Errore ") + number, MessageIcon::Exclamation);
-    }
-
-    const QString local = m_services.endpoint().localIPv4Address();
-    const qsizetype count = std::min<qsizetype>(adapterCount, adapters.size());
-    for (qsizetype i = 0; i < count && !local.isEmpty(); ++i) {
-        const AdapterRecord &adapter = adapters[i];
-        if (adapter.ipAddress == local) {
-            adapterMac->setText(adapter.macAddress);
-            adapterIp->setText(adapter.ipAddress);
-            adapterMask->setText(adapter.ipMask);
-            adapterGateway->setText(adapter.gateway);
-            break;
-        }
-    }
-
-    // The card list as it is now, for the selector and the panel; every discovery reads it
-    // again.
+    // The card list as it is now, for the selector and the "Network card configuration"
+    // panel (empty when no card is listed); every discovery reads it again.
     fillCardSelector(m_services.cardSearch().refresh());
     connect(cardSelector, &QComboBox::currentIndexChanged, this, &DiscoveryWindow::showPanelCard);
 
@@ -662,7 +638,7 @@ void DiscoveryWindow::showCardsSearched(const QList<LocalCard> &listed, const QS
 
 void DiscoveryWindow::showPanelCard()
 {
-    // Without any card listed the panel keeps the card found when the window loaded.
+    // Without any card listed the panel keeps what it showed.
     if (m_listedCards.isEmpty())
         return;
     const QString chosen = chosenCard();

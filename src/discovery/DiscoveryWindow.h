@@ -1,8 +1,7 @@
 #pragma once
 #include "accessibility/ValueLabel.h"
-#include "netadapters/AdapterList.h"
 #include "protocol/FieldRules.h"
-#include "netcards/LocalCard.h"
+#include "netadapters/LocalCard.h"
 
 #include <QList>
 #include <QWidget>
@@ -103,10 +102,6 @@ public:
 
     QLabel *destinationMacCaption = nullptr;
     std::array<ValueLabel *, 6> destinationMacBytes{};
-
-    // ---- Window fields ----
-    QList<AdapterRecord> adapters;
-    qint32 adapterCount = 0;
 
     // ---- Operations ----
     // Run right after construction, by whoever creates the window.

@@ -12,7 +12,7 @@
 #include "protocol/Frame.h"
 #include "protocol/Layouts.h"
 #include "protocol/MessageSink.h"
-#include "netcards/CardSearch.h"
+#include "netadapters/CardSearch.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

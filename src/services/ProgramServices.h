@@ -9,7 +9,6 @@ class CardSearch;
 class UdpEndpoint;
 class MessageSink;
 class ProcessLauncher;
-class AdapterPlatform;
 class ProgrammerWindow;
 class LoginDialog;
 class DiscoveryWindow;
@@ -32,7 +31,6 @@ public:
     virtual UdpEndpoint &endpoint() = 0;
     virtual MessageSink &messages() = 0;
     virtual ProcessLauncher &processes() = 0;
-    virtual AdapterPlatform &adapters() = 0;
     // The network cards a discovery searches, read afresh at every discovery.
     virtual CardSearch &cardSearch() = 0;
 

@@ -55,8 +55,12 @@ struct ValueCase {
     QString before, after;
 };
 
-const QByteArray kLocalCard = serializeAdapterChain(
-    {MakeRecord("eth0", QByteArray::fromHex("00e04c680aff"), "192.168.0.10", "255.255.255.0", "192.168.0.254")});
+void listLocalCard(AppHarness &h)
+{
+    LocalCard card = MakeCard("eth0", 2, "192.168.0.10/24", "192.168.0.254");
+    card.macAddress = "00-E0-4C-68-0A-FF";
+    h.cards.cards = {card};
+}
 
 void clickRefresh(AppHarness &h) { h.app().discovery()->refreshButton->click(); }
 
@@ -84,10 +88,10 @@ const ValueCase kValueCases[] = {
          h.app().programmer()->onReplyTimeout();
      },
      "Discovery status", "Discovery status: No Device Found"},
-    {"network card address", [](AppHarness &h) { h.adapters.chain = kLocalCard; },
+    {"network card address", listLocalCard,
      [](AppContext &a) { return a.discovery()->adapterIp; }, nullptr, "Network card IP address: 192.168.0.10",
      "Network card IP address: 192.168.0.10"},
-    {"network card MAC address", [](AppHarness &h) { h.adapters.chain = kLocalCard; },
+    {"network card MAC address", listLocalCard,
      [](AppContext &a) { return a.discovery()->adapterMac; }, nullptr,
      "Network card MAC address: 00-E0-4C-68-0A-FF", "Network card MAC address: 00-E0-4C-68-0A-FF"},
     {"destination of a chosen row", nullptr, [](AppContext &a) { return a.discovery()->destinationMacBytes[5]; },

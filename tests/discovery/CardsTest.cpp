@@ -4,7 +4,7 @@
 #include "FakeCardSource.h"
 
 #include "discovery/DiscoveryRequest.h"
-#include "netcards/CardSearch.h"
+#include "netadapters/CardSearch.h"
 
 namespace qvx::test {
 namespace {

@@ -1,7 +1,7 @@
 #include "Samples.h"
 
 #include "discovery/DeviceGridModel.h"
-#include "netcards/LocalCard.h"
+#include "netadapters/LocalCard.h"
 #include "protocol/Layouts.h"
 
 #include <QBrush>

@@ -45,7 +45,7 @@ QList<ReceivedDatagram> ObservedEndpoint::readPendingDatagrams()
 void E2e::SetUp()
 {
     endpoint = std::make_unique<ObservedEndpoint>();
-    ctx = std::make_unique<AppContext>(AppContext::Seams{endpoint.get(), &messages, &processes, &adapters, &cards});
+    ctx = std::make_unique<AppContext>(AppContext::Seams{endpoint.get(), &messages, &processes, &cards});
     ctx->start(true);
     EXPECT_TRUE(QTest::qWaitForWindowExposed(prog(), 3000));
 }

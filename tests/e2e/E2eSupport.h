@@ -4,8 +4,7 @@
 #include "RecordingSeams.h"
 
 #include "app/AppContext.h"
-#include "netadapters/LinuxAdapterPlatform.h"
-#include "netcards/QtCardSource.h"
+#include "netadapters/QtCardSource.h"
 #include "platform/QtUdpEndpoint.h"
 #include "programmer/ProgrammerWindow.h"
 
@@ -103,7 +102,6 @@ protected:
 
     test::RecordingMessageSink messages;
     test::RecordingProcessLauncher processes;
-    LinuxAdapterPlatform adapters;
     QtCardSource cards;
     std::unique_ptr<ObservedEndpoint> endpoint;
     std::unique_ptr<AppContext> ctx;

@@ -1,6 +1,5 @@
 // Storms of datagrams through the real endpoint on loopback: the receiving thread keeps up,
 // and what it hands over is complete and in order of arrival.
-#include "FakeAdapterPlatform.h"
 #include "RecordingSeams.h"
 
 #include "app/AppContext.h"
@@ -123,8 +122,7 @@ TEST(EndpointStormTest, TheDiscoveryWindowListsAStormInOrderOfArrival)
     RecordingRealEndpoint endpoint;
     test::RecordingMessageSink messages;
     test::RecordingProcessLauncher processes;
-    test::FakeAdapterPlatform adapters;
-    auto ctx = std::make_unique<AppContext>(AppContext::Seams{&endpoint, &messages, &processes, &adapters});
+    auto ctx = std::make_unique<AppContext>(AppContext::Seams{&endpoint, &messages, &processes});
     ctx->start(false);
     DiscoveryWindow &window = *ctx->discovery();
     window.refreshButton->click();

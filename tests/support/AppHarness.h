@@ -1,5 +1,4 @@
 #pragma once
-#include "FakeAdapterPlatform.h"
 #include "FakeCardSource.h"
 #include "FakeEndpoint.h"
 #include "RecordingSeams.h"
@@ -11,10 +10,10 @@
 namespace qvx::test {
 
 // The whole program wired to test doubles: no network, no real message boxes, no processes,
-// and no network adapter unless a test sets adapters.chain before starting the program.
+// and no network card unless a test lists some in cards before starting the program.
 struct AppHarness {
     explicit AppHarness(bool startProgram = true, bool showWindow = true)
-        : ctx(std::make_unique<AppContext>(AppContext::Seams{&endpoint, &messages, &processes, &adapters, &cards}))
+        : ctx(std::make_unique<AppContext>(AppContext::Seams{&endpoint, &messages, &processes, &cards}))
     {
         if (startProgram)
             ctx->start(showWindow);
@@ -26,7 +25,6 @@ struct AppHarness {
     FakeEndpoint endpoint;
     RecordingMessageSink messages;
     RecordingProcessLauncher processes;
-    FakeAdapterPlatform adapters;
     // No card unless a test lists some: a discovery then goes by routing alone.
     FakeCardSource cards;
     std::unique_ptr<AppContext> ctx; // last: destroyed before the doubles it uses

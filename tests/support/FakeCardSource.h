@@ -1,5 +1,5 @@
 #pragma once
-#include "netcards/CardSource.h"
+#include "netadapters/CardSource.h"
 
 namespace qvx::test {
 

@@ -1,14 +1,38 @@
-#include "netcards/QtCardSource.h"
-
-#include "netadapters/LinuxAdapterPlatform.h"
+#include "netadapters/QtCardSource.h"
 
 #include <QFile>
 #include <QHostAddress>
 #include <QNetworkInterface>
+#include <QtEndian>
 
 #include <algorithm>
 
 namespace qvx {
+
+quint32 QtCardSource::defaultGateway(const QByteArray &routeTable, const QByteArray &interfaceName)
+{
+    // Columns: Iface Destination Gateway Flags RefCnt Use Metric Mask ...; addresses are the
+    // in-memory bytes of the address (network order) printed as one hexadecimal number.
+    const QList<QByteArray> lines = routeTable.split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QList<QByteArray> columns = lines.at(i).simplified().split(' ');
+        if (columns.size() < 8 || columns.at(0) != interfaceName)
+            continue;
+        bool ok[4] = {};
+        const uint destination = columns.at(1).toUInt(&ok[0], 16);
+        const uint gateway = columns.at(2).toUInt(&ok[1], 16);
+        const uint flags = columns.at(3).toUInt(&ok[2], 16);
+        const uint mask = columns.at(7).toUInt(&ok[3], 16);
+        if (!ok[0] || !ok[1] || !ok[2] || !ok[3])
+            continue;
+        constexpr uint kRouteUp = 0x1, kRouteGateway = 0x2;
+        if (destination != 0 || mask != 0 || gateway == 0
+            || (flags & (kRouteUp | kRouteGateway)) != (kRouteUp | kRouteGateway))
+            continue;
+        return qFromBigEndian(quint32(gateway));
+    }
+    return 0;
+}
 
 LocalCard QtCardSource::cardOf(const QNetworkInterface &iface, const QByteArray &routeTable)
 {
@@ -33,9 +57,7 @@ LocalCard QtCardSource::cardOf(const QNetworkInterface &iface, const QByteArray 
             card.otherSubnets.append({ip.toIPv4Address(), prefixLength});
         }
     }
-    if (const std::optional<quint32> gateway = parseDotted(QString::fromLatin1(
-            LinuxAdapterPlatform::defaultGateway(routeTable, iface.name().toLocal8Bit()))))
-        card.gateway = *gateway;
+    card.gateway = defaultGateway(routeTable, iface.name().toLocal8Bit());
     return card;
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "netcards/CardSource.h"
+#include "netadapters/CardSource.h"
 
 #include <QByteArray>
 
@@ -12,6 +12,10 @@ namespace qvx {
 class QtCardSource : public CardSource {
 public:
     QList<LocalCard> listCards() override;
+
+    // The first default gateway through `interfaceName` in a /proc/net/route text (an up
+    // route to anywhere with a gateway), as a host-order address; 0 when there is none.
+    static quint32 defaultGateway(const QByteArray &routeTable, const QByteArray &interfaceName);
 
     // One card from an interface and a routing table text. Does no system call itself.
     static LocalCard cardOf(const QNetworkInterface &iface, const QByteArray &routeTable);

@@ -1,4 +1,4 @@
-#include "netcards/LocalCard.h"
+#include "netadapters/LocalCard.h"
 
 #include <algorithm>
 

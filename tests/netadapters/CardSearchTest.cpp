@@ -2,7 +2,7 @@
 // fail or vanish named once, the same choice again for the re-discovery.
 #include "FakeCardSource.h"
 
-#include "netcards/CardSearch.h"
+#include "netadapters/CardSearch.h"
 
 #include <QHash>
 

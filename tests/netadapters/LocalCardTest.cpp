@@ -2,7 +2,7 @@
 // belongs to, and the two flags of a device row.
 #include "FakeCardSource.h"
 
-#include "netcards/QtCardSource.h"
+#include "netadapters/QtCardSource.h"
 
 #include <QNetworkInterface>
 
@@ -143,6 +143,41 @@ TEST(LocalCard, UnreachableTargetIsExplainedOnlyWhenNoCardHoldsIt)
     EXPECT_TRUE(text.startsWith("No network card of this computer is on the subnet of 172.16.0.1, and no route "
                                 "leads there."));
     EXPECT_EQ(unreachableTargetText({}, "192.168.0.1"), QString()) << "no card known: nothing to tell";
+}
+
+TEST(QtCardSource, DefaultGatewayIsTheFirstUpGatewayRouteToAnywhere)
+{
+    // Two default routes through eth0, a network route, one route without a gateway and one
+    // that is down.
+    const QByteArray table =
+        "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
+        "wlan0\t00000000\t00000000\t0001\t0\t0\t0\t00000000\t0\t0\t0\n"
+        "eth0\t0000010A\t0A00010A\t0003\t0\t0\t0\t00FFFFFF\t0\t0\t0\n"
+        "eth0\t00000000\t00000000\t0001\t0\t0\t50\t00000000\t0\t0\t0\n"
+        "eth0\t00000000\tFE00010A\t0002\t0\t0\t80\t00000000\t0\t0\t0\n"
+        "eth0\t00000000\tFE01010A\t0003\t0\t0\t100\t00000000\t0\t0\t0\n"
+        "eth0\t00000000\tFE02010A\t0003\t0\t0\t200\t00000000\t0\t0\t0\n"
+        "eth1\tnot hex at all\n"
+        "eth1\t00000000\t0102A8C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n";
+    const struct {
+        QByteArray table;
+        QByteArray interfaceName;
+        const char *gateway;
+    } cases[] = {
+        {table, "eth0", "10.1.1.254"},
+        {table, "eth1", "192.168.2.1"},
+        {table, "wlan0", "0.0.0.0"},
+        {table, "lo", "0.0.0.0"},
+        {table, "eth", "0.0.0.0"},
+        {QByteArray(), "eth0", "0.0.0.0"},
+        // A header line alone never counts as a route.
+        {"eth0\t00000000\t0102A8C0\t0003\t0\t0\t0\t00000000\n", "eth0", "0.0.0.0"},
+    };
+    for (const auto &c : cases) {
+        LocalCard card;
+        card.gateway = QtCardSource::defaultGateway(c.table, c.interfaceName);
+        EXPECT_EQ(card.gatewayText(), QString::fromLatin1(c.gateway)) << c.interfaceName.constData();
+    }
 }
 
 TEST(QtCardSource, LoopbackIsListedAsLoopbackAndNeverSearched)

@@ -1,5 +1,5 @@
 #pragma once
-#include "netcards/LocalCard.h"
+#include "netadapters/LocalCard.h"
 
 namespace qvx {
 

@@ -1,4 +1,4 @@
-#include "netcards/CardSearch.h"
+#include "netadapters/CardSearch.h"
 
 #include <algorithm>
 
