@@ -7,21 +7,29 @@ using namespace qvx;
 
 namespace {
 
-// A device as it answers a discovery: 00-04-A3-00-00-07 at 192.168.0.7, 9600 bit/s.
+// The fields a device's discovery record and its settings download share:
+// 00-04-A3-00-00-07 at 192.168.0.7, local port 4001, 9600 bit/s, timeout to default on.
+template <typename Layout>
+void fillSharedFields(Layout &b)
+{
+    b.mac = {0x00, 0x04, 0xA3, 0x00, 0x00, 0x07};
+    b.ip = {192, 168, 0, 7};
+    b.mask = {255, 255, 255, 0};
+    b.gateway = {192, 168, 0, 254};
+    b.localPort = 4001;
+    b.baudCode = 4;
+    b.uartTimeout = 3250;
+    b.format = 0xC0;
+    b.timeoutToDefault = 1;
+}
+
+// The device as it answers a discovery.
 DiscoveryRecord sampleRecord()
 {
     DiscoveryRecord r;
-    r.mac = {0x00, 0x04, 0xA3, 0x00, 0x00, 0x07};
-    r.ip = {192, 168, 0, 7};
-    r.mask = {255, 255, 255, 0};
-    r.gateway = {192, 168, 0, 254};
-    r.localPort = 4001;
+    fillSharedFields(r);
     r.remotePort = 4001;
-    r.baudCode = 4;
-    r.uartTimeout = 3250;
     r.unread25 = 0x21;
-    r.format = 0xC0;
-    r.timeoutToDefault = 1;
     r.sources[1] = {10, 0, 0, 1};
     r.bridgeLocalPort = 4100;
     return r;
@@ -31,17 +39,9 @@ DiscoveryRecord sampleRecord()
 SettingsBlock sampleSettings()
 {
     SettingsBlock s;
-    s.mac = {0x00, 0x04, 0xA3, 0x00, 0x00, 0x07};
-    s.ip = {192, 168, 0, 7};
-    s.mask = {255, 255, 255, 0};
-    s.gateway = {192, 168, 0, 254};
-    s.localPort = 4001;
+    fillSharedFields(s);
     s.remotePort = 4002;
-    s.baudCode = 4;
-    s.uartTimeout = 3250;
     s.firmware = 0x21;
-    s.format = 0xC0;
-    s.timeoutToDefault = 1;
     s.mode = 0x50;
     s.tcpServer = {10, 1, 2, 3};
     return s;
