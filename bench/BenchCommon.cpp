@@ -21,7 +21,7 @@
 
 namespace qvx::bench {
 
-void Figure(const QString &name, const QString &value, const QString &target, const QString &verdict,
+void printFigure(const QString &name, const QString &value, const QString &target, const QString &verdict,
             const QString &conditions)
 {
     std::printf("FIG\t%s\t%s\t%s\t%s\t%s\n", qPrintable(name), qPrintable(value), qPrintable(target),
@@ -29,12 +29,12 @@ void Figure(const QString &name, const QString &value, const QString &target, co
     std::fflush(stdout);
 }
 
-QString Verdict(bool met)
+QString verdictText(bool met)
 {
     return met ? QStringLiteral("yes") : QStringLiteral("NO");
 }
 
-QString Ms(double milliseconds, int decimals)
+QString formatMs(double milliseconds, int decimals)
 {
     return QString::number(milliseconds, 'f', decimals) + QStringLiteral(" ms");
 }
@@ -44,17 +44,17 @@ QString Us(double microseconds, int decimals)
     return QString::number(microseconds, 'f', decimals) + QStringLiteral(" us");
 }
 
-double MsSince(Clock::time_point start)
+double msSince(Clock::time_point start)
 {
-    return MsBetween(start, Clock::now());
+    return msBetween(start, Clock::now());
 }
 
-double MsBetween(Clock::time_point from, Clock::time_point to)
+double msBetween(Clock::time_point from, Clock::time_point to)
 {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
-long SysctlValue(const char *path)
+long sysctlValue(const char *path)
 {
     QFile file(QStringLiteral("/proc/sys/") + QString::fromLatin1(path));
     if (!file.open(QIODevice::ReadOnly))
@@ -64,7 +64,7 @@ long SysctlValue(const char *path)
     return ok ? value : -1;
 }
 
-long ProcStatusKiB(const char *field)
+long procStatusKiB(const char *field)
 {
     QFile file(QStringLiteral("/proc/self/status"));
     if (!file.open(QIODevice::ReadOnly))
@@ -81,14 +81,14 @@ long ProcStatusKiB(const char *field)
     return -1;
 }
 
-int ReceiveBuffer(int fd)
+int receiveBufferOf(int fd)
 {
     int size = 0;
     socklen_t length = sizeof size;
     return ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, &length) == 0 ? size : -1;
 }
 
-bool WaitExposed(QWidget *window, int timeoutMs)
+bool waitExposed(QWidget *window, int timeoutMs)
 {
     QElapsedTimer timer;
     timer.start();
@@ -100,7 +100,7 @@ bool WaitExposed(QWidget *window, int timeoutMs)
     return false;
 }
 
-QByteArray DeviceReply(int n)
+QByteArray deviceReply(int n)
 {
     DiscoveryRecord r;
     r.mac = {0x00, 0x04, 0xA3, quint8(n >> 16), quint8(n >> 8), quint8(n)};
@@ -118,16 +118,16 @@ QByteArray DeviceReply(int n)
     return buildReplyFrame(CmdDiscovery, encodeDiscoveryRecord(r));
 }
 
-std::vector<QByteArray> DeviceReplies(int count)
+std::vector<QByteArray> deviceReplies(int count)
 {
     std::vector<QByteArray> out;
     out.reserve(std::size_t(count));
     for (int n = 0; n < count; ++n)
-        out.push_back(DeviceReply(n));
+        out.push_back(deviceReply(n));
     return out;
 }
 
-BlastResult BlastToLoopback(quint16 port, const std::vector<QByteArray> &datagrams)
+BlastResult blastToLoopback(quint16 port, const std::vector<QByteArray> &datagrams)
 {
     BlastResult result;
     const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
@@ -157,7 +157,7 @@ BlastResult BlastToLoopback(quint16 port, const std::vector<QByteArray> &datagra
         }
         done ? ++result.sent : ++result.failed;
     }
-    result.ms = MsSince(start);
+    result.ms = msSince(start);
     ::close(fd);
     return result;
 }
@@ -173,7 +173,7 @@ LoopbackOnlyEndpoint::LoopbackOnlyEndpoint(bool defaultBuffer, QObject *parent) 
     if (defaultBuffer) {
         // The kernel doubles what it is asked for; rmem_default is already the doubled size.
         const int fd = m_inner.socketDescriptor();
-        const int half = int(SysctlValue("net/core/rmem_default") / 2);
+        const int half = int(sysctlValue("net/core/rmem_default") / 2);
         if (fd < 0 || half <= 0 || ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &half, sizeof half) != 0)
             std::fprintf(stderr, "cannot set the default receive buffer back\n");
     }
@@ -181,7 +181,7 @@ LoopbackOnlyEndpoint::LoopbackOnlyEndpoint(bool defaultBuffer, QObject *parent) 
 
 int LoopbackOnlyEndpoint::receiveBufferNow() const
 {
-    return ReceiveBuffer(m_inner.socketDescriptor());
+    return receiveBufferOf(m_inner.socketDescriptor());
 }
 
 } // namespace qvx::bench

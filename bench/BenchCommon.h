@@ -16,33 +16,33 @@ namespace qvx::bench {
 // One figure per line on stdout, tab-separated, for scripts/bench to gather into one table:
 //   FIG <figure> <value> <target> <verdict> <conditions>
 // verdict is "yes", "NO" or "-" (no target).
-void Figure(const QString &name, const QString &value, const QString &target, const QString &verdict,
+void printFigure(const QString &name, const QString &value, const QString &target, const QString &verdict,
             const QString &conditions);
-QString Verdict(bool met);
-QString Ms(double milliseconds, int decimals = 1);
+QString verdictText(bool met);
+QString formatMs(double milliseconds, int decimals = 1);
 QString Us(double microseconds, int decimals = 2);
 
 using Clock = std::chrono::steady_clock;
-double MsSince(Clock::time_point start);
-double MsBetween(Clock::time_point from, Clock::time_point to);
+double msSince(Clock::time_point start);
+double msBetween(Clock::time_point from, Clock::time_point to);
 
 // ---- Host ---------------------------------------------------------------------------------
 // An integer from /proc/sys (e.g. "net/core/rmem_max"), or -1.
-long SysctlValue(const char *path);
+long sysctlValue(const char *path);
 // A "Vm..." line of /proc/self/status in KiB (e.g. "VmHWM"), or -1.
-long ProcStatusKiB(const char *field);
+long procStatusKiB(const char *field);
 // SO_RCVBUF as the kernel reports it, or -1.
-int ReceiveBuffer(int fd);
+int receiveBufferOf(int fd);
 
 // Waits (event loop running) until the window is exposed on the offscreen screen, at most
 // `timeoutMs`. Returns false on timeout.
-bool WaitExposed(QWidget *window, int timeoutMs = 5000);
+bool waitExposed(QWidget *window, int timeoutMs = 5000);
 
 // ---- Devices ------------------------------------------------------------------------------
 // The discovery reply of simulated device n (0-based): a frame of 83 bytes with a MAC
 // address and an IP address of its own.
-QByteArray DeviceReply(int n);
-std::vector<QByteArray> DeviceReplies(int count);
+QByteArray deviceReply(int n);
+std::vector<QByteArray> deviceReplies(int count);
 
 // ---- Loopback traffic -----------------------------------------------------------------------
 // Sends the datagrams back to back to 127.0.0.1:port from a socket of its own. The
@@ -53,7 +53,7 @@ struct BlastResult {
     int failed = 0;
     double ms = 0;
 };
-BlastResult BlastToLoopback(quint16 port, const std::vector<QByteArray> &datagrams);
+BlastResult blastToLoopback(quint16 port, const std::vector<QByteArray> &datagrams);
 
 // ---- The program's endpoint, made safe for a benchmark --------------------------------------
 // Receives through a real QtUdpEndpoint, bound once on an ephemeral port (on every local

@@ -38,12 +38,12 @@ CardsRun runWithCards(int cardCount)
         rig.cards.cards << test::MakeCard(QStringLiteral("eth%1").arg(i), i + 2,
                                           QStringLiteral("10.%1.0.2/16").arg(i + 1));
     DiscoveryWindow &window = rig.discovery();
-    WaitExposed(&window);
+    waitExposed(&window);
 
     // The replies arrive on the last card, the one found last by the look-up.
     const int lastCard = cardCount + 1;
     QList<ReceivedDatagram> replies;
-    const std::vector<QByteArray> frames = DeviceReplies(kReplies);
+    const std::vector<QByteArray> frames = deviceReplies(kReplies);
     for (const QByteArray &frame : frames) {
         ReceivedDatagram d;
         d.data = frame;
@@ -70,7 +70,7 @@ CardsRun runWithCards(int cardCount)
 
 } // namespace
 
-int RunCards(const QStringList &)
+int runCards(const QStringList &)
 {
     bool met = true;
     double oneCardMs = 0;
@@ -80,14 +80,14 @@ int RunCards(const QStringList &)
             oneCardMs = run.bestReplyMs;
         const bool ok = run.requests == cards && run.sentDuringReplies == 0;
         met = met && ok;
-        Figure(QStringLiteral("discovery with %1 card(s): requests sent / sent during %2 replies").arg(cards).arg(kReplies),
+        printFigure(QStringLiteral("discovery with %1 card(s): requests sent / sent during %2 replies").arg(cards).arg(kReplies),
                QStringLiteral("%1 / %2").arg(run.requests).arg(run.sentDuringReplies),
-               QStringLiteral("%1 / 0").arg(cards), Verdict(ok),
+               QStringLiteral("%1 / 0").arg(cards), verdictText(ok),
                QStringLiteral("test endpoint and card list; %1 replies handled in %2 (one card: %3), best of %4, "
                               "all arriving on the card listed last")
                    .arg(kReplies)
-                   .arg(Ms(run.bestReplyMs))
-                   .arg(Ms(oneCardMs))
+                   .arg(formatMs(run.bestReplyMs))
+                   .arg(formatMs(oneCardMs))
                    .arg(kRuns));
     }
     return met ? 0 : 1;

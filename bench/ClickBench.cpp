@@ -16,7 +16,7 @@
 
 namespace qvx::bench {
 
-int RunClick(const QStringList &)
+int runClick(const QStringList &)
 {
     constexpr int kRows = 20000;
     constexpr int kClicks = 200;
@@ -24,8 +24,8 @@ int RunClick(const QStringList &)
     test::FakeEndpoint endpoint;
     ProgramRig rig(endpoint);
     DiscoveryWindow &window = rig.discovery();
-    WaitExposed(&window);
-    const std::vector<QByteArray> replies = DeviceReplies(kRows);
+    waitExposed(&window);
+    const std::vector<QByteArray> replies = deviceReplies(kRows);
     endpoint.injectDatagrams(QList<QByteArray>(replies.begin(), replies.end()));
     QCoreApplication::processEvents();
     DeviceGridModel &grid = window.deviceRows();
@@ -49,7 +49,7 @@ int RunClick(const QStringList &)
         const auto start = Clock::now();
         QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
         QCoreApplication::processEvents();
-        times.push_back(MsSince(start));
+        times.push_back(msSince(start));
 
         if (grid.highlightedRow() != row || window.ipAddressBoxes[3]->text() != QString::number(quint8(row)))
             ++wrongRows;
@@ -61,9 +61,9 @@ int RunClick(const QStringList &)
     const double median = times[times.size() / 2];
     const double p95 = times[times.size() * 95 / 100];
     const double worst = times.back();
-    Figure(QStringLiteral("row click on %1 rows (median / p95 / max)").arg(kRows),
-           QStringLiteral("%1 / %2 / %3").arg(Ms(median, 2), Ms(p95, 2), Ms(worst, 2)), QStringLiteral("p95 < 16 ms"),
-           Verdict(p95 < 16.0 && wrongRows == 0),
+    printFigure(QStringLiteral("row click on %1 rows (median / p95 / max)").arg(kRows),
+           QStringLiteral("%1 / %2 / %3").arg(formatMs(median, 2), formatMs(p95, 2), formatMs(worst, 2)), QStringLiteral("p95 < 16 ms"),
+           verdictText(p95 < 16.0 && wrongRows == 0),
            QStringLiteral("%1 mouse clicks on visible rows (first, last, random) of the shown discovery window, "
                           "offscreen; press, release, highlight, editor fill and repaint timed; %2 clicks missed")
                .arg(kClicks)

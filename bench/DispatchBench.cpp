@@ -50,7 +50,7 @@ BareResult bareSocketDrain(const std::vector<QByteArray> &datagrams)
         return result;
     const int wanted = QtUdpEndpoint::kWantedReceiveBuffer;
     ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &wanted, sizeof wanted);
-    result.buffer = ReceiveBuffer(fd);
+    result.buffer = receiveBufferOf(fd);
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -60,7 +60,7 @@ BareResult bareSocketDrain(const std::vector<QByteArray> &datagrams)
         ::close(fd);
         return result;
     }
-    BlastToLoopback(ntohs(local.sin_port), datagrams);
+    blastToLoopback(ntohs(local.sin_port), datagrams);
 
     char buffer[2048];
     const auto start = Clock::now();
@@ -69,7 +69,7 @@ BareResult bareSocketDrain(const std::vector<QByteArray> &datagrams)
             break;
         ++result.received;
     }
-    const double ms = MsSince(start);
+    const double ms = msSince(start);
     ::close(fd);
     result.usPerDatagram = result.received ? ms * 1000.0 / result.received : 0;
     return result;
@@ -80,7 +80,7 @@ double handlingOnly(const std::vector<QByteArray> &replies, int &rows)
     test::FakeEndpoint endpoint;
     ProgramRig rig(endpoint);
     DiscoveryWindow &window = rig.discovery();
-    WaitExposed(&window);
+    waitExposed(&window);
     const QList<QByteArray> arrival(replies.begin(), replies.end());
     double best = 1e300;
     for (int run = 0; run < kRuns; ++run) {
@@ -88,7 +88,7 @@ double handlingOnly(const std::vector<QByteArray> &replies, int &rows)
         QCoreApplication::processEvents();
         const auto start = Clock::now();
         endpoint.injectDatagrams(arrival);
-        best = std::min(best, MsSince(start));
+        best = std::min(best, msSince(start));
         rows = window.deviceRows().deviceCount();
         QCoreApplication::processEvents();
     }
@@ -100,14 +100,14 @@ double realRoad(const std::vector<QByteArray> &replies, int &rows)
     LoopbackOnlyEndpoint endpoint;
     ProgramRig rig(endpoint);
     DiscoveryWindow &window = rig.discovery();
-    WaitExposed(&window);
+    waitExposed(&window);
     double best = 1e300;
     for (int run = 0; run < kRuns; ++run) {
         window.clearDeviceGrid();
         QCoreApplication::processEvents();
         // Queued while the event loop is not running, so that nothing is read before the
         // clock starts.
-        BlastToLoopback(endpoint.port(), replies);
+        blastToLoopback(endpoint.port(), replies);
         const auto start = Clock::now();
         QElapsedTimer cap;
         cap.start();
@@ -117,7 +117,7 @@ double realRoad(const std::vector<QByteArray> &replies, int &rows)
                 cap.elapsed() > 2000)
                 break; // some were lost: the time below covers those that arrived
         }
-        const double ms = MsSince(start);
+        const double ms = msSince(start);
         rows = window.deviceRows().deviceCount();
         if (rows > 0)
             best = std::min(best, ms * 1000.0 / rows);
@@ -133,7 +133,7 @@ void breakdown(const std::vector<QByteArray> &replies)
         for (int run = 0; run < kRuns; ++run) {
             const auto start = Clock::now();
             body();
-            best = std::min(best, MsSince(start));
+            best = std::min(best, msSince(start));
         }
         return best * 1000.0 / double(replies.size());
     };
@@ -161,7 +161,7 @@ void breakdown(const std::vector<QByteArray> &replies)
     test::FakeEndpoint endpoint;
     ProgramRig rig(endpoint);
     DiscoveryWindow &window = rig.discovery();
-    WaitExposed(&window);
+    waitExposed(&window);
     const double modelShown = perReply([&] {
         window.clearDeviceGrid();
         for (const Frame &f : frames)
@@ -193,13 +193,13 @@ void breakdown(const std::vector<QByteArray> &replies)
 
 } // namespace
 
-int RunDispatch(const QStringList &args)
+int runDispatch(const QStringList &args)
 {
     if (args.contains(QStringLiteral("--breakdown"))) {
-        breakdown(DeviceReplies(kReplies));
+        breakdown(deviceReplies(kReplies));
         return 0;
     }
-    const std::vector<QByteArray> replies = DeviceReplies(kReplies);
+    const std::vector<QByteArray> replies = deviceReplies(kReplies);
 
     BareResult bare;
     for (int run = 0; run < kRuns; ++run) {
@@ -219,22 +219,22 @@ int RunDispatch(const QStringList &args)
             .arg(kReplies)
             .arg(bare.buffer)
             .arg(kRuns);
-    Figure(QStringLiteral("bare socket loop, per datagram"),
+    printFigure(QStringLiteral("bare socket loop, per datagram"),
            Us(bare.usPerDatagram) + QStringLiteral(" (%1/s)").arg(qRound64(1e6 / bare.usPerDatagram)), QStringLiteral("-"),
            QStringLiteral("-"), ceilingConditions);
 
     const double limit = 3 * bare.usPerDatagram;
-    Figure(QStringLiteral("dispatch one reply, handling only"),
+    printFigure(QStringLiteral("dispatch one reply, handling only"),
            Us(handling) + QStringLiteral(" (%1x bare)").arg(handling / bare.usPerDatagram, 0, 'f', 1),
-           QStringLiteral("<= 3x bare (%1)").arg(Us(limit)), Verdict(handling <= limit),
+           QStringLiteral("<= 3x bare (%1)").arg(Us(limit)), verdictText(handling <= limit),
            QStringLiteral("%1 discovery replies in one arrival (test endpoint): recognition, decoding, one grid row "
                           "each, discovery window shown offscreen, grid growing 0..%1; %2 rows; best of %3")
                .arg(kReplies)
                .arg(handledRows)
                .arg(kRuns));
-    Figure(QStringLiteral("dispatch one reply, real endpoint"),
+    printFigure(QStringLiteral("dispatch one reply, real endpoint"),
            Us(real) + QStringLiteral(" (%1x bare)").arg(real / bare.usPerDatagram, 0, 'f', 1),
-           QStringLiteral("<= 3x bare (%1)").arg(Us(limit)), Verdict(real <= limit),
+           QStringLiteral("<= 3x bare (%1)").arg(Us(limit)), verdictText(real <= limit),
            QStringLiteral("%1 replies queued on the program's socket (its receiving thread takes them meanwhile), "
                           "then handed over and handled by the event loop (paint included); %2 rows; best of %3")
                .arg(kReplies)

@@ -76,7 +76,7 @@ ChildRun runChild(const char *self)
     }
     std::string line;
     if (readLine(pipeFds[0], line) && line == "shown") {
-        run.shownMs = MsSince(start);
+        run.shownMs = msSince(start);
         if (readLine(pipeFds[0], line))
             run.ok = std::sscanf(line.c_str(), "memory %ld %ld %d", &run.hwmShownKiB, &run.hwmRowsKiB, &run.rows) == 3;
     }
@@ -89,7 +89,7 @@ ChildRun runChild(const char *self)
 
 } // namespace
 
-int RunStartup(const QStringList &, const char *self)
+int runStartup(const QStringList &, const char *self)
 {
     constexpr int kRuns = 7;
     std::vector<ChildRun> runs;
@@ -110,12 +110,12 @@ int RunStartup(const QStringList &, const char *self)
     }
     std::sort(times.begin(), times.end());
     const double median = times[times.size() / 2];
-    Figure(QStringLiteral("start to programmer window shown (median / max)"),
-           QStringLiteral("%1 / %2").arg(Ms(median), Ms(times.back())), QStringLiteral("< 300 ms"), Verdict(median < 300),
+    printFigure(QStringLiteral("start to programmer window shown (median / max)"),
+           QStringLiteral("%1 / %2").arg(formatMs(median), formatMs(times.back())), QStringLiteral("< 300 ms"), verdictText(median < 300),
            QStringLiteral("%1 fresh processes, offscreen, same libraries as qvxfinder; process creation, Qt start, "
                           "window built, loaded and exposed; test endpoint (sends nothing)")
                .arg(kRuns));
-    Figure(QStringLiteral("peak memory (VmHWM) at start / after %1 rows").arg(runs.front().rows),
+    printFigure(QStringLiteral("peak memory (VmHWM) at start / after %1 rows").arg(runs.front().rows),
            QStringLiteral("%1 / %2 MiB").arg(hwmShown / 1024.0, 0, 'f', 1).arg(hwmRows / 1024.0, 0, 'f', 1),
            QStringLiteral("-"), QStringLiteral("-"),
            QStringLiteral("same processes; then 5,000 discovery replies in one arrival into the shown discovery "
@@ -124,22 +124,22 @@ int RunStartup(const QStringList &, const char *self)
     return 0;
 }
 
-int RunStartupChild(const QStringList &)
+int runStartupChild(const QStringList &)
 {
     test::FakeEndpoint endpoint;
     ProgramRig rig(endpoint);
-    if (!WaitExposed(rig.ctx->programmer()))
+    if (!waitExposed(rig.ctx->programmer()))
         return 1;
     std::printf("shown\n");
     std::fflush(stdout);
-    const long hwmShown = ProcStatusKiB("VmHWM");
+    const long hwmShown = procStatusKiB("VmHWM");
 
     DiscoveryWindow &window = rig.discovery();
-    WaitExposed(&window);
-    const std::vector<QByteArray> replies = DeviceReplies(5000);
+    waitExposed(&window);
+    const std::vector<QByteArray> replies = deviceReplies(5000);
     endpoint.injectDatagrams(QList<QByteArray>(replies.begin(), replies.end()));
     QCoreApplication::processEvents();
-    std::printf("memory %ld %ld %d\n", hwmShown, ProcStatusKiB("VmHWM"), window.deviceRows().deviceCount());
+    std::printf("memory %ld %ld %d\n", hwmShown, procStatusKiB("VmHWM"), window.deviceRows().deviceCount());
     std::fflush(stdout);
     return 0;
 }

@@ -59,7 +59,7 @@ StormRun stormOnce(ProgramRig &rig, LoopbackOnlyEndpoint &endpoint, const std::v
     std::thread sender;
     QTimer::singleShot(0, [&] {
         sender = std::thread([&] {
-            blast = BlastToLoopback(endpoint.port(), replies);
+            blast = blastToLoopback(endpoint.port(), replies);
             senderDone = true;
         });
     });
@@ -69,8 +69,8 @@ StormRun stormOnce(ProgramRig &rig, LoopbackOnlyEndpoint &endpoint, const std::v
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         const bool all = grid.deviceCount() >= wanted;
-        const bool quiet = senderDone && MsSince(anyRow ? last : start) > 1500;
-        if (all || quiet || MsSince(start) > 60000)
+        const bool quiet = senderDone && msSince(anyRow ? last : start) > 1500;
+        if (all || quiet || msSince(start) > 60000)
             loop.quit();
     });
     poll.start(10);
@@ -83,7 +83,7 @@ StormRun stormOnce(ProgramRig &rig, LoopbackOnlyEndpoint &endpoint, const std::v
     StormRun run;
     run.rows = grid.deviceCount();
     run.lost = std::max(0, blast.sent - run.rows);
-    run.firstToLastMs = anyRow ? MsBetween(first, last) : 0;
+    run.firstToLastMs = anyRow ? msBetween(first, last) : 0;
     run.sendMs = blast.ms;
     run.kernelDrops = long(endpoint.droppedDatagrams() - dropsBefore);
     if (blast.failed)
@@ -98,7 +98,7 @@ StormRun stormOnce(ProgramRig &rig, LoopbackOnlyEndpoint &endpoint, const std::v
 
 } // namespace
 
-int RunStorm(const QStringList &args)
+int runStorm(const QStringList &args)
 {
     const int devices = args.value(0).toInt();
     if (devices <= 0 || devices > 100000) {
@@ -114,9 +114,9 @@ int RunStorm(const QStringList &args)
         return 1;
     ProgramRig rig(endpoint);
     rig.discovery();
-    if (!WaitExposed(&rig.discovery()))
+    if (!waitExposed(&rig.discovery()))
         std::fprintf(stderr, "storm: the discovery window was not exposed\n");
-    const std::vector<QByteArray> replies = DeviceReplies(devices);
+    const std::vector<QByteArray> replies = deviceReplies(devices);
 
     std::vector<StormRun> runs;
     for (int r = 0; r < reps; ++r)
@@ -133,9 +133,9 @@ int RunStorm(const QStringList &args)
         worstDrops = std::max(worstDrops, run.kernelDrops);
     }
     std::sort(lost.begin(), lost.end());
-    const long peakKiB = ProcStatusKiB("VmHWM");
+    const long peakKiB = procStatusKiB("VmHWM");
 
-    const long rmemMax = SysctlValue("net/core/rmem_max");
+    const long rmemMax = sysctlValue("net/core/rmem_max");
     const QString buffer = defaultBuffer
                                ? QStringLiteral("system default receive buffer %1 B").arg(endpoint.receiveBufferNow())
                                : QStringLiteral("endpoint asked %1 B, granted %2 B (rmem_max %3)")
@@ -156,17 +156,17 @@ int RunStorm(const QStringList &args)
     const bool lossTarget = devices == 5000 || (devices == 20000 && !defaultBuffer);
     const bool largeTarget = devices == 20000 && !defaultBuffer;
     const QString none = QStringLiteral("-");
-    Figure(label + QStringLiteral(": replies lost (median, range)"),
+    printFigure(label + QStringLiteral(": replies lost (median, range)"),
            lost.front() == lost.back()
                ? QString::number(lost.front())
                : QStringLiteral("%1 (%2..%3)").arg(lost[lost.size() / 2]).arg(lost.front()).arg(lost.back()),
-           lossTarget ? QStringLiteral("0") : none, lossTarget ? Verdict(lost[lost.size() / 2] == 0) : none,
+           lossTarget ? QStringLiteral("0") : none, lossTarget ? verdictText(lost[lost.size() / 2] == 0) : none,
            conditions + QStringLiteral("; system drop counter up to %1").arg(worstDrops));
-    Figure(label + QStringLiteral(": first to last row"), Ms(median.firstToLastMs),
-           largeTarget ? QStringLiteral("<= 200 ms") : none, largeTarget ? Verdict(median.firstToLastMs <= 200) : none,
+    printFigure(label + QStringLiteral(": first to last row"), formatMs(median.firstToLastMs),
+           largeTarget ? QStringLiteral("<= 200 ms") : none, largeTarget ? verdictText(median.firstToLastMs <= 200) : none,
            QStringLiteral("median of %1 runs, %2 rows listed in that run").arg(reps).arg(median.rows));
-    Figure(label + QStringLiteral(": peak memory"), QStringLiteral("%1 MiB").arg(double(peakKiB) / 1024, 0, 'f', 1),
-           largeTarget ? QStringLiteral("<= 80 MiB") : none, largeTarget ? Verdict(peakKiB <= 80 * 1024) : none,
+    printFigure(label + QStringLiteral(": peak memory"), QStringLiteral("%1 MiB").arg(double(peakKiB) / 1024, 0, 'f', 1),
+           largeTarget ? QStringLiteral("<= 80 MiB") : none, largeTarget ? verdictText(peakKiB <= 80 * 1024) : none,
            QStringLiteral("VmHWM of the bench process (program, shown window, the storm's %1 datagrams kept by the "
                           "sender) after %2 runs")
                .arg(devices)

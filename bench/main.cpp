@@ -23,21 +23,21 @@ int main(int argc, char **argv)
         for (int i = 2; i < argc; ++i)
             args << QString::fromLocal8Bit(argv[i]);
         // The measured processes are started by path; /proc/self/exe is this very program.
-        return qvx::bench::RunStartup(args, "/proc/self/exe");
+        return qvx::bench::runStartup(args, "/proc/self/exe");
     }
 
     QApplication app(argc, argv);
     QStringList args = QApplication::arguments().mid(2);
     if (std::strcmp(mode, "startup-child") == 0)
-        return qvx::bench::RunStartupChild(args);
+        return qvx::bench::runStartupChild(args);
     if (std::strcmp(mode, "storm") == 0)
-        return qvx::bench::RunStorm(args);
+        return qvx::bench::runStorm(args);
     if (std::strcmp(mode, "dispatch") == 0)
-        return qvx::bench::RunDispatch(args);
+        return qvx::bench::runDispatch(args);
     if (std::strcmp(mode, "click") == 0)
-        return qvx::bench::RunClick(args);
+        return qvx::bench::runClick(args);
     if (std::strcmp(mode, "cards") == 0)
-        return qvx::bench::RunCards(args);
+        return qvx::bench::runCards(args);
     std::fprintf(stderr, "unknown mode %s\n", mode);
     return 2;
 }

@@ -37,7 +37,7 @@ static_assert(kControlSpace % alignof(cmsghdr) == 0);
 
 } // namespace
 
-int InterfaceIndexOfAddress(quint32 address)
+int interfaceIndexOfAddress(quint32 address)
 {
     const QHostAddress wanted(address);
     const QList<QNetworkInterface> cards = QNetworkInterface::allInterfaces();
@@ -107,7 +107,7 @@ SendResult DatagramSocket::sendTo(const QByteArray &datagram, quint32 address, q
         // outgoing interface of a multicast group as well, and treats a destination without
         // a route as on that card's link.
         in_pktinfo info{};
-        info.ipi_ifindex = card->interfaceIndex ? card->interfaceIndex : InterfaceIndexOfAddress(card->address);
+        info.ipi_ifindex = card->interfaceIndex ? card->interfaceIndex : interfaceIndexOfAddress(card->address);
         info.ipi_spec_dst.s_addr = htonl(card->address);
         if (info.ipi_ifindex == 0) // no card has that address
             return systemError(ENODEV);

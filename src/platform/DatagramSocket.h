@@ -83,6 +83,6 @@ private:
 };
 
 // The system's index of the card holding IPv4 address `address` (host order), 0 if none.
-int InterfaceIndexOfAddress(quint32 address);
+int interfaceIndexOfAddress(quint32 address);
 
 } // namespace qvx
