@@ -2,8 +2,9 @@
 //
 // Checked for every input:
 // - a sheet is either refused as a whole, with "FILE:LINE:COLUMN: why" and no rows, or every
-//   row has a well-formed MAC address of its own and changes whose values are in their shown
-//   form and pass the upload's checks;
+//   row has a well-formed MAC address of its own, a planned IP address (when it has one)
+//   that no other row plans, and changes whose values are in their shown form and pass the
+//   upload's checks;
 // - CSV that reads back is written again by the CSV writer and reads back to the same
 //   fields (records of one empty field aside: they are written as a blank line);
 // - the JSON writer's output of those fields always parses.
@@ -34,6 +35,7 @@ void checkSheet(const QByteArray &bytes)
     base.baudCode = 4;
     const QByteArray baseRecord = encodeDiscoveryRecord(base);
     QSet<QString> macs;
+    QSet<QString> plannedIps;
     for (const SheetRow &row : sheet.rows) {
         FUZZ_CHECK(row.line >= 2);
         FUZZ_CHECK(macText(row.mac) == row.macText);
@@ -44,6 +46,10 @@ void checkSheet(const QByteArray &bytes)
             const Checked<QString> again = normalizeFieldValue(change.key, change.value);
             FUZZ_CHECK(again.ok() && *again.value == change.value);
             FUZZ_CHECK(deviceUploadWithChanges(baseRecord, {change}).ok());
+            if (change.key == QLatin1String("ip")) {
+                FUZZ_CHECK(!plannedIps.contains(change.value));
+                plannedIps.insert(change.value);
+            }
         }
     }
 }

@@ -206,6 +206,7 @@ int main(int argc, char **argv)
         "mac,ip\n00-04-A3-00-00-06,1.2.3.256\n",
         "mac,dhcp\n00-04-A3-00-00-07,Enable\n",
         "mac,ip\n00-04-A3-00-00-08,1.2.3.4\n00-04-A3-00-00-08,1.2.3.5\n",
+        "mac,ip\n00-04-A3-00-00-09,10.0.0.9\n00-04-A3-00-00-0A,010.000.000.009\n",
         "\"a \"\"quoted\"\" field\",\"with, comma\"\r\n\"\"\r\n",
     };
     int sheetNumber = 0;

@@ -105,7 +105,8 @@ const QList<CommandInfo> &Commands()
         {QStringLiteral("commission"), QStringLiteral("SHEET.csv"),
          QStringLiteral("Writes every device listed in the sheet by its MAC address (one row per device, a column "
                         "per field key, empty cells left as they are), then discovers again and verifies each. The "
-                        "whole sheet is checked before anything is sent."),
+                        "whole sheet is checked before anything is sent; no two rows may name one MAC address or "
+                        "plan one IP address."),
          true},
     };
     return commands;

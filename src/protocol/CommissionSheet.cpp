@@ -71,7 +71,8 @@ CommissionSheet parseCommissionSheet(const QByteArray &content, const QString &f
         return refuse(header.line, 1, QStringLiteral("there is no mac column"));
 
     const QByteArray base = validBaseRecord();
-    QHash<QString, int> seen; // MAC -> line
+    QHash<QString, int> macLines; // MAC address -> line that names it
+    QHash<QString, int> ipLines;  // planned IP address -> line that plans it
     for (qsizetype r = 1; r < csv.records.size(); ++r) {
         const CsvRecord &record = csv.records[r];
         if (record.fields.size() != keys.size())
@@ -84,10 +85,10 @@ CommissionSheet parseCommissionSheet(const QByteArray &content, const QString &f
             return refuse(record.line, macColumn + 1, mac.refusal);
         row.macText = *mac.value;
         row.mac = macBytes(row.macText);
-        if (seen.contains(row.macText))
+        if (const auto earlier = macLines.constFind(row.macText); earlier != macLines.cend())
             return refuse(record.line, macColumn + 1,
-                          QStringLiteral("the MAC address %1 is already on line %2").arg(row.macText).arg(seen[row.macText]));
-        seen.insert(row.macText, record.line);
+                          QStringLiteral("the MAC address %1 is already on line %2").arg(row.macText).arg(*earlier));
+        macLines.insert(row.macText, record.line);
 
         for (int c = 0; c < keys.size(); ++c) {
             if (c == macColumn || record.fields[c].trimmed().isEmpty())
@@ -99,6 +100,13 @@ CommissionSheet parseCommissionSheet(const QByteArray &content, const QString &f
             const Checked<DiscoveryRecord> checked = deviceUploadWithChanges(base, {change});
             if (!checked.ok())
                 return refuse(record.line, c + 1, QStringLiteral("%1 = %2: %3").arg(keys[c], *value.value, checked.refusal));
+            // Two devices given one address would answer for each other once written.
+            if (keys[c] == QLatin1String("ip")) {
+                if (const auto earlier = ipLines.constFind(change.value); earlier != ipLines.cend())
+                    return refuse(record.line, c + 1,
+                                  QStringLiteral("the IP address %1 is already planned for line %2").arg(change.value).arg(*earlier));
+                ipLines.insert(change.value, record.line);
+            }
             row.changes << change;
         }
         sheet.rows << row;

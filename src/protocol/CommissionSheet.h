@@ -29,7 +29,9 @@ struct CommissionSheet {
 // no header or no "mac" column, an unknown, repeated, read-only key or one that cannot be
 // written by MAC address, a row with more or fewer cells than the header, a malformed or
 // repeated MAC address, a malformed value, a value the upload's own checks refuse (with
-// their message). `fileName` only names the file in the message.
+// their message), or an IP address that an earlier row already plans (two devices would end up
+// at one address). A repeat is refused on its later line, naming the earlier one.
+// `fileName` only names the file in the message.
 CommissionSheet parseCommissionSheet(const QByteArray &content, const QString &fileName);
 
 } // namespace qvx

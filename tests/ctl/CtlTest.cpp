@@ -98,8 +98,11 @@ TEST_F(CtlTest, BadUsageSendsNothing)
         EXPECT_EQ(run(args), ExitUsage) << args.join(' ').toStdString();
         EXPECT_TRUE(endpoint.sent.isEmpty()) << args.join(' ').toStdString();
     }
-    EXPECT_EQ(run({"commission", sheet("mac,ip\n00-04-A3-00-00-01,1.2.3.4\n00-04-A3-00-00-01,1.2.3.5\n")}), ExitUsage);
-    EXPECT_TRUE(endpoint.sent.isEmpty());
+    for (const QByteArray &bad : {QByteArray("mac,ip\n00-04-A3-00-00-01,1.2.3.4\n00-04-A3-00-00-01,1.2.3.5\n"),
+                                  QByteArray("mac,ip\n00-04-A3-00-00-01,192.168.0.50\n00-04-A3-00-00-02,192.168.0.50\n")}) {
+        EXPECT_EQ(run({"commission", sheet(bad)}), ExitUsage) << bad.toStdString();
+        EXPECT_TRUE(endpoint.sent.isEmpty()) << bad.toStdString();
+    }
     EXPECT_EQ(run({"--help"}), ExitDone);
     EXPECT_EQ(run({"set", "--help"}), ExitDone);
 }

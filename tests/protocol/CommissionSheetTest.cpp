@@ -38,6 +38,16 @@ TEST(CommissionSheet, RefusesBadSheetsAsAWhole)
         {"mac,ip\n00-04-A3-00-00-1,1.2.3.4\n", "s.csv:2:1: ", "not a MAC address"},
         {"mac,ip\n00-04-A3:00-00-01,1.2.3.4\n", "s.csv:2:1: ", "not a MAC address"},
         {"mac,ip\n00-04-A3-00-00-01,1.2.3.4\n00-04-a3-00-00-01,1.2.3.5\n", "s.csv:3:1: ", "already on line 2"},
+        {"ip,mac\n1.2.3.4,00:04:a3:00:00:01\n\n1.2.3.5,00-04-A3-00-00-01\n", "s.csv:4:2: ",
+         "the MAC address 00-04-A3-00-00-01 is already on line 2"},
+        // Two devices planned for one address: the later line is refused, naming the earlier.
+        {"mac,ip\n00-04-A3-00-00-01,192.168.0.50\n00-04-A3-00-00-02,192.168.0.50\n", "s.csv:3:2: ",
+         "the IP address 192.168.0.50 is already planned for line 2"},
+        {"mac,local_port,ip\n00-04-A3-00-00-01,,192.168.0.50\n00-04-A3-00-00-02,,\n"
+         "00-04-A3-00-00-03,5000, 192.168.000.050\n",
+         "s.csv:4:3: ", "the IP address 192.168.0.50 is already planned for line 2"},
+        {"mac,ip\n00-04-A3-00-00-01,10.0.0.1\n00-04-A3-00-00-02,10.0.0.2\n00-04-A3-00-00-03,10.0.0.1\n",
+         "s.csv:4:2: ", "already planned for line 2"},
         {"mac,ip\n00-04-A3-00-00-01,1.2.3\n", "s.csv:2:2: ", "not an address"},
         {"mac,ip\n00-04-A3-00-00-01,1.2.3.256\n", "s.csv:2:2: ", "IP Address Error"},
         {"mac,gateway\n00-04-A3-00-00-01,300.0.0.1\n", "s.csv:2:2: ", "Gateway Error"},
@@ -58,4 +68,21 @@ TEST(CommissionSheet, RefusesBadSheetsAsAWhole)
         EXPECT_TRUE(sheet.error.contains(c.why)) << c.text << " -> " << sheet.error.toStdString();
         EXPECT_TRUE(sheet.rows.isEmpty());
     }
+}
+
+// Only the devices' own addresses must differ between rows: the rest of a site's plan is
+// commonly shared (one unit may be the others' bridge destination), and a row without an
+// address leaves the device's as it is.
+TEST(CommissionSheet, AcceptsSharedSettingsAndRowsWithoutAnAddress)
+{
+    const CommissionSheet sheet = parseCommissionSheet("mac,ip,mask,gateway,remote_port,bridge_ip_1,source_1\n"
+                                                       "00-04-A3-00-00-01,,255.255.255.0,192.168.0.254,5000,10.0.0.9,10.0.0.1\n"
+                                                       "00-04-A3-00-00-02,,255.255.255.0,192.168.0.254,5000,10.0.0.9,10.0.0.1\n"
+                                                       "00-04-A3-00-00-03,10.0.0.9,255.255.255.0,,5000,,\n"
+                                                       "00-04-A3-00-00-04,192.168.0.51,255.255.255.0,192.168.0.254,5000,10.0.0.9,10.0.0.1\n",
+                                                       "s.csv");
+    ASSERT_TRUE(sheet.ok()) << sheet.error.toStdString();
+    ASSERT_EQ(sheet.rows.size(), 4);
+    EXPECT_EQ(sheet.rows[2].changes.first(), (FieldChange{"ip", "10.0.0.9"}));
+    EXPECT_EQ(sheet.rows[3].changes.first(), (FieldChange{"ip", "192.168.0.51"}));
 }
