@@ -165,18 +165,18 @@ BlastResult blastToLoopback(quint16 port, const std::vector<QByteArray> &datagra
 LoopbackOnlyEndpoint::LoopbackOnlyEndpoint(bool defaultBuffer, QObject *parent) : UdpEndpoint(parent)
 {
     connect(&m_inner, &UdpEndpoint::readyRead, this, &UdpEndpoint::readyRead);
-    QString error;
-    if (!m_inner.bind(0, nullptr, &error)) {
-        std::fprintf(stderr, "cannot bind the bench endpoint: %s\n", qPrintable(error));
-        return;
-    }
     if (defaultBuffer) {
-        // The kernel doubles what it is asked for; rmem_default is already the doubled size.
-        const int fd = m_inner.socketDescriptor();
+        // Each socket asks for half the default, which the system doubles: every socket then
+        // holds what an untuned system gives a socket that asks for nothing, even to root.
         const int half = int(sysctlValue("net/core/rmem_default") / 2);
-        if (fd < 0 || half <= 0 || ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &half, sizeof half) != 0)
-            std::fprintf(stderr, "cannot set the default receive buffer back\n");
+        if (half > 0)
+            m_inner.setWantedReceiveBuffer(half);
+        else
+            std::fprintf(stderr, "cannot read net.core.rmem_default\n");
     }
+    QString error;
+    if (!m_inner.bind(0, nullptr, &error))
+        std::fprintf(stderr, "cannot bind the bench endpoint: %s\n", qPrintable(error));
 }
 
 int LoopbackOnlyEndpoint::receiveBufferNow() const

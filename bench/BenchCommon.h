@@ -60,8 +60,9 @@ BlastResult blastToLoopback(quint16 port, const std::vector<QByteArray> &datagra
 // IPv4 address, as the program binds), and sends nothing at all: every send is counted and
 // dropped, whatever address the program aims at. Closing and re-binding, which the program
 // does whenever it re-aims, keep the one socket and its port, so that a sender keeps reaching
-// it. With `defaultBuffer` the receive buffer is set back to the system's default after the
-// endpoint has asked for its own, as a baseline.
+// it. With `defaultBuffer` each socket of the endpoint gets the buffer an untuned system
+// gives (net.core.rmem_default), even to root, and the endpoint adds sockets as it does on
+// such a system.
 class LoopbackOnlyEndpoint : public UdpEndpoint {
     Q_OBJECT
 public:
@@ -92,6 +93,7 @@ public:
     quint16 port() const { return m_inner.localPort(); }
     // The buffer the endpoint asked for and was granted, and the one in force now.
     int grantedByEndpoint() const { return m_inner.receiveBufferSize(); }
+    int receiveSocketCount() const { return m_inner.receiveSocketCount(); }
     int receiveBufferNow() const;
     int sendsDropped() const { return m_sendsDropped; }
 

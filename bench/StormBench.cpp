@@ -137,11 +137,14 @@ int runStorm(const QStringList &args)
 
     const long rmemMax = sysctlValue("net/core/rmem_max");
     const QString buffer = defaultBuffer
-                               ? QStringLiteral("system default receive buffer %1 B").arg(endpoint.receiveBufferNow())
-                               : QStringLiteral("endpoint asked %1 B, granted %2 B (rmem_max %3)")
+                               ? QStringLiteral("system default receive buffer %1 B per socket, %2 sockets")
+                                     .arg(endpoint.receiveBufferNow())
+                                     .arg(endpoint.receiveSocketCount())
+                               : QStringLiteral("endpoint asked %1 B, granted %2 B (rmem_max %3), %4 socket(s)")
                                      .arg(QtUdpEndpoint::kWantedReceiveBuffer)
                                      .arg(endpoint.grantedByEndpoint())
-                                     .arg(rmemMax);
+                                     .arg(rmemMax)
+                                     .arg(endpoint.receiveSocketCount());
     const QString conditions =
         QStringLiteral("%1 replies of 83 B sent back to back on loopback in %2 ms (median); real endpoint with its "
                        "receiving thread, dispatcher and shown discovery window; %3; %4 runs")

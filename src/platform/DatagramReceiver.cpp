@@ -2,7 +2,10 @@
 
 #include "platform/DatagramSocket.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <ctime>
+#include <numeric>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -18,13 +21,44 @@ void addOne(int eventFd)
     }
 }
 
+// Now, on the clock the system stamps arrivals with (SO_TIMESTAMPNS), in nanoseconds.
+qint64 arrivalClockNow()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// Puts `held` in order of arrival and takes out, in that order, those that arrived at or
+// before `cutoff`; the rest stay held, in order.
+QList<ReceivedDatagram> takeArrivedBefore(QList<ReceivedDatagram> &held, std::vector<qint64> &arrivals, qint64 cutoff)
+{
+    std::vector<qsizetype> order(size_t(held.size()));
+    std::iota(order.begin(), order.end(), qsizetype(0));
+    std::stable_sort(order.begin(), order.end(),
+                     [&](qsizetype a, qsizetype b) { return arrivals[size_t(a)] < arrivals[size_t(b)]; });
+    QList<ReceivedDatagram> taken, kept;
+    std::vector<qint64> keptArrivals;
+    for (const qsizetype i : order) {
+        if (arrivals[size_t(i)] <= cutoff) {
+            taken.append(std::move(held[i]));
+        } else {
+            kept.append(std::move(held[i]));
+            keptArrivals.push_back(arrivals[size_t(i)]);
+        }
+    }
+    held = std::move(kept);
+    arrivals = std::move(keptArrivals);
+    return taken;
+}
+
 } // namespace
 
-DatagramReceiver::DatagramReceiver(int socketDescriptor) : m_socketFd(socketDescriptor)
+DatagramReceiver::DatagramReceiver(const QList<int> &socketDescriptors) : m_socketFds(socketDescriptors)
 {
     m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     m_stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (m_wakeFd < 0 || m_stopFd < 0 || m_socketFd < 0)
+    if (m_wakeFd < 0 || m_stopFd < 0 || m_socketFds.isEmpty() || m_socketFds.contains(-1))
         return;
     try {
         m_thread = std::thread([this] { run(); });
@@ -75,49 +109,100 @@ bool DatagramReceiver::hasQueued() const
     return !m_queue.isEmpty();
 }
 
+bool DatagramReceiver::handOver(QList<ReceivedDatagram> &&datagrams)
+{
+    if (datagrams.isEmpty())
+        return true;
+    bool wake = false;
+    {
+        std::unique_lock lock(m_mutex);
+        m_room.wait(lock, [this] { return m_stopping || m_queue.size() < kMaxQueued; });
+        if (m_stopping)
+            return false;
+        if (m_queue.isEmpty())
+            m_queue.swap(datagrams);
+        else
+            m_queue.append(std::move(datagrams));
+        wake = !m_wakeSignalled;
+        m_wakeSignalled = true;
+    }
+    if (wake)
+        addOne(m_wakeFd);
+    return true;
+}
+
 void DatagramReceiver::run()
 {
+    const qsizetype members = m_socketFds.size();
+    // The members of a group are put back in order of arrival; one socket is in order already.
+    const bool ordersByArrival = members > 1;
     DatagramBatchReader reader;
+    std::vector<pollfd> watched;
+    for (const int fd : m_socketFds)
+        watched.push_back({fd, POLLIN, 0});
+    watched.push_back({m_stopFd, POLLIN, 0});
+    std::vector<quint32> dropCounters(size_t(members), 0);
+
     QList<ReceivedDatagram> batch;
     batch.reserve(DatagramBatchReader::kBatch);
-    pollfd watched[2] = {{m_socketFd, POLLIN, 0}, {m_stopFd, POLLIN, 0}};
+    // A group's datagrams read but held back for their order, with their arrival times.
+    QList<ReceivedDatagram> held;
+    std::vector<qint64> heldArrivals;
+
     for (;;) {
-        if (::poll(watched, 2, -1) < 0) {
+        const int ready = ::poll(watched.data(), nfds_t(watched.size()), held.isEmpty() ? -1 : kSettleMs);
+        if (ready < 0) {
             if (errno == EINTR)
                 continue;
             return;
         }
-        if (watched[1].revents != 0 || (watched[0].revents & POLLNVAL))
+        if (watched.back().revents != 0)
             return;
-        // Everything waiting, one batch at a time, each handed over as soon as it is read.
-        for (;;) {
-            batch.clear();
-            const int read = reader.readBatch(m_socketFd, batch);
-            if (read < 0) {
-                // An error the socket reports once (e.g. out of memory): give it a moment.
-                ::usleep(1000);
-                break;
-            }
-            if (read == 0)
-                break;
-            m_reportedDrops.store(reader.reportedDrops(), std::memory_order_relaxed);
-            m_truncated.store(reader.truncatedDatagrams(), std::memory_order_relaxed);
-
-            bool wake = false;
-            {
-                std::unique_lock lock(m_mutex);
-                m_room.wait(lock, [this] { return m_stopping || m_queue.size() < kMaxQueued; });
-                if (m_stopping)
-                    return;
-                m_queue.append(std::move(batch));
-                wake = !m_wakeSignalled;
-                m_wakeSignalled = true;
-            }
-            if (wake)
-                addOne(m_wakeFd);
-            if (read < DatagramBatchReader::kBatch)
-                break;
+        if (ready == 0) {
+            // Quiet for kSettleMs: nothing that arrived before the held ones is still unread.
+            heldArrivals.clear();
+            if (!handOver(std::exchange(held, {})))
+                return;
+            continue;
         }
+        const qint64 passStart = arrivalClockNow();
+        for (qsizetype m = 0; m < members; ++m) {
+            const short events = watched[size_t(m)].revents;
+            if (events & POLLNVAL)
+                return;
+            if (!(events & (POLLIN | POLLERR)))
+                continue;
+            // Everything waiting on this socket, one batch at a time.
+            for (;;) {
+                DatagramBatchReader::BatchDetails details;
+                details.skipSharedCopies = m > 0;
+                details.arrivalTimes = ordersByArrival ? &heldArrivals : nullptr;
+                const size_t stampedBefore = heldArrivals.size();
+                const int read = reader.readBatch(m_socketFds[m], ordersByArrival ? held : batch, &details);
+                // A datagram the system did not stamp counts as arriving now.
+                for (size_t i = stampedBefore; i < heldArrivals.size(); ++i)
+                    if (heldArrivals[i] == 0)
+                        heldArrivals[i] = passStart;
+                if (read < 0) {
+                    // An error the socket reports once (e.g. out of memory): give it a moment.
+                    ::usleep(1000);
+                    break;
+                }
+                if (details.dropCounter > dropCounters[size_t(m)]) {
+                    dropCounters[size_t(m)] = details.dropCounter;
+                    m_reportedDrops.store(std::accumulate(dropCounters.begin(), dropCounters.end(), quint64(0)),
+                                          std::memory_order_relaxed);
+                }
+                m_truncated.store(reader.truncatedDatagrams(), std::memory_order_relaxed);
+                // One socket: each batch is handed over as soon as it is read.
+                if (!ordersByArrival && !handOver(std::exchange(batch, {})))
+                    return;
+                if (read < DatagramBatchReader::kBatch)
+                    break;
+            }
+        }
+        if (ordersByArrival && !handOver(takeArrivedBefore(held, heldArrivals, passStart - kSettleMs * 1000000LL)))
+            return;
     }
 }
 

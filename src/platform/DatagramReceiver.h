@@ -10,12 +10,18 @@
 
 namespace qvx {
 
-// Reads one socket on a thread of its own, so that a storm of replies is taken out of the
-// system's receive buffer as fast as it comes, whatever the window thread is doing. The
-// thread reads in batches (DatagramBatchReader), queues the datagrams in order of arrival
-// and signals `wakeDescriptor()` (an eventfd) once each time the queue stops being empty;
-// the window thread watches that descriptor and takes the whole queue. The thread touches
-// nothing else.
+// Reads the sockets of one port on a thread of its own, so that a storm of replies is taken
+// out of the system's receive buffers as fast as it comes, whatever the window thread is
+// doing. The thread reads in batches (DatagramBatchReader), queues the datagrams in order of
+// arrival and signals `wakeDescriptor()` (an eventfd) once each time the queue stops being
+// empty; the window thread watches that descriptor and takes the whole queue. The thread
+// touches nothing else.
+//
+// One socket's datagrams are queued as they are read. The members of a group
+// (DatagramSocketGroup) each hold part of the traffic, so their datagrams are put in order
+// of the arrival times the system stamped on them, and each is held back until no datagram
+// that arrived before it can still be waiting unread: until kSettleMs have passed since it
+// arrived, or the sockets have been quiet that long.
 //
 // std::thread and std::mutex rather than QThread and QMutex: the thread sanitizer sees their
 // ordering (Qt's own locks live in a library it does not instrument).
@@ -25,9 +31,15 @@ public:
     // drop counter) takes the rest.
     static constexpr qsizetype kMaxQueued = 200000;
 
-    // Starts reading `socketDescriptor`, which must stay open until the receiver is gone.
-    // isRunning() tells whether the thread could be started.
-    explicit DatagramReceiver(int socketDescriptor);
+    // The longest a datagram of a group is held back for its order (see above). A datagram
+    // is stamped when the system takes it from the network and queued to its socket a few
+    // microseconds later; this leaves ample room for that step.
+    static constexpr int kSettleMs = 2;
+
+    // Starts reading `socketDescriptors` (one socket, or the members of a group with the
+    // first member first), which must stay open until the receiver is gone. isRunning()
+    // tells whether the thread could be started.
+    explicit DatagramReceiver(const QList<int> &socketDescriptors);
     // Stops the thread and waits for it; what is still queued is discarded.
     ~DatagramReceiver();
     DatagramReceiver(const DatagramReceiver &) = delete;
@@ -41,15 +53,18 @@ public:
     // Takes every queued datagram, in order of arrival.
     QList<ReceivedDatagram> take();
     bool hasQueued() const;
-    // Highest drop counter the system reported with a datagram, and datagrams cut to the
-    // reader's length, since the receiver started.
-    quint32 reportedDrops() const { return m_reportedDrops.load(std::memory_order_relaxed); }
+    // The drop counters the system reported with the datagrams (the sum of each socket's
+    // highest), and datagrams cut to the reader's length, since the receiver started.
+    quint64 reportedDrops() const { return m_reportedDrops.load(std::memory_order_relaxed); }
     quint64 truncatedDatagrams() const { return m_truncated.load(std::memory_order_relaxed); }
 
 private:
     void run();
+    // Queues `datagrams` and wakes the window thread if the queue was empty; false when the
+    // receiver is stopping.
+    bool handOver(QList<ReceivedDatagram> &&datagrams);
 
-    const int m_socketFd;
+    const QList<int> m_socketFds;
     int m_wakeFd = -1;
     int m_stopFd = -1;
 
@@ -59,7 +74,7 @@ private:
     bool m_wakeSignalled = false;
     bool m_stopping = false;
 
-    std::atomic<quint32> m_reportedDrops{0};
+    std::atomic<quint64> m_reportedDrops{0};
     std::atomic<quint64> m_truncated{0};
     std::thread m_thread;
 };

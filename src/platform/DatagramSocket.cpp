@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <linux/sock_diag.h>
 #include <unistd.h>
 
@@ -31,8 +32,10 @@ bool setIntOption(int fd, int level, int name, int value)
     return ::setsockopt(fd, level, name, &value, sizeof value) == 0;
 }
 
-// Room for the two control messages asked for: the card and destination, the drop counter.
-constexpr size_t kControlSpace = CMSG_SPACE(sizeof(in_pktinfo)) + CMSG_SPACE(sizeof(quint32)) + 16;
+// Room for the control messages asked for: the card and destination, the drop counter and,
+// on the sockets of a group, the arrival time.
+constexpr size_t kControlSpace =
+    CMSG_SPACE(sizeof(in_pktinfo)) + CMSG_SPACE(sizeof(quint32)) + CMSG_SPACE(sizeof(timespec)) + 16;
 static_assert(kControlSpace % alignof(cmsghdr) == 0);
 
 } // namespace
@@ -48,7 +51,7 @@ int interfaceIndexOfAddress(quint32 address)
     return 0;
 }
 
-bool DatagramSocket::open(quint16 localPort, int wantedBuffer, int *errorNumber, QString *errorText)
+bool DatagramSocket::open(quint16 localPort, int wantedBuffer, int *errorNumber, QString *errorText, bool joinSharedPort)
 {
     close();
     const auto fail = [&](int number) {
@@ -70,6 +73,11 @@ bool DatagramSocket::open(quint16 localPort, int wantedBuffer, int *errorNumber,
     // Root may go beyond net.core.rmem_max; everyone else gets at most the cap.
     if (!setIntOption(m_fd, SOL_SOCKET, SO_RCVBUFFORCE, wantedBuffer))
         setIntOption(m_fd, SOL_SOCKET, SO_RCVBUF, wantedBuffer);
+    // A member of a group stamps each datagram with its arrival time, so that the group's
+    // datagrams can be put back in order.
+    if (joinSharedPort &&
+        (!setIntOption(m_fd, SOL_SOCKET, SO_TIMESTAMPNS, 1) || !setIntOption(m_fd, SOL_SOCKET, SO_REUSEPORT, 1)))
+        return fail(errno);
     const sockaddr_in local = ipv4Address(INADDR_ANY, localPort);
     if (::bind(m_fd, reinterpret_cast<const sockaddr *>(&local), sizeof local) != 0)
         return fail(errno);
@@ -154,7 +162,7 @@ DatagramBatchReader::DatagramBatchReader()
 
 DatagramBatchReader::~DatagramBatchReader() = default;
 
-int DatagramBatchReader::readBatch(int fd, QList<ReceivedDatagram> &out)
+int DatagramBatchReader::readBatch(int fd, QList<ReceivedDatagram> &out, BatchDetails *details)
 {
     for (int i = 0; i < kBatch; ++i) {
         m_vectors[i] = {m_data.data() + size_t(i) * kMaxDatagram, size_t(kMaxDatagram)};
@@ -179,6 +187,31 @@ int DatagramBatchReader::readBatch(int fd, QList<ReceivedDatagram> &out)
     for (int i = 0; i < count; ++i) {
         msghdr &h = m_headers[i].msg_hdr;
         ReceivedDatagram d;
+        quint32 localAddress = 0;
+        qint64 arrival = 0;
+        for (cmsghdr *c = CMSG_FIRSTHDR(&h); c; c = CMSG_NXTHDR(&h, c)) {
+            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+                in_pktinfo info;
+                std::memcpy(&info, CMSG_DATA(c), sizeof info);
+                d.destinationAddress = ntohl(info.ipi_addr.s_addr);
+                localAddress = ntohl(info.ipi_spec_dst.s_addr);
+                d.interfaceIndex = info.ipi_ifindex;
+            } else if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_RXQ_OVFL) {
+                quint32 drops;
+                std::memcpy(&drops, CMSG_DATA(c), sizeof drops);
+                m_reportedDrops = std::max(m_reportedDrops, drops);
+                if (details)
+                    details->dropCounter = std::max(details->dropCounter, drops);
+            } else if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
+                timespec stamp;
+                std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+                arrival = qint64(stamp.tv_sec) * 1000000000 + stamp.tv_nsec;
+            }
+        }
+        // A datagram to one of this host's own addresses carries that address as its
+        // destination; a broadcast or a group's datagram carries another.
+        if (details && details->skipSharedCopies && d.destinationAddress != localAddress)
+            continue;
         d.data = QByteArray(static_cast<const char *>(m_vectors[i].iov_base), qsizetype(m_headers[i].msg_len));
         d.truncated = (h.msg_flags & MSG_TRUNC) != 0;
         m_truncated += d.truncated;
@@ -186,18 +219,8 @@ int DatagramBatchReader::readBatch(int fd, QList<ReceivedDatagram> &out)
             d.sourceAddress = ntohl(m_names[i].sin_addr.s_addr);
             d.sourcePort = ntohs(m_names[i].sin_port);
         }
-        for (cmsghdr *c = CMSG_FIRSTHDR(&h); c; c = CMSG_NXTHDR(&h, c)) {
-            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
-                in_pktinfo info;
-                std::memcpy(&info, CMSG_DATA(c), sizeof info);
-                d.destinationAddress = ntohl(info.ipi_addr.s_addr);
-                d.interfaceIndex = info.ipi_ifindex;
-            } else if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_RXQ_OVFL) {
-                quint32 drops;
-                std::memcpy(&drops, CMSG_DATA(c), sizeof drops);
-                m_reportedDrops = std::max(m_reportedDrops, drops);
-            }
-        }
+        if (details && details->arrivalTimes)
+            details->arrivalTimes->push_back(arrival);
         out.append(std::move(d));
     }
     return count;

@@ -26,9 +26,11 @@ public:
 
     // Opens a non-blocking socket on port `localPort` of every local IPv4 address (0: the
     // system picks) and asks for a receive buffer of `wantedBuffer` bytes, beyond the
-    // system's cap when allowed to (root), else as large as the cap lets. On failure the
-    // socket stays closed and errorNumber/errorText hold the system's error.
-    bool open(quint16 localPort, int wantedBuffer, int *errorNumber, QString *errorText);
+    // system's cap when allowed to (root), else as large as the cap lets. With
+    // `joinSharedPort` the socket joins a port that another socket of this program has
+    // opened for sharing (DatagramSocketGroup); without, the port must be free. On failure
+    // the socket stays closed and errorNumber/errorText hold the system's error.
+    bool open(quint16 localPort, int wantedBuffer, int *errorNumber, QString *errorText, bool joinSharedPort = false);
     void close();
     bool isOpen() const { return m_fd >= 0; }
     int descriptor() const { return m_fd; }
@@ -49,7 +51,8 @@ private:
 };
 
 // Reads datagrams in batches of kBatch with one system call each (recvmmsg), with the
-// source, destination, card and the socket's drop counter. One reader per thread.
+// source, destination, card, arrival time and the socket's drop counter. One reader per
+// thread; it may read several sockets in turn.
 class DatagramBatchReader {
 public:
     static constexpr int kBatch = 64;
@@ -63,11 +66,25 @@ public:
     DatagramBatchReader(const DatagramBatchReader &) = delete;
     DatagramBatchReader &operator=(const DatagramBatchReader &) = delete;
 
+    // What a read reports beyond the datagrams, for a reader of several sockets.
+    struct BatchDetails {
+        // When set, the arrival time of each datagram appended to `out`, in nanoseconds
+        // since the epoch as the system stamped it (SO_TIMESTAMPNS), or 0 if it did not.
+        std::vector<qint64> *arrivalTimes = nullptr;
+        // Leave out the datagrams that were not addressed to one of this host's own
+        // addresses (broadcasts, multicasts): every socket sharing a port receives its own
+        // copy of those, and one member of the group hands them over.
+        bool skipSharedCopies = false;
+        // Out: the socket's drop counter as last reported in this batch (0 if not reported).
+        quint32 dropCounter = 0;
+    };
+
     // Reads one batch of the datagrams waiting on `fd` without blocking and appends them to
-    // `out`. Returns how many were read: 0 when none was waiting, -1 on an error other than
-    // "nothing waiting" (errno tells).
-    int readBatch(int fd, QList<ReceivedDatagram> &out);
-    // Highest drop counter the system reported with a datagram (0 before any).
+    // `out`. Returns how many were read, skipped copies included: 0 when none was waiting,
+    // -1 on an error other than "nothing waiting" (errno tells).
+    int readBatch(int fd, QList<ReceivedDatagram> &out, BatchDetails *details = nullptr);
+    // Highest drop counter the system reported with a datagram (0 before any), for a reader
+    // of one socket.
     quint32 reportedDrops() const { return m_reportedDrops; }
     // Datagrams handed over cut since the reader was made.
     quint64 truncatedDatagrams() const { return m_truncated; }

@@ -18,14 +18,14 @@ QtUdpEndpoint::~QtUdpEndpoint()
 void QtUdpEndpoint::close()
 {
     m_notifier.reset();
-    if (m_socket.isOpen()) {
-        m_droppedBefore += droppedOnCurrentSocket();
+    if (m_sockets.isOpen()) {
+        m_droppedBefore += droppedOnCurrentSockets();
         m_truncatedBefore = truncatedDatagrams();
     }
     // The thread stops before its socket closes; what it had queued goes with it.
     m_receiver.reset();
     m_reader.reset();
-    m_socket.close();
+    m_sockets.close();
     m_pending.clear();
 }
 
@@ -38,19 +38,26 @@ void QtUdpEndpoint::setRemoteHost(const QString &host)
 bool QtUdpEndpoint::bind(quint16 localPort, int *errorNumber, QString *errorText)
 {
     close();
-    if (!m_socket.open(localPort, kWantedReceiveBuffer, errorNumber, errorText))
+    if (!m_sockets.open(localPort, m_wantedReceiveBuffer, kWantedReceiveCapacity, errorNumber, errorText))
         return false;
-    m_receiveBuffer = m_socket.receiveBufferSize();
-    m_receiver = std::make_unique<DatagramReceiver>(m_socket.descriptor());
+    m_receiveBuffer = m_sockets.receiveBufferSize();
+    m_receiver = std::make_unique<DatagramReceiver>(m_sockets.descriptors());
     if (m_receiver->isRunning()) {
         m_notifier = std::make_unique<QSocketNotifier>(m_receiver->wakeDescriptor(), QSocketNotifier::Read);
         connect(m_notifier.get(), &QSocketNotifier::activated, this, &QtUdpEndpoint::onWake);
-    } else {
-        m_receiver.reset();
-        m_reader = std::make_unique<DatagramBatchReader>();
-        m_notifier = std::make_unique<QSocketNotifier>(m_socket.descriptor(), QSocketNotifier::Read);
-        connect(m_notifier.get(), &QSocketNotifier::activated, this, &UdpEndpoint::readyRead);
+        return true;
     }
+    // No thread: one socket, read on this thread.
+    m_receiver.reset();
+    if (m_sockets.memberCount() > 1) {
+        const quint16 port = m_sockets.localPort();
+        m_sockets.close();
+        if (!m_sockets.open(port, m_wantedReceiveBuffer, 0, errorNumber, errorText))
+            return false;
+    }
+    m_reader = std::make_unique<DatagramBatchReader>();
+    m_notifier = std::make_unique<QSocketNotifier>(m_sockets.first().descriptor(), QSocketNotifier::Read);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, &UdpEndpoint::readyRead);
     return true;
 }
 
@@ -64,7 +71,7 @@ void QtUdpEndpoint::onWake()
 
 bool QtUdpEndpoint::isBound() const
 {
-    return m_socket.isOpen();
+    return m_sockets.isOpen();
 }
 
 SendResult QtUdpEndpoint::send(const QByteArray &datagram)
@@ -85,7 +92,7 @@ SendResult QtUdpEndpoint::sendChecked(const QByteArray &datagram, const NetworkC
     }
     if (m_remoteAddress.isNull() || m_remoteAddress.protocol() != QAbstractSocket::IPv4Protocol)
         return {false, EDESTADDRREQ, QStringLiteral("Invalid destination address: %1").arg(m_remoteHost)};
-    return m_socket.sendTo(datagram, m_remoteAddress.toIPv4Address(), m_remotePort, card);
+    return m_sockets.first().sendTo(datagram, m_remoteAddress.toIPv4Address(), m_remotePort, card);
 }
 
 void QtUdpEndpoint::drainSocket()
@@ -100,7 +107,7 @@ void QtUdpEndpoint::drainSocket()
     // next arrival signal.
     constexpr int kMaxBatches = 1024;
     for (int i = 0; i < kMaxBatches; ++i)
-        if (m_reader->readBatch(m_socket.descriptor(), m_pending) < DatagramBatchReader::kBatch)
+        if (m_reader->readBatch(m_sockets.first().descriptor(), m_pending) < DatagramBatchReader::kBatch)
             break;
 }
 
@@ -116,21 +123,21 @@ bool QtUdpEndpoint::hasPendingDatagram() const
         return true;
     if (m_receiver)
         return m_receiver->hasQueued();
-    if (!m_socket.isOpen())
+    if (!m_sockets.isOpen())
         return false;
-    pollfd waiting{m_socket.descriptor(), POLLIN, 0};
+    pollfd waiting{m_sockets.first().descriptor(), POLLIN, 0};
     return ::poll(&waiting, 1, 0) > 0 && (waiting.revents & POLLIN);
 }
 
-quint64 QtUdpEndpoint::droppedOnCurrentSocket() const
+quint64 QtUdpEndpoint::droppedOnCurrentSockets() const
 {
     const quint64 reported = m_receiver ? m_receiver->reportedDrops() : m_reader ? m_reader->reportedDrops() : 0;
-    return std::max(m_socket.droppedDatagrams(), reported);
+    return std::max(m_sockets.droppedDatagrams(), reported);
 }
 
 quint64 QtUdpEndpoint::droppedDatagrams() const
 {
-    return m_droppedBefore + (m_socket.isOpen() ? droppedOnCurrentSocket() : 0);
+    return m_droppedBefore + (m_sockets.isOpen() ? droppedOnCurrentSockets() : 0);
 }
 
 quint64 QtUdpEndpoint::truncatedDatagrams() const

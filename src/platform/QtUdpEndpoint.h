@@ -1,6 +1,6 @@
 #pragma once
 #include "platform/DatagramReceiver.h"
-#include "platform/DatagramSocket.h"
+#include "platform/DatagramSocketGroup.h"
 #include "protocol/Endpoint.h"
 
 #include <QHostAddress>
@@ -11,19 +11,25 @@
 
 namespace qvx {
 
-// The real endpoint: one IPv4 UDP socket bound on every local address. A receiving thread
-// (DatagramReceiver) empties the socket as datagrams come and queues them; the endpoint
-// signals readyRead on its own thread once per filling of that queue, and a read takes the
-// whole queue. Sends go out on the caller's thread. Each bind opens a new socket with a new
-// receiver; closing stops the receiver and discards what it had queued, so no datagram of
-// a closed socket is ever handed over. Without a thread (the system refused one) the
-// socket is read on the endpoint's thread instead.
+// The real endpoint: the local UDP port bound on every local IPv4 address, as one socket
+// or, where the system grants one socket less buffer than a storm of replies needs, as a
+// group of sockets sharing the port (DatagramSocketGroup). A receiving thread
+// (DatagramReceiver) empties the sockets as datagrams come and queues them in order of
+// arrival; the endpoint signals readyRead on its own thread once per filling of that queue,
+// and a read takes the whole queue. Sends go out of the first socket on the caller's thread.
+// Each bind opens new sockets with a new receiver; closing stops the receiver and discards
+// what it had queued, so no datagram of a closed socket is ever handed over. Without a
+// thread (the system refused one) one socket is read on the endpoint's thread instead.
 class QtUdpEndpoint : public UdpEndpoint {
     Q_OBJECT
 public:
-    // Receive buffer asked for at each bind, so that a discovery storm is not dropped by
-    // the system before the program drains it.
+    // Receive buffer each socket asks for at a bind, so that a discovery storm is not
+    // dropped by the system before the program drains it.
     static constexpr int kWantedReceiveBuffer = 4 * 1024 * 1024;
+    // Receive buffer wanted in all: where one socket is granted less (no root, the stock
+    // net.core.rmem_max), the port gets further sockets until their buffers add up to this,
+    // about 10,000 device replies.
+    static constexpr qint64 kWantedReceiveCapacity = 8 * 1024 * 1024;
 
     explicit QtUdpEndpoint(QObject *parent = nullptr);
     ~QtUdpEndpoint() override;
@@ -42,11 +48,16 @@ public:
     quint64 droppedDatagrams() const override;
     QString localIPv4Address() const override;
 
-    // The receive buffer size the system granted at the last bind (0 before any bind).
+    // The receive buffer each socket asks for at the next bind (kWantedReceiveBuffer unless
+    // changed), e.g. to see how the endpoint fares where the system grants little.
+    void setWantedReceiveBuffer(int bytes) { m_wantedReceiveBuffer = bytes; }
+    // The receive buffer size the system granted each socket at the last bind (0 before
+    // any bind), and the number of sockets sharing the port.
     int receiveBufferSize() const { return m_receiveBuffer; }
-    quint16 localPort() const { return m_socket.localPort(); }
-    // The socket's descriptor while bound (-1 otherwise), for diagnostics and benchmarks.
-    int socketDescriptor() const { return m_socket.descriptor(); }
+    int receiveSocketCount() const { return m_sockets.memberCount(); }
+    quint16 localPort() const { return m_sockets.localPort(); }
+    // The first socket's descriptor while bound (-1 otherwise), for diagnostics and tests.
+    int socketDescriptor() const { return m_sockets.isOpen() ? m_sockets.first().descriptor() : -1; }
     // Whether a receiving thread reads the socket.
     bool hasReceivingThread() const { return m_receiver && m_receiver->isRunning(); }
     // Datagrams longer than DatagramBatchReader::kMaxDatagram, handed over cut, since the
@@ -58,9 +69,9 @@ private:
     // Moves every datagram waiting on the socket into m_pending.
     void drainSocket();
     void onWake();
-    quint64 droppedOnCurrentSocket() const;
+    quint64 droppedOnCurrentSockets() const;
 
-    DatagramSocket m_socket;
+    DatagramSocketGroup m_sockets;
     std::unique_ptr<DatagramReceiver> m_receiver;
     std::unique_ptr<QSocketNotifier> m_notifier;
     // Reads on this thread when there is no receiving thread.
@@ -69,8 +80,9 @@ private:
     QString m_remoteHost;
     QHostAddress m_remoteAddress;
     quint16 m_remotePort = 0;
+    int m_wantedReceiveBuffer = kWantedReceiveBuffer;
     int m_receiveBuffer = 0;
-    // Drops and cut datagrams counted on sockets closed before the current one.
+    // Drops and cut datagrams counted on sockets closed before the current ones.
     quint64 m_droppedBefore = 0;
     quint64 m_truncatedBefore = 0;
 };

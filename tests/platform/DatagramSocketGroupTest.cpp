@@ -1,0 +1,159 @@
+// The port shared by a group of sockets: their buffers add up whoever sends, the port stays
+// the program's own, and a broadcast is handed over once.
+#include "platform/DatagramSocketGroup.h"
+#include "platform/QtUdpEndpoint.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+using namespace qvx;
+
+namespace {
+
+// What an untuned Linux gives a socket (net.core.rmem_default), halved: the system doubles
+// what it is asked for.
+constexpr int kUntunedBuffer = 212992 / 2;
+
+sockaddr_in loopbackPort(quint16 port, quint32 address = INADDR_LOOPBACK)
+{
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(address);
+    return a;
+}
+
+// A plain socket bound to `port` on every address, as another program would bind it;
+// returns the error number, 0 on success.
+int bindPlainSocket(quint16 port, bool sharePort)
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const int one = 1;
+    if (sharePort)
+        ::setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &one, sizeof one);
+    sockaddr_in any = loopbackPort(port, INADDR_ANY);
+    const int result = ::bind(fd, reinterpret_cast<sockaddr *>(&any), sizeof any) == 0 ? 0 : errno;
+    ::close(fd);
+    return result;
+}
+
+int waitingOn(int fd)
+{
+    int count = 0;
+    char buffer[256];
+    while (::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT) >= 0)
+        ++count;
+    return count;
+}
+
+} // namespace
+
+// One sender's datagrams, many more than one member can hold, are spread over the members
+// and all kept, with nobody reading meanwhile.
+TEST(DatagramSocketGroupTest, OneSendersStormFitsInTheMembersBuffersTogether)
+{
+    DatagramSocketGroup group;
+    int number = 0;
+    QString reason;
+    ASSERT_TRUE(group.open(0, kUntunedBuffer, 4 * 1024 * 1024, &number, &reason)) << reason.toStdString();
+    ASSERT_GE(group.memberCount(), 4);
+    EXPECT_LE(group.memberCount(), DatagramSocketGroup::kMaxMembers);
+    EXPECT_TRUE(group.spreadsAtRandom());
+    const QList<int> members = group.descriptors();
+
+    // About a third of what the group holds, and several times what one member holds.
+    const int count = group.memberCount() * 256 / 3;
+    const int sender = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in to = loopbackPort(group.localPort());
+    const QByteArray reply(83, 'r');
+    for (int i = 0; i < count; ++i)
+        ASSERT_EQ(::sendto(sender, reply.constData(), size_t(reply.size()), 0, reinterpret_cast<const sockaddr *>(&to),
+                           sizeof to),
+                  reply.size());
+    ::close(sender);
+
+    QList<int> perMember;
+    for (const int fd : members)
+        perMember.append(waitingOn(fd));
+    int sum = 0;
+    for (const int n : perMember)
+        sum += n;
+    EXPECT_EQ(sum, count);
+    EXPECT_EQ(group.droppedDatagrams(), 0u);
+    // Spread at random: every member holds a share, none nearly all of it.
+    EXPECT_GT(*std::min_element(perMember.begin(), perMember.end()), 0);
+    EXPECT_LT(*std::max_element(perMember.begin(), perMember.end()), count / 2);
+}
+
+// The port is the program's alone, as with one socket: taken, it is refused to a group; held
+// by a group, it is refused to another copy of the program and to a plain socket; closed, it
+// is free again. Where one socket is granted enough, the group is that one socket.
+TEST(DatagramSocketGroupTest, KeepsThePortItsOwn)
+{
+    DatagramSocketGroup group, copy;
+    int number = 0;
+    QString reason;
+    ASSERT_TRUE(group.open(0, kUntunedBuffer, 4 * 1024 * 1024, &number, &reason)) << reason.toStdString();
+    ASSERT_GT(group.memberCount(), 1);
+    const quint16 port = group.localPort();
+
+    EXPECT_FALSE(copy.open(port, kUntunedBuffer, 4 * 1024 * 1024, &number, &reason));
+    EXPECT_EQ(number, EADDRINUSE);
+    EXPECT_FALSE(copy.isOpen());
+    EXPECT_EQ(bindPlainSocket(port, false), EADDRINUSE);
+
+    group.close();
+    EXPECT_EQ(group.memberCount(), 0);
+    ASSERT_TRUE(copy.open(port, kUntunedBuffer, 0, &number, &reason)) << reason.toStdString();
+    EXPECT_EQ(copy.memberCount(), 1);
+    EXPECT_FALSE(copy.spreadsAtRandom());
+    EXPECT_FALSE(group.open(port, kUntunedBuffer, 4 * 1024 * 1024, &number, &reason));
+    EXPECT_EQ(number, EADDRINUSE);
+    copy.close();
+    EXPECT_EQ(bindPlainSocket(port, false), 0);
+}
+
+// Every member receives its own copy of a broadcast; the endpoint hands it over once, and
+// unicast datagrams around it in order.
+TEST(DatagramSocketGroupTest, TheEndpointHandsOverABroadcastOnce)
+{
+    QtUdpEndpoint endpoint;
+    endpoint.setWantedReceiveBuffer(kUntunedBuffer);
+    int number = 0;
+    QString reason;
+    ASSERT_TRUE(endpoint.bind(0, &number, &reason)) << reason.toStdString();
+    ASSERT_GT(endpoint.receiveSocketCount(), 1);
+
+    const int sender = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const int one = 1;
+    ASSERT_EQ(::setsockopt(sender, SOL_SOCKET, SO_BROADCAST, &one, sizeof one), 0);
+    const sockaddr_in unicast = loopbackPort(endpoint.localPort());
+    const sockaddr_in broadcast = loopbackPort(endpoint.localPort(), 0x7FFFFFFF); // 127.255.255.255
+    ASSERT_EQ(::sendto(sender, "before", 6, 0, reinterpret_cast<const sockaddr *>(&unicast), sizeof unicast), 6);
+    ASSERT_EQ(::sendto(sender, "everyone", 8, 0, reinterpret_cast<const sockaddr *>(&broadcast), sizeof broadcast), 8);
+    ASSERT_EQ(::sendto(sender, "after", 5, 0, reinterpret_cast<const sockaddr *>(&unicast), sizeof unicast), 5);
+    ::close(sender);
+
+    QList<ReceivedDatagram> got;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            got += endpoint.readPendingDatagrams();
+            return got.size() >= 3;
+        },
+        2000));
+    QTest::qWait(3 * DatagramReceiver::kSettleMs + 20); // any further copy would be here by now
+    got += endpoint.readPendingDatagrams();
+    ASSERT_EQ(got.size(), 3);
+    EXPECT_EQ(got[0].data, "before");
+    EXPECT_EQ(got[1].data, "everyone");
+    EXPECT_EQ(got[1].destinationAddress, 0x7FFFFFFFu);
+    EXPECT_EQ(got[2].data, "after");
+    EXPECT_EQ(endpoint.droppedDatagrams(), 0u);
+}
