@@ -32,7 +32,7 @@ QString usageText()
         "joins the group 239.0.0.8.\n"
         "\n"
         "Devices:\n"
-        "  --devices N             number of devices (1..1000, default 1)\n"
+        "  --devices N             number of devices (1..10000, default 1)\n"
         "  --first-ip A            address of the first device (default 192.168.0.1); the\n"
         "                          others take the following addresses\n"
         "  --skip A                leave this address out (repeatable), e.g. the program's\n"
@@ -128,7 +128,7 @@ bool parseOptions(const QStringList &args, Options *o, QString *error)
         if (name == QLatin1String("--help") || name == QLatin1String("-h"))
             ok = flag(&o->help);
         else if (name == QLatin1String("--devices"))
-            ok = number(1, 1000, &o->devices);
+            ok = number(1, 10000, &o->devices);
         else if (name == QLatin1String("--first-ip"))
             ok = address(&o->firstIp);
         else if (name == QLatin1String("--skip"))
