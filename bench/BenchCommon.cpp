@@ -39,7 +39,7 @@ QString formatMs(double milliseconds, int decimals)
     return QString::number(milliseconds, 'f', decimals) + QStringLiteral(" ms");
 }
 
-QString Us(double microseconds, int decimals)
+QString formatUs(double microseconds, int decimals)
 {
     return QString::number(microseconds, 'f', decimals) + QStringLiteral(" us");
 }

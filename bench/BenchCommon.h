@@ -20,7 +20,7 @@ void printFigure(const QString &name, const QString &value, const QString &targe
             const QString &conditions);
 QString verdictText(bool met);
 QString formatMs(double milliseconds, int decimals = 1);
-QString Us(double microseconds, int decimals = 2);
+QString formatUs(double microseconds, int decimals = 2);
 
 using Clock = std::chrono::steady_clock;
 double msSince(Clock::time_point start);
