@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <limits>
 #include <numeric>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -149,8 +150,17 @@ void DatagramReceiver::run()
     QList<ReceivedDatagram> held;
     std::vector<qint64> heldArrivals;
 
+    constexpr qint64 kSettleNs = qint64(kSettleMs) * 1000000;
     for (;;) {
-        const int ready = ::poll(watched.data(), nfds_t(watched.size()), held.isEmpty() ? -1 : kSettleMs);
+        // Without held datagrams, wait for the next; with, until the oldest may go, but never
+        // longer than kSettleMs (the clock may have been set back meanwhile).
+        qint64 waitNs = -1;
+        timespec wait{};
+        if (!held.isEmpty()) {
+            waitNs = std::clamp<qint64>(heldArrivals.front() + kSettleNs - arrivalClockNow(), 0, kSettleNs);
+            wait = {time_t(waitNs / 1000000000), long(waitNs % 1000000000)};
+        }
+        const int ready = ::ppoll(watched.data(), nfds_t(watched.size()), waitNs < 0 ? nullptr : &wait, nullptr);
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
@@ -158,13 +168,6 @@ void DatagramReceiver::run()
         }
         if (watched.back().revents != 0)
             return;
-        if (ready == 0) {
-            // Quiet for kSettleMs: nothing that arrived before the held ones is still unread.
-            heldArrivals.clear();
-            if (!handOver(std::exchange(held, {})))
-                return;
-            continue;
-        }
         const qint64 passStart = arrivalClockNow();
         for (qsizetype m = 0; m < members; ++m) {
             const short events = watched[size_t(m)].revents;
@@ -201,7 +204,13 @@ void DatagramReceiver::run()
                     break;
             }
         }
-        if (ordersByArrival && !handOver(takeArrivedBefore(held, heldArrivals, passStart - kSettleMs * 1000000LL)))
+        if (!ordersByArrival)
+            continue;
+        // Quiet for kSettleMs: nothing that arrived before the held datagrams is still unread,
+        // whatever the clock did. Otherwise those that arrived kSettleMs before this pass.
+        const bool quiet = ready == 0 && waitNs == kSettleNs;
+        if (!handOver(takeArrivedBefore(held, heldArrivals, quiet ? std::numeric_limits<qint64>::max()
+                                                                   : passStart - kSettleNs)))
             return;
     }
 }

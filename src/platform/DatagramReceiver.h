@@ -20,8 +20,8 @@ namespace qvx {
 // One socket's datagrams are queued as they are read. The members of a group
 // (DatagramSocketGroup) each hold part of the traffic, so their datagrams are put in order
 // of the arrival times the system stamped on them, and each is held back until no datagram
-// that arrived before it can still be waiting unread: until kSettleMs have passed since it
-// arrived, or the sockets have been quiet that long.
+// that arrived before it can still be waiting unread: until the thread has looked at every
+// member at least kSettleMs after the datagram arrived.
 //
 // std::thread and std::mutex rather than QThread and QMutex: the thread sanitizer sees their
 // ordering (Qt's own locks live in a library it does not instrument).
@@ -31,10 +31,10 @@ public:
     // drop counter) takes the rest.
     static constexpr qsizetype kMaxQueued = 200000;
 
-    // The longest a datagram of a group is held back for its order (see above). A datagram
-    // is stamped when the system takes it from the network and queued to its socket a few
+    // How long a datagram of a group is held back for its order (see above). A datagram is
+    // stamped when the system takes it from the network and queued to its socket a few
     // microseconds later; this leaves ample room for that step.
-    static constexpr int kSettleMs = 2;
+    static constexpr int kSettleMs = 1;
 
     // Starts reading `socketDescriptors` (one socket, or the members of a group with the
     // first member first), which must stay open until the receiver is gone. isRunning()
