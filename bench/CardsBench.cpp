@@ -80,15 +80,17 @@ int runCards(const QStringList &)
             oneCardMs = run.bestReplyMs;
         const bool ok = run.requests == cards && run.sentDuringReplies == 0;
         met = met && ok;
-        printFigure(QStringLiteral("discovery with %1 card(s): requests sent / sent during %2 replies").arg(cards).arg(kReplies),
-               QStringLiteral("%1 / %2").arg(run.requests).arg(run.sentDuringReplies),
-               QStringLiteral("%1 / 0").arg(cards), verdictText(ok),
-               QStringLiteral("test endpoint and card list; %1 replies handled in %2 (one card: %3), best of %4, "
-                              "all arriving on the card listed last")
-                   .arg(kReplies)
-                   .arg(formatMs(run.bestReplyMs))
-                   .arg(formatMs(oneCardMs))
-                   .arg(kRuns));
+        printFigure(QStringLiteral("discovery with %1 card(s): requests sent / sent during %2 replies")
+                        .arg(cards)
+                        .arg(kReplies),
+                    QStringLiteral("%1 / %2").arg(run.requests).arg(run.sentDuringReplies),
+                    QStringLiteral("%1 / 0").arg(cards), verdictText(ok),
+                    QStringLiteral("test endpoint and card list; %1 replies handled in %2 (one card: %3), best of %4, "
+                                   "all arriving on the card listed last")
+                        .arg(kReplies)
+                        .arg(formatMs(run.bestReplyMs))
+                        .arg(formatMs(oneCardMs))
+                        .arg(kRuns));
     }
     return met ? 0 : 1;
 }

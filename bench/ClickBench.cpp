@@ -62,12 +62,12 @@ int runClick(const QStringList &)
     const double p95 = times[times.size() * 95 / 100];
     const double worst = times.back();
     printFigure(QStringLiteral("row click on %1 rows (median / p95 / max)").arg(kRows),
-           QStringLiteral("%1 / %2 / %3").arg(formatMs(median, 2), formatMs(p95, 2), formatMs(worst, 2)), QStringLiteral("p95 < 16 ms"),
-           verdictText(p95 < 16.0 && wrongRows == 0),
-           QStringLiteral("%1 mouse clicks on visible rows (first, last, random) of the shown discovery window, "
-                          "offscreen; press, release, highlight, editor fill and repaint timed; %2 clicks missed")
-               .arg(kClicks)
-               .arg(wrongRows));
+                QStringLiteral("%1 / %2 / %3").arg(formatMs(median, 2), formatMs(p95, 2), formatMs(worst, 2)),
+                QStringLiteral("p95 < 16 ms"), verdictText(p95 < 16.0 && wrongRows == 0),
+                QStringLiteral("%1 mouse clicks on visible rows (first, last, random) of the shown discovery window, "
+                               "offscreen; press, release, highlight, editor fill and repaint timed; %2 clicks missed")
+                    .arg(kClicks)
+                    .arg(wrongRows));
     return 0;
 }
 

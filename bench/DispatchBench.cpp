@@ -224,35 +224,37 @@ int runDispatch(const QStringList &args)
             .arg(bare.buffer)
             .arg(kRuns);
     printFigure(QStringLiteral("bare socket loop, per datagram"),
-           formatUs(bare.usPerDatagram) + QStringLiteral(" (%1/s)").arg(qRound64(1e6 / bare.usPerDatagram)), QStringLiteral("-"),
-           QStringLiteral("-"), ceilingConditions);
+                formatUs(bare.usPerDatagram) + QStringLiteral(" (%1/s)").arg(qRound64(1e6 / bare.usPerDatagram)),
+                QStringLiteral("-"), QStringLiteral("-"), ceilingConditions);
 
+    // Each way of dispatching against the same target: within 3 times the bare loop.
     const double limit = 3 * bare.usPerDatagram;
-    printFigure(QStringLiteral("dispatch one reply, handling only"),
-           formatUs(handling) + QStringLiteral(" (%1x bare)").arg(handling / bare.usPerDatagram, 0, 'f', 1),
-           QStringLiteral("<= 3x bare (%1)").arg(formatUs(limit)), verdictText(handling <= limit),
-           QStringLiteral("%1 discovery replies in one arrival (test endpoint): recognition, decoding, one grid row "
-                          "each, discovery window shown offscreen, grid growing 0..%1; %2 rows; best of %3")
-               .arg(kReplies)
-               .arg(handledRows)
-               .arg(kRuns));
-    printFigure(QStringLiteral("dispatch one reply, real endpoint"),
-           formatUs(real) + QStringLiteral(" (%1x bare)").arg(real / bare.usPerDatagram, 0, 'f', 1),
-           QStringLiteral("<= 3x bare (%1)").arg(formatUs(limit)), verdictText(real <= limit),
-           QStringLiteral("%1 replies queued on the program's socket (its receiving thread takes them meanwhile), "
-                          "then handed over and handled by the event loop (paint included); %2 rows; best of %3")
-               .arg(kReplies)
-               .arg(realRows)
-               .arg(kRuns));
-    printFigure(QStringLiteral("dispatch one reply, real endpoint, untuned system"),
-           formatUs(untuned) + QStringLiteral(" (%1x bare)").arg(untuned / bare.usPerDatagram, 0, 'f', 1),
-           QStringLiteral("<= 3x bare (%1)").arg(formatUs(limit)), verdictText(untuned <= limit),
-           QStringLiteral("as above, each socket with the system's default buffer, so the port is a group of %1 "
-                          "sockets merged by arrival time (each held %2 ms for the order); %3 rows; best of %4")
-               .arg(untunedSockets)
-               .arg(DatagramReceiver::kSettleMs)
-               .arg(untunedRows)
-               .arg(kRuns));
+    const auto dispatchFigure = [&](const QString &name, double us, const QString &conditions) {
+        printFigure(name, formatUs(us) + QStringLiteral(" (%1x bare)").arg(us / bare.usPerDatagram, 0, 'f', 1),
+                    QStringLiteral("<= 3x bare (%1)").arg(formatUs(limit)), verdictText(us <= limit), conditions);
+    };
+    dispatchFigure(
+        QStringLiteral("dispatch one reply, handling only"), handling,
+        QStringLiteral("%1 discovery replies in one arrival (test endpoint): recognition, decoding, one grid "
+                       "row each, discovery window shown offscreen, grid growing 0..%1; %2 rows; best of %3")
+            .arg(kReplies)
+            .arg(handledRows)
+            .arg(kRuns));
+    dispatchFigure(QStringLiteral("dispatch one reply, real endpoint"), real,
+                   QStringLiteral("%1 replies queued on the program's socket (its receiving thread takes them "
+                                  "meanwhile), then handed over and handled by the event loop (paint included); %2 "
+                                  "rows; best of %3")
+                       .arg(kReplies)
+                       .arg(realRows)
+                       .arg(kRuns));
+    dispatchFigure(QStringLiteral("dispatch one reply, real endpoint, untuned system"), untuned,
+                   QStringLiteral("as above, each socket with the system's default buffer, so the port is a group of "
+                                  "%1 sockets merged by arrival time (each held %2 ms for the order); %3 rows; best of "
+                                  "%4")
+                       .arg(untunedSockets)
+                       .arg(DatagramReceiver::kSettleMs)
+                       .arg(untunedRows)
+                       .arg(kRuns));
     return 0;
 }
 

@@ -110,17 +110,19 @@ int runStartup(const QStringList &, const char *self)
     }
     std::sort(times.begin(), times.end());
     const double median = times[times.size() / 2];
-    printFigure(QStringLiteral("start to programmer window shown (median / max)"),
-           QStringLiteral("%1 / %2").arg(formatMs(median), formatMs(times.back())), QStringLiteral("< 300 ms"), verdictText(median < 300),
-           QStringLiteral("%1 fresh processes, offscreen, same libraries as qvxfinder; process creation, Qt start, "
-                          "window built, loaded and exposed; test endpoint (sends nothing)")
-               .arg(kRuns));
+    printFigure(
+        QStringLiteral("start to programmer window shown (median / max)"),
+        QStringLiteral("%1 / %2").arg(formatMs(median), formatMs(times.back())), QStringLiteral("< 300 ms"),
+        verdictText(median < 300),
+        QStringLiteral("%1 fresh processes, offscreen, same libraries as qvxfinder; process creation, Qt start, "
+                       "window built, loaded and exposed; test endpoint (sends nothing)")
+            .arg(kRuns));
     printFigure(QStringLiteral("peak memory (VmHWM) at start / after %1 rows").arg(runs.front().rows),
-           QStringLiteral("%1 / %2 MiB").arg(hwmShown / 1024.0, 0, 'f', 1).arg(hwmRows / 1024.0, 0, 'f', 1),
-           QStringLiteral("-"), QStringLiteral("-"),
-           QStringLiteral("same processes; then 5,000 discovery replies in one arrival into the shown discovery "
-                          "window; worst of %1")
-               .arg(kRuns));
+                QStringLiteral("%1 / %2 MiB").arg(hwmShown / 1024.0, 0, 'f', 1).arg(hwmRows / 1024.0, 0, 'f', 1),
+                QStringLiteral("-"), QStringLiteral("-"),
+                QStringLiteral("same processes; then 5,000 discovery replies in one arrival into the shown discovery "
+                               "window; worst of %1")
+                    .arg(kRuns));
     return 0;
 }
 

@@ -160,20 +160,22 @@ int runStorm(const QStringList &args)
     const bool largeTarget = devices == 20000 && !defaultBuffer;
     const QString none = QStringLiteral("-");
     printFigure(label + QStringLiteral(": replies lost (median, range)"),
-           lost.front() == lost.back()
-               ? QString::number(lost.front())
-               : QStringLiteral("%1 (%2..%3)").arg(lost[lost.size() / 2]).arg(lost.front()).arg(lost.back()),
-           lossTarget ? QStringLiteral("0") : none, lossTarget ? verdictText(lost[lost.size() / 2] == 0) : none,
-           conditions + QStringLiteral("; system drop counter up to %1").arg(worstDrops));
+                lost.front() == lost.back()
+                    ? QString::number(lost.front())
+                    : QStringLiteral("%1 (%2..%3)").arg(lost[lost.size() / 2]).arg(lost.front()).arg(lost.back()),
+                lossTarget ? QStringLiteral("0") : none, lossTarget ? verdictText(lost[lost.size() / 2] == 0) : none,
+                conditions + QStringLiteral("; system drop counter up to %1").arg(worstDrops));
     printFigure(label + QStringLiteral(": first to last row"), formatMs(median.firstToLastMs),
-           largeTarget ? QStringLiteral("<= 200 ms") : none, largeTarget ? verdictText(median.firstToLastMs <= 200) : none,
-           QStringLiteral("median of %1 runs, %2 rows listed in that run").arg(reps).arg(median.rows));
-    printFigure(label + QStringLiteral(": peak memory"), QStringLiteral("%1 MiB").arg(double(peakKiB) / 1024, 0, 'f', 1),
-           largeTarget ? QStringLiteral("<= 80 MiB") : none, largeTarget ? verdictText(peakKiB <= 80 * 1024) : none,
-           QStringLiteral("VmHWM of the bench process (program, shown window, the storm's %1 datagrams kept by the "
-                          "sender) after %2 runs")
-               .arg(devices)
-               .arg(reps));
+                largeTarget ? QStringLiteral("<= 200 ms") : none,
+                largeTarget ? verdictText(median.firstToLastMs <= 200) : none,
+                QStringLiteral("median of %1 runs, %2 rows listed in that run").arg(reps).arg(median.rows));
+    printFigure(
+        label + QStringLiteral(": peak memory"), QStringLiteral("%1 MiB").arg(double(peakKiB) / 1024, 0, 'f', 1),
+        largeTarget ? QStringLiteral("<= 80 MiB") : none, largeTarget ? verdictText(peakKiB <= 80 * 1024) : none,
+        QStringLiteral("VmHWM of the bench process (program, shown window, the storm's %1 datagrams kept by the "
+                       "sender) after %2 runs")
+            .arg(devices)
+            .arg(reps));
     return 0;
 }
 
