@@ -106,7 +106,7 @@ const QList<CommandInfo> &Commands()
          QStringLiteral("Writes every device listed in the sheet by its MAC address (one row per device, a column "
                         "per field key, empty cells left as they are), then discovers again and verifies each. The "
                         "whole sheet is checked before anything is sent; no two rows may name one MAC address or "
-                        "plan one IP address."),
+                        "plan one IP address. A row planning the address of a device that keeps it is not written."),
          true},
     };
     return commands;
@@ -653,6 +653,25 @@ int Runner::commission(const CommissionSheet &sheet)
     progress.step(0, QStringLiteral("discovery"));
     const std::optional<QList<FoundDevice>> found = session.discover();
 
+    // The address each row plans, and the addresses that answering devices keep: those not
+    // in the sheet, and those whose row plans no new address. A row planning an address that
+    // another device keeps is not written: the two would answer for each other.
+    const auto plannedAddress = [](const SheetRow &row) {
+        for (const FieldChange &change : row.changes)
+            if (change.key == QLatin1String("ip"))
+                return change.value;
+        return QString();
+    };
+    QHash<QString, QString> keptBy; // address -> MAC of the device keeping it
+    for (const FoundDevice &d : found.value_or(QList<FoundDevice>{})) {
+        const FieldValues values = discoveryFieldValues(d.record);
+        const Mac6 mac = decodeDiscoveryRecord(d.record).mac;
+        const auto row = std::find_if(sheet.rows.cbegin(), sheet.rows.cend(),
+                                      [&](const SheetRow &r) { return r.mac == mac; });
+        if (row == sheet.rows.cend() || plannedAddress(*row).isEmpty())
+            keptBy.insert(values.value(QStringLiteral("ip")), values.value(kMacKey));
+    }
+
     int step = 0;
     bool anyWritten = false;
     for (const SheetRow &row : sheet.rows) {
@@ -662,6 +681,11 @@ int Runner::commission(const CommissionSheet &sheet)
         const std::optional<FoundDevice> device = findByMac(found, row.mac);
         if (!device) {
             o.result = QStringLiteral("did not answer the discovery");
+            outcomes << o;
+            continue;
+        }
+        if (const QString planned = plannedAddress(row); keptBy.contains(planned)) {
+            o.result = QStringLiteral("not written: %1 is the address of %2, which keeps it").arg(planned, keptBy.value(planned));
             outcomes << o;
             continue;
         }

@@ -200,6 +200,41 @@ TEST_F(CtlTest, CommissionsEveryListedDeviceAndNamesTheOnesThatFail)
     EXPECT_EQ(device(2).remotePort, 6002);
 }
 
+// A row planning the address of a device that keeps it is not written; the address of a
+// device that the sheet moves away is free to take.
+TEST_F(CtlTest, CommissioningNeverPlansAnAddressAnotherDeviceKeeps)
+{
+    devsim::Options o;
+    QString error;
+    ASSERT_TRUE(devsim::parseOptions({QStringLiteral("--devices"), QStringLiteral("7")}, &o, &error));
+    sim = std::make_unique<devsim::Simulator>(devsim::makeDevices(o, &error), o.seed);
+
+    const QString clash = sheet("mac,ip,local_port\n"
+                                "00-04-A3-00-00-01,192.168.0.2,\n"  // device 2, not in the sheet, is there
+                                "00-04-A3-00-00-03,192.168.0.4,\n"  // device 4 stays where it is
+                                "00-04-A3-00-00-04,,5004\n"
+                                "00-04-A3-00-00-05,192.168.0.150,\n");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(run({"commission", clash}), ExitDevice);
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(device(1).ip, (Octets4{192, 168, 0, 1}));
+    EXPECT_EQ(device(3).ip, (Octets4{192, 168, 0, 3}));
+    EXPECT_EQ(device(4).localPort, 5004);
+    EXPECT_EQ(device(5).ip, (Octets4{192, 168, 0, 150}));
+    EXPECT_NE(errors.find("00-04-A3-00-00-01: not written: 192.168.0.2 is the address of 00-04-A3-00-00-02, which "
+                          "keeps it"),
+              std::string::npos)
+        << errors;
+    EXPECT_NE(errors.find("00-04-A3-00-00-03: not written: 192.168.0.4"), std::string::npos) << errors;
+
+    const QString swap = sheet("mac,ip\n"
+                               "00-04-A3-00-00-06,192.168.0.7\n"
+                               "00-04-A3-00-00-07,192.168.0.107\n");
+    EXPECT_EQ(run({"commission", swap}), ExitDone);
+    EXPECT_EQ(device(6).ip, (Octets4{192, 168, 0, 7}));
+    EXPECT_EQ(device(7).ip, (Octets4{192, 168, 0, 107}));
+}
+
 TEST_F(CtlTest, PasswordSourceBridgeAndMac)
 {
     EXPECT_EQ(run({"password", "192.168.0.1", "abcdef", "secret7"}), ExitDevice);
