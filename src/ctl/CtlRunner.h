@@ -1,0 +1,82 @@
+#pragma once
+#include "ctl/CtlOutput.h"
+#include "ctl/CtlSession.h"
+#include "protocol/Commands.h"
+#include "protocol/FieldKeys.h"
+#include "protocol/FieldRules.h"
+#include "protocol/Layouts.h"
+#include "protocol/RecordFormats.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <optional>
+
+namespace qvx {
+class CardSource;
+class UdpEndpoint;
+struct CommissionSheet;
+} // namespace qvx
+
+// One run of qvxctl: the commands against the devices, after the command line has been checked.
+// Each command prints its result and returns an exit code (CtlExit). The device commands are in
+// CtlRunner.cpp, the commissioning from a sheet in CtlCommission.cpp.
+
+namespace qvx::ctl {
+
+// The options every command takes, as parsed.
+struct Globals {
+    RecordFormat format = RecordFormat::Table;
+    int timeoutMs = kReplyTimeoutMs;
+    int discoveryMs = kDiscoveryTimeoutMs;
+    int writeDelayMs = kDeferredWriteMs;
+    QString card;
+};
+
+class Runner {
+public:
+    Runner(const Globals &globals, UdpEndpoint &endpoint, CardSource &cards)
+        : g(globals), session(endpoint, cards, globals.timeoutMs, globals.discoveryMs, globals.card)
+    {
+    }
+
+    int discover();
+    int get(const QString &ip);
+    int set(const QString &ip, const QString &password, const QList<FieldChange> &changes);
+    int setByMac(const Mac6 &mac, const QList<FieldChange> &changes);
+    int factory(const Mac6 &mac);
+    int password(const QString &ip, const QString &oldPassword, const QString &newPassword);
+    int source(const QString &ip, const QString &password, const std::optional<QStringList> &list,
+               const QList<FieldChange> &changes);
+    int bridge(const QString &ip, const QString &password, const QList<FieldChange> &changes);
+    int mac(const QString &ip, const QString &password, bool automatic, const QString &code);
+    int commission(const CommissionSheet &sheet);
+
+private:
+    void print(const QStringList &header, const QList<QStringList> &rows) { printOut(recordText(g.format, header, rows)); }
+    void printChanges(const QString &device, const FieldValues &before, const FieldValues &after, const QStringList &keys);
+    bool login(const QString &ip, const QString &password);
+    // Logout now, the write after the write delay: the windows' write sequence.
+    std::optional<Frame> writeSequence(const QString &ip, quint8 cmd, const QByteArray &data);
+    std::optional<FoundDevice> findByMac(const std::optional<QList<FoundDevice>> &found, const Mac6 &mac) const;
+    QString noAnswer(const QString &device, const QString &what) const
+    {
+        return QStringLiteral("%1: no answer to %2 within %3").arg(device, what, secondsText(g.timeoutMs));
+    }
+
+    Globals g;
+    CtlSession session;
+};
+
+// The source filter and the bridge destinations as named field values (source_N, bridge...),
+// and back to the blocks by the dialogs' checks. The parsing uses them to check a change on its
+// own before anything is sent.
+FieldValues sourceValues(const QByteArray &data);
+QStringList sourceKeys();
+FieldValues bridgeValues(const QByteArray &data);
+QStringList bridgeKeys();
+std::array<std::array<qint16, 4>, 4> sourceMirrors(const FieldValues &values);
+Checked<BridgeBlock> bridgeFromValues(const FieldValues &values);
+
+} // namespace qvx::ctl
