@@ -285,86 +285,96 @@ Checked<BridgeBlock> bridgeFromValues(const FieldValues &values)
                                wordFieldValue(values.value(QStringLiteral("bridge_local_port"))), ports, ips);
 }
 
-int Runner::source(const QString &ip, const QString &password, const std::optional<QStringList> &list,
-                   const QList<FieldChange> &changes)
+int Runner::changeBlock(const QString &ip, const QString &password, const BlockCommand &block,
+                        const std::function<void(FieldValues &)> &change, bool showOnly)
 {
-    const std::optional<Frame> before = session.command(ip, CmdDownloadSource);
+    const QString download = QStringLiteral("the %1 download").arg(block.name);
+    const std::optional<Frame> before = session.command(ip, block.downloadCode);
     if (!before) {
-        printError(noAnswer(ip, QStringLiteral("the source filter download")));
+        printError(noAnswer(ip, download));
         return ExitDevice;
     }
-    const FieldValues was = sourceValues(before->data);
-    if (!list && changes.isEmpty()) {
+    const FieldValues was = block.values(before->data);
+    if (showOnly) {
         QStringList header{QStringLiteral("device")};
-        header << sourceKeys();
-        print(header, {QStringList{ip} + valuesInOrder(was, sourceKeys())});
+        header << block.keys;
+        print(header, {QStringList{ip} + valuesInOrder(was, block.keys)});
         return ExitDone;
     }
     FieldValues wanted = was;
-    if (list)
-        for (int k = 0; k < 4; ++k)
-            wanted.insert(QStringLiteral("source_%1").arg(k + 1), k < list->size() ? list->at(k) : QStringLiteral("0.0.0.0"));
-    for (const FieldChange &c : changes)
-        wanted.insert(c.key, c.value);
-    const Checked<SourceFilterBlock> block = checkSourceFilter(sourceMirrors(wanted));
-    if (!block.ok()) {
-        printError(QStringLiteral("%1: %2").arg(ip, block.refusal));
+    change(wanted);
+    const Checked<QByteArray> encoded = block.encode(wanted);
+    if (!encoded.ok()) {
+        printError(QStringLiteral("%1: %2").arg(ip, encoded.refusal));
         return ExitUsage;
     }
-    wanted = sourceValues(encodeSourceFilterBlock(*block.value));
-    if (!login(ip, password) || !writeSequence(ip, CmdUploadSource, encodeSourceFilterBlock(*block.value)))
+    // What the device should read back: the values as the block carries them.
+    wanted = block.values(*encoded.value);
+    if (!login(ip, password) || !writeSequence(ip, block.uploadCode, *encoded.value))
         return ExitDevice;
-    const std::optional<Frame> after = session.command(ip, CmdDownloadSource);
+    const std::optional<Frame> after = session.command(ip, block.downloadCode);
     if (!after) {
-        printError(noAnswer(ip, QStringLiteral("the source filter download")));
+        printError(noAnswer(ip, download));
         return ExitDevice;
     }
-    const FieldValues is = sourceValues(after->data);
-    printChanges(ip, was, is, sourceKeys());
-    if (!changedKeys(wanted, is, sourceKeys()).isEmpty()) {
-        printError(QStringLiteral("%1: did not verify: the source filter reads back differently").arg(ip));
+    const FieldValues is = block.values(after->data);
+    printChanges(ip, was, is, block.keys);
+    if (!changedKeys(wanted, is, block.keys).isEmpty()) {
+        printError(QStringLiteral("%1: did not verify: %2").arg(ip, block.mismatch));
         return ExitDevice;
     }
     return ExitDone;
 }
 
+int Runner::source(const QString &ip, const QString &password, const std::optional<QStringList> &list,
+                   const QList<FieldChange> &changes)
+{
+    const BlockCommand filter{
+        CmdDownloadSource,
+        CmdUploadSource,
+        QStringLiteral("source filter"),
+        QStringLiteral("the source filter reads back differently"),
+        sourceValues,
+        sourceKeys(),
+        [](const FieldValues &values) -> Checked<QByteArray> {
+            const Checked<SourceFilterBlock> block = checkSourceFilter(sourceMirrors(values));
+            if (!block.ok())
+                return {std::nullopt, block.refusal};
+            return {encodeSourceFilterBlock(*block.value), {}};
+        },
+    };
+    const auto change = [&](FieldValues &wanted) {
+        if (list)
+            for (int k = 0; k < 4; ++k)
+                wanted.insert(QStringLiteral("source_%1").arg(k + 1),
+                              k < list->size() ? list->at(k) : QStringLiteral("0.0.0.0"));
+        for (const FieldChange &c : changes)
+            wanted.insert(c.key, c.value);
+    };
+    return changeBlock(ip, password, filter, change, !list && changes.isEmpty());
+}
+
 int Runner::bridge(const QString &ip, const QString &password, const QList<FieldChange> &changes)
 {
-    const std::optional<Frame> before = session.command(ip, CmdDownloadBridge);
-    if (!before) {
-        printError(noAnswer(ip, QStringLiteral("the bridge download")));
-        return ExitDevice;
-    }
-    const FieldValues was = bridgeValues(before->data);
-    if (changes.isEmpty()) {
-        QStringList header{QStringLiteral("device")};
-        header << bridgeKeys();
-        print(header, {QStringList{ip} + valuesInOrder(was, bridgeKeys())});
-        return ExitDone;
-    }
-    FieldValues wanted = was;
-    for (const FieldChange &c : changes)
-        wanted.insert(c.key, c.value);
-    const Checked<BridgeBlock> block = bridgeFromValues(wanted);
-    if (!block.ok()) {
-        printError(QStringLiteral("%1: %2").arg(ip, block.refusal));
-        return ExitUsage;
-    }
-    wanted = bridgeValues(encodeBridgeBlock(*block.value));
-    if (!login(ip, password) || !writeSequence(ip, CmdUploadBridge, encodeBridgeBlock(*block.value)))
-        return ExitDevice;
-    const std::optional<Frame> after = session.command(ip, CmdDownloadBridge);
-    if (!after) {
-        printError(noAnswer(ip, QStringLiteral("the bridge download")));
-        return ExitDevice;
-    }
-    const FieldValues is = bridgeValues(after->data);
-    printChanges(ip, was, is, bridgeKeys());
-    if (!changedKeys(wanted, is, bridgeKeys()).isEmpty()) {
-        printError(QStringLiteral("%1: did not verify: the bridge settings read back differently").arg(ip));
-        return ExitDevice;
-    }
-    return ExitDone;
+    const BlockCommand settings{
+        CmdDownloadBridge,
+        CmdUploadBridge,
+        QStringLiteral("bridge"),
+        QStringLiteral("the bridge settings read back differently"),
+        bridgeValues,
+        bridgeKeys(),
+        [](const FieldValues &values) -> Checked<QByteArray> {
+            const Checked<BridgeBlock> block = bridgeFromValues(values);
+            if (!block.ok())
+                return {std::nullopt, block.refusal};
+            return {encodeBridgeBlock(*block.value), {}};
+        },
+    };
+    const auto change = [&](FieldValues &wanted) {
+        for (const FieldChange &c : changes)
+            wanted.insert(c.key, c.value);
+    };
+    return changeBlock(ip, password, settings, change, changes.isEmpty());
 }
 
 int Runner::mac(const QString &ip, const QString &password, bool automatic, const QString &code)

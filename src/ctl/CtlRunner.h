@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <optional>
 
 namespace qvx {
@@ -54,6 +55,22 @@ public:
     int commission(const CommissionSheet &sheet);
 
 private:
+    // A block of settings that is read, changed, written with the write sequence and read
+    // back: the source filter or the bridge settings.
+    struct BlockCommand {
+        quint8 downloadCode;
+        quint8 uploadCode;
+        QString name;     // in "no answer to the NAME download"
+        QString mismatch; // after "did not verify: "
+        FieldValues (*values)(const QByteArray &data);
+        QStringList keys;
+        // The block to write for the wanted values, or the dialog's refusal.
+        std::function<Checked<QByteArray>(const FieldValues &)> encode;
+    };
+    // Shows the block (showOnly), or changes it with `change`, writes it and verifies it.
+    int changeBlock(const QString &ip, const QString &password, const BlockCommand &block,
+                    const std::function<void(FieldValues &)> &change, bool showOnly);
+
     void print(const QStringList &header, const QList<QStringList> &rows) { printOut(recordText(g.format, header, rows)); }
     void printChanges(const QString &device, const FieldValues &before, const FieldValues &after, const QStringList &keys);
     bool login(const QString &ip, const QString &password);
