@@ -22,14 +22,6 @@ void addOne(int eventFd)
     }
 }
 
-// Now, on the clock the system stamps arrivals with (SO_TIMESTAMPNS), in nanoseconds.
-qint64 arrivalClockNow()
-{
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
 // Puts `held` in order of arrival and takes out, in that order, those that arrived at or
 // before `cutoff`; the rest stay held, in order.
 QList<ReceivedDatagram> takeArrivedBefore(QList<ReceivedDatagram> &held, std::vector<qint64> &arrivals, qint64 cutoff)

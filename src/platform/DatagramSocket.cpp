@@ -40,6 +40,13 @@ static_assert(kControlSpace % alignof(cmsghdr) == 0);
 
 } // namespace
 
+qint64 arrivalClockNow()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
 int interfaceIndexOfAddress(quint32 address)
 {
     const QHostAddress wanted(address);

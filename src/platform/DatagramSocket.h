@@ -99,6 +99,10 @@ private:
     quint64 m_truncated = 0;
 };
 
+// Now, on the clock the system stamps arrivals with (SO_TIMESTAMPNS), in nanoseconds since
+// the epoch: the unit of BatchDetails::arrivalTimes.
+qint64 arrivalClockNow();
+
 // The system's index of the card holding IPv4 address `address` (host order), 0 if none.
 int interfaceIndexOfAddress(quint32 address);
 

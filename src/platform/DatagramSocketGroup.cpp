@@ -34,13 +34,6 @@ bool spreadAtRandom(int fd, int members)
     return ::setsockopt(fd, SOL_SOCKET, SO_ATTACH_REUSEPORT_CBPF, &program, sizeof program) == 0;
 }
 
-qint64 realTimeNs()
-{
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
 // The system stamps datagrams as they arrive only while some socket wants stamps, and it
 // starts a moment after the first one asks (the switch is deferred work); a datagram that
 // arrived unstamped is stamped when it is read, which would put it out of order. So the
@@ -62,7 +55,7 @@ void keepArrivalStampsOn()
         for (int attempt = 0; attempt < 100; ++attempt) {
             if (::sendto(fd, "t", 1, 0, reinterpret_cast<sockaddr *>(&self), sizeof self) != 1)
                 return false;
-            const qint64 sent = realTimeNs();
+            const qint64 sent = arrivalClockNow();
             pollfd waiting{fd, POLLIN, 0};
             if (::poll(&waiting, 1, 100) <= 0)
                 return false;

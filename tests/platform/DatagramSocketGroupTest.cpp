@@ -2,6 +2,7 @@
 // the program's own, and a broadcast is handed over once.
 #include "platform/DatagramSocketGroup.h"
 #include "platform/QtUdpEndpoint.h"
+#include "UntunedBuffer.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -14,12 +15,10 @@
 #include <algorithm>
 
 using namespace qvx;
+using qvx::test::kUntunedBuffer;
 
 namespace {
 
-// What an untuned Linux gives a socket (net.core.rmem_default), halved: the system doubles
-// what it is asked for.
-constexpr int kUntunedBuffer = 212992 / 2;
 
 sockaddr_in loopbackPort(quint16 port, quint32 address = INADDR_LOOPBACK)
 {

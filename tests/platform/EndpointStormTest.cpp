@@ -6,6 +6,7 @@
 #include "discovery/DeviceGridModel.h"
 #include "discovery/DiscoveryWindow.h"
 #include "platform/QtUdpEndpoint.h"
+#include "UntunedBuffer.h"
 #include "protocol/Commands.h"
 #include "protocol/Frame.h"
 #include "protocol/Layouts.h"
@@ -25,12 +26,10 @@
 #include <thread>
 
 using namespace qvx;
+using qvx::test::kUntunedBuffer;
 
 namespace {
 
-// What an untuned Linux gives a socket (net.core.rmem_default), halved: the system doubles
-// what it is asked for. An endpoint asking for this shares its port among a group of sockets.
-constexpr int kUntunedBuffer = 212992 / 2;
 
 // Sends `count` numbered datagrams of `size` bytes back to back to 127.0.0.1:port; the
 // first four bytes of each hold its number.
@@ -90,10 +89,7 @@ quint32 numberOf(const QByteArray &datagram)
 // The endpoint with the buffer it asks for, and as on an untuned system (a group of sockets).
 class EndpointStormTest : public testing::TestWithParam<int> {};
 
-INSTANTIATE_TEST_SUITE_P(Buffers, EndpointStormTest, testing::Values(QtUdpEndpoint::kWantedReceiveBuffer, kUntunedBuffer),
-                         [](const testing::TestParamInfo<int> &info) {
-                             return std::string(info.param == kUntunedBuffer ? "UntunedSystem" : "WantedBuffer");
-                         });
+INSTANTIATE_TEST_SUITE_P(Buffers, EndpointStormTest, test::endpointBuffers(), test::endpointBufferName);
 
 // Device-sized datagrams from a sender thread while the endpoint's own thread is busy with
 // other things: whatever the system did not drop arrives, in order, and the two add up.

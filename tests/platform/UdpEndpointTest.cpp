@@ -1,4 +1,5 @@
 #include "platform/QtUdpEndpoint.h"
+#include "UntunedBuffer.h"
 #include "protocol/Frame.h"
 
 #include <QSignalSpy>
@@ -17,13 +18,11 @@
 #include <thread>
 
 using namespace qvx;
+using qvx::test::kUntunedBuffer;
 
 namespace {
 
 constexpr quint32 kLoopback = 0x7F000001;
-// What an untuned Linux gives a socket (net.core.rmem_default), halved: the system doubles
-// what it is asked for. An endpoint asking for this shares its port among a group of sockets.
-constexpr int kUntunedBuffer = 212992 / 2;
 
 sockaddr_in loopback(quint16 port)
 {
@@ -186,10 +185,7 @@ protected:
     QtUdpEndpoint endpoint;
 };
 
-INSTANTIATE_TEST_SUITE_P(Buffers, EndpointBufferTest, testing::Values(QtUdpEndpoint::kWantedReceiveBuffer, kUntunedBuffer),
-                         [](const testing::TestParamInfo<int> &info) {
-                             return std::string(info.param == kUntunedBuffer ? "UntunedSystem" : "WantedBuffer");
-                         });
+INSTANTIATE_TEST_SUITE_P(Buffers, EndpointBufferTest, test::endpointBuffers(), test::endpointBufferName);
 
 // A batch read hands over every waiting datagram in order, each with where it came from,
 // where it was sent to and the card it arrived on; a datagram longer than the endpoint
