@@ -249,10 +249,8 @@ int runDispatch(const QStringList &args)
                        .arg(kRuns));
     dispatchFigure(QStringLiteral("dispatch one reply, real endpoint, untuned system"), untuned,
                    QStringLiteral("as above, each socket with the system's default buffer, so the port is a group of "
-                                  "%1 sockets merged by arrival time (each held %2 ms for the order); %3 rows; best of "
-                                  "%4")
+                                  "%1 sockets merged by arrival time; %2 rows; best of %3")
                        .arg(untunedSockets)
-                       .arg(DatagramReceiver::kSettleMs)
                        .arg(untunedRows)
                        .arg(kRuns));
     return 0;

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <ctime>
 #include <limits>
 #include <numeric>
 #include <poll.h>
@@ -142,17 +141,9 @@ void DatagramReceiver::run()
     QList<ReceivedDatagram> held;
     std::vector<qint64> heldArrivals;
 
-    constexpr qint64 kSettleNs = qint64(kSettleMs) * 1000000;
     for (;;) {
-        // Without held datagrams, wait for the next; with, until the oldest may go, but never
-        // longer than kSettleMs (the clock may have been set back meanwhile).
-        qint64 waitNs = -1;
-        timespec wait{};
-        if (!held.isEmpty()) {
-            waitNs = std::clamp<qint64>(heldArrivals.front() + kSettleNs - arrivalClockNow(), 0, kSettleNs);
-            wait = {time_t(waitNs / 1000000000), long(waitNs % 1000000000)};
-        }
-        const int ready = ::ppoll(watched.data(), nfds_t(watched.size()), waitNs < 0 ? nullptr : &wait, nullptr);
+        // Without held datagrams, wait for the next; with, look again at once.
+        const int ready = ::poll(watched.data(), nfds_t(watched.size()), held.isEmpty() ? -1 : 0);
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
@@ -160,6 +151,10 @@ void DatagramReceiver::run()
         }
         if (watched.back().revents != 0)
             return;
+        // Everything held now was read before this look at every member; whatever arrived
+        // before the newest of them is read by the end of it.
+        // (The held ones are in order: the newest is the last.)
+        const qint64 newestHeld = heldArrivals.empty() ? std::numeric_limits<qint64>::min() : heldArrivals.back();
         const qint64 passStart = arrivalClockNow();
         for (qsizetype m = 0; m < members; ++m) {
             const short events = watched[size_t(m)].revents;
@@ -198,11 +193,7 @@ void DatagramReceiver::run()
         }
         if (!ordersByArrival)
             continue;
-        // Quiet for kSettleMs: nothing that arrived before the held datagrams is still unread,
-        // whatever the clock did. Otherwise those that arrived kSettleMs before this pass.
-        const bool quiet = ready == 0 && waitNs == kSettleNs;
-        if (!handOver(takeArrivedBefore(held, heldArrivals, quiet ? std::numeric_limits<qint64>::max()
-                                                                   : passStart - kSettleNs)))
+        if (!handOver(takeArrivedBefore(held, heldArrivals, newestHeld)))
             return;
     }
 }

@@ -20,8 +20,12 @@ namespace qvx {
 // One socket's datagrams are queued as they are read. The members of a group
 // (DatagramSocketGroup) each hold part of the traffic, so their datagrams are put in order
 // of the arrival times the system stamped on them, and each is held back until no datagram
-// that arrived before it can still be waiting unread: until the thread has looked at every
-// member at least kSettleMs after the datagram arrived.
+// that arrived before it can still be waiting unread. The system queues the datagrams of one
+// network queue to the members in the order it stamped them, but it may stamp a burst and
+// queue it milliseconds later on a busy machine. So a datagram waits until the thread has
+// looked at every member again after reading it: whatever arrived before it was queued by
+// then. No clock is involved, and a storm's last datagrams go as soon as a look finds
+// nothing new.
 //
 // std::thread and std::mutex rather than QThread and QMutex: the thread sanitizer sees their
 // ordering (Qt's own locks live in a library it does not instrument).
@@ -30,11 +34,6 @@ public:
     // Datagrams queued at most; past that the thread waits, and the system's buffer (and its
     // drop counter) takes the rest.
     static constexpr qsizetype kMaxQueued = 200000;
-
-    // How long a datagram of a group is held back for its order (see above). A datagram is
-    // stamped when the system takes it from the network and queued to its socket a few
-    // microseconds later; this leaves ample room for that step.
-    static constexpr int kSettleMs = 1;
 
     // Starts reading `socketDescriptors` (one socket, or the members of a group with the
     // first member first), which must stay open until the receiver is gone. isRunning()
