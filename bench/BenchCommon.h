@@ -58,9 +58,7 @@ BlastResult blastToLoopback(quint16 port, const std::vector<QByteArray> &datagra
 // ---- The program's endpoint, made safe for a benchmark --------------------------------------
 // Receives through a real QtUdpEndpoint, bound once on an ephemeral port (on every local
 // IPv4 address, as the program binds), and sends nothing at all: every send is counted and
-// dropped, whatever address the program aims at. Closing and re-binding, which the program
-// does whenever it re-aims, keep the one socket and its port, so that a sender keeps reaching
-// it. With `defaultBuffer` each socket of the endpoint gets the buffer an untuned system
+// dropped, whatever address it names. With `defaultBuffer` each socket of the endpoint gets the buffer an untuned system
 // gives (net.core.rmem_default), even to root, and the endpoint adds sockets as it does on
 // such a system.
 class LoopbackOnlyEndpoint : public UdpEndpoint {
@@ -68,19 +66,14 @@ class LoopbackOnlyEndpoint : public UdpEndpoint {
 public:
     explicit LoopbackOnlyEndpoint(bool defaultBuffer = false, QObject *parent = nullptr);
 
-    void close() override {}
-    void setRemoteHost(const QString &host) override { m_host = host; }
-    QString remoteHost() const override { return m_host; }
-    void setRemotePort(quint16 port) override { m_port = port; }
-    quint16 remotePort() const override { return m_port; }
     bool bind(quint16, int *, QString *) override { return m_inner.isBound(); }
     bool isBound() const override { return m_inner.isBound(); }
-    SendResult send(const QByteArray &) override
+    SendResult send(const QByteArray &, quint32, quint16) override
     {
         ++m_sendsDropped;
         return {};
     }
-    SendResult sendThroughCard(const QByteArray &, const NetworkCard &) override
+    SendResult sendThroughCard(const QByteArray &, quint32, quint16, const NetworkCard &) override
     {
         ++m_sendsDropped;
         return {};
@@ -88,7 +81,6 @@ public:
     QList<ReceivedDatagram> readPendingDatagrams() override { return m_inner.readPendingDatagrams(); }
     quint64 droppedDatagrams() const override { return m_inner.droppedDatagrams(); }
     bool hasPendingDatagram() const override { return m_inner.hasPendingDatagram(); }
-    QString localIPv4Address() const override { return QStringLiteral("127.0.0.1"); }
 
     quint16 port() const { return m_inner.localPort(); }
     // The buffer the endpoint asked for and was granted, and the one in force now.
@@ -99,8 +91,6 @@ public:
 
 private:
     QtUdpEndpoint m_inner;
-    QString m_host;
-    quint16 m_port = 0;
     int m_sendsDropped = 0;
 };
 

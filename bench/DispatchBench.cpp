@@ -13,7 +13,7 @@
 #include "FakeEndpoint.h"
 #include "ProgramRig.h"
 
-#include "programmer/ReplyDispatcher.h"
+#include "services/ReplyDispatcher.h"
 #include "protocol/Frame.h"
 #include "protocol/Layouts.h"
 

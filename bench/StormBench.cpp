@@ -11,7 +11,7 @@
 #include "BenchCommon.h"
 #include "ProgramRig.h"
 
-#include "programmer/ReplyDispatcher.h"
+#include "services/ReplyDispatcher.h"
 
 #include <QApplication>
 #include <QEventLoop>

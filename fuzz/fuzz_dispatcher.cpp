@@ -28,7 +28,7 @@
 #include "discovery/DeviceGridModel.h"
 #include "discovery/DiscoveryWindow.h"
 #include "login/LoginDialog.h"
-#include "programmer/ReplyDispatcher.h"
+#include "services/ReplyDispatcher.h"
 #include "programmer/ProgrammerWindow.h"
 #include "protocol/Commands.h"
 #include "protocol/Frame.h"

@@ -8,9 +8,15 @@
 #include "discovery/DiscoveryWindow.h"
 #include "login/LoginDialog.h"
 #include "netadapters/CardSearch.h"
-#include "programmer/ReplyDispatcher.h"
+#include "services/ReplyDispatcher.h"
 #include "programmer/ProgrammerWindow.h"
+#include "platform/HelperScriptPath.h"
+#include "platform/ProcessLauncher.h"
 #include "protocol/Endpoint.h"
+#include "protocol/MessageSink.h"
+#include "protocol/WriteSequence.h"
+
+#include <QCoreApplication>
 
 #include <QEvent>
 
@@ -28,6 +34,7 @@ AppContext::AppContext(const Seams &seams, QObject *parent) : QObject(parent), m
         m_link->setUnicastFailureNote(
             [cards](const QString &host) { return unreachableTargetText(cards->listCards(), host); });
     }
+    m_writeSequence = std::make_unique<WriteSequence>(*m_link, m_deferredWriteTimer);
     m_dispatcher = std::make_unique<ReplyDispatcher>(*this);
     connect(m_seams.endpoint, &UdpEndpoint::readyRead, m_dispatcher.get(), &ReplyDispatcher::onReadyRead);
 }
@@ -53,10 +60,47 @@ void AppContext::start(bool show)
     connect(&m_replyTimer, &IntervalTimer::timeout, m_programmer, &ProgrammerWindow::onReplyTimeout);
     connect(&m_loginPollTimer, &IntervalTimer::timeout, m_programmer, &ProgrammerWindow::pollLogin);
     connect(&m_rediscoveryTimer, &IntervalTimer::timeout, m_programmer, &ProgrammerWindow::repeatDiscovery);
-    connect(&m_deferredWriteTimer, &IntervalTimer::timeout, m_programmer, &ProgrammerWindow::sendDeferredWrite);
+    connectReplies();
     m_programmer->initialize();
+    // The port is bound once, for the whole run; a failure is reported, and every request
+    // tries again until it opens.
+    m_link->ensureBound();
     if (show)
         m_programmer->show();
+}
+
+void AppContext::connectReplies()
+{
+    ReplyDispatcher *replies = m_dispatcher.get();
+    ProgrammerWindow *programmer = m_programmer;
+    connect(replies, &ReplyDispatcher::settingsReceived, programmer,
+            [programmer](const SettingsBlock &settings, int length) { programmer->showSettings(settings, length); });
+    connect(replies, &ReplyDispatcher::settingsUploadConfirmed, programmer, &ProgrammerWindow::followUploadedAddress);
+    connect(replies, &ReplyDispatcher::loginReplied, programmer, &ProgrammerWindow::showLoginReply);
+    connect(replies, &ReplyDispatcher::passwordChangeReplied, programmer, &ProgrammerWindow::showPasswordChangeReply);
+    connect(replies, &ReplyDispatcher::loginStatusReceived, programmer, &ProgrammerWindow::showLoginStatus);
+    connect(replies, &ReplyDispatcher::loggedOut, programmer, &ProgrammerWindow::showLoggedOut);
+    // A source filter or bridge reply opens its dialog (not shown) when it is not loaded.
+    connect(replies, &ReplyDispatcher::sourceFilterReceived, this,
+            [this](const SourceFilterBlock &filter, int length) { source()->showSourceFilter(filter, length); });
+    connect(replies, &ReplyDispatcher::bridgeReceived, this,
+            [this](const BridgeBlock &settings, int length) { bridge()->showBridgeSettings(settings, length); });
+    connect(replies, &ReplyDispatcher::devicesFound, this,
+            [this](const QList<DeviceReply> &devices) { discovery()->addDevices(devices); });
+    connect(replies, &ReplyDispatcher::deviceWriteConfirmed, this, [this](quint8 command) {
+        messages().show(command == CmdUploadSelected ? QStringLiteral("Upload device OK")
+                                                     : QStringLiteral("Factory setting device OK"),
+                        QStringLiteral("Command result"), MessageIcon::Information);
+        m_rediscoveryTimer.arm(kRediscoveryMs);
+    });
+    connect(replies, &ReplyDispatcher::macAddressChanged, this, [this] {
+        // The device has a new MAC address: flush the host's neighbour cache so that it is
+        // learned afresh. The script is found from the program's own folder only (beside it
+        // in the build tree, under libexec/qvxfinder once installed); a failure to start it
+        // is not reported.
+        processes().startDetached(
+            helperScriptPath(QCoreApplication::applicationDirPath(), QStringLiteral("clearArp.sh")), {});
+    });
 }
 
 LoginDialog *AppContext::login()

@@ -10,6 +10,7 @@ namespace qvx {
 
 class CardSource;
 class ReplyDispatcher;
+class WriteSequence;
 
 // The composition object: owns the program-wide state, the four timers, the sending link,
 // the reply dispatcher and every window, and hands out the platform seams. It is the one
@@ -46,6 +47,7 @@ public:
     IntervalTimer &loginPollTimer() override { return m_loginPollTimer; }
     IntervalTimer &rediscoveryTimer() override { return m_rediscoveryTimer; }
     IntervalTimer &deferredWriteTimer() override { return m_deferredWriteTimer; }
+    WriteSequence &writeSequence() override { return *m_writeSequence; }
 
     ProgrammerWindow *programmer() const override;
     LoginDialog *login() override;
@@ -79,6 +81,8 @@ private:
     // A closed window is unloaded: the next use creates a new one, even before Qt has
     // deleted the old one.
     void unloadOnClose(QWidget *window);
+    // Connects the dispatcher's replies to the windows they concern.
+    void connectReplies();
 
     Seams m_seams;
     ProgramState m_state;
@@ -88,6 +92,7 @@ private:
     IntervalTimer m_deferredWriteTimer{QStringLiteral("Timer4"), kDeferredWriteMs, false};
     std::unique_ptr<CardSearch> m_cardSearch;
     std::unique_ptr<Link> m_link;
+    std::unique_ptr<WriteSequence> m_writeSequence;
     std::unique_ptr<ReplyDispatcher> m_dispatcher;
 
     QPointer<ProgrammerWindow> m_programmer;

@@ -23,11 +23,8 @@ void StderrMessageSink::show(const QString &text, const QString &title, MessageI
 
 CtlSession::CtlSession(UdpEndpoint &endpoint, CardSource &cards, int timeoutMs, int discoveryMs, const QString &card)
     : m_endpoint(endpoint), m_timeoutMs(timeoutMs), m_discoveryMs(discoveryMs), m_card(card), m_cards(&cards),
-      m_link(endpoint, m_state, m_replyTimer, m_messages)
+      m_link(endpoint, m_state, m_replyTimer, m_messages), m_writeSequence(m_link, m_deferredWriteTimer)
 {
-    // As the programmer window's start does: the device port stays the remote port for both
-    // targets.
-    m_endpoint.setRemotePort(kDevicePort);
 }
 
 void CtlSession::aim(const QString &address)
@@ -41,7 +38,8 @@ std::optional<Frame> CtlSession::request(const QString &address, quint8 cmd, con
 {
     aim(address);
     m_messages.setSubject(address);
-    if (!m_link.sendFrame(cmd, data, Target::Unicast, m_timeoutMs))
+    m_early.clear();
+    if (!m_link.sendToDevice(cmd, data, m_timeoutMs))
         return std::nullopt;
     return await(cmd);
 }
@@ -49,12 +47,13 @@ std::optional<Frame> CtlSession::request(const QString &address, quint8 cmd, con
 std::optional<Frame> CtlSession::requestGroup(quint8 cmd, const QByteArray &data, const std::optional<LocalCard> &card)
 {
     m_messages.setSubject(QStringLiteral("group %1").arg(QLatin1String(kMulticastGroup)));
+    m_early.clear();
     if (!card) {
-        if (!m_link.sendFrame(cmd, data, Target::Multicast, m_timeoutMs))
+        if (!m_link.sendFrame(cmd, data, Destination::group(), m_timeoutMs))
             return std::nullopt;
         return await(cmd);
     }
-    const SendResult sent = m_link.sendFrameThroughCard(cmd, data, NetworkCard{card->index, card->address}, m_timeoutMs);
+    const SendResult sent = m_link.sendFrameThroughCard(cmd, data, Destination::group(), NetworkCard{card->index, card->address}, m_timeoutMs);
     if (!sent.ok) {
         // A local port that could not be opened has been reported already.
         if (m_endpoint.isBound())
@@ -75,39 +74,70 @@ std::optional<Frame> CtlSession::writeSequence(const QString &address, quint8 cm
 {
     aim(address);
     m_messages.setSubject(address);
-    bool due = delayMs <= 0;
-    const QMetaObject::Connection expiry =
-        QObject::connect(&m_deferredWriteTimer, &IntervalTimer::timeout, [&due] { due = true; });
-    m_link.startWriteSequence(cmd, m_deferredWriteTimer, delayMs);
-    *loggedOut = await(CmdLogout).has_value();
-    if (*loggedOut && !due) {
-        QEventLoop loop;
-        const QMetaObject::Connection arrivals = QObject::connect(&m_endpoint, &UdpEndpoint::readyRead, &loop, [this] {
-            while (m_endpoint.hasPendingDatagram())
-                m_endpoint.readPendingDatagrams();
+    m_early.clear();
+    // The windows' sequence: logout now, the write when the deferred-write timer fires. A
+    // write that falls due before the logout is answered waits for that answer.
+    bool sent = false;
+    bool finished = false;
+    QEventLoop waitForWrite;
+    const QMetaObject::Connection done =
+        QObject::connect(&m_writeSequence, &WriteSequence::finished, [&](quint8, bool ok) {
+            sent = ok;
+            finished = true;
+            waitForWrite.quit();
         });
-        QObject::connect(&m_deferredWriteTimer, &IntervalTimer::timeout, &loop, &QEventLoop::quit);
-        loop.exec();
+    m_writeSequence.start(cmd, [data] { return std::optional<QByteArray>(data); }, delayMs);
+    *loggedOut = await(CmdLogout).has_value();
+    if (!*loggedOut) {
+        m_writeSequence.cancel();
+        QObject::disconnect(done);
+        return std::nullopt;
+    }
+    if (!finished && delayMs <= 0)
+        m_writeSequence.sendNow();
+    if (!finished) {
+        const QMetaObject::Connection arrivals =
+            QObject::connect(&m_endpoint, &UdpEndpoint::readyRead, &waitForWrite, [this] { keepEarlyReplies(); });
+        waitForWrite.exec();
         QObject::disconnect(arrivals);
     }
-    QObject::disconnect(expiry);
-    m_deferredWriteTimer.setEnabled(false);
-    if (!*loggedOut)
+    QObject::disconnect(done);
+    if (!sent)
         return std::nullopt;
-    return request(address, m_state.pendingWriteCode, data);
+    return await(cmd);
+}
+
+void CtlSession::keepEarlyReplies()
+{
+    while (m_endpoint.hasPendingDatagram())
+        for (const ReceivedDatagram &datagram : m_endpoint.readPendingDatagrams())
+            if (const std::optional<Frame> frame = recognizeReply(datagram.data))
+                m_early.append(*frame);
 }
 
 std::optional<Frame> CtlSession::await(quint8 cmd)
 {
     std::optional<Frame> reply;
     QEventLoop loop;
+    // A reply that came in while an earlier one was awaited is not lost; any other reply
+    // waits in case a later request of the same sequence expects it.
+    for (qsizetype i = 0; i < m_early.size(); ++i) {
+        if (m_early[i].cmd == cmd) {
+            reply = m_early.takeAt(i);
+            break;
+        }
+    }
     const auto drain = [&] {
         while (!reply && m_endpoint.hasPendingDatagram()) {
             for (const ReceivedDatagram &datagram : m_endpoint.readPendingDatagrams()) {
                 const std::optional<Frame> frame = recognizeReply(datagram.data);
-                if (!reply && frame && frame->cmd == cmd) {
+                if (!frame)
+                    continue;
+                if (!reply && frame->cmd == cmd) {
                     reply = frame;
                     loop.quit();
+                } else {
+                    m_early.append(*frame);
                 }
             }
         }
@@ -129,7 +159,7 @@ std::optional<QList<FoundDevice>> CtlSession::discover()
     bool sent = false;
     m_messages.setSubject(QStringLiteral("discovery"));
     const SearchOutcome outcome = m_cards.run(m_card, [&](const LocalCard &card) {
-        const SendResult result = m_link.sendFrameThroughCard(CmdDiscovery, simpleCommandData(),
+        const SendResult result = m_link.sendFrameThroughCard(CmdDiscovery, simpleCommandData(), Destination::group(),
                                                               NetworkCard{card.index, card.address}, m_discoveryMs);
         sent = sent || result.ok;
         return result;
@@ -138,7 +168,7 @@ std::optional<QList<FoundDevice>> CtlSession::discover()
         std::fprintf(stderr, "qvxctl: %s\n", qPrintable(line));
     // No card other than loopback: the one request goes by routing.
     if (outcome.byRouting)
-        sent = m_link.sendFrame(CmdDiscovery, simpleCommandData(), Target::Multicast, m_discoveryMs);
+        sent = m_link.sendFrame(CmdDiscovery, simpleCommandData(), Destination::group(), m_discoveryMs);
     if (!sent)
         return std::nullopt;
 

@@ -5,6 +5,7 @@
 #include "protocol/Link.h"
 #include "protocol/MessageSink.h"
 #include "protocol/ProgramState.h"
+#include "protocol/WriteSequence.h"
 
 #include <QByteArray>
 #include <QList>
@@ -77,6 +78,8 @@ public:
 private:
     std::optional<Frame> await(quint8 cmd);
     void aim(const QString &address);
+    // Reads what has arrived into m_early.
+    void keepEarlyReplies();
 
     UdpEndpoint &m_endpoint;
     int m_timeoutMs;
@@ -88,6 +91,9 @@ private:
     IntervalTimer m_deferredWriteTimer{QStringLiteral("deferred write"), 0, false};
     StderrMessageSink m_messages;
     Link m_link;
+    WriteSequence m_writeSequence;
+    // Replies that came in while another was awaited, oldest first.
+    QList<Frame> m_early;
 };
 
 } // namespace qvx

@@ -185,10 +185,9 @@ void BridgeDialog::onRemotePortEdited(int index)
     m_services.state().bridgeRemotePorts[index] = portEntryValue(bridgeRemotePortBoxes[index]->text());
 }
 
-void BridgeDialog::showBridgeSettings(const QByteArray &data)
+void BridgeDialog::showBridgeSettings(const BridgeBlock &block, int length)
 {
-    const auto covers = [&data](int offset, int width) { return data.size() >= offset + width; };
-    const BridgeBlock block = decodeBridgeBlock(data);
+    const auto covers = [length](int offset, int width) { return length >= offset + width; };
 
     // Each box is stored again after its text is set: a box that already showed the same
     // text raises no change, and what is shown must be what an upload sends.
@@ -221,7 +220,7 @@ void BridgeDialog::downloadBridge()
 
 void BridgeDialog::uploadBridge()
 {
-    startWriteSequence(m_services, CmdUploadBridge);
+    startWriteSequence(m_services, CmdUploadBridge, bridgeBlock);
 }
 
 } // namespace qvx

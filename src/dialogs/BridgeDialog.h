@@ -1,4 +1,6 @@
 #pragma once
+#include "protocol/Layouts.h"
+
 #include <QDialog>
 #include <array>
 
@@ -25,7 +27,8 @@ public:
     // bridgeDisabled, then the local port (bytes 1-2), the remote ports (two bytes each, high
     // byte first) and the five addresses, all in decimal. Whatever lies beyond the end of a
     // short reply keeps its text.
-    void showBridgeSettings(const QByteArray &data);
+    // Fills the boxes a bridge reply of `length` data bytes covers.
+    void showBridgeSettings(const BridgeBlock &block, int length);
 
     // ---- Controls; objectNames "txtBridgeIP3_1", "txtRemotePortB_4", "lblBridge_0"... ----
     QGroupBox *bridgeGroup = nullptr;

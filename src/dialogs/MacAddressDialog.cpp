@@ -128,7 +128,7 @@ void MacAddressDialog::setAddress()
         warnCode();
         return;
     }
-    startWriteSequence(m_services, CmdMacFromCode);
+    startWriteSequence(m_services, CmdMacFromCode, macCodeBlock);
 }
 
 void MacAddressDialog::onExitClicked()

@@ -109,14 +109,13 @@ void SourceFilterDialog::onSource2Edited(int index) { storeOctet(1, index); }
 void SourceFilterDialog::onSource3Edited(int index) { storeOctet(2, index); }
 void SourceFilterDialog::onSource4Edited(int index) { storeOctet(3, index); }
 
-void SourceFilterDialog::showSourceFilter(const QByteArray &data)
+void SourceFilterDialog::showSourceFilter(const SourceFilterBlock &block, int length)
 {
     for (int k = 0; k < 4; ++k) {
         for (int i = 0; i < 4; ++i) {
-            const int offset = 4 * k + i;
-            if (offset >= data.size())
+            if (4 * k + i >= length)
                 return;
-            sourceBoxes(k)[i]->setText(QString::number(static_cast<quint8>(data[offset])));
+            sourceBoxes(k)[i]->setText(QString::number(block.sources[k][i]));
             // A box that already showed this text raises no change; store it all the same,
             // so that what is shown is what an upload sends.
             storeOctet(k, i);
@@ -131,7 +130,7 @@ void SourceFilterDialog::downloadSourceFilter()
 
 void SourceFilterDialog::uploadSourceFilter()
 {
-    startWriteSequence(m_services, CmdUploadSource);
+    startWriteSequence(m_services, CmdUploadSource, sourceFilterBlock);
 }
 
 } // namespace qvx

@@ -1,4 +1,6 @@
 #pragma once
+#include "protocol/Layouts.h"
+
 #include <QDialog>
 #include <array>
 
@@ -21,7 +23,8 @@ public:
 
     // Fills the boxes from a source filter reply: data byte 4(k - 1) + i into box i of
     // address k, in decimal. Boxes beyond the end of a short reply keep their text.
-    void showSourceFilter(const QByteArray &data);
+    // Fills the boxes a source filter reply of `length` data bytes covers.
+    void showSourceFilter(const SourceFilterBlock &block, int length);
 
     // ---- Controls; objectNames "txtSourceIP2_3", "lblIPSource_0"... ----
     QGroupBox *sourcesGroup = nullptr;

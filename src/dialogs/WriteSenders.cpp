@@ -6,6 +6,7 @@
 #include "protocol/FieldRules.h"
 #include "protocol/Layouts.h"
 #include "protocol/MessageSink.h"
+#include "protocol/WriteSequence.h"
 
 #include <QRadioButton>
 
@@ -18,28 +19,20 @@ void warn(ProgramServices &services, const QString &text)
     services.messages().show(text, kRefusedWriteTitle, MessageIcon::Exclamation);
 }
 
-void aimAtDevice(ProgramServices &services)
-{
-    if (!services.link().isUnicastTargetSelected())
-        services.link().selectUnicastTarget();
-}
-
 } // namespace
 
-void sendSourceFilter(ProgramServices &services)
+std::optional<QByteArray> sourceFilterBlock(ProgramServices &services)
 {
-    aimAtDevice(services);
     const Checked<SourceFilterBlock> block = checkSourceFilter(services.state().sourceFilter);
     if (!block.ok()) {
         warn(services, block.refusal);
-        return;
+        return std::nullopt;
     }
-    services.link().sendFrame(CmdUploadSource, encodeSourceFilterBlock(*block.value), Target::Unicast, kReplyTimeoutMs);
+    return encodeSourceFilterBlock(*block.value);
 }
 
-void sendBridgeSettings(ProgramServices &services)
+std::optional<QByteArray> bridgeBlock(ProgramServices &services)
 {
-    aimAtDevice(services);
     const ProgramState &state = services.state();
     // The status is read from the dialog itself; a dialog that has been closed (or never
     // opened) has neither button selected.
@@ -49,24 +42,24 @@ void sendBridgeSettings(ProgramServices &services)
         checkBridgeSettings(enabled, state.bridgeLocalPort, state.bridgeRemotePorts, state.bridgeAddresses);
     if (!block.ok()) {
         warn(services, block.refusal);
-        return;
+        return std::nullopt;
     }
-    services.link().sendFrame(CmdUploadBridge, encodeBridgeBlock(*block.value), Target::Unicast, kReplyTimeoutMs);
+    return encodeBridgeBlock(*block.value);
 }
 
-void sendMacCode(ProgramServices &services)
+std::optional<QByteArray> macCodeBlock(ProgramServices &services)
 {
-    aimAtDevice(services);
     // The dialog keeps every byte within 0..255.
     QByteArray data;
     for (qint32 byte : services.state().macCodeBytes)
         data.append(static_cast<char>(byte & 0xFF));
-    services.link().sendFrame(CmdMacFromCode, data, Target::Unicast, kReplyTimeoutMs);
+    return data;
 }
 
-void startWriteSequence(ProgramServices &services, quint8 writeCode)
+void startWriteSequence(ProgramServices &services, quint8 writeCode,
+                        std::optional<QByteArray> (*build)(ProgramServices &))
 {
-    services.link().startWriteSequence(writeCode, services.deferredWriteTimer(), kDeferredWriteMs);
+    services.writeSequence().start(writeCode, [&services, build] { return build(services); }, kDeferredWriteMs);
 }
 
 } // namespace qvx

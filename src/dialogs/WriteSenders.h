@@ -1,19 +1,20 @@
 #pragma once
-#include <QtGlobal>
+#include <QByteArray>
+#include <optional>
 
 namespace qvx {
 
 class ProgramServices;
 
-// The second step of the dialogs' write sequences, run by the deferred-write timer. Each
-// one either sends its frame to the device or shows one "Message Warning" naming the first
-// field that fails and sends nothing.
-void sendSourceFilter(ProgramServices &services);   // command 106, from the sourceFilter mirrors
-void sendBridgeSettings(ProgramServices &services); // command 111, from the bridge mirrors and dialog status
-void sendMacCode(ProgramServices &services);        // command 113, the three macCodeBytes bytes
+// The blocks of the dialogs' writes, built when the deferred-write timer fires. Each one
+// either returns its data or shows one "Message Warning" naming the first field that fails
+// and returns nothing.
+std::optional<QByteArray> sourceFilterBlock(ProgramServices &services); // command 106
+std::optional<QByteArray> bridgeBlock(ProgramServices &services);       // command 111
+std::optional<QByteArray> macCodeBlock(ProgramServices &services);      // command 113
 
-// The first step of a write sequence: log out (103) at once, remember the write to make and
-// arm the deferred-write timer, whose expiry runs the sender of writeCode.
-void startWriteSequence(ProgramServices &services, quint8 writeCode);
+// Starts the write sequence of writeCode, its block built by `build`.
+void startWriteSequence(ProgramServices &services, quint8 writeCode,
+                        std::optional<QByteArray> (*build)(ProgramServices &));
 
 } // namespace qvx

@@ -76,9 +76,15 @@ void DeviceGridModel::clear()
 
 void DeviceGridModel::appendDevice(const QByteArray &recordData, const std::optional<LocalCard> &card)
 {
+    appendDevice(decodeDiscoveryRecord(recordData), int(recordData.size()), card);
+}
+
+void DeviceGridModel::appendDevice(const DiscoveryRecord &record, int recordLength,
+                                   const std::optional<LocalCard> &card)
+{
     Row entry;
-    entry.record = decodeDiscoveryRecord(recordData);
-    entry.recordLength = int(std::min<qsizetype>(recordData.size(), kDiscoveryRecordLength));
+    entry.record = record;
+    entry.recordLength = std::min(recordLength, kDiscoveryRecordLength);
     entry.card = card;
     // The IP address cell is a dotted address whenever the reply carried its four bytes.
     const Octets4 &ip = entry.record.ip;

@@ -49,6 +49,8 @@ public:
     // Appends the row of a device from the record data of its discovery reply. `card` is the
     // card the device answered on (nothing when it came in on no known card).
     void appendDevice(const QByteArray &recordData, const std::optional<LocalCard> &card = std::nullopt);
+    // The same from a decoded record of which the reply carried `recordLength` bytes.
+    void appendDevice(const DiscoveryRecord &record, int recordLength, const std::optional<LocalCard> &card);
     // Appends one device row given as texts; missing cells are empty, extra ones are dropped.
     void appendDevice(const QStringList &cells, const std::optional<LocalCard> &card = std::nullopt);
     int deviceCount() const { return int(m_rows.size()); }

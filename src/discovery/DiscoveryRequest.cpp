@@ -11,8 +11,6 @@ namespace qvx {
 void sendDiscoveryRequest(ProgramServices &services, DiscoveryCards cards)
 {
     Link &link = services.link();
-    if (!link.isMulticastTargetSelected())
-        link.selectMulticastTarget();
 
     // The grid lists only the devices that answer this request. Using the window loads it
     // (not shown) when it is not open.
@@ -23,7 +21,7 @@ void sendDiscoveryRequest(ProgramServices &services, DiscoveryCards cards)
     // cards are still searched. Nothing is shown per card beyond that.
     CardSearch &search = services.cardSearch();
     const CardSender send = [&](const LocalCard &card) {
-        return link.sendFrameThroughCard(CmdDiscovery, simpleCommandData(), NetworkCard{card.index, card.address},
+        return link.sendFrameThroughCard(CmdDiscovery, simpleCommandData(), Destination::group(), NetworkCard{card.index, card.address},
                                          kDiscoveryTimeoutMs);
     };
     const SearchOutcome outcome =
@@ -32,7 +30,7 @@ void sendDiscoveryRequest(ProgramServices &services, DiscoveryCards cards)
 
     if (outcome.byRouting) {
         // A failed send has been reported by the link; nothing is then waited for.
-        if (!link.sendFrame(CmdDiscovery, simpleCommandData(), Target::Multicast, kDiscoveryTimeoutMs))
+        if (!link.sendFrame(CmdDiscovery, simpleCommandData(), Destination::group(), kDiscoveryTimeoutMs))
             return;
     } else if (outcome.requestsSent == 0) {
         window->showNoDeviceFound();

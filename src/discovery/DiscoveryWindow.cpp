@@ -601,7 +601,6 @@ void DiscoveryWindow::initialize()
 
     clearDeviceGrid();
     m_services.state().deviceSelected = false;
-    m_services.link().selectMulticastTarget();
 }
 
 QString DiscoveryWindow::chosenCard() const
@@ -672,7 +671,6 @@ void DiscoveryWindow::showCardInPanel(const LocalCard &card)
 
 void DiscoveryWindow::closeEvent(QCloseEvent *event)
 {
-    m_services.link().selectUnicastTarget();
     m_services.state().deviceSelected = false;
     QWidget::closeEvent(event);
 }
@@ -727,6 +725,25 @@ void DiscoveryWindow::addDeviceRow(const QByteArray &data, const std::optional<L
     }
     makeNewestRowCurrent();
     showDeviceCount();
+}
+
+void DiscoveryWindow::addDevices(const QList<DeviceReply> &devices)
+{
+    setRowBatch(true);
+    ProgramState &state = m_services.state();
+    for (const DeviceReply &device : devices) {
+        // gridRowCount is 16-bit: a grid that full takes no further rows.
+        if (state.gridRowCount >= std::numeric_limits<qint16>::max())
+            break;
+        m_grid->appendDevice(device.record, device.recordLength, device.origin.card);
+        state.gridRowCount = qint16(m_grid->deviceCount() + 1);
+        if (device.origin.card && !m_answeringCardShown) {
+            m_answeringCardShown = true;
+            showPanelCard();
+        }
+        m_newestRowPending = true;
+    }
+    setRowBatch(false);
 }
 
 void DiscoveryWindow::showDeviceCount()
@@ -897,13 +914,10 @@ void DiscoveryWindow::warn(const QString &text)
 void DiscoveryWindow::uploadSelectedDevice()
 {
     ProgramState &state = m_services.state();
-    Link &link = m_services.link();
     if (!state.deviceSelected) {
         warn(QStringLiteral("WARNING! First select a device"));
         return;
     }
-    if (!link.isMulticastTargetSelected())
-        link.selectMulticastTarget();
 
     // The checks of every field, in their fixed order; the first that fails is reported.
     const Checked<DiscoveryRecord> settings = checkDeviceUpload(editorTexts());
@@ -956,13 +970,10 @@ DeviceEditorTexts DiscoveryWindow::editorTexts()
 void DiscoveryWindow::restoreFactorySetting()
 {
     ProgramState &state = m_services.state();
-    Link &link = m_services.link();
     if (!state.deviceSelected) {
         warn(QStringLiteral("WARNING! First select a device "));
         return;
     }
-    if (!link.isMulticastTargetSelected())
-        link.selectMulticastTarget();
     QByteArray data;
     for (quint8 byte : state.destinationMac)
         data.append(char(byte));
@@ -974,11 +985,11 @@ void DiscoveryWindow::sendToSelectedDevice(quint8 cmd, const QByteArray &data)
     Link &link = m_services.link();
     if (!m_destinationCard) {
         // The device answered on no known card: the group is reached by routing.
-        link.sendFrame(cmd, data, Target::Multicast, kReplyTimeoutMs);
+        link.sendFrame(cmd, data, Destination::group(), kReplyTimeoutMs);
         return;
     }
     const SendResult result =
-        link.sendFrameThroughCard(cmd, data, NetworkCard{m_destinationCard->index, m_destinationCard->address},
+        link.sendFrameThroughCard(cmd, data, Destination::group(), NetworkCard{m_destinationCard->index, m_destinationCard->address},
                                   kReplyTimeoutMs);
     // A local port that could not be opened has been reported already.
     if (!result.ok && m_services.endpoint().isBound()) {

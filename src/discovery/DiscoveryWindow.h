@@ -2,6 +2,7 @@
 #include "accessibility/ValueLabel.h"
 #include "protocol/FieldRules.h"
 #include "netadapters/LocalCard.h"
+#include "netadapters/DeviceReply.h"
 
 #include <QList>
 #include <QWidget>
@@ -111,6 +112,8 @@ public:
     // One discovery reply (its data bytes) and the card it arrived on: a new grid row and
     // "Found N Device".
     void addDeviceRow(const QByteArray &data, const std::optional<LocalCard> &card = std::nullopt);
+    // Lists the devices of one arrival of discovery answers, laid out once.
+    void addDevices(const QList<DeviceReply> &devices);
     // The card chosen in the selector, by name; empty for all network cards.
     QString chosenCard() const;
     // A discovery has left: the fresh card list for the selector and the panel, and the

@@ -29,12 +29,6 @@ void QtUdpEndpoint::close()
     m_pending.clear();
 }
 
-void QtUdpEndpoint::setRemoteHost(const QString &host)
-{
-    m_remoteHost = host;
-    m_remoteAddress = QHostAddress(host);
-}
-
 bool QtUdpEndpoint::bind(quint16 localPort, int *errorNumber, QString *errorText)
 {
     close();
@@ -74,25 +68,25 @@ bool QtUdpEndpoint::isBound() const
     return m_sockets.isOpen();
 }
 
-SendResult QtUdpEndpoint::send(const QByteArray &datagram)
+SendResult QtUdpEndpoint::send(const QByteArray &datagram, quint32 address, quint16 port)
 {
-    return sendChecked(datagram, nullptr);
+    return sendChecked(datagram, address, port, nullptr);
 }
 
-SendResult QtUdpEndpoint::sendThroughCard(const QByteArray &datagram, const NetworkCard &card)
+SendResult QtUdpEndpoint::sendThroughCard(const QByteArray &datagram, quint32 address, quint16 port,
+                                          const NetworkCard &card)
 {
-    return sendChecked(datagram, &card);
+    return sendChecked(datagram, address, port, &card);
 }
 
-SendResult QtUdpEndpoint::sendChecked(const QByteArray &datagram, const NetworkCard *card)
+SendResult QtUdpEndpoint::sendChecked(const QByteArray &datagram, quint32 address, quint16 port,
+                                      const NetworkCard *card)
 {
     if (!isBound()) {
         // Never let the socket pick a port of its own: devices answer to the local port.
         return {false, EADDRINUSE, QStringLiteral("The local UDP port is not open")};
     }
-    if (m_remoteAddress.isNull() || m_remoteAddress.protocol() != QAbstractSocket::IPv4Protocol)
-        return {false, EDESTADDRREQ, QStringLiteral("Invalid destination address: %1").arg(m_remoteHost)};
-    return m_sockets.first().sendTo(datagram, m_remoteAddress.toIPv4Address(), m_remotePort, card);
+    return m_sockets.first().sendTo(datagram, address, port, card);
 }
 
 void QtUdpEndpoint::drainSocket()
@@ -144,31 +138,6 @@ quint64 QtUdpEndpoint::truncatedDatagrams() const
 {
     const quint64 current = m_receiver ? m_receiver->truncatedDatagrams() : m_reader ? m_reader->truncatedDatagrams() : 0;
     return m_truncatedBefore + current;
-}
-
-QString QtUdpEndpoint::localIPv4Address() const
-{
-    // The socket is bound to every address; report the address the system would send from
-    // towards the current remote host. Connecting a UDP socket sends nothing.
-    QHostAddress towards = m_remoteAddress;
-    if (towards.isNull() || towards.protocol() != QAbstractSocket::IPv4Protocol)
-        return {};
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return {};
-    sockaddr_in remote{};
-    remote.sin_family = AF_INET;
-    remote.sin_port = htons(m_remotePort ? m_remotePort : 4096);
-    remote.sin_addr.s_addr = htonl(towards.toIPv4Address());
-    QString result;
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&remote), sizeof remote) == 0) {
-        sockaddr_in local{};
-        socklen_t length = sizeof local;
-        if (::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &length) == 0)
-            result = QHostAddress(ntohl(local.sin_addr.s_addr)).toString();
-    }
-    ::close(fd);
-    return result;
 }
 
 } // namespace qvx

@@ -3,7 +3,6 @@
 #include "platform/DatagramSocketGroup.h"
 #include "protocol/Endpoint.h"
 
-#include <QHostAddress>
 #include <QList>
 #include <QSocketNotifier>
 
@@ -17,8 +16,8 @@ namespace qvx {
 // (DatagramReceiver) empties the sockets as datagrams come and queues them in order of
 // arrival; the endpoint signals readyRead on its own thread once per filling of that queue,
 // and a read takes the whole queue. Sends go out of the first socket on the caller's thread.
-// Each bind opens new sockets with a new receiver; closing stops the receiver and discards
-// what it had queued, so no datagram of a closed socket is ever handed over. Without a
+// The port is bound once; a bind opens new sockets with a new receiver after closing the
+// old ones, whose queue is discarded, so no datagram of a closed socket is ever handed over. Without a
 // thread (the system refused one) one socket is read on the endpoint's thread instead.
 class QtUdpEndpoint : public UdpEndpoint {
     Q_OBJECT
@@ -34,19 +33,18 @@ public:
     explicit QtUdpEndpoint(QObject *parent = nullptr);
     ~QtUdpEndpoint() override;
 
-    void close() override;
-    void setRemoteHost(const QString &host) override;
-    QString remoteHost() const override { return m_remoteHost; }
-    void setRemotePort(quint16 port) override { m_remotePort = port; }
-    quint16 remotePort() const override { return m_remotePort; }
+    // Stops the receiver and closes the sockets; what was queued is discarded. The program
+    // never closes its port while it runs: only the destructor and tests that bind afresh
+    // (a new bind closes first) do.
+    void close();
     bool bind(quint16 localPort, int *errorNumber, QString *errorText) override;
     bool isBound() const override;
-    SendResult send(const QByteArray &datagram) override;
-    SendResult sendThroughCard(const QByteArray &datagram, const NetworkCard &card) override;
+    SendResult send(const QByteArray &datagram, quint32 address, quint16 port) override;
+    SendResult sendThroughCard(const QByteArray &datagram, quint32 address, quint16 port,
+                               const NetworkCard &card) override;
     QList<ReceivedDatagram> readPendingDatagrams() override;
     bool hasPendingDatagram() const override;
     quint64 droppedDatagrams() const override;
-    QString localIPv4Address() const override;
 
     // The receive buffer each socket asks for at the next bind (kWantedReceiveBuffer unless
     // changed), e.g. to see how the endpoint fares where the system grants little.
@@ -65,7 +63,7 @@ public:
     quint64 truncatedDatagrams() const;
 
 private:
-    SendResult sendChecked(const QByteArray &datagram, const NetworkCard *card);
+    SendResult sendChecked(const QByteArray &datagram, quint32 address, quint16 port, const NetworkCard *card);
     // Moves every datagram waiting on the socket into m_pending.
     void drainSocket();
     void onWake();
@@ -77,9 +75,6 @@ private:
     // Reads on this thread when there is no receiving thread.
     std::unique_ptr<DatagramBatchReader> m_reader;
     QList<ReceivedDatagram> m_pending;
-    QString m_remoteHost;
-    QHostAddress m_remoteAddress;
-    quint16 m_remotePort = 0;
     int m_wantedReceiveBuffer = kWantedReceiveBuffer;
     int m_receiveBuffer = 0;
     // Drops and cut datagrams counted on sockets closed before the current ones.

@@ -16,6 +16,7 @@
 #include "protocol/Layouts.h"
 #include "protocol/MessageSink.h"
 #include "protocol/TextRules.h"
+#include "protocol/WriteSequence.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -491,7 +492,7 @@ void ProgrammerWindow::downloadSettings()
 {
     Link &link = m_services.link();
     link.sendCommand(CmdLoginStatus);
-    link.sendFrame(CmdDownloadSettings, simpleCommandData(), Target::Unicast, kReplyTimeoutMs);
+    link.sendToDevice(CmdDownloadSettings, simpleCommandData(), kReplyTimeoutMs);
 }
 
 void ProgrammerWindow::uploadSettings()
@@ -501,22 +502,19 @@ void ProgrammerWindow::uploadSettings()
         m_services.messages().show(*refusal, kRefusedWriteTitle, MessageIcon::Exclamation);
         return;
     }
-    startWriteSequence(CmdUploadSettings);
+    m_services.writeSequence().start(CmdUploadSettings, [this] { return settingsUploadBlock(); }, kDeferredWriteMs);
 }
 
 void ProgrammerWindow::setDefaultConfiguration()
 {
-    startWriteSequence(CmdSetDefault);
+    m_services.writeSequence().start(CmdSetDefault, [] { return simpleCommandData(); }, kDeferredWriteMs,
+                                     QStringLiteral("Errore  "));
 }
 
 void ProgrammerWindow::reassignMacAutomatically()
 {
-    startWriteSequence(CmdMacAutomatic);
-}
-
-void ProgrammerWindow::startWriteSequence(quint8 code)
-{
-    m_services.link().startWriteSequence(code, m_services.deferredWriteTimer(), kDeferredWriteMs);
+    m_services.writeSequence().start(CmdMacAutomatic, [] { return simpleCommandData(); }, kDeferredWriteMs,
+                                     QStringLiteral("Errore  "));
 }
 
 void ProgrammerWindow::openMacAddressDialog()
@@ -534,7 +532,7 @@ void ProgrammerWindow::changeBaudRateOnTheFly()
     block.baudCode = static_cast<quint8>(std::clamp<int>(baudRateIndex, 0, 255));
     block.format = uartFormatByte();
     // No reply is awaited for a baud change on the fly.
-    m_services.link().sendFrame(CmdBaudOnTheFly, encodeUartQuickBlock(block), Target::Unicast, 0);
+    m_services.link().sendToDevice(CmdBaudOnTheFly, encodeUartQuickBlock(block), 0);
 }
 
 void ProgrammerWindow::openLoginDialog()
@@ -647,16 +645,17 @@ std::optional<QString> ProgrammerWindow::uploadRefusal() const
     return checked.refusal;
 }
 
-void ProgrammerWindow::sendDeviceSettings()
+std::optional<QByteArray> ProgrammerWindow::settingsUploadBlock()
 {
     // The fields may have changed since the click: check them again.
     const Checked<SettingsUploadBlock> block = checkSettingsUpload(settingsUploadFields());
     if (!block.ok()) {
         m_services.messages().show(block.refusal, kRefusedWriteTitle, MessageIcon::Exclamation);
-        return;
+        return std::nullopt;
     }
-    m_services.link().sendFrame(CmdUploadSettings, encodeSettingsUploadBlock(*block.value), Target::Unicast,
-                                kReplyTimeoutMs);
+    // After the device confirms, requests follow it to the address it was just given.
+    m_uploadedAddress = block.value->ip;
+    return encodeSettingsUploadBlock(*block.value);
 }
 
 void ProgrammerWindow::sendLogin()
@@ -664,7 +663,7 @@ void ProgrammerWindow::sendLogin()
     QByteArray data;
     for (quint16 code : m_services.state().loginPasswordCodes)
         data.append(passwordByte(code));
-    m_services.link().sendFrame(CmdLogin, data, Target::Unicast, kReplyTimeoutMs);
+    m_services.link().sendToDevice(CmdLogin, data, kReplyTimeoutMs);
 }
 
 void ProgrammerWindow::sendNewPassword()
@@ -675,7 +674,7 @@ void ProgrammerWindow::sendNewPassword()
         data.append(passwordByte(code));
     for (quint16 code : state.newPasswordCodes)
         data.append(passwordByte(code));
-    m_services.link().sendFrame(CmdSetPassword, data, Target::Unicast, kReplyTimeoutMs);
+    m_services.link().sendToDevice(CmdSetPassword, data, kReplyTimeoutMs);
 }
 
 // ---- Timers ----------------------------------------------------------------------------
@@ -708,40 +707,113 @@ void ProgrammerWindow::repeatDiscovery()
         sendDiscoveryRequest(m_services, DiscoveryCards::SameAsBefore);
 }
 
-void ProgrammerWindow::sendDeferredWrite()
+// ---- Replies ---------------------------------------------------------------------------
+
+void ProgrammerWindow::showSettings(const SettingsBlock &s, int length)
 {
-    m_services.deferredWriteTimer().setEnabled(false);
-    switch (m_services.state().pendingWriteCode) {
-    case CmdUploadSettings:
-        sendDeviceSettings();
-        break;
-    case CmdSetDefault:
-        m_services.link().sendCommand(CmdSetDefault);
-        break;
-    case CmdUploadSource:
-        sendSourceFilter(m_services);
-        break;
-    case CmdUploadBridge:
-        sendBridgeSettings(m_services);
-        break;
-    case CmdMacAutomatic:
-        m_services.link().sendCommand(CmdMacAutomatic);
-        break;
-    case CmdMacFromCode:
-        sendMacCode(m_services);
-        break;
-    default:
-        break;
+    using namespace SettingsOffset;
+    // A short reply leaves every field beyond its data as it was.
+    const auto covers = [length](int offset, int width) { return length >= offset + width; };
+    for (int i = 0; i < 6; ++i)
+        if (covers(Mac + i, 1))
+            macAddressBoxes[i]->setText(macByteText(s.mac[i]));
+    const auto showAddress = [&](const std::array<QLineEdit *, 4> &boxes, int offset, const Octets4 &octets) {
+        for (int i = 0; i < 4; ++i)
+            if (covers(offset + i, 1))
+                boxes[i]->setText(octetText(octets[i]));
+    };
+    showAddress(ipAddressBoxes, Ip, s.ip);
+    showAddress(subnetMaskBoxes, Mask, s.mask);
+    showAddress(gatewayBoxes, Gateway, s.gateway);
+    if (covers(LocalPort, 2))
+        localPortBox->setText(QString::number(s.localPort));
+    if (covers(RemotePort, 2))
+        remotePortBox->setText(QString::number(s.remotePort));
+    if (covers(Baud, 1))
+        fillBaudRateList(s.baudCode);
+    if (covers(UartTimeout, 2))
+        uartTimeoutBox->setText(QString::number(s.uartTimeout));
+    if (covers(Firmware, 1))
+        firmwareLabel->setText(firmwareText(s.firmware));
+    if (covers(Format, 1)) {
+        const UartFormat f = decodeUartFormat(s.format);
+        (f.sevenDataBits ? sevenDataBits : eightDataBits)->setChecked(true);
+        (f.parity == Parity::Even ? evenParity : f.parity == Parity::Odd ? oddParity : noParity)->setChecked(true);
+        (f.twoStopBits ? twoStopBits : oneStopBit)->setChecked(true);
     }
+    if (covers(TimeoutToDefault, 1))
+        (s.timeoutToDefault == 0 ? timeoutToDefaultOff : timeoutToDefaultOn)->setChecked(true);
+    if (length > ShortLength) {
+        const ModeFlags m = decodeModeFlags(s.mode);
+        tcpRoleButtons[m.tcpClient ? 1 : 0]->setChecked(true);
+        protocolButtons[m.tcp ? 1 : 0]->setChecked(true);
+        dhcpButtons[m.dhcp ? 1 : 0]->setChecked(true);
+        showAddress(tcpServerAddressBoxes, TcpServer, s.tcpServer);
+    }
+    setWriteButtonsEnabled(m_services.state().loggedIn);
+}
+
+void ProgrammerWindow::followUploadedAddress()
+{
+    // The address that went out in the upload, whatever the boxes show by now.
+    if (!m_uploadedAddress)
+        return;
+    ProgramState &state = m_services.state();
+    for (int i = 0; i < 4; ++i) {
+        state.deviceAddress[i] = (*m_uploadedAddress)[i];
+        expectedAddressBoxes[i]->setText(QString::number(state.deviceAddress[i]));
+    }
+}
+
+void ProgrammerWindow::showLoginReply(bool accepted)
+{
+    loginStatusLabel->setText(accepted ? QStringLiteral("Login done") : QStringLiteral("Login to be done"));
+    logoutButton->setEnabled(accepted);
+    m_services.loginPollTimer().setEnabled(accepted);
+}
+
+void ProgrammerWindow::showPasswordChangeReply(bool accepted)
+{
+    const QString title = QStringLiteral("Password setting operation");
+    if (accepted) {
+        loginStatusLabel->setText(QStringLiteral("New password set"));
+        // Logged in without a poll would leave the write buttons off while the login
+        // dialog offers only the password change: poll, and the status reply settles it.
+        m_services.loginPollTimer().setEnabled(true);
+        m_services.messages().show(QStringLiteral("New password successfully set!"), title, MessageIcon::Information);
+    } else {
+        loginStatusLabel->setText(QStringLiteral("New password not set"));
+        m_services.messages().show(QStringLiteral("New password setting aborted! Wrong old password typed"), title,
+                                   MessageIcon::Information);
+    }
+}
+
+void ProgrammerWindow::showLoginStatus(bool loggedIn, std::optional<std::pair<quint8, quint8>> loginTime)
+{
+    logoutButton->setEnabled(loggedIn);
+    setWriteButtonsEnabled(loggedIn);
+    QString caption = loggedIn ? QStringLiteral("Login done") : QStringLiteral("Login to be done");
+    if (loggedIn && loginTime) {
+        const auto twoDigits = [](quint8 value) { return QString::number(value).rightJustified(2, QLatin1Char('0')); };
+        caption += QStringLiteral(". [Login time ") + twoDigits(loginTime->first) + QLatin1Char(':') +
+                   twoDigits(loginTime->second) + QLatin1Char(']');
+    }
+    loginStatusLabel->setText(caption);
+    m_services.loginPollTimer().setEnabled(loggedIn);
+}
+
+void ProgrammerWindow::showLoggedOut()
+{
+    logoutButton->setEnabled(false);
+    loginStatusLabel->setText(QStringLiteral("Login to be done"));
 }
 
 // ---- Entry: change handling ------------------------------------------------------------
 
 void ProgrammerWindow::onExpectedAddressEdited(int index)
 {
+    // The next request to the device goes to the address now shown.
     m_services.state().deviceAddress[index] = octetFieldValue(expectedAddressBoxes[index]->text());
-    // Every change re-aims the endpoint at the address now shown.
-    m_services.link().selectUnicastTarget();
 }
 
 void ProgrammerWindow::onIpAddressEdited(int index)

@@ -126,7 +126,17 @@ public:
     void onReplyTimeout();
     void pollLogin();
     void repeatDiscovery();
-    void sendDeferredWrite();
+
+    // ---- What the device replied ----
+    // Fills the fields a settings reply covers; `length` data bytes arrived, and a field
+    // beyond them keeps what it showed.
+    void showSettings(const SettingsBlock &settings, int length);
+    // The device took the uploaded settings: requests follow it to the address uploaded.
+    void followUploadedAddress();
+    void showLoginReply(bool accepted);
+    void showPasswordChangeReply(bool accepted);
+    void showLoginStatus(bool loggedIn, std::optional<std::pair<quint8, quint8>> loginTime);
+    void showLoggedOut();
 
     // Why the settings now in the window cannot be uploaded (the first field, in upload
     // order, whose value does not fit its byte or word), or nothing when they can.
@@ -178,12 +188,15 @@ private:
     void checkOctetOnLeave(OctetFamily family, int index);
     void checkUartTimeoutOnLeave();
 
-    void startWriteSequence(quint8 code);
-    void sendDeviceSettings();
+    // The upload's data from the window's fields as they are when the write is due, or
+    // nothing (after a warning naming the field) when a field does not fit.
+    std::optional<QByteArray> settingsUploadBlock();
     quint8 uartFormatByte() const;
     quint8 modeFlagsByte() const;
 
     ProgramServices &m_services;
+    // The device address in the last settings upload built, followed once it is confirmed.
+    std::optional<Octets4> m_uploadedAddress;
     // While the baud list is being refilled its selection changes are not selections.
     bool m_fillingBaudList = false;
     // While the focus is put back into a refused box, the box it leaves is not checked.

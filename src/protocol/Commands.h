@@ -30,6 +30,7 @@ constexpr quint8 kLastCommand = 113;
 constexpr quint16 kDevicePort = 4096;
 constexpr quint16 kLocalPort = 65000;
 inline constexpr const char *kMulticastGroup = "239.0.0.8";
+constexpr quint32 kMulticastGroupAddress = 0xEF000008; // the same, as a number
 
 // Reply timer intervals (milliseconds).
 constexpr int kReplyTimeoutMs = 2000;

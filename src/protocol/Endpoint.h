@@ -35,39 +35,38 @@ struct NetworkCard {
     quint32 address = 0; // IPv4, host byte order
 };
 
-// The program's one UDP endpoint: a remote host and port to send to, a local port bound
-// on every local address, and a datagram-arrival signal.
+// The program's one UDP endpoint: a local port bound once on every local IPv4 address,
+// sends that each name their destination, and a datagram-arrival signal. Replies from any
+// device arrive on the same port whatever was sent last.
 class UdpEndpoint : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
     ~UdpEndpoint() override = default;
 
-    virtual void close() = 0;
-    virtual void setRemoteHost(const QString &host) = 0;
-    virtual QString remoteHost() const = 0;
-    virtual void setRemotePort(quint16 port) = 0;
-    virtual quint16 remotePort() const = 0;
-    // Binds the local port on every local IPv4 address. On failure fills errorText.
+    // Binds the local port on every local IPv4 address. Called once at start, and again
+    // only after a bind failed. On failure fills errorNumber and errorText.
     virtual bool bind(quint16 localPort, int *errorNumber, QString *errorText) = 0;
     virtual bool isBound() const = 0;
-    // Sends one datagram to the remote host and port, out of the card the routing table
-    // chooses.
-    virtual SendResult send(const QByteArray &datagram) = 0;
-    // Sends one datagram to the remote host and port out of the given card, from the bound
-    // local port, whatever the routing table says: a multicast group or an address with
-    // no route at all is reached on that card's link.
-    virtual SendResult sendThroughCard(const QByteArray &datagram, const NetworkCard &card) = 0;
+    // Sends one datagram to address:port (IPv4, host byte order), out of the card the
+    // routing table chooses.
+    virtual SendResult send(const QByteArray &datagram, quint32 address, quint16 port) = 0;
+    // Sends one datagram to address:port out of the given card, from the bound local port,
+    // whatever the routing table says: a multicast group or an address with no route at
+    // all is reached on that card's link.
+    virtual SendResult sendThroughCard(const QByteArray &datagram, quint32 address, quint16 port,
+                                       const NetworkCard &card) = 0;
     // Takes every datagram waiting, in order of arrival; empty when none is.
     virtual QList<ReceivedDatagram> readPendingDatagrams() = 0;
     // Whether a datagram is waiting to be taken.
     virtual bool hasPendingDatagram() const = 0;
     // Datagrams addressed to this endpoint that the system dropped (its receive buffer was
-    // full) since the endpoint was made, over every bind; it only ever grows. Callers
-    // compare two readings to count the losses of one period.
+    // full) since the endpoint was made; it only ever grows. Callers compare two readings
+    // to count the losses of one period.
     virtual quint64 droppedDatagrams() const = 0;
-    // The local IPv4 address this endpoint sends from, as dotted text (empty when unknown).
-    virtual QString localIPv4Address() const = 0;
+    // Whether the platform counts those drops at all; where it does not, droppedDatagrams()
+    // stays 0 and says nothing about losses.
+    virtual bool countsDroppedDatagrams() const { return true; }
 
 Q_SIGNALS:
     // One or more datagrams are waiting.

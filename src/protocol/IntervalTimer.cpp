@@ -23,7 +23,7 @@ IntervalTimer::IntervalTimer(const QString &name, int intervalMs, bool enabled, 
     m_timer.setSingleShot(false);
     // Coarse timers may fire up to 5 % early or late; the reply and write delays are exact.
     m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &IntervalTimer::timeout);
+    connect(&m_timer, &QTimer::timeout, this, &IntervalTimer::onFired);
     apply(true);
 }
 
@@ -50,6 +50,15 @@ void IntervalTimer::arm(int ms)
     m_interval = ms;
     m_enabled = true;
     apply(!counting || longer);
+}
+
+void IntervalTimer::onFired()
+{
+    if (m_singleShot) {
+        m_enabled = false;
+        m_timer.stop();
+    }
+    Q_EMIT timeout();
 }
 
 void IntervalTimer::apply(bool restart)

@@ -27,6 +27,11 @@ public:
     // do not postpone the report of a silent device.
     void arm(int ms);
 
+    // A single-shot timer disables itself each time it fires: arm() or setEnabled(true)
+    // starts one countdown.
+    void setSingleShot(bool singleShot) { m_singleShot = singleShot; }
+    bool isSingleShot() const { return m_singleShot; }
+
     static void setSpeedup(int divisor);
     static int speedup();
 
@@ -35,10 +40,12 @@ Q_SIGNALS:
 
 private:
     void apply(bool restart);
+    void onFired();
 
     QTimer m_timer;
     int m_interval = 0;
     bool m_enabled = false;
+    bool m_singleShot = false;
 };
 
 } // namespace qvx

@@ -9,6 +9,25 @@
 
 namespace qvx {
 
+Destination Destination::group()
+{
+    return {kMulticastGroupAddress, kDevicePort};
+}
+
+Destination Destination::device(quint32 address)
+{
+    return {address, kDevicePort};
+}
+
+QString Destination::addressText() const
+{
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(address >> 24)
+        .arg((address >> 16) & 0xFF)
+        .arg((address >> 8) & 0xFF)
+        .arg(address & 0xFF);
+}
+
 Link::Link(UdpEndpoint &endpoint, ProgramState &state, IntervalTimer &replyTimer, MessageSink &messages)
     : m_endpoint(endpoint), m_state(state), m_replyTimer(replyTimer), m_messages(messages)
 {
@@ -20,38 +39,26 @@ QString Link::deviceAddressText() const
     return QStringLiteral("%1.%2.%3.%4").arg(o[0]).arg(o[1]).arg(o[2]).arg(o[3]);
 }
 
-bool Link::isUnicastTargetSelected() const
+std::optional<Destination> Link::deviceDestination() const
 {
-    return m_endpoint.remoteHost() == deviceAddressText();
+    quint32 address = 0;
+    for (qint16 octet : m_state.deviceAddress) {
+        if (octet < 0 || octet > 255)
+            return std::nullopt;
+        address = (address << 8) | quint32(octet);
+    }
+    return Destination::device(address);
 }
 
-void Link::selectUnicastTarget()
+bool Link::ensureBound()
 {
-    m_endpoint.close();
-    m_endpoint.setRemoteHost(deviceAddressText());
-    m_endpoint.setRemotePort(kDevicePort);
-    bindLocalPort();
-}
-
-bool Link::isMulticastTargetSelected() const
-{
-    return m_endpoint.remoteHost() == QLatin1String(kMulticastGroup);
-}
-
-void Link::selectMulticastTarget()
-{
-    m_endpoint.close();
-    m_endpoint.setRemoteHost(QString::fromLatin1(kMulticastGroup));
-    bindLocalPort();
-}
-
-void Link::bindLocalPort()
-{
+    if (m_endpoint.isBound())
+        return true;
     int number = 0;
     QString reason;
     if (m_endpoint.bind(kLocalPort, &number, &reason)) {
         m_state.bindFailureReported = false;
-        return;
+        return true;
     }
     // Another program may hold the port. Say so once; every later request tries again.
     if (!m_state.bindFailureReported) {
@@ -63,55 +70,61 @@ void Link::bindLocalPort()
                             .arg(reason),
                         QStringLiteral("Errore ") + QString::number(number), MessageIcon::Exclamation);
     }
+    return false;
 }
 
-bool Link::ensureBound()
+void Link::afterSend(quint8 cmd, int replyTimeoutMs)
 {
-    if (!m_endpoint.isBound())
-        bindLocalPort();
-    return m_endpoint.isBound();
-}
-
-bool Link::sendFrame(quint8 cmd, const QByteArray &data, Target target, int replyTimeoutMs,
-                     const QString &errorTitlePrefix)
-{
-    if (target == Target::Unicast) {
-        if (!isUnicastTargetSelected())
-            selectUnicastTarget();
-    } else if (!isMulticastTargetSelected()) {
-        selectMulticastTarget();
-    }
-    if (!ensureBound())
-        return false;
-
-    const SendResult result = m_endpoint.send(buildRequestFrame(cmd, data));
-    if (!result.ok) {
-        QString text = result.errorText;
-        if (target == Target::Unicast && m_unicastFailureNote) {
-            const QString note = m_unicastFailureNote(m_endpoint.remoteHost());
-            if (!note.isEmpty())
-                text += QLatin1Char('\n') + note;
-        }
-        m_messages.show(text, errorTitlePrefix + QString::number(result.errorNumber), MessageIcon::Exclamation);
-        return false;
-    }
     if (cmd != CmdLoginStatus)
         m_state.silenceReported = false;
     if (replyTimeoutMs > 0) {
         m_replyTimer.arm(replyTimeoutMs);
         m_state.commandPending = true;
     }
+}
+
+bool Link::sendFrame(quint8 cmd, const QByteArray &data, const Destination &to, int replyTimeoutMs,
+                     const QString &errorTitlePrefix)
+{
+    if (!ensureBound())
+        return false;
+    const SendResult result = m_endpoint.send(buildRequestFrame(cmd, data), to.address, to.port);
+    if (!result.ok) {
+        QString text = result.errorText;
+        if (to != Destination::group() && m_unicastFailureNote) {
+            const QString note = m_unicastFailureNote(to.addressText());
+            if (!note.isEmpty())
+                text += QLatin1Char('\n') + note;
+        }
+        m_messages.show(text, errorTitlePrefix + QString::number(result.errorNumber), MessageIcon::Exclamation);
+        return false;
+    }
+    afterSend(cmd, replyTimeoutMs);
     return true;
 }
 
-SendResult Link::sendFrameThroughCard(quint8 cmd, const QByteArray &data, const NetworkCard &card,
-                                      int replyTimeoutMs)
+bool Link::sendToDevice(quint8 cmd, const QByteArray &data, int replyTimeoutMs, const QString &errorTitlePrefix)
 {
-    if (!isMulticastTargetSelected())
-        selectMulticastTarget();
+    const std::optional<Destination> device = deviceDestination();
+    if (!device) {
+        m_messages.show(QStringLiteral("Invalid destination address: %1").arg(deviceAddressText()),
+                        errorTitlePrefix.trimmed(), MessageIcon::Exclamation);
+        return false;
+    }
+    return sendFrame(cmd, data, *device, replyTimeoutMs, errorTitlePrefix);
+}
+
+bool Link::sendCommand(quint8 code)
+{
+    return sendToDevice(code, simpleCommandData(), kReplyTimeoutMs, QStringLiteral("Errore  "));
+}
+
+SendResult Link::sendFrameThroughCard(quint8 cmd, const QByteArray &data, const Destination &to,
+                                      const NetworkCard &card, int replyTimeoutMs)
+{
     if (!ensureBound())
         return {false, 0, QStringLiteral("the local UDP port %1 is not open").arg(kLocalPort)};
-    const SendResult result = m_endpoint.sendThroughCard(buildRequestFrame(cmd, data), card);
+    const SendResult result = m_endpoint.sendThroughCard(buildRequestFrame(cmd, data), to.address, to.port, card);
     if (!result.ok)
         return result;
     m_state.silenceReported = false;
@@ -120,18 +133,6 @@ SendResult Link::sendFrameThroughCard(quint8 cmd, const QByteArray &data, const 
         m_state.commandPending = true;
     }
     return result;
-}
-
-bool Link::sendCommand(quint8 code)
-{
-    return sendFrame(code, simpleCommandData(), Target::Unicast, kReplyTimeoutMs, QStringLiteral("Errore  "));
-}
-
-void Link::startWriteSequence(quint8 writeCode, IntervalTimer &deferredWriteTimer, int delayMs)
-{
-    sendCommand(CmdLogout);
-    m_state.pendingWriteCode = writeCode;
-    deferredWriteTimer.arm(delayMs);
 }
 
 void Link::stopReplyWait()

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace qvx {
 
@@ -13,52 +14,63 @@ class MessageSink;
 class IntervalTimer;
 struct ProgramState;
 
-enum class Target { Unicast, Multicast };
+// Where a request goes: an IPv4 address in host byte order and a UDP port.
+struct Destination {
+    quint32 address = 0;
+    quint16 port = 0;
 
-// The sending side of the protocol: aims the one endpoint at the device or at the
-// multicast group, frames requests and arms the reply timer.
+    // The devices' multicast group on the device port.
+    static Destination group();
+    // A device's address on the device port.
+    static Destination device(quint32 address);
+    QString addressText() const;
+    bool operator==(const Destination &) const = default;
+};
+
+// The sending side of the protocol: binds the program's one port, frames requests, sends
+// each to the destination it names and arms the reply timer.
 class Link {
 public:
     Link(UdpEndpoint &endpoint, ProgramState &state, IntervalTimer &replyTimer, MessageSink &messages);
 
+    // Binds the local port if it is not bound yet. A failure is reported once until the
+    // port opens; every later send tries again. True when the port is bound.
+    bool ensureBound();
+
+    // The device the unicast requests go to (the state's deviceAddress); nothing when an
+    // octet is not within 0..255.
+    std::optional<Destination> deviceDestination() const;
     // Dotted text of deviceAddress, octet 0 first.
     QString deviceAddressText() const;
 
-    bool isUnicastTargetSelected() const;
-    void selectUnicastTarget();
-    bool isMulticastTargetSelected() const;
-    void selectMulticastTarget();
-
-    // Aims the endpoint, frames and sends one request. With replyTimeoutMs above 0 the
-    // reply timer is armed and commandPending set; with 0 nothing waits for a reply.
-    // A send error is shown with the title errorTitlePrefix followed by its number.
-    // Returns true when the datagram left.
-    bool sendFrame(quint8 cmd, const QByteArray &data, Target target, int replyTimeoutMs,
+    // Frames and sends one request to `to`. With replyTimeoutMs above 0 the reply timer is
+    // armed and commandPending set; with 0 nothing waits for a reply. A send error is
+    // shown with the title errorTitlePrefix followed by its number. Returns true when the
+    // datagram left.
+    bool sendFrame(quint8 cmd, const QByteArray &data, const Destination &to, int replyTimeoutMs,
                    const QString &errorTitlePrefix = QStringLiteral("Errore "));
+    // The same to the device at deviceAddress; an address that cannot be reached is
+    // explained by the unicast failure note.
+    bool sendToDevice(quint8 cmd, const QByteArray &data, int replyTimeoutMs,
+                      const QString &errorTitlePrefix = QStringLiteral("Errore "));
+    // A simple command (data 0xAA 0xAA) to the device, waiting for its reply.
+    bool sendCommand(quint8 code);
 
-    // The same towards the multicast group, out of one network card. A failure is not shown:
-    // it is returned, for the caller to name the card it could not search.
-    SendResult sendFrameThroughCard(quint8 cmd, const QByteArray &data, const NetworkCard &card, int replyTimeoutMs);
-
-    // The first step of every write by address: logout (103) to the device now, the write
-    // `writeCode` remembered as pendingWriteCode and `deferredWriteTimer` armed with
-    // `delayMs`; the timer's expiry sends the write.
-    void startWriteSequence(quint8 writeCode, IntervalTimer &deferredWriteTimer, int delayMs);
+    // The same towards `to` out of one network card. A failure is not shown: it is
+    // returned, for the caller to name the card it could not search.
+    SendResult sendFrameThroughCard(quint8 cmd, const QByteArray &data, const Destination &to,
+                                    const NetworkCard &card, int replyTimeoutMs);
 
     // A sentence added to the error text when a send to the device's address fails, e.g.
     // why that address cannot be reached; the note may be empty.
     using UnicastFailureNote = std::function<QString(const QString &host)>;
     void setUnicastFailureNote(UnicastFailureNote note) { m_unicastFailureNote = std::move(note); }
 
-    // A simple command (data 0xAA 0xAA) to the device, waiting for its reply.
-    bool sendCommand(quint8 code);
-
     // Ends the reply wait: commandPending false, reply timer disabled with interval 0.
     void stopReplyWait();
 
 private:
-    bool ensureBound();
-    void bindLocalPort();
+    void afterSend(quint8 cmd, int replyTimeoutMs);
 
     UdpEndpoint &m_endpoint;
     ProgramState &m_state;

@@ -9,6 +9,7 @@ class CardSearch;
 class UdpEndpoint;
 class MessageSink;
 class ProcessLauncher;
+class WriteSequence;
 class ProgrammerWindow;
 class LoginDialog;
 class DiscoveryWindow;
@@ -41,8 +42,11 @@ public:
     virtual IntervalTimer &loginPollTimer() = 0;
     // Armed after a confirmed device upload; expiry: repeatDiscovery().
     virtual IntervalTimer &rediscoveryTimer() = 0;
-    // Second step of every write (two seconds after the logout); expiry: sendDeferredWrite().
+    // Second step of every write (two seconds after the logout); expiry: the write sequence
+    // sends the write.
     virtual IntervalTimer &deferredWriteTimer() = 0;
+    // Every write by address: logout, the deferred-write timer, then the write.
+    virtual WriteSequence &writeSequence() = 0;
 
     // ---- Windows ----
     // The programmer window lives for the whole run; the others are created on first use

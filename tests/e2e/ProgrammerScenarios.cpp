@@ -2,7 +2,7 @@
 // its own (192.168.0.1 .. .4, and the two misbehaving ones).
 #include "E2eSupport.h"
 
-#include "programmer/ReplyDispatcher.h"
+#include "services/ReplyDispatcher.h"
 #include "protocol/Commands.h"
 
 #include <QComboBox>

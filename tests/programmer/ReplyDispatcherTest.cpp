@@ -1,6 +1,6 @@
 #include "ProgrammerFixture.h"
 
-#include "programmer/ReplyDispatcher.h"
+#include "services/ReplyDispatcher.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -11,10 +11,10 @@
 
 namespace qvx::test {
 
-// Endpoint test double: records every datagram sent with the remote host and port it went
-// to (and the card, for sends through one card), counts closes and binds, lets a test inject
-// datagrams as if they had arrived, with their source, destination and card, and set the
-// system's drop counter.
+// Endpoint test double: records every datagram sent with the address and port it went to
+// (and the card, for sends through one card), counts binds, lets a test inject datagrams as
+// if they had arrived, with their source, destination and card, and set the system's drop
+// counter.
 class FakeEndpoint : public UdpEndpoint {
     Q_OBJECT
 public:
@@ -27,17 +27,6 @@ public:
         NetworkCard card;
     };
 
-    void close() override
-    {
-        ++closeCount;
-        m_bound = false;
-        if (dropPendingOnClose)
-            m_incoming.clear();
-    }
-    void setRemoteHost(const QString &host) override { m_host = host; }
-    QString remoteHost() const override { return m_host; }
-    void setRemotePort(quint16 port) override { m_port = port; }
-    quint16 remotePort() const override { return m_port; }
     bool bind(quint16 localPort, int *errorNumber, QString *errorText) override
     {
         ++bindCount;
@@ -51,12 +40,16 @@ public:
         return true;
     }
     bool isBound() const override { return m_bound; }
-    SendResult send(const QByteArray &datagram) override { return record({datagram, m_host, m_port, false, {}}); }
-    SendResult sendThroughCard(const QByteArray &datagram, const NetworkCard &card) override
+    SendResult send(const QByteArray &datagram, quint32 address, quint16 port) override
+    {
+        return record({datagram, dotted(address), port, false, {}});
+    }
+    SendResult sendThroughCard(const QByteArray &datagram, quint32 address, quint16 port,
+                               const NetworkCard &card) override
     {
         if (refusedCards.contains(card.interfaceIndex))
             return refusedCards.value(card.interfaceIndex);
-        return record({datagram, m_host, m_port, true, card});
+        return record({datagram, dotted(address), port, true, card});
     }
     QList<ReceivedDatagram> readPendingDatagrams() override
     {
@@ -66,7 +59,6 @@ public:
     }
     bool hasPendingDatagram() const override { return !m_incoming.isEmpty(); }
     quint64 droppedDatagrams() const override { return dropped; }
-    QString localIPv4Address() const override { return localAddress; }
 
     // Queues datagrams with their source, destination and card, and signals their arrival
     // once.
@@ -76,8 +68,8 @@ public:
             m_incoming.enqueue(d);
         Q_EMIT readyRead();
     }
-    // Queues datagrams as replies of the remote host, sent to the local address on card
-    // `arrivalCard`, and signals their arrival once.
+    // Queues datagrams as replies of the host the last datagram went to, sent to the local
+    // address on card `arrivalCard`, and signals their arrival once.
     void injectDatagrams(const QList<QByteArray> &datagrams)
     {
         const ReceivedDatagram reply = asReply({});
@@ -107,16 +99,23 @@ public:
     }
     void clearSent() { sent.clear(); }
 
-    // The datagram as the remote host's reply to this endpoint would arrive.
+    // Where the last datagram went ("" before any).
+    QString lastHost() const { return sent.isEmpty() ? QString() : sent.last().host; }
+
+    // The datagram as the reply of the host the last datagram went to would arrive.
     ReceivedDatagram asReply(const QByteArray &datagram) const
     {
         ReceivedDatagram d;
         d.data = datagram;
-        d.sourceAddress = ipv4(m_host);
-        d.sourcePort = m_port;
+        d.sourceAddress = sent.isEmpty() ? 0 : ipv4(sent.last().host);
+        d.sourcePort = sent.isEmpty() ? 0 : sent.last().port;
         d.destinationAddress = ipv4(localAddress);
         d.interfaceIndex = arrivalCard;
         return d;
+    }
+    static QString dotted(quint32 a)
+    {
+        return QStringLiteral("%1.%2.%3.%4").arg(a >> 24).arg((a >> 16) & 0xFF).arg((a >> 8) & 0xFF).arg(a & 0xFF);
     }
     // Dotted IPv4 text as a number in host byte order, 0 when it is not one.
     static quint32 ipv4(const QString &dotted)
@@ -138,15 +137,15 @@ public:
     QList<Sent> sent;
     // Called after each datagram that left, e.g. to let a simulated device answer.
     std::function<void(const Sent &)> onSend;
-    int closeCount = 0, bindCount = 0;
+    int bindCount = 0;
     quint16 boundPort = 0;
     QString localAddress = QStringLiteral("192.168.0.10");
     // The card injected datagrams arrive on, and the system's drop counter.
     int arrivalCard = 2;
     quint64 dropped = 0;
 
-    // Failure injection. Like a real socket, closing may discard the datagrams waiting.
-    bool failBind = false, failSend = false, dropPendingOnClose = false;
+    // Failure injection.
+    bool failBind = false, failSend = false;
     int failErrorNumber = 10051;
     // Sends through the card with this interface index fail with the result given.
     QHash<int, SendResult> refusedCards;
@@ -163,8 +162,6 @@ private:
         return {};
     }
 
-    QString m_host;
-    quint16 m_port = 0;
     bool m_bound = false;
     QQueue<ReceivedDatagram> m_incoming;
 };
