@@ -14,6 +14,13 @@ const QList<CommandInfo> &Commands()
          QStringLiteral("Lists every device that answers a discovery, with the fields of the discovery record "
                         "and the network card it answered on."),
          true},
+        {QStringLiteral("scan"), QStringLiteral("RANGE... [--rate N] [--retries N] [--force]"),
+         QStringLiteral("Asks every address of the ranges for its settings (command 97, as \"Download Settings\"), "
+                        "so that devices behind routers are found too. A range is a subnet (10.1.0.0/22, its network "
+                        "and broadcast addresses left out), A.B.C.D-E.F.G.H or one address; at most 65536 addresses "
+                        "unless --force. Each silent address is asked once more at the end. Lists the devices that "
+                        "answered with their settings and the card that heard them; exit 1 when none did."),
+         false},
         {QStringLiteral("get"), QStringLiteral("IP"),
          QStringLiteral("Downloads the settings of the device at IP (command 97), firmware included."), false},
         {QStringLiteral("set"), QStringLiteral("IP --password PW KEY=VALUE..."),

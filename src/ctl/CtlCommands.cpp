@@ -3,6 +3,7 @@
 #include "ctl/CtlCommandTable.h"
 #include "ctl/CtlOutput.h"
 #include "ctl/CtlRunner.h"
+#include "netadapters/AddressRange.h"
 #include "netadapters/CardSource.h"
 #include "protocol/CommissionSheet.h"
 #include "protocol/FieldKeys.h"
@@ -103,7 +104,7 @@ int runCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &card
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &a = arguments[i];
         if (a == QLatin1String("--format") || a == QLatin1String("--timeout") || a == QLatin1String("--card") ||
-            a == QLatin1String("--write-delay")) {
+            a == QLatin1String("--write-delay") || a == QLatin1String("--rate") || a == QLatin1String("--retries")) {
             ++i;
             continue;
         }
@@ -151,6 +152,20 @@ int runCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &card
     if (name == QLatin1String("mac")) {
         parser.addOption(autoOption);
         parser.addOption(codeOption);
+    }
+    const QCommandLineOption rateOption(QStringLiteral("rate"),
+                                        QStringLiteral("Requests per second, 1 to 10000 (default 500)."),
+                                        QStringLiteral("N"), QStringLiteral("500"));
+    const QCommandLineOption retriesOption(QStringLiteral("retries"),
+                                           QStringLiteral("How often a silent address is asked again at the end, "
+                                                          "0 to 5 (default 1)."),
+                                           QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption forceOption(QStringLiteral("force"),
+                                         QStringLiteral("Ask more than 65536 addresses."));
+    if (name == QLatin1String("scan")) {
+        parser.addOption(rateOption);
+        parser.addOption(retriesOption);
+        parser.addOption(forceOption);
     }
 
     QStringList args = arguments;
@@ -223,6 +238,25 @@ int runCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &card
         if (!needCount(0, 0))
             return usageError(name, QStringLiteral("discover takes no arguments"));
         return Runner(g, endpoint, cards).discover();
+    }
+    if (name == QLatin1String("scan")) {
+        if (!needCount(1, -1))
+            return usageError(name, QStringLiteral("scan takes one or more address ranges"));
+        bool rateOk = false, retriesOk = false;
+        const int rate = parser.value(rateOption).toInt(&rateOk);
+        const int retries = parser.value(retriesOption).toInt(&retriesOk);
+        if (!rateOk || rate < 1 || rate > 10000)
+            return usageError(name, QStringLiteral("--rate must be 1 to 10000 requests per second"));
+        if (!retriesOk || retries < 0 || retries > 5)
+            return usageError(name, QStringLiteral("--retries must be 0 to 5"));
+        const Checked<QList<quint32>> addresses =
+            scanAddresses(pos, parser.isSet(forceOption) ? 0 : kScanAddressLimit);
+        if (!addresses.ok())
+            return usageError(name, addresses.refusal +
+                                        (addresses.refusal.contains(QLatin1String("more than"))
+                                             ? QStringLiteral(" (--force asks them all)")
+                                             : QString()));
+        return Runner(g, endpoint, cards).scan(*addresses.value, rate, retries);
     }
     if (name == QLatin1String("get")) {
         if (!needCount(1, 1))

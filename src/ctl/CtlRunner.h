@@ -53,6 +53,8 @@ public:
     int bridge(const QString &ip, const QString &password, const QList<FieldChange> &changes);
     int mac(const QString &ip, const QString &password, bool automatic, const QString &code);
     int commission(const CommissionSheet &sheet);
+    // Asks every address for its settings (CtlScan.cpp).
+    int scan(const QList<quint32> &addresses, int ratePerSecond, int retries);
 
 private:
     // A block of settings that is read, changed, written with the write sequence and read

@@ -115,6 +115,38 @@ void CtlSession::keepEarlyReplies()
                 m_early.append(*frame);
 }
 
+SendResult CtlSession::sendScanRequest(quint32 address)
+{
+    return m_link.sendQuietly(CmdDownloadSettings, simpleCommandData(), Destination::device(address));
+}
+
+void CtlSession::runScan(AddressScan &scan, const QList<quint32> &addresses, int ratePerSecond, int retries)
+{
+    m_cards.refresh();
+    if (!m_link.ensureBound())
+        return;
+    QEventLoop loop;
+    const auto drain = [&] {
+        while (m_endpoint.hasPendingDatagram()) {
+            for (const ReceivedDatagram &datagram : m_endpoint.readPendingDatagrams()) {
+                const std::optional<Frame> frame = recognizeReply(datagram.data);
+                if (!frame || frame->cmd != CmdDownloadSettings || !scan.claims(datagram.sourceAddress))
+                    continue;
+                scan.takeReply(datagram.sourceAddress, decodeSettingsBlock(frame->data), int(frame->data.size()),
+                               m_cards.cardOfReply(datagram.interfaceIndex, datagram.destinationAddress,
+                                                   datagram.sourceAddress));
+            }
+        }
+    };
+    const QMetaObject::Connection arrivals = QObject::connect(&m_endpoint, &UdpEndpoint::readyRead, &loop, drain);
+    const QMetaObject::Connection done = QObject::connect(&scan, &AddressScan::finished, &loop, &QEventLoop::quit);
+    scan.start(addresses, ratePerSecond, retries);
+    if (scan.isRunning())
+        loop.exec();
+    QObject::disconnect(arrivals);
+    QObject::disconnect(done);
+}
+
 std::optional<Frame> CtlSession::await(quint8 cmd)
 {
     std::optional<Frame> reply;

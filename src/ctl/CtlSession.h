@@ -1,4 +1,5 @@
 #pragma once
+#include "netadapters/AddressScan.h"
 #include "netadapters/CardSearch.h"
 #include "protocol/Frame.h"
 #include "protocol/IntervalTimer.h"
@@ -68,6 +69,13 @@ public:
     // same record on the same card is listed once. Cards not searched are named on stderr.
     // Nothing when no request could be sent.
     std::optional<QList<FoundDevice>> discover();
+
+    // Asks every address for its settings as `scan` paces it, and hands each answer from
+    // an asked address to the scan, until the scan has finished. `progress` is called with
+    // the scan's progress. The scan's send function must be sendScanRequest().
+    void runScan(AddressScan &scan, const QList<quint32> &addresses, int ratePerSecond, int retries);
+    // One settings download to `address` for a scan: no reply timer, no message.
+    SendResult sendScanRequest(quint32 address);
 
     // Lets `ms` pass, reading (and dropping) whatever arrives.
     void pause(int ms);

@@ -135,6 +135,13 @@ SendResult Link::sendFrameThroughCard(quint8 cmd, const QByteArray &data, const 
     return result;
 }
 
+SendResult Link::sendQuietly(quint8 cmd, const QByteArray &data, const Destination &to)
+{
+    if (!ensureBound())
+        return {false, 0, QStringLiteral("the local UDP port %1 is not open").arg(kLocalPort)};
+    return m_endpoint.send(buildRequestFrame(cmd, data), to.address, to.port);
+}
+
 void Link::stopReplyWait()
 {
     m_state.commandPending = false;

@@ -61,6 +61,10 @@ public:
     SendResult sendFrameThroughCard(quint8 cmd, const QByteArray &data, const Destination &to,
                                     const NetworkCard &card, int replyTimeoutMs);
 
+    // Sends one request to `to` and nothing more: no reply timer, no message. For a search
+    // that asks many addresses and counts its failures itself.
+    SendResult sendQuietly(quint8 cmd, const QByteArray &data, const Destination &to);
+
     // A sentence added to the error text when a send to the device's address fails, e.g.
     // why that address cannot be reached; the note may be empty.
     using UnicastFailureNote = std::function<QString(const QString &host)>;

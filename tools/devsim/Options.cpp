@@ -35,6 +35,8 @@ QString usageText()
         "  --devices N             number of devices (1..10000, default 1)\n"
         "  --first-ip A            address of the first device (default 192.168.0.1); the\n"
         "                          others take the following addresses\n"
+        "  --first-number N        number of the first device, which ends its MAC address\n"
+        "                          (1..1000000, default 1): keeps two simulators apart\n"
         "  --skip A                leave this address out (repeatable), e.g. the program's\n"
         "  --password P            every device's password, 1..12 characters (default 123456)\n"
         "  --short-settings        answer 97 with 28 data bytes (no mode, no TCP server)\n"
@@ -129,6 +131,8 @@ bool parseOptions(const QStringList &args, Options *o, QString *error)
             ok = flag(&o->help);
         else if (name == QLatin1String("--devices"))
             ok = number(1, 10000, &o->devices);
+        else if (name == QLatin1String("--first-number"))
+            ok = number(1, 1000000, &o->firstNumber);
         else if (name == QLatin1String("--first-ip"))
             ok = address(&o->firstIp);
         else if (name == QLatin1String("--skip"))
@@ -210,10 +214,10 @@ std::vector<Device> makeDevices(const Options &o, QString *error)
             return {};
         }
         const Ipv4 address = Ipv4(next++);
-        const int number = n + 1;
+        const int number = o.firstNumber + n;
 
         Device d;
-        d.settings.mac = {0x00, 0x04, 0xA3, 0x00, quint8(number >> 8), quint8(number & 0xFF)};
+        d.settings.mac = {0x00, 0x04, 0xA3, quint8(number >> 16), quint8(number >> 8), quint8(number & 0xFF)};
         d.settings.ip = toOctets(address);
         d.settings.gateway = toOctets((address & 0xFFFFFF00u) | 254u);
         d.factory = d.settings;

@@ -11,6 +11,7 @@ namespace qvx::devsim {
 struct Options {
     int devices = 1;
     Ipv4 firstIp = 0xC0A80001; // 192.168.0.1
+    int firstNumber = 1;       // of the first device; its MAC address ends in it
     std::vector<Ipv4> skip;
     QString interfaceName;     // join the group here; empty: on every multicast interface
     Ipv4 bindAddress = 0;      // listen on this local address; 0: every address

@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# Runs a command on a workstation whose devices sit on two other subnets behind a router,
+# as on a site with several subnets or VLANs:
+#
+#   program   10.20.0.10/24, default route via the router     <-- veth -->  router 10.20.0.1
+#   router    forwards between its three links, no multicast routing
+#   subnet A  (default 10.21.0.0/22) devices from its first host, default route via the router
+#   subnet B  (default 10.22.0.0/24) likewise
+#
+# A discovery (multicast) never crosses the router; requests by address do. The router
+# reaches each subnet through a point-to-point link to the subnet's namespace, which holds
+# every device address: the router resolves no neighbour per address, so a scan of
+# thousands of unused addresses cannot overflow its neighbour table (whose limits are the
+# host's on kernels that do not keep them per namespace). Everything lives in namespaces
+# made here and goes on exit.
+#
+# Usage: routed-net.sh --devsim PATH [--subnet-a CIDR] [--devices-a N] [--subnet-b CIDR]
+#                      [--devices-b N] -- COMMAND [ARGS...]
+# The command runs in the program's namespace with QVX_E2E_NETNS=1, QVX_E2E_TOPOLOGY=routed,
+# QVX_E2E_SUBNETS ("A B" as CIDR) and QVX_E2E_DEVICES (devices in all). Exit status: the
+# command's, or 77 when namespaces cannot be made here.
+set -u
+
+SKIP=77
+DEVSIM=""
+SUBNET_A=10.21.0.0/22
+SUBNET_B=10.22.0.0/24
+DEVICES_A=3
+DEVICES_B=2
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --devsim) DEVSIM="$2"; shift 2 ;;
+        --subnet-a) SUBNET_A="$2"; shift 2 ;;
+        --subnet-b) SUBNET_B="$2"; shift 2 ;;
+        --devices-a) DEVICES_A="$2"; shift 2 ;;
+        --devices-b) DEVICES_B="$2"; shift 2 ;;
+        --) shift; break ;;
+        *) echo "routed-net.sh: unknown option $1" >&2; exit 2 ;;
+    esac
+done
+if [ $# -eq 0 ] || [ ! -x "$DEVSIM" ]; then
+    echo "usage: routed-net.sh --devsim PATH [--subnet-a CIDR] [--devices-a N] ... -- COMMAND..." >&2
+    exit 2
+fi
+if [ "$(id -u)" -ne 0 ] || ! command -v ip >/dev/null 2>&1; then
+    echo "SKIP: network namespaces need root and iproute2"
+    exit $SKIP
+fi
+
+SUFFIX="$$$RANDOM"
+NS_P="qvrp$SUFFIX"; NS_R="qvrr$SUFFIX"; NS_A="qvra$SUFFIX"; NS_B="qvrb$SUFFIX"
+WORK="$(mktemp -d /tmp/qvx-routed.XXXXXX)"
+CREATED=()
+PIDS=()
+
+# shellcheck disable=SC2317 # called through the trap
+teardown() {
+    local status=$?
+    trap - EXIT INT TERM HUP
+    for pid in "${PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null; done
+    for ns in "${CREATED[@]}"; do
+        for pid in $(ip netns pids "$ns" 2>/dev/null); do kill -KILL "$pid" 2>/dev/null; done
+    done
+    for ns in "${CREATED[@]}"; do ip netns del "$ns" 2>/dev/null; done
+    rm -rf "$WORK"
+    exit "$status"
+}
+trap teardown EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+trap 'exit 129' HUP
+
+for ns in "$NS_P" "$NS_R" "$NS_A" "$NS_B"; do
+    if ! ip netns add "$ns" 2>"$WORK/err"; then
+        echo "SKIP: cannot create a network namespace: $(cat "$WORK/err")"
+        exit $SKIP
+    fi
+    CREATED+=("$ns")
+    ip -n "$ns" link set lo up
+done
+
+# The host addresses of a subnet from its first one, skipping host parts 0 and 255 as
+# qvx-devsim numbers its devices: prints N dotted addresses.
+to_number() { local IFS=.; set -- $1; echo $(( ($1 << 24) | ($2 << 16) | ($3 << 8) | $4 )); }
+to_dotted() { echo "$(( $1 >> 24 & 255 )).$(( $1 >> 16 & 255 )).$(( $1 >> 8 & 255 )).$(( $1 & 255 ))"; }
+network_of() { # CIDR: the network's number and its size
+    local bits="${1#*/}"
+    local size=$(( 1 << (32 - bits) ))
+    echo "$(( $(to_number "${1%/*}") & ~(size - 1) & 0xFFFFFFFF )) $size"
+}
+hosts_of() {
+    local net size a n=0
+    read -r net size <<<"$(network_of "$1")"
+    for (( a = net + 1; a < net + size - 1 && n < $2; a++ )); do
+        (( (a & 255) == 0 || (a & 255) == 255 )) && continue
+        to_dotted "$a"
+        n=$(( n + 1 ))
+    done
+}
+
+set -e
+ip netns exec "$NS_R" sysctl -qw net.ipv4.ip_forward=1
+# Program <-> router.
+ip -n "$NS_P" link add vp0 type veth peer name vr0 netns "$NS_R"
+ip -n "$NS_P" addr add 10.20.0.10/24 dev vp0
+ip -n "$NS_P" link set vp0 up
+ip -n "$NS_P" route add default via 10.20.0.1
+ip -n "$NS_R" addr add 10.20.0.1/24 dev vr0
+ip -n "$NS_R" link set vr0 up
+
+start_subnet() { # namespace, router-side interface, subnet, devices, name, first device number, link
+    local ns="$1" rif="$2" subnet="$3" count="$4" name="$5" number="$6" link="$7"
+    ip -n "$NS_R" link add "$rif" type veth peer name vd0 netns "$ns"
+    ip -n "$NS_R" addr add "$link.1/30" dev "$rif"
+    ip -n "$NS_R" link set "$rif" up
+    ip -n "$ns" addr add "$link.2/30" dev vd0
+    hosts_of "$subnet" "$count" | sed "s|.*|addr add &/32 dev vd0|" | ip -n "$ns" -batch -
+    ip -n "$ns" link set vd0 up
+    ip -n "$ns" route add default via "$link.1"
+    ip -n "$NS_R" route add "$subnet" via "$link.2"
+    local first
+    first="$(hosts_of "$subnet" 1)"
+    ip netns exec "$ns" "$DEVSIM" --devices "$count" --first-ip "$first" --first-number "$number" --interface vd0 \
+        --log "$WORK/$name.log" --ready-file "$WORK/$name.ready" &
+    PIDS+=($!)
+}
+start_subnet "$NS_A" vra "$SUBNET_A" "$DEVICES_A" a 1 10.255.1
+start_subnet "$NS_B" vrb "$SUBNET_B" "$DEVICES_B" b $((DEVICES_A + 1)) 10.255.2
+set +e
+
+for name in a b; do
+    for _ in $(seq 1 100); do
+        [ -s "$WORK/$name.ready" ] && break
+        sleep 0.1
+    done
+    if [ ! -s "$WORK/$name.ready" ]; then
+        echo "routed-net.sh: qvx-devsim of subnet $name is not listening" >&2
+        exit 1
+    fi
+done
+
+ip netns exec "$NS_P" env QVX_E2E_NETNS=1 QVX_E2E_TOPOLOGY=routed QVX_E2E_SUBNETS="$SUBNET_A $SUBNET_B" \
+    QVX_E2E_DEVICES=$((DEVICES_A + DEVICES_B)) "$@" &
+CMD_PID=$!
+wait "$CMD_PID"
+exit $?
