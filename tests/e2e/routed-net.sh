@@ -17,7 +17,7 @@
 # Usage: routed-net.sh --devsim PATH [--subnet-a CIDR] [--devices-a N] [--subnet-b CIDR]
 #                      [--devices-b N] -- COMMAND [ARGS...]
 # The command runs in the program's namespace with QVX_E2E_NETNS=1, QVX_E2E_TOPOLOGY=routed,
-# QVX_E2E_SUBNETS ("A B" as CIDR) and QVX_E2E_DEVICES (devices in all). Exit status: the
+# QVX_E2E_SUBNETS ("A B" as CIDR; B only with devices there) and QVX_E2E_DEVICES (devices in all). Exit status: the
 # command's, or 77 when namespaces cannot be made here.
 set -u
 
@@ -125,7 +125,13 @@ start_subnet() { # namespace, router-side interface, subnet, devices, name, firs
     PIDS+=($!)
 }
 start_subnet "$NS_A" vra "$SUBNET_A" "$DEVICES_A" a 1 10.255.1
-start_subnet "$NS_B" vrb "$SUBNET_B" "$DEVICES_B" b $((DEVICES_A + 1)) 10.255.2
+# A second subnet only when it has devices.
+if [ "$DEVICES_B" -gt 0 ]; then
+    start_subnet "$NS_B" vrb "$SUBNET_B" "$DEVICES_B" b $((DEVICES_A + 1)) 10.255.2
+else
+    SUBNET_B=""
+    : >"$WORK/b.ready"; echo 0 >"$WORK/b.ready"
+fi
 set +e
 
 for name in a b; do
