@@ -63,6 +63,15 @@ const QList<CommandInfo> &Commands()
                         "whole sheet is checked before anything is sent; no two rows may name one MAC address or "
                         "plan one IP address. A row planning the address of a device that keeps it is not written."),
          true},
+        {QStringLiteral("check"), QStringLiteral("SHEET.csv [--scan RANGE ...]"),
+         QStringLiteral("Checks the site against its sheet (the commissioning sheet's form; read-only keys such as "
+                        "firmware allowed; an empty cell is not checked): discovers the devices (and searches the "
+                        "ranges given with --scan), downloads each one's settings when the sheet names a key the "
+                        "discovery lacks, and lists every unit with its status: matches, differs (each field with "
+                        "the sheet's value and the device's), missing, replaced (an unknown unit holds its planned "
+                        "address) or not in sheet. Exit 0 when all match, 1 on any difference, 2 for a bad sheet, "
+                        "3 when the search could not run."),
+         true},
     };
     return commands;
 }
@@ -84,7 +93,8 @@ QString overviewText()
     for (const CommandInfo &c : Commands())
         text += QStringLiteral("  %1 %2\n").arg(c.name, c.synopsis);
     text += QStringLiteral("\nqvxctl COMMAND --help describes one command. Exit codes: 0 done and verified, 1 a device "
-                           "refused, did not answer or did not verify, 2 bad usage or a bad sheet.\n");
+                           "refused, did not answer or did not verify (check: a difference), 2 bad usage or a bad sheet, 3 the search "
+                           "could not run (check).\n");
     return text;
 }
 

@@ -10,6 +10,7 @@
 #include "protocol/FieldRules.h"
 #include "protocol/Layouts.h"
 #include "protocol/RecordFormats.h"
+#include "protocol/SiteCheck.h"
 #include "protocol/TextRules.h"
 
 #include <QCommandLineParser>
@@ -104,7 +105,8 @@ int runCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &card
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &a = arguments[i];
         if (a == QLatin1String("--format") || a == QLatin1String("--timeout") || a == QLatin1String("--card") ||
-            a == QLatin1String("--write-delay") || a == QLatin1String("--rate") || a == QLatin1String("--retries")) {
+            a == QLatin1String("--write-delay") || a == QLatin1String("--rate") || a == QLatin1String("--retries") ||
+            a == QLatin1String("--scan")) {
             ++i;
             continue;
         }
@@ -162,6 +164,11 @@ int runCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &card
                                            QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption forceOption(QStringLiteral("force"),
                                          QStringLiteral("Ask more than 65536 addresses."));
+    const QCommandLineOption scanOption(QStringLiteral("scan"),
+                                        QStringLiteral("Also search this address range (repeatable), as qvxctl scan."),
+                                        QStringLiteral("RANGE"));
+    if (name == QLatin1String("check"))
+        parser.addOption(scanOption);
     if (name == QLatin1String("scan")) {
         parser.addOption(rateOption);
         parser.addOption(retriesOption);
@@ -408,6 +415,26 @@ int runCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &card
             return ExitUsage;
         }
         return Runner(g, endpoint, cards).commission(sheet);
+    }
+    if (name == QLatin1String("check")) {
+        if (!needCount(1, 1))
+            return usageError(name, QStringLiteral("check takes one sheet (a CSV file)"));
+        std::optional<QList<quint32>> scanTargets;
+        if (parser.isSet(scanOption)) {
+            const Checked<QList<quint32>> addresses = scanAddresses(parser.values(scanOption));
+            if (!addresses.ok())
+                return usageError(name, addresses.refusal);
+            scanTargets = *addresses.value;
+        }
+        QFile file(pos[0]);
+        if (!file.open(QIODevice::ReadOnly))
+            return usageError(name, QStringLiteral("%1: %2").arg(pos[0], file.errorString()));
+        const SiteSheet sheet = parseSiteSheet(file.readAll(), pos[0]);
+        if (!sheet.ok()) {
+            printError(sheet.error);
+            return ExitUsage;
+        }
+        return Runner(g, endpoint, cards).check(sheet, scanTargets);
     }
     return usageError(QString(), QStringLiteral("unknown command \"%1\"").arg(name));
 }

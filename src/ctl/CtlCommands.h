@@ -11,6 +11,7 @@ enum CtlExit : int {
     ExitDone = 0,     // everything done and verified
     ExitDevice = 1,   // a device refused, did not answer or did not verify
     ExitUsage = 2,    // bad usage or a bad sheet; nothing was sent
+    ExitNoSearch = 3, // check: the search itself could not run (port in use, no card)
 };
 
 // Runs one qvxctl command line (arguments without the program name) through `endpoint`;

@@ -18,6 +18,7 @@ namespace qvx {
 class CardSource;
 class UdpEndpoint;
 struct CommissionSheet;
+struct SiteSheet;
 } // namespace qvx
 
 // One run of qvxctl: the commands against the devices, after the command line has been checked.
@@ -55,6 +56,8 @@ public:
     int commission(const CommissionSheet &sheet);
     // Asks every address for its settings (CtlScan.cpp).
     int scan(const QList<quint32> &addresses, int ratePerSecond, int retries);
+    // Compares the site with its sheet (CtlScan.cpp).
+    int check(const SiteSheet &sheet, const std::optional<QList<quint32>> &scanTargets);
 
 private:
     // A block of settings that is read, changed, written with the write sequence and read

@@ -2,12 +2,15 @@
 
 #include "ctl/CtlCommands.h"
 #include "netadapters/AddressScan.h"
+#include "protocol/SiteCheck.h"
+
+#include <QHash>
 
 #include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
-// qvxctl scan: the search by address range.
+// qvxctl scan and check: the search by address range, and a site compared with its sheet.
 
 namespace qvx::ctl {
 
@@ -79,6 +82,88 @@ int Runner::scan(const QList<quint32> &addresses, int ratePerSecond, int retries
         printError(QStringLiteral("no device answered at any of the %1 addresses").arg(addresses.size()));
     print(header, rows);
     return found.isEmpty() ? ExitDevice : ExitDone;
+}
+
+namespace {
+
+// The fields of a scan's answer, with the card that heard it.
+FieldValues scannedValues(const AddressScan::Found &d)
+{
+    FieldValues values = settingsFieldValues(encodeSettingsBlock(d.settings).left(d.length));
+    values[kCardKey] = d.card ? d.card->label() : QString();
+    return values;
+}
+
+} // namespace
+
+int Runner::check(const SiteSheet &sheet, const std::optional<QList<quint32>> &scanTargets)
+{
+    const std::optional<QList<FoundDevice>> discovered = session.discover();
+    if (!discovered) {
+        printError(QStringLiteral("the search could not run: no discovery request could be sent"));
+        return ExitNoSearch;
+    }
+    // Every answering unit once, by MAC address, in order of arrival.
+    QList<FieldValues> units;
+    QHash<QString, qsizetype> unitOfMac;
+    const auto add = [&](const FieldValues &values) {
+        const QString mac = values.value(kMacKey);
+        if (const auto at = unitOfMac.constFind(mac); at != unitOfMac.cend()) {
+            // A second record of the same unit adds the fields the first lacked.
+            for (auto it = values.cbegin(); it != values.cend(); ++it)
+                if (!units[*at].contains(it.key()) || units[*at].value(it.key()).isEmpty())
+                    units[*at].insert(it.key(), it.value());
+            return;
+        }
+        unitOfMac.insert(mac, units.size());
+        units << values;
+    };
+    for (const FoundDevice &d : *discovered)
+        add(discoveryFieldValues(d.record, d.card));
+    if (scanTargets) {
+        AddressScan scan([this](quint32 address) { return session.sendScanRequest(address); });
+        session.runScan(scan, *scanTargets, 500, 1);
+        for (const AddressScan::Found &d : scan.found())
+            add(scannedValues(d));
+    }
+    if (needsSettingsDownload(sheet)) {
+        QSet<QString> planned;
+        for (const PlannedUnit &unit : sheet.units)
+            planned.insert(unit.mac);
+        for (FieldValues &unit : units) {
+            if (!planned.contains(unit.value(kMacKey)) || unit.contains(QStringLiteral("firmware")))
+                continue;
+            const QString ip = unit.value(QStringLiteral("ip"));
+            const std::optional<Frame> reply = session.command(ip, CmdDownloadSettings);
+            if (!reply) {
+                printError(noAnswer(ip, QStringLiteral("the settings download")));
+                continue;
+            }
+            const FieldValues settings = settingsFieldValues(reply->data);
+            for (auto it = settings.cbegin(); it != settings.cend(); ++it)
+                if (!unit.contains(it.key()) || unit.value(it.key()).isEmpty())
+                    unit.insert(it.key(), it.value());
+        }
+    }
+
+    const QList<UnitCheck> checks = checkSite(sheet, units);
+    const QStringList header{kMacKey, QStringLiteral("ip"), QStringLiteral("line"), QStringLiteral("status"),
+                             QStringLiteral("field"), QStringLiteral("sheet"), QStringLiteral("device")};
+    QList<QStringList> rows;
+    bool allMatch = true;
+    for (const UnitCheck &c : checks) {
+        const QString line = c.line > 0 ? QString::number(c.line) : QString();
+        QString status = statusText(c.status);
+        if (c.status == UnitCheck::Status::Replaced)
+            status += QStringLiteral(" by ") + c.replacedBy;
+        allMatch = allMatch && c.status == UnitCheck::Status::Matches;
+        if (c.differences.isEmpty())
+            rows << QStringList{c.mac, c.ip, line, status, QString(), QString(), QString()};
+        for (const FieldDifference &d : c.differences)
+            rows << QStringList{c.mac, c.ip, line, status, d.key, d.planned, d.found};
+    }
+    print(header, rows);
+    return allMatch ? ExitDone : ExitDevice;
 }
 
 } // namespace qvx::ctl

@@ -28,6 +28,16 @@ grep -q ',10\.22\.0\.1,.*,vp0 10\.20\.0\.10$' <<<"$out" || fail "the first devic
 # 1,276 addresses, the silent ones asked twice, at 1000 per second: 2.6 s of pacing.
 [ "$elapsed_ms" -lt 5000 ] || fail "the scan took $elapsed_ms ms"
 
+# The site against its sheet, found by the scan alone: firmware needs no extra download.
+sheet="$(mktemp)"
+trap 'rm -f "$sheet"' EXIT
+printf 'mac,ip,firmware\n00-04-A3-00-00-01,10.21.0.1,2.1\n00-04-A3-00-00-04,10.22.0.1,2.1\n' >"$sheet"
+out="$("$CTL" check "$sheet" --scan "$SUBNET_A" --scan "$SUBNET_B" --timeout 1 --format csv | tr -d '\r')"
+status=$?
+[ "$status" -eq 1 ] || fail "check with units not in the sheet exit $status, wanted 1"
+[ "$(grep -c ',matches,' <<<"$out")" -eq 2 ] || fail "check: the two planned units do not match: $out"
+[ "$(grep -c ',not in sheet,' <<<"$out")" -eq 3 ] || fail "check: the three other units are not named"
+
 "$CTL" scan 10.23.0.0/24 --retries 0 --timeout 1 >/dev/null 2>&1
 [ $? -eq 1 ] || fail "a scan that finds nothing does not exit 1"
 for bad in 10.21.0.0/33 10.21.0.9-10.21.0.1 10.21.0 10.0.0.0/15; do
