@@ -3,7 +3,7 @@
 # on 10.21.0.0/22 and 10.22.0.0/24): a discovery finds none of them, a scan of both subnets
 # finds every one, and bad ranges are refused before anything is sent.
 #   routed-net.sh --devsim qvx-devsim -- ctl_routed.sh path/to/qvxctl
-set -u
+set -u -o pipefail
 CTL="$1"
 if [ "${QVX_E2E_TOPOLOGY:-}" != routed ]; then
     echo "SKIP: runs only inside the namespaces of routed-net.sh"
