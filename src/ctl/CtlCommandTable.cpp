@@ -92,9 +92,18 @@ QString overviewText()
                                   "Finds and configures Ethernet-to-serial converters over UDP.\n\nCommands:\n");
     for (const CommandInfo &c : Commands())
         text += QStringLiteral("  %1 %2\n").arg(c.name, c.synopsis);
-    text += QStringLiteral("\nqvxctl COMMAND --help describes one command. Exit codes: 0 done and verified, 1 a device "
-                           "refused, did not answer or did not verify (check: a difference), 2 bad usage or a bad sheet, 3 the search "
-                           "could not run (check).\n");
+    text += QStringLiteral(
+        "\nOptions every command takes:\n"
+        "  --format table|json|csv  output form (default table)\n"
+        "  --timeout SECONDS        wait for each reply (default 2) and for a discovery's\n"
+        "                           answers (default 5)\n"
+        "  --write-delay MS         pause between logout and write (default 2000)\n"
+        "  --card NAME              discover on this network card only (default: all)\n"
+        "  --fields KEY,...         discover, scan: the columns to show; --all: every one\n"
+        "\nqvxctl COMMAND --help describes one command.\n"
+        "Exit codes: 0 done and verified; 1 a device refused, did not answer or did not\n"
+        "verify (check: a difference); 2 bad usage or a bad sheet, nothing sent; 3 check:\n"
+        "the search could not run.\n");
     return text;
 }
 

@@ -72,6 +72,10 @@ std::optional<QList<FieldChange>> parseChanges(const QString &command, const QSt
             usageError(command, change.refusal);
             return std::nullopt;
         }
+        if (const std::optional<QString> octet = octetRefusal(change.value->key, change.value->value)) {
+            usageError(command, *octet);
+            return std::nullopt;
+        }
         for (const FieldChange &earlier : changes)
             if (earlier.key == change.value->key) {
                 usageError(command, QStringLiteral("%1 is given twice").arg(earlier.key));
@@ -106,7 +110,7 @@ int runCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &card
         const QString &a = arguments[i];
         if (a == QLatin1String("--format") || a == QLatin1String("--timeout") || a == QLatin1String("--card") ||
             a == QLatin1String("--write-delay") || a == QLatin1String("--rate") || a == QLatin1String("--retries") ||
-            a == QLatin1String("--scan")) {
+            a == QLatin1String("--scan") || a == QLatin1String("--fields")) {
             ++i;
             continue;
         }
@@ -169,6 +173,16 @@ int runCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &card
                                         QStringLiteral("RANGE"));
     if (name == QLatin1String("check"))
         parser.addOption(scanOption);
+    const QCommandLineOption fieldsOption(QStringLiteral("fields"),
+                                          QStringLiteral("The columns to show, as field keys (default for a table: "
+                                                         "mac,ip,mask,gateway,local_port,remote_port,baud,card)."),
+                                          QStringLiteral("KEY,..."));
+    const QCommandLineOption allOption(QStringLiteral("all"),
+                                       QStringLiteral("Show every field (JSON and CSV always have them all)."));
+    if (name == QLatin1String("scan") || name == QLatin1String("discover")) {
+        parser.addOption(fieldsOption);
+        parser.addOption(allOption);
+    }
     if (name == QLatin1String("scan")) {
         parser.addOption(rateOption);
         parser.addOption(retriesOption);
@@ -241,6 +255,18 @@ int runCtl(const QStringList &arguments, UdpEndpoint &endpoint, CardSource &card
         return pw;
     };
 
+    const bool listsDevices = name == QLatin1String("scan") || name == QLatin1String("discover");
+    if (listsDevices && parser.isSet(fieldsOption)) {
+        QStringList known = name == QLatin1String("scan") ? settingsFieldKeys() : discoveryFieldKeys();
+        known << kCardKey;
+        for (const QString &key : parser.value(fieldsOption).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            if (!known.contains(key.trimmed()))
+                return usageError(name, QStringLiteral("--fields: %1 lists no field \"%2\" (it has %3)")
+                                            .arg(name, key.trimmed(), known.join(QLatin1Char(','))));
+            g.fields << key.trimmed();
+        }
+    }
+    g.allFields = listsDevices && parser.isSet(allOption);
     if (name == QLatin1String("discover")) {
         if (!needCount(0, 0))
             return usageError(name, QStringLiteral("discover takes no arguments"));

@@ -75,7 +75,7 @@ int Runner::discover()
         rows << valuesInOrder(discoveryFieldValues(d.record, d.card), header);
     if (found->isEmpty())
         printError(QStringLiteral("no device answered within %1").arg(secondsText(g.discoveryMs)));
-    print(header, rows);
+    printDevices(header, rows);
     return ExitDone;
 }
 

@@ -34,7 +34,14 @@ struct Globals {
     int discoveryMs = kDiscoveryTimeoutMs;
     int writeDelayMs = kDeferredWriteMs;
     QString card;
+    // The columns of a device list (discover, scan): those named by --fields, every one with
+    // --all; otherwise the table shows kDeviceListColumns and JSON and CSV every field.
+    QStringList fields;
+    bool allFields = false;
 };
+
+// The columns an installer looks at first, for a device list shown as a table.
+const QStringList &deviceListColumns();
 
 class Runner {
 public:
@@ -77,6 +84,8 @@ private:
                     const std::function<void(FieldValues &)> &change, bool showOnly);
 
     void print(const QStringList &header, const QList<QStringList> &rows) { printOut(recordText(g.format, header, rows)); }
+    // A device list, in the columns the options choose.
+    void printDevices(const QStringList &header, const QList<QStringList> &rows);
     void printChanges(const QString &device, const FieldValues &before, const FieldValues &after, const QStringList &keys);
     bool login(const QString &ip, const QString &password);
     // Logout now, the write after the write delay: the windows' write sequence.

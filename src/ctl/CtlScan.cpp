@@ -80,8 +80,47 @@ int Runner::scan(const QList<quint32> &addresses, int ratePerSecond, int retries
     }
     if (found.isEmpty())
         printError(QStringLiteral("no device answered at any of the %1 addresses").arg(addresses.size()));
-    print(header, rows);
+    printDevices(header, rows);
     return found.isEmpty() ? ExitDevice : ExitDone;
+}
+
+const QStringList &deviceListColumns()
+{
+    static const QStringList columns{kMacKey,
+                                     QStringLiteral("ip"),
+                                     QStringLiteral("mask"),
+                                     QStringLiteral("gateway"),
+                                     QStringLiteral("local_port"),
+                                     QStringLiteral("remote_port"),
+                                     QStringLiteral("baud"),
+                                     kCardKey};
+    return columns;
+}
+
+void Runner::printDevices(const QStringList &header, const QList<QStringList> &rows)
+{
+    QStringList columns = header;
+    if (!g.fields.isEmpty())
+        columns = g.fields;
+    else if (!g.allFields && g.format == RecordFormat::Table)
+        columns = deviceListColumns();
+    QList<int> picked;
+    QStringList shown;
+    for (const QString &key : columns) {
+        const int at = int(header.indexOf(key));
+        if (at >= 0) {
+            picked << at;
+            shown << key;
+        }
+    }
+    QList<QStringList> cut;
+    for (const QStringList &row : rows) {
+        QStringList cells;
+        for (int at : picked)
+            cells << row.value(at);
+        cut << cells;
+    }
+    print(shown, cut);
 }
 
 namespace {

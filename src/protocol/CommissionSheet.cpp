@@ -97,6 +97,8 @@ CommissionSheet parseCommissionSheet(const QByteArray &content, const QString &f
             if (!value.ok())
                 return refuse(record.line, c + 1, value.refusal);
             const FieldChange change{keys[c], *value.value};
+            if (const std::optional<QString> octet = octetRefusal(keys[c], change.value))
+                return refuse(record.line, c + 1, *octet);
             const Checked<DiscoveryRecord> checked = deviceUploadWithChanges(base, {change});
             if (!checked.ok())
                 return refuse(record.line, c + 1, QStringLiteral("%1 = %2: %3").arg(keys[c], *value.value, checked.refusal));
@@ -114,6 +116,22 @@ CommissionSheet parseCommissionSheet(const QByteArray &content, const QString &f
     if (sheet.rows.isEmpty())
         return refuse(header.line, 1, QStringLiteral("the sheet lists no device"));
     return sheet;
+}
+
+std::optional<QString> octetRefusal(const QString &key, const QString &value)
+{
+    const QStringList parts = value.split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return std::nullopt;
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        const qint64 octet = parts[i].toLongLong(&ok);
+        if (!ok)
+            return std::nullopt;
+        if (octet > 255)
+            return QStringLiteral("%1: octet %2 is %3; allowed 0-255").arg(key).arg(i + 1).arg(parts[i]);
+    }
+    return std::nullopt;
 }
 
 } // namespace qvx

@@ -25,6 +25,11 @@ struct CommissionSheet {
     bool ok() const { return error.isEmpty(); }
 };
 
+// For a dotted address value, the first octet above 255 as the command line words it
+// ("ip: octet 4 is 300; allowed 0-255"); nothing for any other value. The windows word the
+// same refusal with their own captions.
+std::optional<QString> octetRefusal(const QString &key, const QString &value);
+
 // Reads and checks the whole sheet before anything is sent. Refused: text that is not CSV,
 // no header or no "mac" column, an unknown, repeated, read-only key or one that cannot be
 // written by MAC address, a row with more or fewer cells than the header, a malformed or
