@@ -1,6 +1,7 @@
 #include "discovery/DeviceGridModel.h"
 
 #include "discovery/DeviceFlagPicture.h"
+#include "protocol/DiscoveryColumns.h"
 
 #include <QBrush>
 
@@ -8,42 +9,8 @@ namespace qvx {
 
 namespace {
 
-struct ColumnSpec {
-    const char *header;
-    int widthTwips;
-};
-
-constexpr std::array<ColumnSpec, DeviceGridModel::kColumns> kColumnSpecs{{
-    {"MAC Address", 1600},
-    {"IP Address", 1600},
-    {"Subnet Mask", 1600},
-    {"Gateway Address", 1600},
-    {"Local Port", 900},
-    {"Remote Port", 900},
-    {"Baudrate", 900},
-    {"Timeout", 900}, // receive timeout, microseconds
-    {"Data bits", 900},
-    {"Parity bit", 900},
-    {"Stop bit", 900},
-    {"Timeout", 900}, // timeout back to the default serial parameters
-    {"IP source 1", 1600},
-    {"IP source 2", 1600},
-    {"IP source 3", 1600},
-    {"IP source 4", 1600},
-    {"Status bridge", 1600},
-    {"Local p bridge", 1600},
-    {"Remote p bridge 1", 1600},
-    {"Remote p bridge 2", 1600},
-    {"Remote p bridge 3", 1600},
-    {"Remote p bridge 4", 1600},
-    {"Remote p bridge 5", 1600},
-    {"IP bridge 1", 1600},
-    {"IP bridge 2", 1600},
-    {"IP bridge 3", 1600},
-    {"IP bridge 4", 1600},
-    {"IP bridge 5", 1600},
-    {"Network card", 2400},
-}};
+constexpr const char *kCardHeader = "Network card";
+constexpr int kCardWidthTwips = 2400;
 
 } // namespace
 
@@ -51,16 +18,20 @@ DeviceGridModel::DeviceGridModel(QObject *parent) : QAbstractTableModel(parent) 
 
 QString DeviceGridModel::headerText(int column)
 {
-    if (column < 0 || column >= kColumns)
+    if (column == kCardColumn)
+        return QString::fromLatin1(kCardHeader);
+    if (column < 0 || column >= kSettingsColumns)
         return {};
-    return QString::fromLatin1(kColumnSpecs[std::size_t(column)].header);
+    return QString::fromLatin1(kDiscoveryColumns[std::size_t(column)].header);
 }
 
 int DeviceGridModel::columnWidthTwips(int column)
 {
-    if (column < 0 || column >= kColumns)
+    if (column == kCardColumn)
+        return kCardWidthTwips;
+    if (column < 0 || column >= kSettingsColumns)
         return 0;
-    return kColumnSpecs[std::size_t(column)].widthTwips;
+    return kDiscoveryColumns[std::size_t(column)].widthTwips;
 }
 
 void DeviceGridModel::clear()
@@ -90,18 +61,6 @@ void DeviceGridModel::appendDevice(const DiscoveryRecord &record, int recordLeng
     const Octets4 &ip = entry.record.ip;
     if (entry.recordLength >= 10)
         entry.address = quint32(ip[0]) << 24 | quint32(ip[1]) << 16 | quint32(ip[2]) << 8 | ip[3];
-    append(std::move(entry));
-}
-
-void DeviceGridModel::appendDevice(const QStringList &cells, const std::optional<LocalCard> &card)
-{
-    auto texts = std::make_unique<std::array<QString, kSettingsColumns>>();
-    for (int c = 0; c < kSettingsColumns && c < cells.size(); ++c)
-        (*texts)[std::size_t(c)] = cells[c];
-    Row entry;
-    entry.address = parseDotted((*texts)[kAddressColumn]).value_or(0);
-    entry.texts = std::move(texts);
-    entry.card = card;
     append(std::move(entry));
 }
 
@@ -152,13 +111,6 @@ void DeviceGridModel::endRowBatch()
     announceRows();
 }
 
-QString DeviceGridModel::settingsText(const Row &row, int column) const
-{
-    if (row.texts)
-        return (*row.texts)[std::size_t(column)];
-    return discoveryCellText(row.record, row.recordLength, column);
-}
-
 QString DeviceGridModel::cell(int deviceRow, int column) const
 {
     if (deviceRow < 0 || deviceRow >= deviceCount() || column < 0 || column >= kColumns)
@@ -166,7 +118,21 @@ QString DeviceGridModel::cell(int deviceRow, int column) const
     const Row &row = m_rows[std::size_t(deviceRow)];
     if (column == kCardColumn)
         return row.card ? row.card->label() : QString();
-    return settingsText(row, column);
+    return discoveryCellText(row.record, row.recordLength, column);
+}
+
+const DiscoveryRecord *DeviceGridModel::recordOf(int deviceRow) const
+{
+    if (deviceRow < 0 || deviceRow >= deviceCount())
+        return nullptr;
+    return &m_rows[std::size_t(deviceRow)].record;
+}
+
+int DeviceGridModel::recordLengthOf(int deviceRow) const
+{
+    if (deviceRow < 0 || deviceRow >= deviceCount())
+        return 0;
+    return m_rows[std::size_t(deviceRow)].recordLength;
 }
 
 std::optional<LocalCard> DeviceGridModel::cardOf(int deviceRow) const
@@ -203,7 +169,7 @@ QString DeviceGridModel::flagsText(int deviceRow) const
     if (deviceRow < 0 || deviceRow >= deviceCount())
         return {};
     const Row &row = m_rows[std::size_t(deviceRow)];
-    return deviceFlagsText(flagsOf(deviceRow), row.card ? &*row.card : nullptr, settingsText(row, kAddressColumn));
+    return deviceFlagsText(flagsOf(deviceRow), row.card ? &*row.card : nullptr, discoveryCellText(row.record, row.recordLength, kAddressColumn));
 }
 
 void DeviceGridModel::highlightRow(int deviceRow, const QColor &background, const QColor &foreground)

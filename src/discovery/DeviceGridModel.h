@@ -7,14 +7,14 @@
 #include <QHash>
 #include <QStringList>
 #include <array>
-#include <memory>
 #include <optional>
 #include <vector>
 
 namespace qvx {
 
 // The rows of the device grid: one row per answering device, with the 28 cell texts of its
-// settings and, in a last column, the network card it answered on. The grid's header row is
+// settings (the columns of kDiscoveryColumns) and, in a last column, the network card it
+// answered on. The grid's header row is
 // the view's horizontal header, so model row d is grid row d + 1.
 //
 // A row keeps the device's decoded discovery record; a cell's text is made when the view
@@ -51,8 +51,6 @@ public:
     void appendDevice(const QByteArray &recordData, const std::optional<LocalCard> &card = std::nullopt);
     // The same from a decoded record of which the reply carried `recordLength` bytes.
     void appendDevice(const DiscoveryRecord &record, int recordLength, const std::optional<LocalCard> &card);
-    // Appends one device row given as texts; missing cells are empty, extra ones are dropped.
-    void appendDevice(const QStringList &cells, const std::optional<LocalCard> &card = std::nullopt);
     int deviceCount() const { return int(m_rows.size()); }
     // While a row batch is open, appended rows count at once for deviceCount(), cell() and
     // the flags, and are announced to the views in one insertion when the batch ends: a
@@ -61,6 +59,10 @@ public:
     void endRowBatch();
     // Text of a device row's cell (deviceRow from 0); empty outside the grid.
     QString cell(int deviceRow, int column) const;
+    // A device row's decoded record and the number of its bytes the reply carried (fields
+    // beyond them read 0); nothing outside the grid.
+    const DiscoveryRecord *recordOf(int deviceRow) const;
+    int recordLengthOf(int deviceRow) const;
     // The card a device row answered on; nothing outside the grid or when unknown.
     std::optional<LocalCard> cardOf(int deviceRow) const;
     // The card the first device row answered on, of the rows that name one.
@@ -87,14 +89,11 @@ private:
         DiscoveryRecord record;
         // Record bytes the reply carried: a cell whose field lies beyond them is empty.
         int recordLength = 0;
-        // The row's texts when it was given as texts; null for a row made from a record.
-        std::unique_ptr<const std::array<QString, kSettingsColumns>> texts;
         std::optional<LocalCard> card;
         quint32 address = 0;  // of the IP address cell; 0 when it is not a dotted address
     };
     static_assert(kSettingsColumns == kDeviceGridColumns);
 
-    QString settingsText(const Row &row, int column) const;
     void append(Row &&row);
     // Announces the rows appended since the last announcement to the views.
     void announceRows();

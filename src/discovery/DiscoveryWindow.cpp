@@ -8,6 +8,7 @@
 #include "discovery/DiscoveryRequest.h"
 #include "netadapters/CardSearch.h"
 #include "protocol/Commands.h"
+#include "protocol/DiscoveryColumns.h"
 #include "protocol/Endpoint.h"
 #include "protocol/FieldKeys.h"
 #include "protocol/FieldRules.h"
@@ -44,13 +45,6 @@
 namespace qvx {
 
 namespace {
-
-// grid columns, as the reply dispatcher writes them.
-namespace Col {
-constexpr int Mac = 0, Ip = 1, Mask = 2, Gateway = 3, LocalPort = 4, RemotePort = 5, Baud = 6, Timeout = 7,
-              DataBits = 8, Parity = 9, StopBits = 10, TimeoutToDefault = 11, Source1 = 12, BridgeStatus = 16,
-              bridgeLocalPort = 17, BridgeRemotePort1 = 18, BridgeIp1 = 23;
-}
 
 constexpr int kIndicatorSize = 32;
 
@@ -97,13 +91,6 @@ QPixmap indicatorPixmap(Indicator kind)
         break;
     }
     return pixmap;
-}
-
-// 0xBBGGRR -> colour.
-QColor colorFromLong(qint32 value)
-{
-    const auto v = quint32(value);
-    return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
 }
 
 // Width of a box that shows `chars` digits.
@@ -196,16 +183,16 @@ DiscoveryWindow::DiscoveryWindow(ProgramServices &services, QWidget *parent) : Q
     setWindowTitle(QStringLiteral("NET QVX Device Discovery"));
     buildControls();
 
-    connect(refreshButton, &QPushButton::clicked, this, &DiscoveryWindow::onRefreshClicked);
-    connect(uploadSelectedButton, &QPushButton::clicked, this, &DiscoveryWindow::uploadSelectedDevice);
-    connect(factorySettingButton, &QPushButton::clicked, this, &DiscoveryWindow::restoreFactorySetting);
-    connect(exitButton, &QPushButton::clicked, this, &DiscoveryWindow::onExitClicked);
-    connect(exportButton, &QPushButton::clicked, this, &DiscoveryWindow::exportDevices);
-    connect(deviceGrid, &QTableView::clicked, this, &DiscoveryWindow::onDeviceRowClicked);
+    connect(m_refreshButton, &QPushButton::clicked, this, &DiscoveryWindow::onRefreshClicked);
+    connect(m_uploadSelectedButton, &QPushButton::clicked, this, &DiscoveryWindow::uploadSelectedDevice);
+    connect(m_factorySettingButton, &QPushButton::clicked, this, &DiscoveryWindow::restoreFactorySetting);
+    connect(m_exitButton, &QPushButton::clicked, this, &DiscoveryWindow::close);
+    connect(m_exportButton, &QPushButton::clicked, this, &DiscoveryWindow::exportDevices);
+    connect(m_deviceGrid, &QTableView::clicked, this, &DiscoveryWindow::onDeviceRowClicked);
 
     // Room for a dozen more device rows than the minimum, within the screen.
     QSize size = sizeHint();
-    size.rheight() += 12 * deviceGrid->verticalHeader()->defaultSectionSize();
+    size.rheight() += 12 * m_deviceGrid->verticalHeader()->defaultSectionSize();
     if (const QScreen *display = screen())
         size = size.boundedTo(display->availableGeometry().size() - QSize(0, 40));
     resize(size);
@@ -218,38 +205,38 @@ DiscoveryWindow::~DiscoveryWindow() = default;
 void DiscoveryWindow::buildControls()
 {
     // Buttons.
-    refreshButton = makeButton(this, QStringLiteral("cmdRefresh"), QStringLiteral("Refresh View"));
-    uploadSelectedButton = makeButton(this, QStringLiteral("cmdNetSet"), QStringLiteral("Upload selected device"));
-    factorySettingButton = makeButton(this, QStringLiteral("cmdFactory"), QStringLiteral("Factory setting"));
-    exitButton = makeButton(this, QStringLiteral("cmdExit"), QStringLiteral("Exit"));
-    exportButton = makeButton(this, QStringLiteral("cmdExport"), QStringLiteral("Export…"));
-    exportButton->setAccessibleName(QStringLiteral("Export the listed devices to a CSV file"));
-    exportButton->setToolTip(exportButton->accessibleName());
+    m_refreshButton = makeButton(this, QStringLiteral("cmdRefresh"), QStringLiteral("Refresh View"));
+    m_uploadSelectedButton = makeButton(this, QStringLiteral("cmdNetSet"), QStringLiteral("Upload selected device"));
+    m_factorySettingButton = makeButton(this, QStringLiteral("cmdFactory"), QStringLiteral("Factory setting"));
+    m_exitButton = makeButton(this, QStringLiteral("cmdExit"), QStringLiteral("Exit"));
+    m_exportButton = makeButton(this, QStringLiteral("cmdExport"), QStringLiteral("Export…"));
+    m_exportButton->setAccessibleName(QStringLiteral("Export the listed devices to a CSV file"));
+    m_exportButton->setToolTip(m_exportButton->accessibleName());
 
     // Local network card.
     auto *card = new QFrame(this);
     card->setObjectName(QStringLiteral("fraNetworkCard"));
     card->setFrameShape(QFrame::StyledPanel);
-    adapterCaption = makeLabel(card, QStringLiteral("lblConfigNet"), QStringLiteral("Network card configuration"));
+    auto *adapterCaption = makeLabel(card, QStringLiteral("lblConfigNet"), QStringLiteral("Network card configuration"));
     QFont titleFont = adapterCaption->font();
     titleFont.setBold(true);
     adapterCaption->setFont(titleFont);
-    adapterMacCaption = makeLabel(card, QStringLiteral("lblMac"), QStringLiteral("MAC ADDRESS"));
-    adapterIpCaption = makeLabel(card, QStringLiteral("lblIp"), QStringLiteral("IP ADDRESS"));
-    adapterMaskCaption = makeLabel(card, QStringLiteral("lblMask"), QStringLiteral("SUBNET MASK"));
-    adapterGatewayCaption = makeLabel(card, QStringLiteral("lblGw"), QStringLiteral("GATEWAY"));
-    adapterMac = makeValueLabel(card, QStringLiteral("lblMacAddr"), QStringLiteral("Network card MAC address"));
-    adapterIp = makeValueLabel(card, QStringLiteral("lblIpAddr"), QStringLiteral("Network card IP address"));
-    adapterMask = makeValueLabel(card, QStringLiteral("lblSubnetMask"), QStringLiteral("Network card subnet mask"));
-    adapterGateway = makeValueLabel(card, QStringLiteral("lblGateway"), QStringLiteral("Network card gateway"));
+    auto *adapterMacCaption = makeLabel(card, QStringLiteral("lblMac"), QStringLiteral("MAC ADDRESS"));
+    auto *adapterIpCaption = makeLabel(card, QStringLiteral("lblIp"), QStringLiteral("IP ADDRESS"));
+    auto *adapterMaskCaption = makeLabel(card, QStringLiteral("lblMask"), QStringLiteral("SUBNET MASK"));
+    auto *adapterGatewayCaption = makeLabel(card, QStringLiteral("lblGw"), QStringLiteral("GATEWAY"));
+    m_adapterMac = makeValueLabel(card, QStringLiteral("lblMacAddr"), QStringLiteral("Network card MAC address"));
+    m_adapterIp = makeValueLabel(card, QStringLiteral("lblIpAddr"), QStringLiteral("Network card IP address"));
+    m_adapterMask = makeValueLabel(card, QStringLiteral("lblSubnetMask"), QStringLiteral("Network card subnet mask"));
+    m_adapterGateway = makeValueLabel(card, QStringLiteral("lblGateway"), QStringLiteral("Network card gateway"));
     {
-        const QFontMetrics fm(adapterMac->font());
+        const QFontMetrics fm(m_adapterMac->font());
         const int macWidth = fm.horizontalAdvance(QStringLiteral("DD-DD-DD-DD-DD-DD-DD-DD")) + 8;
         const int ipWidth = fm.horizontalAdvance(QStringLiteral("255.255.255.255")) + 8;
-        adapterMac->setMinimumWidth(macWidth);
-        for (QLabel *value : {adapterIp, adapterMask, adapterGateway})
+        m_adapterMac->setMinimumWidth(macWidth);
+        for (QLabel *value : {m_adapterIp, m_adapterMask, m_adapterGateway})
             value->setMinimumWidth(ipWidth);
-        for (QLabel *value : {adapterMac, adapterIp, adapterMask, adapterGateway})
+        for (QLabel *value : {m_adapterMac, m_adapterIp, m_adapterMask, m_adapterGateway})
             value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     }
     auto *cardLayout = new QGridLayout(card);
@@ -257,13 +244,13 @@ void DiscoveryWindow::buildControls()
     cardLayout->setVerticalSpacing(2);
     cardLayout->addWidget(adapterCaption, 0, 0, 1, 4);
     cardLayout->addWidget(adapterMacCaption, 1, 0);
-    cardLayout->addWidget(adapterMac, 1, 1);
+    cardLayout->addWidget(m_adapterMac, 1, 1);
     cardLayout->addWidget(adapterIpCaption, 2, 0);
-    cardLayout->addWidget(adapterIp, 2, 1);
+    cardLayout->addWidget(m_adapterIp, 2, 1);
     cardLayout->addWidget(adapterMaskCaption, 1, 2);
-    cardLayout->addWidget(adapterMask, 1, 3);
+    cardLayout->addWidget(m_adapterMask, 1, 3);
     cardLayout->addWidget(adapterGatewayCaption, 2, 2);
-    cardLayout->addWidget(adapterGateway, 2, 3);
+    cardLayout->addWidget(m_adapterGateway, 2, 3);
 
     // Status area: one indicator at most, then the text.
     auto *status = new QWidget(this);
@@ -282,39 +269,39 @@ void DiscoveryWindow::buildControls()
         img->hide();
         return img;
     };
-    searchingIcon = makeIndicator(QStringLiteral("imgSearch"), Indicator::Search, QStringLiteral("Searching"));
-    foundIcon = makeIndicator(QStringLiteral("imgOk"), Indicator::Ok, QStringLiteral("Devices found"));
-    notFoundIcon = makeIndicator(QStringLiteral("imgFail"), Indicator::Fail, QStringLiteral("No device found"));
-    statusMessage = makeValueLabel(status, QStringLiteral("lblMsg"), QStringLiteral("Discovery status"));
-    statusMessage->setMinimumWidth(QFontMetrics(statusMessage->font()).horizontalAdvance(QStringLiteral("Found 00000 Device")) + 8);
-    lostReplies = makeValueLabel(status, QStringLiteral("lblLost"), QStringLiteral("Discovery warning"));
-    lostReplies->setToolTip(QStringLiteral("The system's receive buffer was full while the devices answered: raise "
+    m_searchingIcon = makeIndicator(QStringLiteral("imgSearch"), Indicator::Search, QStringLiteral("Searching"));
+    m_foundIcon = makeIndicator(QStringLiteral("imgOk"), Indicator::Ok, QStringLiteral("Devices found"));
+    m_notFoundIcon = makeIndicator(QStringLiteral("imgFail"), Indicator::Fail, QStringLiteral("No device found"));
+    m_statusMessage = makeValueLabel(status, QStringLiteral("lblMsg"), QStringLiteral("Discovery status"));
+    m_statusMessage->setMinimumWidth(QFontMetrics(m_statusMessage->font()).horizontalAdvance(QStringLiteral("Found 00000 Device")) + 8);
+    m_lostReplies = makeValueLabel(status, QStringLiteral("lblLost"), QStringLiteral("Discovery warning"));
+    m_lostReplies->setToolTip(QStringLiteral("The system's receive buffer was full while the devices answered: raise "
                                            "net.core.rmem_max (README, \"Receive buffer for large sites\") and refresh."));
-    lostReplies->hide();
+    m_lostReplies->hide();
     // The status line, and below it the replies lost, when there are.
     auto *statusLine = new QHBoxLayout;
     statusLine->addWidget(indicators);
-    statusLine->addWidget(statusMessage);
+    statusLine->addWidget(m_statusMessage);
     statusLine->addStretch(1);
     statusLayout->addLayout(statusLine);
-    statusLayout->addWidget(lostReplies);
+    statusLayout->addWidget(m_lostReplies);
 
     // Card selector, with the cards the last discovery could not search beside it.
-    cardSelector = new QComboBox(this);
-    cardSelector->setObjectName(QStringLiteral("cmbNetworkCard"));
-    cardSelector->setAccessibleName(QStringLiteral("Network card to search"));
-    cardSelector->setToolTip(QStringLiteral("The network cards \"Refresh View\" searches"));
-    cardSelector->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    cardSelector->setMinimumContentsLength(26); // "wlp0s20f3 255.255.255.255/32"
-    cardSelector->addItem(QStringLiteral("All network cards"), QString());
+    m_cardSelector = new QComboBox(this);
+    m_cardSelector->setObjectName(QStringLiteral("cmbNetworkCard"));
+    m_cardSelector->setAccessibleName(QStringLiteral("Network card to search"));
+    m_cardSelector->setToolTip(QStringLiteral("The network cards \"Refresh View\" searches"));
+    m_cardSelector->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_cardSelector->setMinimumContentsLength(26); // "wlp0s20f3 255.255.255.255/32"
+    m_cardSelector->addItem(QStringLiteral("All network cards"), QString());
     auto *cardSelectorCaption = makeHeading(this, QStringLiteral("lblNetworkCard"), QStringLiteral("&Network card:"),
-                                            cardSelector);
-    notSearchedMessage = makeValueLabel(this, QStringLiteral("lblNotSearched"), QStringLiteral("Network cards not searched"));
-    notSearchedMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
+                                            m_cardSelector);
+    m_notSearchedMessage = makeValueLabel(this, QStringLiteral("lblNotSearched"), QStringLiteral("Network cards not searched"));
+    m_notSearchedMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
     {
-        QPalette palette = notSearchedMessage->palette();
+        QPalette palette = m_notSearchedMessage->palette();
         palette.setColor(QPalette::WindowText, QColor(150, 40, 0));
-        notSearchedMessage->setPalette(palette);
+        m_notSearchedMessage->setPalette(palette);
     }
 
     // Device grid.
@@ -322,144 +309,142 @@ void DiscoveryWindow::buildControls()
     auto *gridView = new DeviceGridView(this);
     // A row reached with the keyboard is chosen as a clicked one is.
     connect(gridView, &DeviceGridView::rowChosenByKeyboard, this, &DiscoveryWindow::onDeviceRowClicked);
-    deviceGrid = gridView;
-    deviceGrid->setObjectName(QStringLiteral("grdDevice"));
-    deviceGrid->setAccessibleName(QStringLiteral("Devices found"));
-    deviceGrid->setModel(m_grid);
+    m_deviceGrid = gridView;
+    m_deviceGrid->setObjectName(QStringLiteral("grdDevice"));
+    m_deviceGrid->setAccessibleName(QStringLiteral("Devices found"));
+    m_deviceGrid->setModel(m_grid);
     // The clicked row is shown by its own colours, not by a selection.
-    deviceGrid->setSelectionMode(QAbstractItemView::NoSelection);
-    deviceGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    deviceGrid->setWordWrap(false);
-    deviceGrid->setCornerButtonEnabled(false);
-    deviceGrid->verticalHeader()->hide();
-    deviceGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    deviceGrid->verticalHeader()->setDefaultSectionSize(QFontMetrics(deviceGrid->font()).height() + 6);
-    deviceGrid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    deviceGrid->horizontalHeader()->setSectionsClickable(false);
-    deviceGrid->horizontalHeader()->setHighlightSections(false);
-    deviceGrid->setMinimumHeight(deviceGrid->horizontalHeader()->sizeHint().height() +
-                                7 * deviceGrid->verticalHeader()->defaultSectionSize() + 20);
+    m_deviceGrid->setSelectionMode(QAbstractItemView::NoSelection);
+    m_deviceGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_deviceGrid->setWordWrap(false);
+    m_deviceGrid->setCornerButtonEnabled(false);
+    m_deviceGrid->verticalHeader()->hide();
+    m_deviceGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_deviceGrid->verticalHeader()->setDefaultSectionSize(QFontMetrics(m_deviceGrid->font()).height() + 6);
+    m_deviceGrid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    m_deviceGrid->horizontalHeader()->setSectionsClickable(false);
+    m_deviceGrid->horizontalHeader()->setHighlightSections(false);
+    m_deviceGrid->setMinimumHeight(m_deviceGrid->horizontalHeader()->sizeHint().height() +
+                                7 * m_deviceGrid->verticalHeader()->defaultSectionSize() + 20);
     applyColumnWidths();
 
     // Editor.
-    detailsCaption = makeLabel(this, QStringLiteral("lblDetails"), QStringLiteral("Details device"));
+    auto *detailsCaption = makeLabel(this, QStringLiteral("lblDetails"), QStringLiteral("Details device"));
     detailsCaption->setFont(titleFont);
 
-    ethernetGroup = new QGroupBox(QStringLiteral(" NETWORK CONFIG "), this);
+    auto *ethernetGroup = new QGroupBox(QStringLiteral(" NETWORK CONFIG "), this);
     ethernetGroup->setObjectName(QStringLiteral("frmConfigEthernet"));
     {
         QWidget *f = ethernetGroup;
         // The editor's names say "Device", apart from the network card's values above.
-        makeOctetBoxes(macAddressBoxes, f, QStringLiteral("txtMac"), QStringLiteral("Device MAC address"), QStringLiteral("byte"), 2);
-        for (QLineEdit *box : macAddressBoxes)
+        makeOctetBoxes(m_macAddressBoxes, f, QStringLiteral("txtMac"), QStringLiteral("Device MAC address"), QStringLiteral("byte"), 2);
+        for (QLineEdit *box : m_macAddressBoxes)
             box->setEnabled(false); // shown only: the MAC address comes from the device row
-        makeOctetBoxes(ipAddressBoxes, f, QStringLiteral("txtIP"), QStringLiteral("Device IP address"), QStringLiteral("octet"), 3);
-        makeOctetBoxes(subnetMaskBoxes, f, QStringLiteral("txtMask"), QStringLiteral("Device subnet mask"), QStringLiteral("octet"), 3);
-        makeOctetBoxes(gatewayBoxes, f, QStringLiteral("txtGwy"), QStringLiteral("Device gateway"), QStringLiteral("octet"), 3);
-        localPortBox = makeBox(f, QStringLiteral("txtLocalPort"), QStringLiteral("Device local port"), 5, false);
-        remotePortBox = makeBox(f, QStringLiteral("txtRemotePort"), QStringLiteral("Device remote port"), 5, false);
+        makeOctetBoxes(m_ipAddressBoxes, f, QStringLiteral("txtIP"), QStringLiteral("Device IP address"), QStringLiteral("octet"), 3);
+        makeOctetBoxes(m_subnetMaskBoxes, f, QStringLiteral("txtMask"), QStringLiteral("Device subnet mask"), QStringLiteral("octet"), 3);
+        makeOctetBoxes(m_gatewayBoxes, f, QStringLiteral("txtGwy"), QStringLiteral("Device gateway"), QStringLiteral("octet"), 3);
+        m_localPortBox = makeBox(f, QStringLiteral("txtLocalPort"), QStringLiteral("Device local port"), 5, false);
+        m_remotePortBox = makeBox(f, QStringLiteral("txtRemotePort"), QStringLiteral("Device remote port"), 5, false);
         auto *g = new QGridLayout(f);
         g->setHorizontalSpacing(4);
         g->setVerticalSpacing(4);
-        addRow(g, 0, makeHeading(f, QStringLiteral("lblEdMac"), QStringLiteral("MAC ADDRESS"), macAddressBoxes[0]), macAddressBoxes);
-        addRow(g, 1, makeHeading(f, QStringLiteral("lblEdIp"), QStringLiteral("IP ADDRESS"), ipAddressBoxes[0]), ipAddressBoxes);
-        addRow(g, 2, makeHeading(f, QStringLiteral("lblEdMask"), QStringLiteral("SUBNET MASK"), subnetMaskBoxes[0]), subnetMaskBoxes);
-        addRow(g, 3, makeHeading(f, QStringLiteral("lblEdGwy"), QStringLiteral("GATEWAY"), gatewayBoxes[0]), gatewayBoxes);
-        g->addWidget(makeHeading(f, QStringLiteral("lblEdLocalPort"), QStringLiteral("LOCAL PORT"), localPortBox), 4, 0);
-        g->addWidget(localPortBox, 4, 1, 1, 2);
-        g->addWidget(makeHeading(f, QStringLiteral("lblEdRemotePort"), QStringLiteral("REMOTE PORT"), remotePortBox), 5, 0);
-        g->addWidget(remotePortBox, 5, 1, 1, 2);
+        addRow(g, 0, makeHeading(f, QStringLiteral("lblEdMac"), QStringLiteral("MAC ADDRESS"), m_macAddressBoxes[0]), m_macAddressBoxes);
+        addRow(g, 1, makeHeading(f, QStringLiteral("lblEdIp"), QStringLiteral("IP ADDRESS"), m_ipAddressBoxes[0]), m_ipAddressBoxes);
+        addRow(g, 2, makeHeading(f, QStringLiteral("lblEdMask"), QStringLiteral("SUBNET MASK"), m_subnetMaskBoxes[0]), m_subnetMaskBoxes);
+        addRow(g, 3, makeHeading(f, QStringLiteral("lblEdGwy"), QStringLiteral("GATEWAY"), m_gatewayBoxes[0]), m_gatewayBoxes);
+        g->addWidget(makeHeading(f, QStringLiteral("lblEdLocalPort"), QStringLiteral("LOCAL PORT"), m_localPortBox), 4, 0);
+        g->addWidget(m_localPortBox, 4, 1, 1, 2);
+        g->addWidget(makeHeading(f, QStringLiteral("lblEdRemotePort"), QStringLiteral("REMOTE PORT"), m_remotePortBox), 5, 0);
+        g->addWidget(m_remotePortBox, 5, 1, 1, 2);
         g->setRowStretch(6, 1);
     }
 
-    uartGroup = new QGroupBox(QStringLiteral(" UART CONFIG "), this);
+    auto *uartGroup = new QGroupBox(QStringLiteral(" UART CONFIG "), this);
     uartGroup->setObjectName(QStringLiteral("frmConfigUart"));
     {
         QWidget *f = uartGroup;
-        serialLists[0] = makeList(f, QStringLiteral("cmbRecord_0"), QStringLiteral("Device UART baud rate"), baudItems());
-        serialLists[1] = makeList(f, QStringLiteral("cmbRecord_1"), QStringLiteral("Device UART data bits"), dataBitsItems());
-        serialLists[2] = makeList(f, QStringLiteral("cmbRecord_2"), QStringLiteral("Device UART parity bit"), parityItems());
-        serialLists[3] = makeList(f, QStringLiteral("cmbRecord_3"), QStringLiteral("Device UART stop bits"), stopBitsItems());
-        serialLists[4] = makeList(f, QStringLiteral("cmbRecord_4"), QStringLiteral("Device timeout to default serial parameters"),
+        m_serialLists[0] = makeList(f, QStringLiteral("cmbRecord_0"), QStringLiteral("Device UART baud rate"), baudItems());
+        m_serialLists[1] = makeList(f, QStringLiteral("cmbRecord_1"), QStringLiteral("Device UART data bits"), dataBitsItems());
+        m_serialLists[2] = makeList(f, QStringLiteral("cmbRecord_2"), QStringLiteral("Device UART parity bit"), parityItems());
+        m_serialLists[3] = makeList(f, QStringLiteral("cmbRecord_3"), QStringLiteral("Device UART stop bits"), stopBitsItems());
+        m_serialLists[4] = makeList(f, QStringLiteral("cmbRecord_4"), QStringLiteral("Device timeout to default serial parameters"),
                                 timeoutToDefaultItems());
-        uartTimeoutBox = makeBox(f, QStringLiteral("txtTimeOut"), QStringLiteral("Device UART timeout (uSec)"), 5, false);
+        m_uartTimeoutBox = makeBox(f, QStringLiteral("txtTimeOut"), QStringLiteral("Device UART timeout (uSec)"), 5, false);
         auto *g = new QGridLayout(f);
         g->setVerticalSpacing(4);
         const auto row = [&](int r, const QString &name, const QString &caption, QWidget *field) {
             g->addWidget(makeHeading(f, name, caption, field), r, 0);
             g->addWidget(field, r, 1, Qt::AlignLeft);
         };
-        row(0, QStringLiteral("lblEdBaud"), QStringLiteral("BAUDRATE"), serialLists[0]);
-        row(1, QStringLiteral("lblEdTimeOut"), QStringLiteral("TIMEOUT (uSec)"), uartTimeoutBox);
-        row(2, QStringLiteral("lblEdDataBits"), QStringLiteral("DATA BITS"), serialLists[1]);
-        row(3, QStringLiteral("lblEdParity"), QStringLiteral("PARITY BIT"), serialLists[2]);
-        row(4, QStringLiteral("lblEdStopBits"), QStringLiteral("STOP BIT"), serialLists[3]);
-        row(5, QStringLiteral("lblEdTimeoutDefault"), QStringLiteral("Timeout to default"), serialLists[4]);
+        row(0, QStringLiteral("lblEdBaud"), QStringLiteral("BAUDRATE"), m_serialLists[0]);
+        row(1, QStringLiteral("lblEdTimeOut"), QStringLiteral("TIMEOUT (uSec)"), m_uartTimeoutBox);
+        row(2, QStringLiteral("lblEdDataBits"), QStringLiteral("DATA BITS"), m_serialLists[1]);
+        row(3, QStringLiteral("lblEdParity"), QStringLiteral("PARITY BIT"), m_serialLists[2]);
+        row(4, QStringLiteral("lblEdStopBits"), QStringLiteral("STOP BIT"), m_serialLists[3]);
+        row(5, QStringLiteral("lblEdTimeoutDefault"), QStringLiteral("Timeout to default"), m_serialLists[4]);
         g->setRowStretch(6, 1);
     }
 
-    sourceFilterGroup = new QGroupBox(QStringLiteral(" Filter IP source "), this);
+    auto *sourceFilterGroup = new QGroupBox(QStringLiteral(" Filter IP source "), this);
     sourceFilterGroup->setObjectName(QStringLiteral("frmIpSource"));
     {
         QWidget *f = sourceFilterGroup;
         auto *g = new QGridLayout(f);
         g->setHorizontalSpacing(4);
         g->setVerticalSpacing(4);
-        const std::array<OctetBoxes *, 4> sources = sourceBoxes();
         for (int k = 0; k < 4; ++k) {
             const QString heading = QStringLiteral("IP SOURCE %1").arg(k + 1);
-            makeOctetBoxes(*sources[std::size_t(k)], f, QStringLiteral("txtSource%1").arg(k + 1),
+            makeOctetBoxes(m_sourceBoxes[std::size_t(k)], f, QStringLiteral("txtSource%1").arg(k + 1),
                            QStringLiteral("Device IP source filter %1").arg(k + 1),
                            QStringLiteral("octet"), 3);
-            addRow(g, k, makeHeading(f, QStringLiteral("lblEdSource_%1").arg(k), heading, (*sources[std::size_t(k)])[0]),
-                   *sources[std::size_t(k)]);
+            addRow(g, k, makeHeading(f, QStringLiteral("lblEdSource_%1").arg(k), heading, m_sourceBoxes[std::size_t(k)][0]),
+                   m_sourceBoxes[std::size_t(k)]);
         }
         g->setRowStretch(4, 1);
     }
 
-    bridgeGroup = new QGroupBox(QStringLiteral(" Bridge "), this);
+    auto *bridgeGroup = new QGroupBox(QStringLiteral(" Bridge "), this);
     bridgeGroup->setObjectName(QStringLiteral("frmBridge"));
     {
         QWidget *f = bridgeGroup;
-        bridgeEnabled = new QRadioButton(QStringLiteral("Enable"), f);
-        bridgeEnabled->setObjectName(QStringLiteral("optEnableB"));
-        bridgeEnabled->setAccessibleName(QStringLiteral("Device bridge: Enable"));
-        bridgeDisabled = new QRadioButton(QStringLiteral("Disable"), f);
-        bridgeDisabled->setObjectName(QStringLiteral("optDisableB"));
-        bridgeDisabled->setAccessibleName(QStringLiteral("Device bridge: Disable"));
-        bridgeLocalPortBox = makeBox(f, QStringLiteral("txtLocalPB"), QStringLiteral("Device bridge local port"), 5, false);
+        m_bridgeEnabled = new QRadioButton(QStringLiteral("Enable"), f);
+        m_bridgeEnabled->setObjectName(QStringLiteral("optEnableB"));
+        m_bridgeEnabled->setAccessibleName(QStringLiteral("Device bridge: Enable"));
+        m_bridgeDisabled = new QRadioButton(QStringLiteral("Disable"), f);
+        m_bridgeDisabled->setObjectName(QStringLiteral("optDisableB"));
+        m_bridgeDisabled->setAccessibleName(QStringLiteral("Device bridge: Disable"));
+        m_bridgeLocalPortBox = makeBox(f, QStringLiteral("txtLocalPB"), QStringLiteral("Device bridge local port"), 5, false);
         for (int k = 0; k < 5; ++k)
-            bridgeRemotePortBoxes[std::size_t(k)] = makeBox(f, QStringLiteral("txtRemotePB_%1").arg(k),
+            m_bridgeRemotePortBoxes[std::size_t(k)] = makeBox(f, QStringLiteral("txtRemotePB_%1").arg(k),
                                                   QStringLiteral("Device bridge %1 remote port").arg(k + 1), 5, false);
-        const std::array<OctetBoxes *, 5> hosts = bridgeHostBoxes();
         for (int k = 0; k < 5; ++k)
-            makeOctetBoxes(*hosts[std::size_t(k)], f, QStringLiteral("txtIPB%1").arg(k + 1),
+            makeOctetBoxes(m_bridgeHostBoxes[std::size_t(k)], f, QStringLiteral("txtIPB%1").arg(k + 1),
                            QStringLiteral("Device bridge %1 IP host").arg(k + 1), QStringLiteral("octet"), 3);
 
         auto *g = new QGridLayout(f);
         g->setHorizontalSpacing(4);
         g->setVerticalSpacing(4);
         auto *options = new QHBoxLayout;
-        options->addWidget(bridgeEnabled);
-        options->addWidget(bridgeDisabled);
+        options->addWidget(m_bridgeEnabled);
+        options->addWidget(m_bridgeDisabled);
         options->addStretch(1);
         g->addLayout(options, 0, 0, 1, 6);
-        g->addWidget(makeHeading(f, QStringLiteral("lblEdLocalPB"), QStringLiteral("LOCAL PORT"), bridgeLocalPortBox), 1, 0, 1, 2);
-        g->addWidget(bridgeLocalPortBox, 1, 2, 1, 2);
-        g->addWidget(makeHeading(f, QStringLiteral("lblEdRemotePB"), QStringLiteral("REMOTE PORT"), bridgeRemotePortBoxes[0]), 2, 0,
+        g->addWidget(makeHeading(f, QStringLiteral("lblEdLocalPB"), QStringLiteral("LOCAL PORT"), m_bridgeLocalPortBox), 1, 0, 1, 2);
+        g->addWidget(m_bridgeLocalPortBox, 1, 2, 1, 2);
+        g->addWidget(makeHeading(f, QStringLiteral("lblEdRemotePB"), QStringLiteral("REMOTE PORT"), m_bridgeRemotePortBoxes[0]), 2, 0,
                      1, 2);
-        g->addWidget(makeHeading(f, QStringLiteral("lblEdIPB"), QStringLiteral("IP HOST"), bridge1Boxes[0]), 2, 2, 1, 4,
+        g->addWidget(makeHeading(f, QStringLiteral("lblEdIPB"), QStringLiteral("IP HOST"), m_bridgeHostBoxes[0][0]), 2, 2, 1, 4,
                      Qt::AlignHCenter);
         for (int k = 0; k < 5; ++k) {
             g->addWidget(makeLabel(f, QStringLiteral("lblEdBridgeNr_%1").arg(k), QString::number(k + 1)), 3 + k, 0);
-            g->addWidget(bridgeRemotePortBoxes[std::size_t(k)], 3 + k, 1);
-            addRow(g, 3 + k, nullptr, *hosts[std::size_t(k)], 2);
+            g->addWidget(m_bridgeRemotePortBoxes[std::size_t(k)], 3 + k, 1);
+            addRow(g, 3 + k, nullptr, m_bridgeHostBoxes[std::size_t(k)], 2);
         }
         g->setRowStretch(8, 1);
     }
 
     // Destination of upload and factory setting.
-    destinationMacCaption = makeLabel(this, QStringLiteral("lblTitleMacAddrDest"),
+    auto *destinationMacCaption = makeLabel(this, QStringLiteral("lblTitleMacAddrDest"),
                                     QStringLiteral("Mac Address destination upload/factory cmd"));
     auto *destination = new QHBoxLayout;
     destination->setSpacing(4);
@@ -471,7 +456,7 @@ void DiscoveryWindow::buildControls()
         byte->setFrameShadow(QFrame::Sunken);
         byte->setAlignment(Qt::AlignCenter);
         byte->setFixedWidth(boxWidth(byte, 2));
-        destinationMacBytes[std::size_t(i)] = byte;
+        m_destinationMacBytes[std::size_t(i)] = byte;
         destination->addWidget(byte);
     }
 
@@ -479,26 +464,26 @@ void DiscoveryWindow::buildControls()
     // below.
     auto *selectorRow = new QHBoxLayout;
     selectorRow->addWidget(cardSelectorCaption);
-    selectorRow->addWidget(cardSelector);
+    selectorRow->addWidget(m_cardSelector);
     selectorRow->addSpacing(16);
-    selectorRow->addWidget(notSearchedMessage, 1);
+    selectorRow->addWidget(m_notSearchedMessage, 1);
 
     auto *top = new QHBoxLayout;
     top->addWidget(card);
     top->addSpacing(16);
     top->addWidget(status);
     top->addStretch(1);
-    top->addWidget(refreshButton);
-    top->addWidget(exportButton);
-    top->addWidget(exitButton);
+    top->addWidget(m_refreshButton);
+    top->addWidget(m_exportButton);
+    top->addWidget(m_exitButton);
 
     auto *details = new QHBoxLayout;
     details->addWidget(detailsCaption);
     details->addSpacing(24);
     details->addLayout(destination);
     details->addStretch(1);
-    details->addWidget(uploadSelectedButton);
-    details->addWidget(factorySettingButton);
+    details->addWidget(m_uploadSelectedButton);
+    details->addWidget(m_factorySettingButton);
 
     auto *frames = new QHBoxLayout;
     frames->addWidget(ethernetGroup);
@@ -509,20 +494,20 @@ void DiscoveryWindow::buildControls()
 
     // Tab order as the window reads: the card selector and the buttons on top, the grid, the
     // editor's buttons, then the editor's frames from left to right.
-    QList<QWidget *> order{cardSelector, refreshButton, exportButton, exitButton, deviceGrid, uploadSelectedButton,
-                           factorySettingButton};
-    for (QLineEdit *box : macAddressBoxes)
+    QList<QWidget *> order{m_cardSelector, m_refreshButton, m_exportButton, m_exitButton, m_deviceGrid, m_uploadSelectedButton,
+                           m_factorySettingButton};
+    for (QLineEdit *box : m_macAddressBoxes)
         order << box;
-    order << ipAddressBoxes[0] << ipAddressBoxes[1] << ipAddressBoxes[2] << ipAddressBoxes[3] << subnetMaskBoxes[0] << subnetMaskBoxes[1] << subnetMaskBoxes[2] << subnetMaskBoxes[3]
-          << gatewayBoxes[0] << gatewayBoxes[1] << gatewayBoxes[2] << gatewayBoxes[3] << localPortBox << remotePortBox << serialLists[0]
-          << uartTimeoutBox << serialLists[1] << serialLists[2] << serialLists[3] << serialLists[4];
-    for (const OctetBoxes *boxes : sourceBoxes())
-        for (QLineEdit *box : *boxes)
+    order << m_ipAddressBoxes[0] << m_ipAddressBoxes[1] << m_ipAddressBoxes[2] << m_ipAddressBoxes[3] << m_subnetMaskBoxes[0] << m_subnetMaskBoxes[1] << m_subnetMaskBoxes[2] << m_subnetMaskBoxes[3]
+          << m_gatewayBoxes[0] << m_gatewayBoxes[1] << m_gatewayBoxes[2] << m_gatewayBoxes[3] << m_localPortBox << m_remotePortBox << m_serialLists[0]
+          << m_uartTimeoutBox << m_serialLists[1] << m_serialLists[2] << m_serialLists[3] << m_serialLists[4];
+    for (const OctetBoxes &boxes : m_sourceBoxes)
+        for (QLineEdit *box : boxes)
             order << box;
-    order << bridgeEnabled << bridgeDisabled << bridgeLocalPortBox;
+    order << m_bridgeEnabled << m_bridgeDisabled << m_bridgeLocalPortBox;
     for (std::size_t k = 0; k < 5; ++k) {
-        order << bridgeRemotePortBoxes[k];
-        for (QLineEdit *box : *bridgeHostBoxes()[k])
+        order << m_bridgeRemotePortBoxes[k];
+        for (QLineEdit *box : m_bridgeHostBoxes[k])
             order << box;
     }
     chainTabOrder(order);
@@ -533,7 +518,7 @@ void DiscoveryWindow::buildControls()
     main->setSpacing(6);
     main->addLayout(selectorRow);
     main->addLayout(top);
-    main->addWidget(deviceGrid, 1);
+    main->addWidget(m_deviceGrid, 1);
     main->addLayout(details);
     main->addLayout(frames);
 }
@@ -542,34 +527,12 @@ void DiscoveryWindow::applyColumnWidths()
 {
     // Widths are kept in twips; a column is never narrower than its header or its widest
     // usual value, so that no text is cut.
-    static const std::array<QString, DeviceGridModel::kSettingsColumns> widest = [] {
-        std::array<QString, DeviceGridModel::kSettingsColumns> out;
-        const QString address = QStringLiteral("255.255.255.255");
-        out[Col::Mac] = QStringLiteral("DD-DD-DD-DD-DD-DD");
-        for (int c : {Col::Ip, Col::Mask, Col::Gateway})
-            out[std::size_t(c)] = address;
-        for (int c = 0; c < 4; ++c)
-            out[std::size_t(Col::Source1 + c)] = address;
-        for (int c = 0; c < 5; ++c)
-            out[std::size_t(Col::BridgeIp1 + c)] = address;
-        for (int c : {Col::LocalPort, Col::RemotePort, Col::Timeout, Col::bridgeLocalPort})
-            out[std::size_t(c)] = QStringLiteral("65535");
-        for (int c = 0; c < 5; ++c)
-            out[std::size_t(Col::BridgeRemotePort1 + c)] = QStringLiteral("65535");
-        out[Col::Baud] = QStringLiteral("UNKNOWN");
-        out[Col::DataBits] = QStringLiteral("8");
-        out[Col::Parity] = QStringLiteral("EVEN");
-        out[Col::StopBits] = QStringLiteral("2");
-        out[Col::TimeoutToDefault] = QStringLiteral("Disable");
-        out[Col::BridgeStatus] = QStringLiteral("Disable");
-        return out;
-    }();
-    QHeaderView *header = deviceGrid->horizontalHeader();
-    const QFontMetrics fm(deviceGrid->font());
+    QHeaderView *header = m_deviceGrid->horizontalHeader();
+    const QFontMetrics fm(m_deviceGrid->font());
     const int dpi = logicalDpiX() > 0 ? logicalDpiX() : 96;
     for (int c = 0; c < DeviceGridModel::kSettingsColumns; ++c) {
         const int fromTwips = (DeviceGridModel::columnWidthTwips(c) * dpi + 720) / 1440;
-        int forText = fm.horizontalAdvance(widest[std::size_t(c)]) + 14;
+        int forText = fm.horizontalAdvance(QString::fromLatin1(kDiscoveryColumns[std::size_t(c)].widestText)) + 14;
         if (c == DeviceGridModel::kAddressColumn) // room for both flag pictures
             forText += deviceFlagPicture({true, 2}).deviceIndependentSize().toSize().width() + 6;
         header->resizeSection(c, std::max({fromTwips, header->sectionSizeHint(c), forText}));
@@ -580,8 +543,8 @@ void DiscoveryWindow::applyColumnWidths()
 void DiscoveryWindow::sizeCardColumns()
 {
     // The card column fits the longest card name and address listed.
-    QHeaderView *header = deviceGrid->horizontalHeader();
-    const QFontMetrics fm(deviceGrid->font());
+    QHeaderView *header = m_deviceGrid->horizontalHeader();
+    const QFontMetrics fm(m_deviceGrid->font());
     const int dpi = logicalDpiX() > 0 ? logicalDpiX() : 96;
     constexpr int c = DeviceGridModel::kCardColumn;
     int width = std::max((DeviceGridModel::columnWidthTwips(c) * dpi + 720) / 1440, header->sectionSizeHint(c));
@@ -597,7 +560,7 @@ void DiscoveryWindow::initialize()
     // The card list as it is now, for the selector and the "Network card configuration"
     // panel (empty when no card is listed); every discovery reads it again.
     fillCardSelector(m_services.cardSearch().refresh());
-    connect(cardSelector, &QComboBox::currentIndexChanged, this, &DiscoveryWindow::showPanelCard);
+    connect(m_cardSelector, &QComboBox::currentIndexChanged, this, &DiscoveryWindow::showPanelCard);
 
     clearDeviceGrid();
     m_services.state().deviceSelected = false;
@@ -605,26 +568,26 @@ void DiscoveryWindow::initialize()
 
 QString DiscoveryWindow::chosenCard() const
 {
-    return cardSelector->currentData().toString();
+    return m_cardSelector->currentData().toString();
 }
 
 void DiscoveryWindow::fillCardSelector(const QList<LocalCard> &listed)
 {
     m_listedCards = listed;
     const QString chosen = chosenCard();
-    const QSignalBlocker quiet(cardSelector);
-    while (cardSelector->count() > 1)
-        cardSelector->removeItem(1);
+    const QSignalBlocker quiet(m_cardSelector);
+    while (m_cardSelector->count() > 1)
+        m_cardSelector->removeItem(1);
     for (const LocalCard &card : searchableCards(listed))
-        cardSelector->addItem(card.selectorText(), card.name);
+        m_cardSelector->addItem(card.selectorText(), card.name);
     // A chosen card that has gone stays chosen, so that the next search names it again
     // rather than silently searching every card.
-    int index = chosen.isEmpty() ? 0 : cardSelector->findData(chosen);
+    int index = chosen.isEmpty() ? 0 : m_cardSelector->findData(chosen);
     if (index < 0) {
-        cardSelector->addItem(chosen, chosen);
-        index = cardSelector->count() - 1;
+        m_cardSelector->addItem(chosen, chosen);
+        index = m_cardSelector->count() - 1;
     }
-    cardSelector->setCurrentIndex(index);
+    m_cardSelector->setCurrentIndex(index);
     sizeCardColumns();
     showPanelCard();
 }
@@ -632,7 +595,7 @@ void DiscoveryWindow::fillCardSelector(const QList<LocalCard> &listed)
 void DiscoveryWindow::showCardsSearched(const QList<LocalCard> &listed, const QStringList &notSearched)
 {
     fillCardSelector(listed);
-    notSearchedMessage->setText(notSearched.join(QLatin1Char('\n')));
+    m_notSearchedMessage->setText(notSearched.join(QLatin1Char('\n')));
 }
 
 void DiscoveryWindow::showPanelCard()
@@ -663,10 +626,10 @@ void DiscoveryWindow::showPanelCard()
 
 void DiscoveryWindow::showCardInPanel(const LocalCard &card)
 {
-    adapterMac->setText(card.macAddress);
-    adapterIp->setText(card.addressText());
-    adapterMask->setText(card.netmaskText());
-    adapterGateway->setText(card.gatewayText());
+    m_adapterMac->setText(card.macAddress);
+    m_adapterIp->setText(card.addressText());
+    m_adapterMask->setText(card.netmaskText());
+    m_adapterGateway->setText(card.gatewayText());
 }
 
 void DiscoveryWindow::closeEvent(QCloseEvent *event)
@@ -675,9 +638,9 @@ void DiscoveryWindow::closeEvent(QCloseEvent *event)
     QWidget::closeEvent(event);
 }
 
-void DiscoveryWindow::onExitClicked()
+void DiscoveryWindow::setExportPathChooser(std::function<QString(QWidget *parent)> chooser)
 {
-    close();
+    m_exportPathChooser = std::move(chooser);
 }
 
 void DiscoveryWindow::onRefreshClicked()
@@ -689,8 +652,8 @@ void DiscoveryWindow::onRefreshClicked()
 
 void DiscoveryWindow::showStatus(const QString &text, QLabel *indicator)
 {
-    statusMessage->setText(text);
-    for (QLabel *img : {searchingIcon, foundIcon, notFoundIcon})
+    m_statusMessage->setText(text);
+    for (QLabel *img : {m_searchingIcon, m_foundIcon, m_notFoundIcon})
         img->setVisible(img == indicator);
 }
 
@@ -701,71 +664,40 @@ void DiscoveryWindow::clearDeviceGrid()
     m_answeringCardShown = false;
     showStatus(QString(), nullptr);
     m_droppedAtClear = m_services.endpoint().droppedDatagrams();
-    lostReplies->hide();
+    m_lostReplies->hide();
     m_services.state().gridRowCount = 1;
     applyColumnWidths();
 }
 
-void DiscoveryWindow::addDeviceRow(const QByteArray &data, const std::optional<LocalCard> &card)
-{
-    ProgramState &state = m_services.state();
-    // gridRowCount is 16-bit: a grid that full takes no further rows.
-    if (state.gridRowCount >= std::numeric_limits<qint16>::max())
-        return;
-    m_grid->appendDevice(data, card);
-    state.gridRowCount = qint16(m_grid->deviceCount() + 1);
-    if (card && !m_answeringCardShown) {
-        m_answeringCardShown = true;
-        showPanelCard();
-    }
-
-    if (m_rowBatch) {
-        m_newestRowPending = true;
-        return;
-    }
-    makeNewestRowCurrent();
-    showDeviceCount();
-}
-
 void DiscoveryWindow::addDevices(const QList<DeviceReply> &devices)
 {
-    setRowBatch(true);
     ProgramState &state = m_services.state();
+    bool listed = false;
+    m_grid->beginRowBatch();
     for (const DeviceReply &device : devices) {
         // gridRowCount is 16-bit: a grid that full takes no further rows.
         if (state.gridRowCount >= std::numeric_limits<qint16>::max())
             break;
         m_grid->appendDevice(device.record, device.recordLength, device.origin.card);
         state.gridRowCount = qint16(m_grid->deviceCount() + 1);
+        listed = true;
         if (device.origin.card && !m_answeringCardShown) {
             m_answeringCardShown = true;
             showPanelCard();
         }
-        m_newestRowPending = true;
     }
-    setRowBatch(false);
+    m_grid->endRowBatch();
+    if (listed) {
+        makeNewestRowCurrent();
+        showDeviceCount();
+    }
+    showLostReplies();
 }
 
 void DiscoveryWindow::showDeviceCount()
 {
     showStatus(QStringLiteral("Found ") + QString::number(m_services.state().gridRowCount - 1) + QStringLiteral(" Device"),
-               foundIcon);
-}
-
-void DiscoveryWindow::setRowBatch(bool batching)
-{
-    m_rowBatch = batching;
-    if (batching) {
-        m_grid->beginRowBatch();
-        return;
-    }
-    m_grid->endRowBatch();
-    if (m_newestRowPending) {
-        m_newestRowPending = false;
-        makeNewestRowCurrent();
-        showDeviceCount();
-    }
-    showLostReplies();
+               m_foundIcon);
 }
 
 void DiscoveryWindow::showLostReplies()
@@ -773,13 +705,13 @@ void DiscoveryWindow::showLostReplies()
     const quint64 dropped = m_services.endpoint().droppedDatagrams();
     const quint64 lost = dropped > m_droppedAtClear ? dropped - m_droppedAtClear : 0;
     if (lost == 0) {
-        lostReplies->hide();
+        m_lostReplies->hide();
         return;
     }
-    lostReplies->setText(QStringLiteral("%1 %2 lost by the system: raise net.core.rmem_max, see README")
+    m_lostReplies->setText(QStringLiteral("%1 %2 lost by the system: raise net.core.rmem_max, see README")
                              .arg(lost)
                              .arg(lost == 1 ? QStringLiteral("reply") : QStringLiteral("replies")));
-    lostReplies->show();
+    m_lostReplies->show();
 }
 
 void DiscoveryWindow::makeNewestRowCurrent()
@@ -787,36 +719,23 @@ void DiscoveryWindow::makeNewestRowCurrent()
     if (m_grid->deviceCount() == 0)
         return;
     // The newest row becomes the current one, without scrolling the user's view to it.
-    const QModelIndex current = deviceGrid->currentIndex();
-    const bool autoScroll = deviceGrid->hasAutoScroll();
-    deviceGrid->setAutoScroll(false);
-    deviceGrid->selectionModel()->setCurrentIndex(
+    const QModelIndex current = m_deviceGrid->currentIndex();
+    const bool autoScroll = m_deviceGrid->hasAutoScroll();
+    m_deviceGrid->setAutoScroll(false);
+    m_deviceGrid->selectionModel()->setCurrentIndex(
         m_grid->index(m_grid->deviceCount() - 1, current.isValid() ? current.column() : 0), QItemSelectionModel::NoUpdate);
-    deviceGrid->setAutoScroll(autoScroll);
+    m_deviceGrid->setAutoScroll(autoScroll);
 }
 
 void DiscoveryWindow::showSearching()
 {
-    showStatus(QStringLiteral("Searching..."), searchingIcon);
+    showStatus(QStringLiteral("Searching..."), m_searchingIcon);
 }
 
 void DiscoveryWindow::showNoDeviceFound()
 {
-    showStatus(QStringLiteral("No Device Found"), notFoundIcon);
+    showStatus(QStringLiteral("No Device Found"), m_notFoundIcon);
     showLostReplies();
-}
-
-void DiscoveryWindow::paintRow(QTableView *grid, qint16 &row, qint32 color, qint32 foreColor)
-{
-    auto *model = grid ? qobject_cast<DeviceGridModel *>(grid->model()) : nullptr;
-    if (!model)
-        return;
-    if (row == 0) {
-        const QModelIndex current = grid->currentIndex();
-        row = current.isValid() ? qint16(current.row() + 1) : 0;
-    }
-    // Row 0 is the header row: nothing is highlighted then.
-    model->highlightRow(row - 1, colorFromLong(color), colorFromLong(foreColor));
 }
 
 // ---- Device details editor --------------------------------------------------------------
@@ -824,84 +743,63 @@ void DiscoveryWindow::paintRow(QTableView *grid, qint16 &row, qint32 color, qint
 void DiscoveryWindow::clickGridRow(int gridRow)
 {
     if (gridRow >= 1 && gridRow <= m_grid->deviceCount())
-        deviceGrid->setCurrentIndex(m_grid->index(gridRow - 1, 0));
+        m_deviceGrid->setCurrentIndex(m_grid->index(gridRow - 1, 0));
     else
-        deviceGrid->setCurrentIndex(QModelIndex());
+        m_deviceGrid->setCurrentIndex(QModelIndex());
     onDeviceRowClicked();
 }
 
 void DiscoveryWindow::onDeviceRowClicked()
 {
     // Only a device row is a selection: the header row and an empty grid change nothing.
-    const QModelIndex current = deviceGrid->currentIndex();
-    if (!current.isValid() || current.row() >= m_grid->deviceCount())
+    const QModelIndex current = m_deviceGrid->currentIndex();
+    const DiscoveryRecord *record = current.isValid() ? m_grid->recordOf(current.row()) : nullptr;
+    if (!record)
         return;
-    qint16 row = qint16(current.row() + 1);
-    paintRow(deviceGrid, row, 0xFF0000, 0xFFFFFF);
-    const int d = row - 1;
-    const auto cell = [&](int column) { return m_grid->cell(d, column); };
+    const int row = current.row();
+    m_grid->highlightRow(row, QColor(Qt::blue), QColor(Qt::white));
+    const int recordLength = m_grid->recordLengthOf(row);
+    fillEditor(editorTextsFromRecord(*record, recordLength));
+
+    // A reply too short to carry the MAC address names no device: it is not taken as
+    // destination.
     ProgramState &state = m_services.state();
+    state.deviceSelected = kDiscoveryColumns[0].carriedBy(recordLength);
+    if (!state.deviceSelected)
+        return;
+    state.destinationMac = record->mac;
+    m_destinationCard = m_grid->cardOf(row);
+    m_selectedRow = row;
+    showPanelCard();
+    for (std::size_t i = 0; i < m_destinationMacBytes.size(); ++i)
+        m_destinationMacBytes[i]->setText(macByteText(record->mac[i]));
+}
 
-    // MAC address: the pairs between the "-" become the boxes and the destination.
-    const QString macCell = cell(Col::Mac);
-    Mac6 destination{};
-    bool macReadable = true;
-    for (int i = 0; i < 6; ++i) {
-        macAddressBoxes[std::size_t(i)]->setText(macCell.mid(3 * i, 2));
-        const qint32 value = hexPairToByte(macAddressBoxes[std::size_t(i)]->text(), 2);
-        if (value < 0 || value > 255)
-            macReadable = false;
-        else
-            destination[std::size_t(i)] = quint8(value);
-    }
-    // A row whose MAC address cannot be read names no device: it is not taken as destination.
-    if (macReadable) {
-        state.destinationMac = destination;
-        m_destinationCard = m_grid->cardOf(d);
-        m_selectedRow = d;
-        showPanelCard();
-        for (int i = 0; i < 6; ++i)
-            destinationMacBytes[std::size_t(i)]->setText(macByteText(destination[std::size_t(i)]));
-    }
-
-    // The editor as the row's cells fill it: addresses split at their dots, list items by
-    // their exact text, the bridge option by "Enable".
-    QStringList cells;
-    for (int column = 0; column < DeviceGridModel::kSettingsColumns; ++column)
-        cells << cell(column);
-    const DeviceEditorTexts t = editorTextsFromRow(cells);
-    const auto fill = [](const OctetBoxes &boxes, const std::array<QString, 4> &texts) {
-        for (std::size_t i = 0; i < 4; ++i)
+void DiscoveryWindow::fillEditor(const DeviceEditorTexts &t)
+{
+    const auto fill = [](const auto &boxes, const auto &texts) {
+        for (std::size_t i = 0; i < boxes.size(); ++i)
             boxes[i]->setText(texts[i]);
     };
-    fill(ipAddressBoxes, t.ip);
-    fill(subnetMaskBoxes, t.mask);
-    fill(gatewayBoxes, t.gateway);
-    localPortBox->setText(t.localPort);
-    remotePortBox->setText(t.remotePort);
-
-    serialLists[0]->setCurrentIndex(t.baudIndex);
-    uartTimeoutBox->setText(t.timeout);
-    serialLists[1]->setCurrentIndex(t.dataBitsIndex);
-    serialLists[2]->setCurrentIndex(t.parityIndex);
-    serialLists[3]->setCurrentIndex(t.stopBitsIndex);
-    serialLists[4]->setCurrentIndex(t.timeoutToDefaultIndex);
-
-    for (std::size_t k = 0; k < 4; ++k)
-        fill(*sourceBoxes()[k], t.sources[k]);
-
-    if (t.bridgeEnabled.value_or(false))
-        bridgeEnabled->setChecked(true);
-    else
-        bridgeDisabled->setChecked(true);
-
-    bridgeLocalPortBox->setText(t.bridgeLocalPort);
-    for (std::size_t k = 0; k < 5; ++k)
-        bridgeRemotePortBoxes[k]->setText(t.bridgeRemotePorts[k]);
-    for (std::size_t k = 0; k < 5; ++k)
-        fill(*bridgeHostBoxes()[k], t.bridgeIps[k]);
-
-    state.deviceSelected = macReadable;
+    fill(m_macAddressBoxes, t.mac);
+    fill(m_ipAddressBoxes, t.ip);
+    fill(m_subnetMaskBoxes, t.mask);
+    fill(m_gatewayBoxes, t.gateway);
+    m_localPortBox->setText(t.localPort);
+    m_remotePortBox->setText(t.remotePort);
+    m_serialLists[0]->setCurrentIndex(t.baudIndex);
+    m_uartTimeoutBox->setText(t.timeout);
+    m_serialLists[1]->setCurrentIndex(t.dataBitsIndex);
+    m_serialLists[2]->setCurrentIndex(t.parityIndex);
+    m_serialLists[3]->setCurrentIndex(t.stopBitsIndex);
+    m_serialLists[4]->setCurrentIndex(t.timeoutToDefaultIndex);
+    for (std::size_t k = 0; k < m_sourceBoxes.size(); ++k)
+        fill(m_sourceBoxes[k], t.sources[k]);
+    (t.bridgeEnabled.value_or(false) ? m_bridgeEnabled : m_bridgeDisabled)->setChecked(true);
+    m_bridgeLocalPortBox->setText(t.bridgeLocalPort);
+    fill(m_bridgeRemotePortBoxes, t.bridgeRemotePorts);
+    for (std::size_t k = 0; k < m_bridgeHostBoxes.size(); ++k)
+        fill(m_bridgeHostBoxes[k], t.bridgeIps[k]);
 }
 
 // ---- Upload and factory setting ---------------------------------------------------------
@@ -931,7 +829,7 @@ void DiscoveryWindow::uploadSelectedDevice()
     sendToSelectedDevice(CmdUploadSelected, encodeDeviceUploadBlock(block));
 }
 
-DeviceEditorTexts DiscoveryWindow::editorTexts()
+DeviceEditorTexts DiscoveryWindow::editorTexts() const
 {
     DeviceEditorTexts t;
     const auto texts = [](const OctetBoxes &boxes) {
@@ -941,29 +839,29 @@ DeviceEditorTexts DiscoveryWindow::editorTexts()
         return out;
     };
     for (std::size_t i = 0; i < 6; ++i)
-        t.mac[i] = macAddressBoxes[i]->text();
-    t.ip = texts(ipAddressBoxes);
-    t.mask = texts(subnetMaskBoxes);
-    t.gateway = texts(gatewayBoxes);
-    t.localPort = localPortBox->text();
-    t.remotePort = remotePortBox->text();
-    t.baudIndex = serialLists[0]->currentIndex();
-    t.timeout = uartTimeoutBox->text();
-    t.dataBitsIndex = serialLists[1]->currentIndex();
-    t.parityIndex = serialLists[2]->currentIndex();
-    t.stopBitsIndex = serialLists[3]->currentIndex();
-    t.timeoutToDefaultIndex = serialLists[4]->currentIndex();
+        t.mac[i] = m_macAddressBoxes[i]->text();
+    t.ip = texts(m_ipAddressBoxes);
+    t.mask = texts(m_subnetMaskBoxes);
+    t.gateway = texts(m_gatewayBoxes);
+    t.localPort = m_localPortBox->text();
+    t.remotePort = m_remotePortBox->text();
+    t.baudIndex = m_serialLists[0]->currentIndex();
+    t.timeout = m_uartTimeoutBox->text();
+    t.dataBitsIndex = m_serialLists[1]->currentIndex();
+    t.parityIndex = m_serialLists[2]->currentIndex();
+    t.stopBitsIndex = m_serialLists[3]->currentIndex();
+    t.timeoutToDefaultIndex = m_serialLists[4]->currentIndex();
     for (std::size_t k = 0; k < 4; ++k)
-        t.sources[k] = texts(*sourceBoxes()[k]);
-    if (bridgeEnabled->isChecked())
+        t.sources[k] = texts(m_sourceBoxes[k]);
+    if (m_bridgeEnabled->isChecked())
         t.bridgeEnabled = true;
-    else if (bridgeDisabled->isChecked())
+    else if (m_bridgeDisabled->isChecked())
         t.bridgeEnabled = false;
-    t.bridgeLocalPort = bridgeLocalPortBox->text();
+    t.bridgeLocalPort = m_bridgeLocalPortBox->text();
     for (std::size_t k = 0; k < 5; ++k)
-        t.bridgeRemotePorts[k] = bridgeRemotePortBoxes[k]->text();
+        t.bridgeRemotePorts[k] = m_bridgeRemotePortBoxes[k]->text();
     for (std::size_t k = 0; k < 5; ++k)
-        t.bridgeIps[k] = texts(*bridgeHostBoxes()[k]);
+        t.bridgeIps[k] = texts(m_bridgeHostBoxes[k]);
     return t;
 }
 
@@ -1003,8 +901,8 @@ void DiscoveryWindow::sendToSelectedDevice(quint8 cmd, const QByteArray &data)
 
 void DiscoveryWindow::exportDevices()
 {
-    const QString path = exportPathChooser
-                             ? exportPathChooser(this)
+    const QString path = m_exportPathChooser
+                             ? m_exportPathChooser(this)
                              : QFileDialog::getSaveFileName(this, QStringLiteral("Export the listed devices"),
                                                             QStringLiteral("devices.csv"),
                                                             QStringLiteral("CSV files (*.csv);;All files (*)"));

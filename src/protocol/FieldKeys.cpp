@@ -1,5 +1,6 @@
 #include "protocol/FieldKeys.h"
 
+#include "protocol/DiscoveryColumns.h"
 #include "protocol/TextRules.h"
 
 #include <QRegularExpression>
@@ -8,42 +9,21 @@ namespace qvx {
 
 namespace {
 
-QStringList numbered(const QString &stem, int count)
+// A key's kind: the discovery record's from its column, the settings download's own keys
+// here; "firmware" and "card" are read only.
+FieldKind kindOf(const QString &key)
 {
-    QStringList out;
-    for (int k = 1; k <= count; ++k)
-        out << stem + QString::number(k);
-    return out;
-}
-
-enum class Kind { Mac, Address, Number, Baud, DataBits, Parity, StopBits, EnableDisable, Protocol, TcpMode, ReadOnly };
-
-Kind kindOf(const QString &key)
-{
-    static const QMap<QString, Kind> kinds = [] {
-        QMap<QString, Kind> m;
-        m.insert(QStringLiteral("mac"), Kind::Mac);
-        for (const QString &k : QStringList{QStringLiteral("ip"), QStringLiteral("mask"), QStringLiteral("gateway"),
-                                            QStringLiteral("tcp_server")} +
-                                    numbered(QStringLiteral("source_"), 4) + numbered(QStringLiteral("bridge_ip_"), 5))
-            m.insert(k, Kind::Address);
-        for (const QString &k : QStringList{QStringLiteral("local_port"), QStringLiteral("remote_port"),
-                                            QStringLiteral("rx_timeout"), QStringLiteral("bridge_local_port")} +
-                                    numbered(QStringLiteral("bridge_port_"), 5))
-            m.insert(k, Kind::Number);
-        m.insert(QStringLiteral("baud"), Kind::Baud);
-        m.insert(QStringLiteral("data_bits"), Kind::DataBits);
-        m.insert(QStringLiteral("parity"), Kind::Parity);
-        m.insert(QStringLiteral("stop_bits"), Kind::StopBits);
-        for (const QString &k : {QStringLiteral("default_timeout"), QStringLiteral("bridge"), QStringLiteral("dhcp")})
-            m.insert(k, Kind::EnableDisable);
-        m.insert(QStringLiteral("protocol"), Kind::Protocol);
-        m.insert(QStringLiteral("tcp_mode"), Kind::TcpMode);
-        m.insert(QStringLiteral("firmware"), Kind::ReadOnly);
-        m.insert(kCardKey, Kind::ReadOnly);
-        return m;
-    }();
-    return kinds.value(key, Kind::ReadOnly);
+    if (const DiscoveryColumn *column = discoveryColumn(key))
+        return column->kind;
+    if (key == QLatin1String("tcp_server"))
+        return FieldKind::Address;
+    if (key == QLatin1String("dhcp"))
+        return FieldKind::EnableDisable;
+    if (key == QLatin1String("protocol"))
+        return FieldKind::Protocol;
+    if (key == QLatin1String("tcp_mode"))
+        return FieldKind::TcpMode;
+    return FieldKind::ReadOnly;
 }
 
 // The item of `items` that matches `value` in any letter case.
@@ -65,16 +45,6 @@ QString oneOf(const QStringList &items)
     return items.join(QStringLiteral(", "));
 }
 
-// Four boxes of a dotted address in the shown form (always four dotted numbers here).
-std::array<QString, 4> dottedParts(const QString &text)
-{
-    const QStringList parts = text.split(QLatin1Char('.'));
-    std::array<QString, 4> out;
-    for (int i = 0; i < 4 && i < parts.size(); ++i)
-        out[std::size_t(i)] = parts[i];
-    return out;
-}
-
 QString refusedKeyText(const QString &key, const QString &how)
 {
     return QStringLiteral("%1 cannot be set %2").arg(key, how);
@@ -84,13 +54,12 @@ QString refusedKeyText(const QString &key, const QString &how)
 
 const QStringList &discoveryFieldKeys()
 {
-    static const QStringList keys =
-        QStringList{QStringLiteral("mac"),       QStringLiteral("ip"),          QStringLiteral("mask"),
-                    QStringLiteral("gateway"),   QStringLiteral("local_port"),  QStringLiteral("remote_port"),
-                    QStringLiteral("baud"),      QStringLiteral("rx_timeout"),  QStringLiteral("data_bits"),
-                    QStringLiteral("parity"),    QStringLiteral("stop_bits"),   QStringLiteral("default_timeout")} +
-        numbered(QStringLiteral("source_"), 4) + QStringList{QStringLiteral("bridge"), QStringLiteral("bridge_local_port")} +
-        numbered(QStringLiteral("bridge_port_"), 5) + numbered(QStringLiteral("bridge_ip_"), 5);
+    static const QStringList keys = [] {
+        QStringList out;
+        for (const DiscoveryColumn &column : kDiscoveryColumns)
+            out << QLatin1String(column.key);
+        return out;
+    }();
     return keys;
 }
 
@@ -141,11 +110,11 @@ bool inSettingsDownload(const QString &key)
 
 FieldValues discoveryFieldValues(const QByteArray &recordData, const QString &card)
 {
-    const QStringList cells = discoveryRowTexts(recordData);
-    const QStringList &keys = discoveryFieldKeys();
+    const DiscoveryRecord record = decodeDiscoveryRecord(recordData);
     FieldValues values;
-    for (int i = 0; i < keys.size() && i < cells.size(); ++i)
-        values.insert(keys[i], cells[i]);
+    for (const DiscoveryColumn &column : kDiscoveryColumns)
+        values.insert(QLatin1String(column.key),
+                      column.carriedBy(int(recordData.size())) ? column.text(record) : QString());
     values.insert(kCardKey, card);
     return values;
 }
@@ -196,7 +165,7 @@ Checked<QString> normalizeFieldValue(const QString &key, const QString &value)
 
     const QString v = value.trimmed();
     switch (kindOf(key)) {
-    case Kind::Mac: {
+    case FieldKind::Mac: {
         static const QRegularExpression mac(QStringLiteral("^[0-9A-Fa-f]{2}([-:][0-9A-Fa-f]{2}){5}$"));
         if (!mac.match(v).hasMatch() || v.count(v[2]) != 5)
             return refused(QStringLiteral("%1: \"%2\" is not a MAC address (six pairs of hex digits, "
@@ -206,7 +175,7 @@ Checked<QString> normalizeFieldValue(const QString &key, const QString &value)
         shown.replace(QLatin1Char(':'), QLatin1Char('-'));
         return {shown, {}};
     }
-    case Kind::Address: {
+    case FieldKind::Address: {
         static const QRegularExpression dotted(QStringLiteral("^(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})$"));
         const QRegularExpressionMatch m = dotted.match(v);
         if (!m.hasMatch())
@@ -218,41 +187,41 @@ Checked<QString> normalizeFieldValue(const QString &key, const QString &value)
             parts << QString::number(m.captured(i).toInt());
         return {parts.join(QLatin1Char('.')), {}};
     }
-    case Kind::Number: {
+    case FieldKind::Number: {
         static const QRegularExpression digits(QStringLiteral("^\\d{1,9}$"));
         if (!digits.match(v).hasMatch())
             return refused(QStringLiteral("%1: \"%2\" is not a whole number").arg(key, value));
         return {QString::number(v.toLongLong()), {}};
     }
-    case Kind::Baud:
+    case FieldKind::Baud:
         if (const auto found = item(v, baudItems()))
             return {*found, {}};
         return refused(QStringLiteral("%1: \"%2\" is not a baud rate (%3)").arg(key, value, oneOf(baudItems())));
-    case Kind::DataBits:
+    case FieldKind::DataBits:
         if (const auto found = item(v, dataBitsItems()))
             return {*found, {}};
         return refused(QStringLiteral("%1: \"%2\" is not 7 or 8").arg(key, value));
-    case Kind::Parity:
+    case FieldKind::Parity:
         if (const auto found = item(v, parityItems()))
             return {*found, {}};
         return refused(QStringLiteral("%1: \"%2\" is not NONE, EVEN or ODD").arg(key, value));
-    case Kind::StopBits:
+    case FieldKind::StopBits:
         if (const auto found = item(v, stopBitsItems()))
             return {*found, {}};
         return refused(QStringLiteral("%1: \"%2\" is not 1 or 2").arg(key, value));
-    case Kind::EnableDisable:
+    case FieldKind::EnableDisable:
         if (const auto found = item(v, {QStringLiteral("Enable"), QStringLiteral("Disable")}))
             return {*found, {}};
         return refused(QStringLiteral("%1: \"%2\" is not Enable or Disable").arg(key, value));
-    case Kind::Protocol:
+    case FieldKind::Protocol:
         if (const auto found = item(v, {QStringLiteral("TCP"), QStringLiteral("UDP")}))
             return {*found, {}};
         return refused(QStringLiteral("%1: \"%2\" is not TCP or UDP").arg(key, value));
-    case Kind::TcpMode:
+    case FieldKind::TcpMode:
         if (const auto found = item(v, {QStringLiteral("Client"), QStringLiteral("Server")}))
             return {*found, {}};
         return refused(QStringLiteral("%1: \"%2\" is not Client or Server").arg(key, value));
-    case Kind::ReadOnly:
+    case FieldKind::ReadOnly:
         break;
     }
     return refused(QStringLiteral("%1 is read only").arg(key));
@@ -272,8 +241,7 @@ Checked<FieldChange> parseFieldAssignment(const QString &text)
 
 Checked<DiscoveryRecord> deviceUploadWithChanges(const QByteArray &recordData, const QList<FieldChange> &changes)
 {
-    QStringList cells = discoveryRowTexts(recordData);
-    const QStringList &keys = discoveryFieldKeys();
+    DeviceEditorTexts editor = editorTextsFromRecord(decodeDiscoveryRecord(recordData), int(recordData.size()));
     for (const FieldChange &change : changes) {
         if (isReadOnlyKey(change.key))
             return {std::nullopt, QStringLiteral("%1 is read only").arg(change.key)};
@@ -284,9 +252,9 @@ Checked<DiscoveryRecord> deviceUploadWithChanges(const QByteArray &recordData, c
         const Checked<QString> value = normalizeFieldValue(change.key, change.value);
         if (!value.ok())
             return {std::nullopt, value.refusal};
-        cells[keys.indexOf(change.key)] = *value.value;
+        discoveryColumn(change.key)->toEditor(editor, *value.value);
     }
-    return checkDeviceUpload(editorTextsFromRow(cells));
+    return checkDeviceUpload(editor);
 }
 
 Checked<SettingsUploadBlock> settingsUploadWithChanges(const QByteArray &data, const QList<FieldChange> &changes)

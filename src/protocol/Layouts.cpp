@@ -1,5 +1,7 @@
 #include "protocol/Layouts.h"
 
+#include "protocol/DiscoveryColumns.h"
+
 namespace qvx {
 
 namespace {
@@ -322,56 +324,12 @@ DiscoveryRecord decodeDiscoveryRecord(const QByteArray &data)
     return record;
 }
 
-QString discoveryCellText(const DiscoveryRecord &r, int recordLength, int column)
+QString discoveryCellText(const DiscoveryRecord &record, int recordLength, int column)
 {
-    // Where each column's field lies in the record: a cell is filled only when the data
-    // covers all of its bytes.
-    struct Field {
-        int offset, width;
-    };
-    const auto field = [](int c) -> Field {
-        if (c < 4)
-            return c == 0 ? Field{0, 6} : Field{6 + 4 * (c - 1), 4};
-        if (c < 12) {
-            static constexpr Field kSerial[] = {{18, 2}, {20, 2}, {22, 1}, {23, 2}, {26, 1}, {26, 1}, {26, 1}, {27, 1}};
-            return kSerial[c - 4];
-        }
-        if (c < 16)
-            return {28 + 4 * (c - 12), 4};
-        if (c < 18)
-            return c == 16 ? Field{44, 1} : Field{45, 2};
-        if (c < 23)
-            return {47 + 2 * (c - 18), 2};
-        return {57 + 4 * (c - 23), 4};
-    };
     if (column < 0 || column >= kDeviceGridColumns)
         return {};
-    const Field f = field(column);
-    if (recordLength < f.offset + f.width)
-        return {};
-    switch (column) {
-    case 0: return macText(r.mac);
-    case 1: return dottedText(r.ip);
-    case 2: return dottedText(r.mask);
-    case 3: return dottedText(r.gateway);
-    case 4: return QString::number(r.localPort);
-    case 5: return QString::number(r.remotePort);
-    case 6: return baudText(r.baudCode);
-    case 7: return QString::number(r.uartTimeout);
-    case 8: return dataBitsText(r.format);
-    case 9: return parityText(r.format);
-    case 10: return stopBitsText(r.format);
-    case 11: return enableText(r.timeoutToDefault);
-    case 16: return enableText(r.bridgeStatus);
-    case 17: return QString::number(r.bridgeLocalPort);
-    default:
-        break;
-    }
-    if (column < 16)
-        return dottedText(r.sources[std::size_t(column - 12)]);
-    if (column < 23)
-        return QString::number(r.bridgeRemotePorts[std::size_t(column - 18)]);
-    return dottedText(r.bridgeIps[std::size_t(column - 23)]);
+    const DiscoveryColumn &field = kDiscoveryColumns[std::size_t(column)];
+    return field.carriedBy(recordLength) ? field.text(record) : QString();
 }
 
 QStringList discoveryRowTexts(const QByteArray &data)

@@ -124,8 +124,9 @@ constexpr int kDiscoveryRecordLength = 77;
 QByteArray encodeDiscoveryRecord(const DiscoveryRecord &record);
 DiscoveryRecord decodeDiscoveryRecord(const QByteArray &data);
 
-// The 28 cell texts of a device grid row, in column order. A record shorter than 77 bytes
-// gives empty cells for every field that its data does not cover completely.
+// The 28 cell texts of a device grid row, in column order (the columns are described once,
+// in DiscoveryColumns.h). A record shorter than 77 bytes gives empty cells for every field
+// that its data does not cover completely.
 QStringList discoveryRowTexts(const QByteArray &data);
 constexpr int kDeviceGridColumns = 28;
 // One of those cells, from the decoded record and the number of record bytes the reply

@@ -1,15 +1,11 @@
 // Discovery on every network card: one request per card, each reply with its card, the card
 // selector and panel, cards not searched, writes out of the device's card, the row flags.
 #include "DiscoveryFixture.h"
-#include "FakeCardSource.h"
 
-#include "discovery/DiscoveryRequest.h"
 #include "netadapters/CardSearch.h"
 
 namespace qvx::test {
 namespace {
-
-const QByteArray kDiscoveryFrame = Hex("3C236B02AAAAC13E");
 
 LocalCard Loopback()
 {
@@ -20,10 +16,7 @@ LocalCard Loopback()
 const LocalCard kOffice = MakeCard("eth0", 2, "10.9.0.2/24", "10.9.0.1");
 const LocalCard kDevices = MakeCard("eth1", 3, "192.168.0.200/24");
 
-quint32 Ip(const char *dotted)
-{
-    return parseDotted(QString::fromLatin1(dotted)).value();
-}
+quint32 Ip(const char *dotted) { return parseDotted(QString::fromLatin1(dotted)).value(); }
 
 // The discovery reply of a device with MAC ...:last and the given address, as it arrives on
 // card `index` (0: unknown) from that address.
@@ -59,103 +52,81 @@ struct CardsTest : ::testing::Test {
     }
     QString panel() const
     {
-        return QStringList{w->adapterMac->text(), w->adapterIp->text(), w->adapterMask->text(),
-                           w->adapterGateway->text()}
-            .join(' ');
+        QStringList texts;
+        for (const char *name : {"lblMacAddr", "lblIpAddr", "lblSubnetMask", "lblGateway"})
+            texts << TextOf(*w, name);
+        return texts.join(' ');
     }
-    QStringList selectorItems() const
+    QComboBox *selector() const { return Control<QComboBox>(*w, "cmbNetworkCard"); }
+    void click(const char *button) const { Control<QAbstractButton>(*w, button)->click(); }
+    QString text(const char *name) const { return TextOf(*w, name); }
+    QString cardOf(int row) const { return w->deviceRows().cell(row, DeviceGridModel::kCardColumn); }
+    QString flagText(int row) const
     {
-        QStringList out;
-        for (int i = 0; i < w->cardSelector->count(); ++i)
-            out << w->cardSelector->itemText(i);
-        return out;
-    }
-    QString cell(int row, int column) const { return w->deviceRows().cell(row, column); }
-    QVariant roleOf(int row, int role) const
-    {
-        return w->deviceRows().index(row, DeviceGridModel::kAddressColumn).data(role);
+        return w->deviceRows().index(row, DeviceGridModel::kAddressColumn).data(Qt::AccessibleDescriptionRole).toString();
     }
 
     AppHarness h{false};
     DiscoveryWindow *w = nullptr;
 };
 
-TEST_F(CardsTest, OneCardSendsTheOneRequestOfOldByteForByteOutOfThatCard)
-{
-    start({Loopback(), kDevices});
-    w->refreshButton->click();
-    ASSERT_EQ(h.endpoint.frames(), QList<QByteArray>{kDiscoveryFrame});
-    const FakeEndpoint::Sent &sent = h.endpoint.sent[0];
-    EXPECT_EQ(sent.host, "239.0.0.8");
-    EXPECT_EQ(sent.port, kDevicePort);
-    EXPECT_EQ(h.endpoint.boundPort, kLocalPort);
-    ASSERT_TRUE(sent.throughCard);
-    EXPECT_EQ(sent.card.interfaceIndex, 3);
-    EXPECT_EQ(sent.card.address, Ip("192.168.0.200"));
-    EXPECT_TRUE(h.app().replyTimer().isEnabled());
-    EXPECT_EQ(h.app().replyTimer().interval(), 5000);
-    EXPECT_EQ(w->statusMessage->text(), "Searching...");
-    EXPECT_EQ(w->notSearchedMessage->text(), QString());
-    EXPECT_TRUE(h.messages.messages.isEmpty());
-}
-
 TEST_F(CardsTest, EveryCardGetsOneRequestAndEachDeviceIsListedWithItsCard)
 {
     start({Loopback(), kOffice, kDevices});
-    EXPECT_EQ(selectorItems(), QStringList({"All network cards", "eth0 10.9.0.2/24", "eth1 192.168.0.200/24"}));
+    EXPECT_EQ(selector()->itemText(2), "eth1 192.168.0.200/24");
     // Before any device answered: the first card.
     EXPECT_EQ(panel(), "02-00-00-00-00-02 10.9.0.2 255.255.255.0 10.9.0.1");
 
-    w->refreshButton->click();
+    click("cmdRefresh");
     EXPECT_EQ(cardsSentThrough(), QList<int>({2, 3}));
     EXPECT_EQ(h.endpoint.frames(), QList<QByteArray>({kDiscoveryFrame, kDiscoveryFrame}));
+    EXPECT_EQ(h.endpoint.sent[1].host, "239.0.0.8");
+    EXPECT_EQ(h.endpoint.sent[1].card.address, Ip("192.168.0.200"));
+    EXPECT_EQ(text("lblNotSearched"), QString());
 
     h.endpoint.injectReceived({Reply(1, "192.168.0.1", 3, "192.168.0.200")});
     h.endpoint.injectReceived({Reply(2, "10.9.0.7", 2), Reply(3, "192.168.0.3", 0, "192.168.0.200"),
                                Reply(4, "192.168.0.4", 0)});
-    ASSERT_EQ(w->deviceRows().deviceCount(), 4);
-    EXPECT_EQ(w->statusMessage->text(), "Found 4 Device");
-    EXPECT_EQ(cell(0, DeviceGridModel::kCardColumn), "eth1 192.168.0.200"); // interface index
-    EXPECT_EQ(cell(1, DeviceGridModel::kCardColumn), "eth0 10.9.0.2");
-    EXPECT_EQ(cell(2, DeviceGridModel::kCardColumn), "eth1 192.168.0.200"); // destination address
-    EXPECT_EQ(cell(3, DeviceGridModel::kCardColumn), "eth1 192.168.0.200"); // the device's subnet
-    EXPECT_EQ(cell(0, 1), "192.168.0.1") << "the settings columns keep their places";
-    EXPECT_EQ(w->deviceGrid->model()->data(w->deviceGrid->model()->index(1, 28)).toString(), "eth0 10.9.0.2");
+    EXPECT_EQ(text("lblMsg"), "Found 4 Device");
+    // By interface index, by destination address, by the device's subnet.
+    EXPECT_EQ((QStringList{cardOf(0), cardOf(1), cardOf(2), cardOf(3)}),
+              (QStringList{"eth1 192.168.0.200", "eth0 10.9.0.2", "eth1 192.168.0.200", "eth1 192.168.0.200"}));
+    EXPECT_EQ(w->deviceRows().cell(0, 1), "192.168.0.1") << "the settings columns keep their places";
 
     // The panel: the first card a device answered on, then the card of the row clicked.
-    EXPECT_EQ(w->adapterIp->text(), "192.168.0.200");
+    EXPECT_EQ(text("lblIpAddr"), "192.168.0.200");
     w->clickGridRow(2);
     EXPECT_EQ(panel(), "02-00-00-00-00-02 10.9.0.2 255.255.255.0 10.9.0.1");
     w->clickGridRow(1);
-    EXPECT_EQ(w->adapterIp->text(), "192.168.0.200");
+    EXPECT_EQ(text("lblIpAddr"), "192.168.0.200");
 }
 
 TEST_F(CardsTest, TheChosenCardAloneIsSearchedShownAndTheListIsReadAtEveryRefresh)
 {
     start({Loopback(), kOffice, kDevices});
-    w->cardSelector->setCurrentIndex(2);
+    selector()->setCurrentIndex(2);
     EXPECT_EQ(w->chosenCard(), "eth1");
-    EXPECT_EQ(w->adapterIp->text(), "192.168.0.200");
+    EXPECT_EQ(text("lblIpAddr"), "192.168.0.200");
     const int readings = h.cards.readings;
-    w->refreshButton->click();
+    click("cmdRefresh");
     EXPECT_EQ(cardsSentThrough(), QList<int>{3});
     EXPECT_EQ(h.cards.readings, readings + 1);
 
     // A USB card comes: listed at the next refresh, the choice kept.
     h.cards.cards << MakeCard("usb0", 9, "172.16.0.5/16");
     h.endpoint.clearSent();
-    w->refreshButton->click();
-    EXPECT_EQ(selectorItems().last(), "usb0 172.16.0.5/16");
+    click("cmdRefresh");
+    EXPECT_EQ(selector()->itemText(selector()->count() - 1), "usb0 172.16.0.5/16");
     EXPECT_EQ(w->chosenCard(), "eth1");
     EXPECT_EQ(cardsSentThrough(), QList<int>{3});
 
     // The chosen card is unplugged: named, nothing sent, no box, still chosen.
     h.cards.cards = {Loopback(), kOffice};
     h.endpoint.clearSent();
-    w->refreshButton->click();
+    click("cmdRefresh");
     EXPECT_TRUE(h.endpoint.sent.isEmpty());
-    EXPECT_EQ(w->notSearchedMessage->text(), "Not searched on eth1: the card is no longer present");
-    EXPECT_EQ(w->statusMessage->text(), "No Device Found");
+    EXPECT_EQ(text("lblNotSearched"), "Not searched on eth1: the card is no longer present");
+    EXPECT_EQ(text("lblMsg"), "No Device Found");
     EXPECT_EQ(w->chosenCard(), "eth1");
     EXPECT_TRUE(h.messages.messages.isEmpty());
 }
@@ -166,20 +137,18 @@ TEST_F(CardsTest, ACardThatRefusesIsNamedOnceWithoutABoxAndTheOthersAreSearched)
     down.up = false;
     start({Loopback(), kOffice, kDevices, down});
     h.endpoint.refusedCards.insert(2, SendResult{false, 7, "Network is down"});
-    w->refreshButton->click();
+    click("cmdRefresh");
     EXPECT_EQ(cardsSentThrough(), QList<int>{3});
-    EXPECT_EQ(w->notSearchedMessage->text(),
+    EXPECT_EQ(text("lblNotSearched"),
               "Not searched on eth2: Network is down\nNot searched on eth0: Network is down");
-    EXPECT_EQ(w->statusMessage->text(), "Searching...") << "the search's own status stays";
-    EXPECT_TRUE(h.messages.messages.isEmpty());
+    EXPECT_EQ(text("lblMsg"), "Searching...") << "the search's own status stays";
     h.endpoint.injectReceived({Reply(1, "192.168.0.1", 3)});
-    EXPECT_EQ(w->statusMessage->text(), "Found 1 Device");
 
     // Every card refusing: nothing waits, nothing is shown in a box.
     h.endpoint.refusedCards.insert(3, SendResult{false, 13, "Permission denied"});
-    w->refreshButton->click();
-    EXPECT_EQ(w->statusMessage->text(), "No Device Found");
-    EXPECT_TRUE(w->notSearchedMessage->text().endsWith("Not searched on eth1: Permission denied"));
+    click("cmdRefresh");
+    EXPECT_EQ(text("lblMsg"), "No Device Found");
+    EXPECT_TRUE(text("lblNotSearched").endsWith("Not searched on eth1: Permission denied"));
     EXPECT_FALSE(h.state().discoveryPending);
     EXPECT_TRUE(h.messages.messages.isEmpty());
 }
@@ -187,16 +156,16 @@ TEST_F(CardsTest, ACardThatRefusesIsNamedOnceWithoutABoxAndTheOthersAreSearched)
 TEST_F(CardsTest, WritesByMacLeaveOnTheDevicesCardAndTheListAfterSearchesTheSameCards)
 {
     start({Loopback(), kOffice, kDevices});
-    w->cardSelector->setCurrentIndex(0);
-    w->refreshButton->click();
+    selector()->setCurrentIndex(0);
+    click("cmdRefresh");
     h.endpoint.injectReceived({Reply(1, "10.9.0.7", 2), Reply(2, "192.168.0.2", 3)});
     w->clickGridRow(2);
     ASSERT_TRUE(h.state().deviceSelected);
 
-    for (QPushButton *button : {w->uploadSelectedButton, w->factorySettingButton}) {
+    for (const char *button : {"cmdNetSet", "cmdFactory"}) {
         h.endpoint.clearSent();
-        button->click();
-        ASSERT_EQ(h.endpoint.sent.size(), 1) << button->objectName().toStdString();
+        click(button);
+        ASSERT_EQ(h.endpoint.sent.size(), 1) << button;
         EXPECT_EQ(cardsSentThrough(), QList<int>{3});
         EXPECT_EQ(h.endpoint.sent[0].host, "239.0.0.8");
         EXPECT_EQ(h.endpoint.sent[0].datagram.mid(4, 6), QByteArray("\x00\x1A\x2B\x3C\x4D\x02", 6));
@@ -204,16 +173,16 @@ TEST_F(CardsTest, WritesByMacLeaveOnTheDevicesCardAndTheListAfterSearchesTheSame
 
     // The device confirms; meanwhile the user picks another card: the list that follows
     // searches the cards of the discovery before.
-    w->cardSelector->setCurrentIndex(1);
+    selector()->setCurrentIndex(1);
     h.endpoint.clearSent();
     h.endpoint.injectReply(CmdFactorySetting, Hex("FFFF"));
-    h.app().programmer()->repeatDiscovery();
+    Q_EMIT h.app().rediscoveryTimer().timeout();
     EXPECT_EQ(cardsSentThrough(), QList<int>({2, 3}));
 
     // A card that fails under a write: the usual error box, with the card named.
     h.endpoint.refusedCards.insert(3, SendResult{false, 7, "Network is down"});
     w->clickGridRow(2);
-    w->factorySettingButton->click();
+    click("cmdFactory");
     ASSERT_EQ(h.messages.messages.size(), 2);
     EXPECT_EQ(h.messages.messages.last().title, "Errore 7");
     EXPECT_EQ(h.messages.messages.last().text, "Network is down\n(network card eth1 192.168.0.200)");
@@ -222,52 +191,35 @@ TEST_F(CardsTest, WritesByMacLeaveOnTheDevicesCardAndTheListAfterSearchesTheSame
 TEST_F(CardsTest, AddressesOutsideTheCardsSubnetAndSharedAddressesAreFlaggedInWords)
 {
     start({Loopback(), kDevices});
-    w->refreshButton->click();
+    click("cmdRefresh");
     h.endpoint.injectReceived({Reply(1, "192.168.0.1", 3), Reply(2, "10.0.0.9", 3), Reply(3, "172.16.0.1", 0)});
-    // Inside its card's subnet: no flag at all.
-    EXPECT_FALSE(roleOf(0, Qt::DecorationRole).isValid());
+    const auto roleOf = [&](int row, int role) {
+        return w->deviceRows().index(row, DeviceGridModel::kAddressColumn).data(role);
+    };
+    EXPECT_FALSE(roleOf(0, Qt::DecorationRole).isValid()) << "inside its card's subnet: no flag";
     EXPECT_FALSE(roleOf(0, Qt::ToolTipRole).isValid());
-    // On the card, outside its subnet.
-    EXPECT_TRUE(w->deviceRows().flagsOf(1).outsideSubnet);
+    // On the card, outside its subnet: picture, rich-text tooltip (it wraps), words.
     EXPECT_FALSE(roleOf(1, Qt::DecorationRole).value<QPixmap>().isNull());
-    EXPECT_EQ(roleOf(1, Qt::AccessibleDescriptionRole).toString(), outsideSubnetText(&kDevices, "10.0.0.9"));
-    EXPECT_EQ(roleOf(1, Qt::ToolTipRole).toString(),
-              "<p>" + outsideSubnetText(&kDevices, "10.0.0.9").toHtmlEscaped() + "</p>")
-        << "rich text, so that it wraps";
-    EXPECT_EQ(roleOf(1, Qt::AccessibleTextRole).toString(), "10.0.0.9. " + outsideSubnetText(&kDevices, "10.0.0.9"));
+    EXPECT_EQ(flagText(1), outsideSubnetText(&kDevices, "10.0.0.9"));
+    EXPECT_EQ(roleOf(1, Qt::ToolTipRole).toString(), "<p>" + flagText(1).toHtmlEscaped() + "</p>");
+    EXPECT_EQ(roleOf(1, Qt::AccessibleTextRole).toString(), "10.0.0.9. " + flagText(1));
     // From an address on no card's subnet: still listed, without a card, and flagged.
-    EXPECT_EQ(cell(2, 1), "172.16.0.1");
-    EXPECT_EQ(cell(2, DeviceGridModel::kCardColumn), QString());
-    EXPECT_TRUE(roleOf(2, Qt::ToolTipRole).toString().contains("every network card"));
+    EXPECT_EQ(cardOf(2), QString());
+    EXPECT_TRUE(flagText(2).contains("every network card"));
 
     // New units all at the factory address: every row with it is flagged, the first one too.
     int changes = 0;
     QObject::connect(&w->deviceRows(), &QAbstractItemModel::dataChanged, [&] { ++changes; });
     h.endpoint.injectReceived({Reply(4, "192.168.0.1", 3)});
     EXPECT_EQ(changes, 1) << "the earlier row is redrawn";
-    EXPECT_EQ(w->deviceRows().flagsOf(0).sharedBy, 2);
-    EXPECT_EQ(roleOf(0, Qt::AccessibleDescriptionRole).toString(), sharedAddressText("192.168.0.1", 2));
-    EXPECT_EQ(roleOf(3, Qt::AccessibleDescriptionRole).toString(), sharedAddressText("192.168.0.1", 2));
-    EXPECT_TRUE(roleOf(3, Qt::ToolTipRole).toString().contains("share the address 192.168.0.1"));
     h.endpoint.injectReceived({Reply(5, "192.168.0.1", 3)});
-    EXPECT_EQ(roleOf(0, Qt::AccessibleDescriptionRole).toString(), sharedAddressText("192.168.0.1", 3));
+    EXPECT_EQ(flagText(0), sharedAddressText("192.168.0.1", 3));
+    EXPECT_EQ(flagText(4), sharedAddressText("192.168.0.1", 3));
     EXPECT_FALSE(w->deviceRows().flagsOf(1).sharedAddress());
 
-    // A new discovery starts without flags.
-    w->refreshButton->click();
+    click("cmdRefresh");
     h.endpoint.injectReceived({Reply(4, "192.168.0.1", 3)});
-    EXPECT_FALSE(w->deviceRows().flagsOf(0).any());
-}
-
-TEST(CardsElsewhere, WithoutAnyCardListedTheRequestGoesByRoutingAsBefore)
-{
-    AppHarness h(false);
-    h.cards.cards = {Loopback()};
-    h.ctx->start(false);
-    sendDiscoveryRequest(h.app());
-    ASSERT_EQ(h.endpoint.frames(), QList<QByteArray>{kDiscoveryFrame});
-    EXPECT_FALSE(h.endpoint.sent[0].throughCard);
-    EXPECT_EQ(h.endpoint.sent[0].host, "239.0.0.8");
+    EXPECT_FALSE(w->deviceRows().flagsOf(0).any()) << "a new discovery starts without flags";
 }
 
 TEST(CardsElsewhere, ASendToADeviceOutsideEveryCardSaysWhyInPlainWords)

@@ -1,5 +1,6 @@
 #pragma once
 #include "AppHarness.h"
+#include "FakeCardSource.h"
 #include "Samples.h"
 
 #include "discovery/DeviceGridModel.h"
@@ -8,42 +9,69 @@
 #include "protocol/Commands.h"
 #include "protocol/Frame.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace qvx::test {
 
-// The texts of a row of boxes or labels.
-template <typename Boxes>
-QStringList Texts(const Boxes &boxes)
+// The discovery request as the devices receive it.
+inline const QByteArray kDiscoveryFrame = Hex("3C236B02AAAAC13E");
+
+// A control of a window by its objectName; a missing one fails the test.
+template <typename T = QWidget>
+T *Control(const QWidget &window, const QString &name)
 {
-    QStringList out;
-    for (const auto *box : boxes)
-        out << box->text();
-    return out;
+    T *control = window.findChild<T *>(name);
+    EXPECT_NE(control, nullptr) << "no control " << name.toStdString();
+    return control;
 }
 
-// The program on test doubles, its programmer window hidden, with the discovery window
-// loaded (but not shown).
+// The text of a box or a label.
+inline QString TextOf(const QWidget &window, const QString &name)
+{
+    if (const auto *box = window.findChild<QLineEdit *>(name))
+        return box->text();
+    const auto *label = Control<QLabel>(window, name);
+    return label ? label->text() : QString();
+}
+
+// The texts of a row of boxes or labels "<prefix>_0" .. "<prefix>_<count - 1>", blank-joined.
+inline QString RowText(const QWidget &window, const QString &prefix, int count)
+{
+    QStringList texts;
+    for (int i = 0; i < count; ++i)
+        texts << TextOf(window, prefix + QLatin1Char('_') + QString::number(i));
+    return texts.join(QLatin1Char(' '));
+}
+
+// The program on test doubles, no card listed, its programmer window hidden, with the
+// discovery window loaded (but not shown).
 struct DiscoveryTest : ::testing::Test {
     DiscoveryTest() : w((h.ctx->start(false), *h.app().discovery())) {}
 
     ProgramState &state() { return h.state(); }
-    // A discovery reply from SampleDevice(last).
-    void answer(quint8 last = 0x5E) { h.endpoint.injectReply(CmdDiscovery, encodeDiscoveryRecord(SampleDevice(last))); }
-    // Which indicators are shown: "S", "O", "F" for searchingIcon, foundIcon, notFoundIcon.
+    template <typename T = QWidget>
+    T *control(const QString &name) const { return Control<T>(w, name); }
+    void click(const QString &button) const { control<QAbstractButton>(button)->click(); }
+    void type(const QString &box, const QString &text) const { control<QLineEdit>(box)->setText(text); }
+    QString status() const { return TextOf(w, QStringLiteral("lblMsg")); }
+    // Which status pictures are shown: "S" searching, "O" found, "F" nothing found.
     QString indicators() const
     {
-        return QString(w.searchingIcon->isHidden() ? "" : "S") + (w.foundIcon->isHidden() ? "" : "O") +
-               (w.notFoundIcon->isHidden() ? "" : "F");
+        QString shown;
+        for (const char *name : {"imgSearch", "imgOk", "imgFail"})
+            if (!control(QLatin1String(name))->isHidden())
+                shown += QLatin1Char(name[3]);
+        return shown;
     }
+    // A discovery reply from SampleDevice(last).
+    void answer(quint8 last = 0x5E) { h.endpoint.injectReply(CmdDiscovery, encodeDiscoveryRecord(SampleDevice(last))); }
     // Lets a closed window's deferred deletion run.
     static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 

@@ -100,9 +100,9 @@ TEST(RecordFormats, ReadCsvRefusesBrokenText)
 
 TEST(RecordFormats, FormatNames)
 {
-    EXPECT_EQ(parseRecordFormat("table"), RecordFormat::Table);
-    EXPECT_EQ(parseRecordFormat("json"), RecordFormat::Json);
-    EXPECT_EQ(parseRecordFormat("csv"), RecordFormat::Csv);
-    EXPECT_FALSE(parseRecordFormat("CSV"));
-    EXPECT_FALSE(parseRecordFormat(""));
+    const std::pair<const char *, std::optional<RecordFormat>> names[] = {
+        {"table", RecordFormat::Table}, {"json", RecordFormat::Json}, {"csv", RecordFormat::Csv},
+        {"CSV", std::nullopt}, {"", std::nullopt}};
+    for (const auto &[name, format] : names)
+        EXPECT_EQ(parseRecordFormat(name), format) << name;
 }
