@@ -75,14 +75,10 @@ TEST_F(Editor, ClickingARowFillsEveryFieldHighlightsItAndTakesItsMacAsDestinatio
 TEST_F(Editor, ListsAndBridgeOptionFollowTheRecordsBytes)
 {
     const struct { int offset; quint8 byte; const char *choices; } cases[] = {
-        {22, 8, "115200|7|ODD|2|ENABLE|on|"},
-        {22, 9, "|7|ODD|2|ENABLE|on|"},
-        {26, 0xC4, "9600|8|EVEN|1|ENABLE|on|"},
-        {26, 0xC0, "9600|8|NONE|1|ENABLE|on|"},
-        {27, 0, "9600|7|ODD|2|DISABLE|on|"},
-        {27, 2, "9600|7|ODD|2|ENABLE|on|"},
-        {44, 0, "9600|7|ODD|2|ENABLE||off"},
-        {44, 2, "9600|7|ODD|2|ENABLE|on|"},
+        {22, 8, "115200|7|ODD|2|ENABLE|on|"}, {22, 9, "|7|ODD|2|ENABLE|on|"},
+        {26, 0xC4, "9600|8|EVEN|1|ENABLE|on|"}, {26, 0xC0, "9600|8|NONE|1|ENABLE|on|"},
+        {27, 0, "9600|7|ODD|2|DISABLE|on|"}, {27, 2, "9600|7|ODD|2|ENABLE|on|"},
+        {44, 0, "9600|7|ODD|2|ENABLE||off"}, {44, 2, "9600|7|ODD|2|ENABLE|on|"},
     };
     for (const auto &c : cases) {
         QByteArray record = kSampleDeviceBytes;

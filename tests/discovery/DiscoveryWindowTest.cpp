@@ -39,41 +39,19 @@ TEST_F(DiscoveryWindowTest, FitsALaptopScreenWithEveryCaptionAndHeaderWhole)
     EXPECT_GE(header->sectionSize(1), grid->fontMetrics().horizontalAdvance("255.255.255.255"));
 }
 
-TEST(LocalCard, PanelShowsTheFirstSearchableListedCardAtLoad)
+// Which cards are searchable is the card list's own test; without one the panel stays empty.
+TEST(LocalCard, WithoutASearchableCardThePanelStaysEmptyAndNothingIsSaid)
 {
     LocalCard lo = MakeCard("lo", 1, "127.0.0.1/8");
     lo.loopback = true;
-    LocalCard office = MakeCard("eth1", 2, "10.1.1.5/8", "10.0.0.1");
-    office.macAddress = "00-04-A3-01-01-01";
-    LocalCard devices = MakeCard("eth2", 3, "192.168.0.10/24", "192.168.0.254");
-    devices.macAddress = "00-E0-4C-68-0A-FF";
-    LocalCard down = devices;
-    down.name = "eth0";
-    down.index = 4;
-    down.macAddress = "00-E0-4C-68-0B-00";
-    down.up = false;
-    LocalCard noAddress = MakeCard("eth3", 5, "0.0.0.0/0");
-    noAddress.address = 0;
-    const char *devicesPanel = "00-E0-4C-68-0A-FF 192.168.0.10 255.255.255.0 192.168.0.254";
-    const struct { const char *what; QList<LocalCard> cards; const char *panel; } cases[] = {
-        {"loopback skipped", {lo, office, devices}, "00-04-A3-01-01-01 10.1.1.5 255.0.0.0 10.0.0.1"},
-        {"down card skipped", {down, devices}, devicesPanel},
-        {"card without an address skipped", {noAddress, devices}, devicesPanel},
-        {"no gateway", {MakeCard("eth5", 6, "172.16.4.2/16")}, "02-00-00-00-00-06 172.16.4.2 255.255.0.0 0.0.0.0"},
-        {"no card listed", {}, "   "},
-        {"only loopback", {lo}, "   "},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const QList<LocalCard> &cards : {QList<LocalCard>{}, QList<LocalCard>{lo}}) {
         AppHarness h(false);
-        h.cards.cards = c.cards;
+        h.cards.cards = cards;
         h.ctx->start(false);
         const DiscoveryWindow &w = *h.app().discovery();
-        QStringList panel;
         for (const char *name : {"lblMacAddr", "lblIpAddr", "lblSubnetMask", "lblGateway"})
-            panel << TextOf(w, name);
-        EXPECT_EQ(panel.join(' '), c.panel);
-        EXPECT_TRUE(h.messages.messages.isEmpty()) << "listing the cards never shows a message";
+            EXPECT_EQ(TextOf(w, name), "") << name;
+        EXPECT_TRUE(h.messages.messages.isEmpty());
         EXPECT_TRUE(h.endpoint.sent.isEmpty());
     }
 }
