@@ -85,6 +85,13 @@ void AppContext::connectReplies()
             [this](const SourceFilterBlock &filter, int length) { source()->showSourceFilter(filter, length); });
     connect(replies, &ReplyDispatcher::bridgeReceived, this,
             [this](const BridgeBlock &settings, int length) { bridge()->showBridgeSettings(settings, length); });
+    // A search by address runs in the discovery window and takes its own replies.
+    replies->setSearchClaim([this](quint32 source) { return m_discovery && m_discovery->claimsSettingsReply(source); });
+    connect(replies, &ReplyDispatcher::searchReplyReceived, this,
+            [this](const SettingsBlock &settings, int length, const ReplyOrigin &origin) {
+                if (m_discovery)
+                    m_discovery->takeSettingsReply(settings, length, origin);
+            });
     connect(replies, &ReplyDispatcher::devicesFound, this,
             [this](const QList<DeviceReply> &devices) { discovery()->addDevices(devices); });
     connect(replies, &ReplyDispatcher::deviceWriteConfirmed, this, [this](quint8 command) {
@@ -118,6 +125,7 @@ DiscoveryWindow *AppContext::discovery()
         renewAccessibleInterface(window);
         unloadOnClose(window);
         m_discovery = window;
+        connect(window, &DiscoveryWindow::programmerRequested, m_programmer, &ProgrammerWindow::downloadSettingsOf);
         window->initialize();
     }
     return m_discovery;

@@ -64,6 +64,29 @@ void DeviceGridModel::appendDevice(const DiscoveryRecord &record, int recordLeng
     append(std::move(entry));
 }
 
+void DeviceGridModel::appendFoundByAddress(const SettingsBlock &settings, int length,
+                                           const std::optional<LocalCard> &card)
+{
+    // The record begins as the settings block does, up to the default timeout; the
+    // firmware's place is not shown in the grid.
+    constexpr int kSharedLength = SettingsOffset::TimeoutToDefault + 1;
+    const QByteArray shared = encodeSettingsBlock(settings).left(std::min(length, kSharedLength));
+    appendDevice(decodeDiscoveryRecord(shared), int(shared.size()), card);
+    m_rows.back().foundByAddress = true;
+}
+
+bool DeviceGridModel::isFoundByAddress(int deviceRow) const
+{
+    return deviceRow >= 0 && deviceRow < deviceCount() && m_rows[std::size_t(deviceRow)].foundByAddress;
+}
+
+QString DeviceGridModel::foundByAddressText()
+{
+    return QStringLiteral("Found by address: a settings download does not carry the source filter and the "
+                          "bridge, and a write by MAC address does not cross routers. Double-click the row to "
+                          "work on the device in the programmer window.");
+}
+
 void DeviceGridModel::append(Row &&entry)
 {
     // The views see m_announced rows only, so the row may be stored before it is announced.
@@ -169,7 +192,11 @@ QString DeviceGridModel::flagsText(int deviceRow) const
     if (deviceRow < 0 || deviceRow >= deviceCount())
         return {};
     const Row &row = m_rows[std::size_t(deviceRow)];
-    return deviceFlagsText(flagsOf(deviceRow), row.card ? &*row.card : nullptr, discoveryCellText(row.record, row.recordLength, kAddressColumn));
+    QString text = deviceFlagsText(flagsOf(deviceRow), row.card ? &*row.card : nullptr,
+                                   discoveryCellText(row.record, row.recordLength, kAddressColumn));
+    if (row.foundByAddress)
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + foundByAddressText();
+    return text;
 }
 
 void DeviceGridModel::highlightRow(int deviceRow, const QColor &background, const QColor &foreground)
@@ -240,6 +267,10 @@ QVariant DeviceGridModel::data(const QModelIndex &index, int role) const
             break;
         }
     }
+    if (m_rows[std::size_t(index.row())].foundByAddress && index.column() != kAddressColumn &&
+        (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole ||
+         (role == Qt::AccessibleTextRole && cell(index.row(), index.column()).isEmpty())))
+        return foundByAddressText();
     switch (role) {
     case Qt::DisplayRole:
         return cell(index.row(), index.column());

@@ -51,6 +51,14 @@ public:
     void appendDevice(const QByteArray &recordData, const std::optional<LocalCard> &card = std::nullopt);
     // The same from a decoded record of which the reply carried `recordLength` bytes.
     void appendDevice(const DiscoveryRecord &record, int recordLength, const std::optional<LocalCard> &card);
+    // Appends a device found by a search by address, from its settings download: the
+    // columns a settings download carries (MAC address to the default timeout) are filled,
+    // the others stay empty and say why.
+    void appendFoundByAddress(const SettingsBlock &settings, int length, const std::optional<LocalCard> &card);
+    // Whether a device row was found by address rather than by a discovery.
+    bool isFoundByAddress(int deviceRow) const;
+    // Why a row found by address has empty cells.
+    static QString foundByAddressText();
     int deviceCount() const { return int(m_rows.size()); }
     // While a row batch is open, appended rows count at once for deviceCount(), cell() and
     // the flags, and are announced to the views in one insertion when the batch ends: a
@@ -91,6 +99,7 @@ private:
         int recordLength = 0;
         std::optional<LocalCard> card;
         quint32 address = 0;  // of the IP address cell; 0 when it is not a dotted address
+        bool foundByAddress = false;
     };
     static_assert(kSettingsColumns == kDeviceGridColumns);
 

@@ -2,16 +2,21 @@
 
 #include "services/ProgramServices.h"
 #include "accessibility/Accessibility.h"
+#include "discovery/AddressSearchDialog.h"
 #include "discovery/DeviceFlagPicture.h"
 #include "discovery/DeviceGridModel.h"
 #include "discovery/DeviceGridView.h"
 #include "discovery/DiscoveryRequest.h"
+#include "netadapters/AddressRange.h"
+#include "netadapters/AddressScan.h"
 #include "netadapters/CardSearch.h"
 #include "protocol/Commands.h"
 #include "protocol/DiscoveryColumns.h"
 #include "protocol/Endpoint.h"
 #include "protocol/FieldKeys.h"
 #include "protocol/FieldRules.h"
+#include "protocol/Frame.h"
+#include "protocol/Link.h"
 #include "protocol/Layouts.h"
 #include "protocol/MessageSink.h"
 #include "protocol/RecordFormats.h"
@@ -189,6 +194,29 @@ DiscoveryWindow::DiscoveryWindow(ProgramServices &services, QWidget *parent) : Q
     connect(m_exitButton, &QPushButton::clicked, this, &DiscoveryWindow::close);
     connect(m_exportButton, &QPushButton::clicked, this, &DiscoveryWindow::exportDevices);
     connect(m_deviceGrid, &QTableView::clicked, this, &DiscoveryWindow::onDeviceRowClicked);
+    connect(m_searchAddressesButton, &QPushButton::clicked, this, &DiscoveryWindow::openAddressSearch);
+    connect(m_openInProgrammerButton, &QPushButton::clicked, this, &DiscoveryWindow::openSelectedInProgrammer);
+    connect(m_deviceGrid, &QTableView::doubleClicked, this, [this] {
+        onDeviceRowClicked();
+        if (m_grid->isFoundByAddress(m_selectedRow))
+            openSelectedInProgrammer();
+    });
+
+    // The search by address: settings downloads without a reply timer or a message box;
+    // failed sends are counted and said once at the end.
+    m_addressScan = new AddressScan(
+        [this](quint32 address) {
+            return m_services.link().sendQuietly(CmdDownloadSettings, simpleCommandData(), Destination::device(address));
+        },
+        this);
+    connect(m_addressScan, &AddressScan::deviceFound, this, [this](const AddressScan::Found &device) {
+        if (m_services.state().gridRowCount >= std::numeric_limits<qint16>::max())
+            return;
+        m_grid->appendFoundByAddress(device.settings, device.length, device.card);
+        m_services.state().gridRowCount = qint16(m_grid->deviceCount() + 1);
+        makeNewestRowCurrent();
+        showDeviceCount();
+    });
 
     // Room for a dozen more device rows than the minimum, within the screen.
     QSize size = sizeHint();
@@ -206,6 +234,15 @@ void DiscoveryWindow::buildControls()
 {
     // Buttons.
     m_refreshButton = makeButton(this, QStringLiteral("cmdRefresh"), QStringLiteral("Refresh View"));
+    m_searchAddressesButton =
+        makeButton(this, QStringLiteral("cmdSearchAddresses"), QStringLiteral("Search addresses…"));
+    m_searchAddressesButton->setToolTip(
+        QStringLiteral("Ask every address of subnets or ranges for its settings: finds devices behind routers"));
+    m_openInProgrammerButton =
+        makeButton(this, QStringLiteral("cmdOpenProgrammer"), QStringLiteral("Open in programmer"));
+    m_openInProgrammerButton->setToolTip(
+        QStringLiteral("Download the settings of the device found by address in the programmer window"));
+    m_openInProgrammerButton->setEnabled(false);
     m_uploadSelectedButton = makeButton(this, QStringLiteral("cmdNetSet"), QStringLiteral("Upload selected device"));
     m_factorySettingButton = makeButton(this, QStringLiteral("cmdFactory"), QStringLiteral("Factory setting"));
     m_exitButton = makeButton(this, QStringLiteral("cmdExit"), QStringLiteral("Exit"));
@@ -474,6 +511,7 @@ void DiscoveryWindow::buildControls()
     top->addWidget(status);
     top->addStretch(1);
     top->addWidget(m_refreshButton);
+    top->addWidget(m_searchAddressesButton);
     top->addWidget(m_exportButton);
     top->addWidget(m_exitButton);
 
@@ -484,6 +522,7 @@ void DiscoveryWindow::buildControls()
     details->addStretch(1);
     details->addWidget(m_uploadSelectedButton);
     details->addWidget(m_factorySettingButton);
+    details->addWidget(m_openInProgrammerButton);
 
     auto *frames = new QHBoxLayout;
     frames->addWidget(ethernetGroup);
@@ -494,8 +533,9 @@ void DiscoveryWindow::buildControls()
 
     // Tab order as the window reads: the card selector and the buttons on top, the grid, the
     // editor's buttons, then the editor's frames from left to right.
-    QList<QWidget *> order{m_cardSelector, m_refreshButton, m_exportButton, m_exitButton, m_deviceGrid, m_uploadSelectedButton,
-                           m_factorySettingButton};
+    QList<QWidget *> order{m_cardSelector,        m_refreshButton,          m_searchAddressesButton,
+                           m_exportButton,        m_exitButton,             m_deviceGrid,
+                           m_uploadSelectedButton, m_factorySettingButton,  m_openInProgrammerButton};
     for (QLineEdit *box : m_macAddressBoxes)
         order << box;
     order << m_ipAddressBoxes[0] << m_ipAddressBoxes[1] << m_ipAddressBoxes[2] << m_ipAddressBoxes[3] << m_subnetMaskBoxes[0] << m_subnetMaskBoxes[1] << m_subnetMaskBoxes[2] << m_subnetMaskBoxes[3]
@@ -646,6 +686,75 @@ void DiscoveryWindow::setExportPathChooser(std::function<QString(QWidget *parent
 void DiscoveryWindow::onRefreshClicked()
 {
     sendDiscoveryRequest(m_services);
+    // The last search by address is repeated too.
+    if (!m_lastSearch.isEmpty())
+        m_addressScan->start(m_lastSearch, m_lastSearchRate, 1);
+}
+
+void DiscoveryWindow::openAddressSearch()
+{
+    if (!m_searchDialog) {
+        m_searchDialog = new AddressSearchDialog(this);
+        m_searchDialog->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_searchDialog, &AddressSearchDialog::searchRequested, this, &DiscoveryWindow::searchAddresses);
+        connect(m_searchDialog, &AddressSearchDialog::cancelRequested, m_addressScan, &AddressScan::cancel);
+        connect(m_addressScan, &AddressScan::progress, m_searchDialog,
+                [this](int asked, int roundSize, int round) {
+                    m_searchDialog->showProgress(asked, roundSize, round, int(m_addressScan->found().size()));
+                });
+        connect(m_addressScan, &AddressScan::finished, m_searchDialog, [this] {
+            m_searchDialog->showFinished(int(m_addressScan->found().size()), m_addressScan->failedSends(),
+                                         m_addressScan->firstSendError(), m_addressScan->wasCancelled());
+        });
+    }
+    m_searchDialog->show();
+    m_searchDialog->raise();
+    m_searchDialog->activateWindow();
+}
+
+bool DiscoveryWindow::searchAddresses(const QStringList &ranges, int ratePerSecond)
+{
+    const Checked<QList<quint32>> addresses = scanAddresses(ranges);
+    if (!addresses.ok()) {
+        if (m_searchDialog)
+            m_searchDialog->showRefusal(addresses.refusal);
+        return false;
+    }
+    m_lastSearch = *addresses.value;
+    m_lastSearchRate = ratePerSecond;
+    if (m_searchDialog)
+        m_searchDialog->showStarted(int(m_lastSearch.size()));
+    showSearching();
+    m_addressScan->start(m_lastSearch, ratePerSecond, 1);
+    return true;
+}
+
+bool DiscoveryWindow::claimsSettingsReply(quint32 source) const
+{
+    return m_addressScan->claims(source);
+}
+
+void DiscoveryWindow::takeSettingsReply(const SettingsBlock &settings, int length, const ReplyOrigin &origin)
+{
+    m_addressScan->takeReply(origin.sourceAddress, settings, length, origin.card);
+}
+
+void DiscoveryWindow::openSelectedInProgrammer()
+{
+    if (!m_grid->isFoundByAddress(m_selectedRow))
+        return;
+    const Octets4 &ip = m_grid->recordOf(m_selectedRow)->ip;
+    Q_EMIT programmerRequested(quint32(ip[0]) << 24 | quint32(ip[1]) << 16 | quint32(ip[2]) << 8 | ip[3]);
+}
+
+void DiscoveryWindow::enableRowButtons(int deviceRow)
+{
+    const bool byAddress = m_grid->isFoundByAddress(deviceRow);
+    // A write by MAC address goes to the multicast group, which does not cross routers,
+    // and would send the empty source filter and bridge of such a row.
+    m_uploadSelectedButton->setEnabled(!byAddress);
+    m_factorySettingButton->setEnabled(!byAddress);
+    m_openInProgrammerButton->setEnabled(byAddress);
 }
 
 // ---- grid and status --------------------------------------------------------------------
@@ -661,6 +770,7 @@ void DiscoveryWindow::clearDeviceGrid()
 {
     m_grid->clear();
     m_selectedRow = -1;
+    enableRowButtons(-1);
     m_answeringCardShown = false;
     showStatus(QString(), nullptr);
     m_droppedAtClear = m_services.endpoint().droppedDatagrams();
@@ -758,6 +868,7 @@ void DiscoveryWindow::onDeviceRowClicked()
         return;
     const int row = current.row();
     m_grid->highlightRow(row, QColor(Qt::blue), QColor(Qt::white));
+    enableRowButtons(row);
     const int recordLength = m_grid->recordLengthOf(row);
     fillEditor(editorTextsFromRecord(*record, recordLength));
 
@@ -816,6 +927,8 @@ void DiscoveryWindow::uploadSelectedDevice()
         warn(QStringLiteral("WARNING! First select a device"));
         return;
     }
+    if (m_grid->isFoundByAddress(m_selectedRow))
+        return; // its button is disabled: a write by MAC address does not cross routers
 
     // The checks of every field, in their fixed order; the first that fails is reported.
     const Checked<DiscoveryRecord> settings = checkDeviceUpload(editorTexts());
@@ -872,6 +985,8 @@ void DiscoveryWindow::restoreFactorySetting()
         warn(QStringLiteral("WARNING! First select a device "));
         return;
     }
+    if (m_grid->isFoundByAddress(m_selectedRow))
+        return;
     QByteArray data;
     for (quint8 byte : state.destinationMac)
         data.append(char(byte));

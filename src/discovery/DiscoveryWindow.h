@@ -5,6 +5,7 @@
 #include "netadapters/DeviceReply.h"
 
 #include <QList>
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -28,6 +29,9 @@ class DeviceGridModel;
 // The window owns its controls. Their objectNames are the names tests and tools look them up
 // by, with "_i" for an element of a row of boxes ("txtIP_0", "cmbRecord_2"); the rest of the
 // program drives the window through the functions below.
+class AddressScan;
+class AddressSearchDialog;
+
 class DiscoveryWindow : public QWidget {
     Q_OBJECT
 public:
@@ -74,6 +78,23 @@ public Q_SLOTS:
     // upload and factory setting.
     void clickGridRow(int gridRow);
 
+    // ---- Search by address ("Search addresses…") ----
+    // Opens the search dialog.
+    void openAddressSearch();
+    // Starts a search of `ranges` at `ratePerSecond`, its devices listed as found by
+    // address; false (with the reason in the dialog, when open) for ranges refused.
+    bool searchAddresses(const QStringList &ranges, int ratePerSecond);
+    // Whether a settings reply from `source` belongs to the running search: such replies
+    // never reach the programmer window.
+    bool claimsSettingsReply(quint32 source) const;
+    void takeSettingsReply(const qvx::SettingsBlock &settings, int length, const qvx::ReplyOrigin &origin);
+    // "Open in programmer" (or a double click) on a row found by address.
+    void openSelectedInProgrammer();
+
+Q_SIGNALS:
+    // The programmer window is to download the settings of the device at `address`.
+    void programmerRequested(quint32 address);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -99,8 +120,15 @@ private:
     // Upload and factory setting leave on the card the selected device answered on.
     void sendToSelectedDevice(quint8 cmd, const QByteArray &data);
     void warn(const QString &text);
+    // The buttons that suit the chosen row: writes by MAC address only for discovered rows.
+    void enableRowButtons(int deviceRow);
 
     ProgramServices &m_services;
+    AddressScan *m_addressScan = nullptr;
+    QPointer<AddressSearchDialog> m_searchDialog;
+    // The last search's addresses and pace, repeated by "Refresh View".
+    QList<quint32> m_lastSearch;
+    int m_lastSearchRate = 500;
     DeviceGridModel *m_grid = nullptr;
     QList<LocalCard> m_listedCards;
     int m_selectedRow = -1;
@@ -112,6 +140,8 @@ private:
 
     // ---- Controls ----
     QPushButton *m_refreshButton = nullptr;
+    QPushButton *m_searchAddressesButton = nullptr;
+    QPushButton *m_openInProgrammerButton = nullptr;
     QPushButton *m_uploadSelectedButton = nullptr;
     QPushButton *m_factorySettingButton = nullptr;
     QPushButton *m_exitButton = nullptr;

@@ -707,6 +707,16 @@ void ProgrammerWindow::repeatDiscovery()
         sendDiscoveryRequest(m_services, DiscoveryCards::SameAsBefore);
 }
 
+void ProgrammerWindow::downloadSettingsOf(quint32 address)
+{
+    // Each box's change handling stores its octet as the device address.
+    for (int i = 0; i < 4; ++i)
+        expectedAddressBoxes[i]->setText(QString::number((address >> (24 - 8 * i)) & 0xFF));
+    downloadSettings();
+    raise();
+    activateWindow();
+}
+
 // ---- Replies ---------------------------------------------------------------------------
 
 void ProgrammerWindow::showSettings(const SettingsBlock &s, int length)

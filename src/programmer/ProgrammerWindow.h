@@ -127,6 +127,9 @@ public:
     void pollLogin();
     void repeatDiscovery();
 
+    // Shows `address` as the expected device address and downloads its settings, in front.
+    void downloadSettingsOf(quint32 address);
+
     // ---- What the device replied ----
     // Fills the fields a settings reply covers; `length` data bytes arrived, and a field
     // beyond them keeps what it showed.

@@ -72,6 +72,13 @@ void ReplyDispatcher::handleFrame(const Frame &frame, const ReceivedDatagram &ar
     const QByteArray &data = frame.data;
     if (frame.cmd < kFirstCommand || frame.cmd > kLastCommand || frame.cmd == CmdBaudOnTheFly)
         return; // no entry: ignored, the reply wait goes on
+    if (frame.cmd == CmdDownloadSettings && m_searchClaim && m_searchClaim(arrival.sourceAddress)) {
+        const ReplyOrigin origin{arrival.sourceAddress,
+                                 m_services.cardSearch().cardOfReply(arrival.interfaceIndex,
+                                                                     arrival.destinationAddress, arrival.sourceAddress)};
+        Q_EMIT searchReplyReceived(decodeSettingsBlock(data), int(data.size()), origin);
+        return;
+    }
     m_services.link().stopReplyWait();
     state.silenceReported = false;
 

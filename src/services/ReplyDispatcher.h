@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <functional>
 #include <optional>
 
 namespace qvx {
@@ -30,6 +31,11 @@ public:
     void handleDatagram(const ReceivedDatagram &datagram);
     void handleDatagram(const QByteArray &datagram);
 
+    // Whether a settings reply from `source` belongs to a search by address: such a reply
+    // goes out as searchReplyReceived, ends no reply wait and fills no window.
+    using SearchClaim = std::function<bool(quint32 source)>;
+    void setSearchClaim(SearchClaim claim) { m_searchClaim = std::move(claim); }
+
     // Datagrams read and frames recognised since start, for diagnostics and benchmarks.
     quint64 datagramsRead() const { return m_datagramsRead; }
     quint64 framesRecognised() const { return m_framesRecognised; }
@@ -38,6 +44,8 @@ Q_SIGNALS:
     // 97: the device's settings. `length` is the number of data bytes the reply carried:
     // fields beyond it were not sent and read 0 in `settings`.
     void settingsReceived(const qvx::SettingsBlock &settings, int length, const qvx::ReplyOrigin &origin);
+    // 97 from an address a search by address asked.
+    void searchReplyReceived(const qvx::SettingsBlock &settings, int length, const qvx::ReplyOrigin &origin);
     // 98: the device took the uploaded settings.
     void settingsUploadConfirmed();
     // 100: the login was accepted or refused.
@@ -66,6 +74,7 @@ private:
     void emitPendingDevices();
 
     ProgramServices &m_services;
+    SearchClaim m_searchClaim;
     QList<DeviceReply> m_pendingDevices;
     quint64 m_datagramsRead = 0;
     quint64 m_framesRecognised = 0;
