@@ -99,11 +99,8 @@ TEST_F(PrivateNetworkTest, MulticastLeavesOnTheChosenCardWithoutARoute)
     ASSERT_TRUE(bind(devices));
     ASSERT_TRUE(joinGroup(devices.socketDescriptor(), peerOne));
     ASSERT_TRUE(joinGroup(devices.socketDescriptor(), peerTwo));
-    program.setRemoteHost(QStringLiteral("239.0.0.8"));
-    program.setRemotePort(devices.localPort());
-
     // By routing alone the group is out of reach here.
-    EXPECT_FALSE(program.send(QByteArray("routed")).ok);
+    EXPECT_FALSE(program.send(QByteArray("routed"), kGroup, devices.localPort()).ok);
 
     struct Case {
         NetworkCard card;
@@ -115,7 +112,7 @@ TEST_F(PrivateNetworkTest, MulticastLeavesOnTheChosenCardWithoutARoute)
                             {{0, kCardTwo}, peerTwo, kCardTwo}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.arrival);
-        const SendResult sent = program.sendThroughCard(QByteArray("where"), c.card);
+        const SendResult sent = program.sendThroughCard(QByteArray("where"), kGroup, devices.localPort(), c.card);
         ASSERT_TRUE(sent.ok) << sent.errorText.toStdString();
         QList<ReceivedDatagram> got;
         ASSERT_TRUE(QTest::qWaitFor(
@@ -154,10 +151,8 @@ TEST_F(PrivateNetworkTest, UnicastWithoutARouteLeavesOnTheChosenCard)
 
     QtUdpEndpoint program;
     ASSERT_TRUE(bind(program));
-    program.setRemoteHost(QStringLiteral("10.99.0.5"));
-    program.setRemotePort(4096);
-    EXPECT_FALSE(program.send(QByteArray("routed")).ok);
-    const SendResult sent = program.sendThroughCard(QByteArray("direct"), {cardTwo, kCardTwo});
+    EXPECT_FALSE(program.send(QByteArray("routed"), kNoRoute, 4096).ok);
+    const SendResult sent = program.sendThroughCard(QByteArray("direct"), kNoRoute, 4096, {cardTwo, kCardTwo});
     ASSERT_TRUE(sent.ok) << sent.errorText.toStdString();
 
     bool seen = false;
