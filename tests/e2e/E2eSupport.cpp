@@ -27,7 +27,8 @@ SendResult ObservedEndpoint::noted(const SendResult &result, const QByteArray &d
 {
     if (result.ok) {
         sent.append(datagram);
-        sentTo.append(QStringLiteral("%1.%2.%3.%4").arg(a >> 24).arg((a >> 16) & 0xFF).arg((a >> 8) & 0xFF).arg(a & 0xFF));
+        sentTo.append(
+            QStringLiteral("%1.%2.%3.%4").arg(a >> 24).arg((a >> 16) & 0xFF).arg((a >> 8) & 0xFF).arg(a & 0xFF));
         sentThroughCard.append(card);
     }
     return result;

@@ -75,34 +75,22 @@ protected:
     void TearDown() override;
 
     ProgrammerWindow *prog() const { return ctx->programmer(); }
-    QLineEdit *box(const QString &name, QWidget *window = nullptr) const
-    {
-        return control<QLineEdit>(window ? window : prog(), name);
-    }
+    QLineEdit *box(const QString &name, QWidget *w = nullptr) const { return control<QLineEdit>(w ? w : prog(), name); }
     QString text(const QString &name, QWidget *window = nullptr) const;
-    void click(const QString &name, QWidget *window = nullptr) const
-    {
-        control<QAbstractButton>(window ? window : prog(), name)->click();
-    }
+    void click(const QString &name, QWidget *w = nullptr) const { control<QAbstractButton>(w ? w : prog(), name)->click(); }
 
     // Replaces a box's text by typing.
     static void type(QLineEdit *box, const QString &text);
     // Types an address into the expected-address boxes.
     void aimAt(const QString &dotted);
 
-    static bool waitFor(const std::function<bool()> &condition, int timeoutMs)
-    {
-        return QTest::qWaitFor(condition, timeoutMs);
-    }
+    static bool waitFor(const std::function<bool()> &condition, int ms) { return QTest::qWaitFor(condition, ms); }
     // Replies recognised with this command code from index `from` of endpoint->received, and
     // requests of the code from index `from` of endpoint->sent.
     int repliesTo(quint8 cmd, int from = 0) const;
     int requestsOf(quint8 cmd, int from = 0) const;
     bool waitReply(quint8 cmd, int from, int timeoutMs = 4000);
-    bool waitMessage(const QString &text, int timeoutMs)
-    {
-        return waitFor([&] { return messages.texts().contains(text); }, timeoutMs);
-    }
+    bool waitMessage(const QString &text, int ms) { return waitFor([&] { return messages.texts().contains(text); }, ms); }
     int receivedCount() const { return int(endpoint->received.size()); }
     int sentCount() const { return int(endpoint->sent.size()); }
 
