@@ -85,6 +85,8 @@ TEST_F(LinkTest, ABusyPortIsReportedOnceAndRetriedByTheNextSend)
 TEST_F(LinkTest, ArmsTheReplyTimerOnlyWhenAReplyIsAwaited)
 {
     ASSERT_TRUE(link.sendToDevice(CmdBaudOnTheFly, QByteArray::fromHex("04C0"), 0));
+    ASSERT_TRUE(link.sendQuietly(CmdDownloadSettings, simpleCommandData(), Destination::device(0x0A000009)).ok);
+    EXPECT_EQ(endpoint.lastHost(), "10.0.0.9");
     EXPECT_FALSE(state.commandPending);
     EXPECT_FALSE(timer1.isCounting());
 
@@ -131,6 +133,10 @@ TEST_F(LinkTest, ASendErrorIsShownAndLeavesTheWaitAsItWas)
     EXPECT_FALSE(link.sendFrame(CmdDiscovery, simpleCommandData(), Destination::group(), kDiscoveryTimeoutMs));
     EXPECT_EQ(messages.messages.last().text, "No route to host");
     EXPECT_EQ(messages.messages.last().title, "Errore 10065");
+    // A quiet send returns its failure and shows nothing.
+    EXPECT_EQ(link.sendQuietly(CmdDownloadSettings, simpleCommandData(), Destination::device(0x0A000009)).errorNumber,
+              10065);
+    EXPECT_EQ(messages.messages.size(), 2);
     EXPECT_EQ(notedHosts, QStringList{"192.168.0.1"});
     EXPECT_TRUE(state.commandPending);
     EXPECT_EQ(timer1.interval(), kReplyTimeoutMs);
