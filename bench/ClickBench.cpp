@@ -34,7 +34,8 @@ int runClick(const QStringList &)
         return 1;
     }
 
-    QTableView *view = window.deviceGrid;
+    auto *view = window.findChild<QTableView *>(QStringLiteral("grdDevice"));
+    const auto *lastOctet = window.findChild<QLineEdit *>(QStringLiteral("txtIP_3"));
     QRandomGenerator random(12345);
     std::vector<double> times;
     int wrongRows = 0;
@@ -51,7 +52,7 @@ int runClick(const QStringList &)
         QCoreApplication::processEvents();
         times.push_back(msSince(start));
 
-        if (grid.highlightedRow() != row || window.ipAddressBoxes[3]->text() != QString::number(quint8(row)))
+        if (grid.highlightedRow() != row || lastOctet->text() != QString::number(quint8(row)))
             ++wrongRows;
     }
     if (wrongRows)

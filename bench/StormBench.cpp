@@ -88,11 +88,13 @@ StormRun stormOnce(ProgramRig &rig, LoopbackOnlyEndpoint &endpoint, const std::v
     run.kernelDrops = long(endpoint.droppedDatagrams() - dropsBefore);
     if (blast.failed)
         std::fprintf(stderr, "storm: %d datagrams could not be sent\n", blast.failed);
-    if (window.statusMessage->text() != QStringLiteral("Found %1 Device").arg(run.rows))
-        std::fprintf(stderr, "storm: status shows \"%s\" for %d rows\n", qPrintable(window.statusMessage->text()), run.rows);
-    if (run.kernelDrops > 0 && !window.lostReplies->text().startsWith(QString::number(run.kernelDrops) + QLatin1Char(' ')))
+    const QString status = window.findChild<QLabel *>(QStringLiteral("lblMsg"))->text();
+    const QString lostReplies = window.findChild<QLabel *>(QStringLiteral("lblLost"))->text();
+    if (status != QStringLiteral("Found %1 Device").arg(run.rows))
+        std::fprintf(stderr, "storm: status shows \"%s\" for %d rows\n", qPrintable(status), run.rows);
+    if (run.kernelDrops > 0 && !lostReplies.startsWith(QString::number(run.kernelDrops) + QLatin1Char(' ')))
         std::fprintf(stderr, "storm: %ld replies dropped, the window says \"%s\"\n", run.kernelDrops,
-                     qPrintable(window.lostReplies->text()));
+                     qPrintable(lostReplies));
     return run;
 }
 

@@ -3,11 +3,13 @@
 //
 // Input: two control bytes, then records.
 //   byte 0, flags: 0x01 discovery window open and shown first, 0x02 logged in,
-//     0x04 replyTimer expiry after each arrival, 0x08 rediscoveryTimer expiry, 0x10 deferredWriteTimer expiry,
+//     0x04 replyTimer expiry after each arrival, 0x08 rediscoveryTimer expiry, 0x10 a write
+//     sequence started first and its deferred write sent after each arrival,
 //     0x20 source filter and bridge dialogs shown first, 0x40 a discovery (and a command)
 //     waiting for its reply, 0x80 after the last arrival: a grid row clicked, then "Upload
 //     selected device" and "Factory setting" pressed.
-//   byte 1: the deferred write (pendingWriteCode 97 + byte % 17), and the row clicked.
+//   byte 1: the write's command (97 + byte % 17) and block length (byte % 40), and the row
+//     clicked.
 //   records, each led by a byte L:
 //     L = 0          the datagrams so far arrive together; the next ones form a new arrival;
 //     L & 0x80       a reply frame built from the next L & 0x7F bytes: command
@@ -32,6 +34,7 @@
 #include "programmer/ProgrammerWindow.h"
 #include "protocol/Commands.h"
 #include "protocol/Frame.h"
+#include "protocol/WriteSequence.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -101,7 +104,7 @@ void checkGrid(test::AppHarness &h)
         return;
     const int rows = discovery->deviceRows().deviceCount();
     FUZZ_CHECK(h.state().gridRowCount == rows + 1);
-    const QString caption = discovery->statusMessage->text();
+    const QString caption = discovery->findChild<QLabel *>(QStringLiteral("lblMsg"))->text();
     if (caption.startsWith(QStringLiteral("Found ")))
         FUZZ_CHECK(caption == QStringLiteral("Found %1 Device").arg(rows));
 }
@@ -133,6 +136,7 @@ test::AppHarness &harnessForNextInput()
             timer->setInterval(0);
         }
         app.loginPollTimer().setInterval(kLoginPollMs);
+        app.writeSequence().cancel();
         app.deferredWriteTimer().setInterval(kDeferredWriteMs);
         for (QWidget *w : std::initializer_list<QWidget *>{app.discoveryIfLoaded(), app.sourceIfLoaded(),
                                                            app.bridgeIfLoaded(), app.macAddressIfLoaded(),
@@ -189,7 +193,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
         state.commandPending = true;
         state.discoveryPending = true;
     }
-    state.pendingWriteCode = quint8(kFirstCommand + in.selector % (kLastCommand - kFirstCommand + 1));
+    if (in.flags & 0x10) {
+        // A write waiting for its timer, whose block is built when it is sent.
+        const quint8 code = quint8(kFirstCommand + in.selector % (kLastCommand - kFirstCommand + 1));
+        const QByteArray block(in.selector % 40, char(in.selector));
+        h.app().writeSequence().start(code, [block] { return std::optional<QByteArray>(block); }, kDeferredWriteMs);
+    }
 
     quint64 recognised = h.app().dispatcher().framesRecognised();
     int expectedScripts = 0;
@@ -211,7 +220,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
         if (in.flags & 0x08)
             programmer.repeatDiscovery();
         if (in.flags & 0x10)
-            programmer.sendDeferredWrite();
+            h.app().writeSequence().sendNow();
         flushEvents();
         checkGrid(h);
     }

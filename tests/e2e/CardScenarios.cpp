@@ -12,8 +12,6 @@
 
 #include <QComboBox>
 #include <QProcess>
-#include <QLabel>
-#include <QPushButton>
 #include <QTableView>
 
 #include <net/if.h>
@@ -51,25 +49,9 @@ protected:
         deviceCardLabel = deviceCard + QLatin1Char(' ') + programAddress;
     }
 
-    // Opens the window, presses "Refresh View" and waits for the three devices.
-    DiscoveryWindow *discoverThree()
-    {
-        prog()->discoveryButton->click();
-        DiscoveryWindow *window = ctx->discoveryIfLoaded();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(window, 3000));
-        return refresh(window);
-    }
-    DiscoveryWindow *refresh(DiscoveryWindow *window)
-    {
-        const QString found = QStringLiteral("Found %1 Device").arg(kCardDevices);
-        window->refreshButton->click();
-        EXPECT_TRUE(waitFor([&] { return window->statusMessage->text() == found; }, 6000))
-            << "status reads \"" << window->statusMessage->text().toStdString() << "\"";
-        return window;
-    }
     void expectEveryRowOnTheDeviceCard(DiscoveryWindow *window)
     {
-        for (int row = 0; row < window->deviceGrid->model()->rowCount(); ++row)
+        for (int row = 0; row < rowCount(window); ++row)
             EXPECT_EQ(cell(window, row, kCardColumn), deviceCardLabel) << "row " << row;
     }
 
@@ -79,34 +61,35 @@ protected:
 
 TEST_F(CardsE2e, DiscoverUploadByMacAndFactorySettingOnTheDevicesCard)
 {
-    DiscoveryWindow *window = discoverThree();
+    DiscoveryWindow *window = discover(kCardDevices);
     // One request per card: both cards on the office laptop, the one card otherwise; one of
     // them out of the devices card.
     EXPECT_EQ(requestsOf(CmdDiscovery), office ? 2 : 1);
     const int deviceCardIndex = int(if_nametoindex(deviceCard.toLocal8Bit().constData()));
     EXPECT_TRUE(endpoint->sentThroughCard.contains(deviceCardIndex));
     EXPECT_TRUE(messages.messages.isEmpty()) << "no error box: " << messages.texts().join(" / ").toStdString();
-    EXPECT_EQ(window->notSearchedMessage->text(), QString());
-    EXPECT_EQ(window->deviceGrid->model()->headerData(kCardColumn, Qt::Horizontal).toString(), "Network card");
+    EXPECT_EQ(text("lblNotSearched", window), QString());
+    EXPECT_EQ(control<QTableView>(window, "grdDevice")->model()->headerData(kCardColumn, Qt::Horizontal).toString(),
+              "Network card");
     expectEveryRowOnTheDeviceCard(window);
     // Before a selection the panel shows the first card a device answered on.
-    EXPECT_EQ(window->adapterIp->text(), programAddress);
-    EXPECT_EQ(window->adapterMask->text(), "255.255.255.0");
+    EXPECT_EQ(text("lblIpAddr", window), programAddress);
+    EXPECT_EQ(text("lblSubnetMask", window), "255.255.255.0");
 
     // Upload by MAC: the device at .2 moves to .202, and the list that follows shows it there.
     const int row = findRow(window, "192.168.0.2");
     ASSERT_GE(row, 0);
     clickRow(window, row);
     EXPECT_TRUE(waitFor([&] { return ctx->state().deviceSelected; }, 1000));
-    EXPECT_EQ(window->adapterIp->text(), programAddress);
-    type(window->ipAddressBoxes[3], "202");
-    type(window->localPortBox, "6002");
-    const int sentBefore = int(endpoint->sent.size());
-    window->uploadSelectedButton->click();
+    EXPECT_EQ(text("lblIpAddr", window), programAddress);
+    type(box("txtIP_3", window), "202");
+    type(box("txtLocalPort", window), "6002");
+    const int sentBefore = sentCount();
+    click("cmdNetSet", window);
     EXPECT_EQ(requestsOf(CmdUploadSelected, sentBefore), 1) << "one upload, out of the devices card only";
     EXPECT_TRUE(waitMessage("Upload device OK", 3000)) << "the device never heard the upload";
     EXPECT_TRUE(waitFor([&] { return findRow(window, "192.168.0.202") >= 0; }, 6000));
-    EXPECT_TRUE(waitFor([&] { return window->deviceGrid->model()->rowCount() == kCardDevices; }, 3000));
+    EXPECT_TRUE(waitFor([&] { return rowCount(window) == kCardDevices; }, 3000));
     EXPECT_EQ(requestsOf(CmdDiscovery, sentBefore), office ? 2 : 1) << "the re-discovery searches the same cards";
     const int moved = findRow(window, "192.168.0.202");
     ASSERT_GE(moved, 0);
@@ -115,9 +98,9 @@ TEST_F(CardsE2e, DiscoverUploadByMacAndFactorySettingOnTheDevicesCard)
 
     // Factory setting by MAC brings it back to its start address.
     clickRow(window, moved);
-    EXPECT_TRUE(waitFor([&] { return window->destinationMacBytes[5]->text() == "02"; }, 1000));
-    const int beforeFactory = int(endpoint->sent.size());
-    window->factorySettingButton->click();
+    EXPECT_TRUE(waitFor([&] { return text("lblMacAddrDest_5", window) == "02"; }, 1000));
+    const int beforeFactory = sentCount();
+    click("cmdFactory", window);
     EXPECT_EQ(requestsOf(CmdFactorySetting, beforeFactory), 1);
     EXPECT_TRUE(waitMessage("Factory setting device OK", 3000)) << "the device never heard the factory setting";
     EXPECT_TRUE(waitFor([&] { return findRow(window, "192.168.0.2") >= 0; }, 6000));
@@ -127,19 +110,19 @@ TEST_F(CardsE2e, DiscoverUploadByMacAndFactorySettingOnTheDevicesCard)
 
 TEST_F(CardsE2e, TheChosenCardAloneIsSearchedAndShown)
 {
-    DiscoveryWindow *window = discoverThree();
-    QComboBox *selector = window->cardSelector;
+    DiscoveryWindow *window = discover(kCardDevices);
+    auto *selector = control<QComboBox>(window, "cmbNetworkCard");
     EXPECT_EQ(selector->itemText(0), "All network cards");
     const int entry = selector->findText(deviceCardLabel + "/24");
     ASSERT_GE(entry, 1) << "no selector entry for " << deviceCardLabel.toStdString();
     selector->setCurrentIndex(entry);
-    EXPECT_EQ(window->adapterIp->text(), programAddress);
+    EXPECT_EQ(text("lblIpAddr", window), programAddress);
 
-    const int sentBefore = int(endpoint->sent.size());
-    refresh(window);
+    const int sentBefore = sentCount();
+    refresh(window, kCardDevices);
     EXPECT_EQ(requestsOf(CmdDiscovery, sentBefore), 1);
     expectEveryRowOnTheDeviceCard(window);
-    EXPECT_EQ(window->notSearchedMessage->text(), QString());
+    EXPECT_EQ(text("lblNotSearched", window), QString());
 }
 
 TEST_F(CardsE2e, TheProgrammerWindowSaysWhyADeviceBeyondEveryCardCannotBeReached)
@@ -147,7 +130,7 @@ TEST_F(CardsE2e, TheProgrammerWindowSaysWhyADeviceBeyondEveryCardCannotBeReached
     if (office)
         GTEST_SKIP() << "the office card's default route reaches every address";
     aimAt("10.1.1.5");
-    prog()->downloadButton->click();
+    click("cmdCommand_a");
     ASSERT_FALSE(messages.messages.isEmpty());
     const test::ShownMessage &shown = messages.messages[0];
     EXPECT_TRUE(shown.title.startsWith("Errore ")) << shown.title.toStdString();
@@ -164,8 +147,8 @@ TEST_F(CardsE2e, ACardThatGoesDownIsNamedOnceAndTheOthersAreStillSearched)
         GTEST_SKIP() << "needs a second card";
     const QString officeCard = qEnvironmentVariable("QVX_E2E_OFFICE_CARD");
     ASSERT_TRUE(ip({"link", "set", officeCard, "down"}));
-    DiscoveryWindow *window = discoverThree();
-    EXPECT_EQ(window->notSearchedMessage->text(), QStringLiteral("Not searched on %1: Network is down").arg(officeCard));
+    DiscoveryWindow *window = discover(kCardDevices);
+    EXPECT_EQ(text("lblNotSearched", window), QStringLiteral("Not searched on %1: Network is down").arg(officeCard));
     EXPECT_EQ(requestsOf(CmdDiscovery), 1);
     EXPECT_TRUE(messages.messages.isEmpty()) << "no box per card";
     expectEveryRowOnTheDeviceCard(window);
@@ -173,10 +156,10 @@ TEST_F(CardsE2e, ACardThatGoesDownIsNamedOnceAndTheOthersAreStillSearched)
     // Back up: searched again at the next refresh, and named no more.
     ASSERT_TRUE(ip({"link", "set", officeCard, "up"}));
     ip({"route", "replace", "default", "via", "10.9.0.1", "dev", officeCard});
-    const int sentBefore = int(endpoint->sent.size());
-    refresh(window);
+    const int sentBefore = sentCount();
+    refresh(window, kCardDevices);
     EXPECT_EQ(requestsOf(CmdDiscovery, sentBefore), 2);
-    EXPECT_EQ(window->notSearchedMessage->text(), QString());
+    EXPECT_EQ(text("lblNotSearched", window), QString());
 }
 
 } // namespace qvx::e2e

@@ -6,30 +6,30 @@
 #include "protocol/Frame.h"
 
 #include <QCoreApplication>
-#include <QLabel>
-#include <QPushButton>
 #include <QTableView>
 
 #include <iostream>
 
 namespace qvx::e2e {
 
-SendResult ObservedEndpoint::send(const QByteArray &datagram)
+SendResult ObservedEndpoint::send(const QByteArray &datagram, quint32 address, quint16 port)
 {
-    const SendResult result = QtUdpEndpoint::send(datagram);
-    if (result.ok) {
-        sent.append(datagram);
-        sentThroughCard.append(0);
-    }
-    return result;
+    return noted(QtUdpEndpoint::send(datagram, address, port), datagram, address, 0);
 }
 
-SendResult ObservedEndpoint::sendThroughCard(const QByteArray &datagram, const NetworkCard &card)
+SendResult ObservedEndpoint::sendThroughCard(const QByteArray &datagram, quint32 address, quint16 port,
+                                             const NetworkCard &card)
 {
-    const SendResult result = QtUdpEndpoint::sendThroughCard(datagram, card);
+    return noted(QtUdpEndpoint::sendThroughCard(datagram, address, port, card), datagram, address, card.interfaceIndex);
+}
+
+SendResult ObservedEndpoint::noted(const SendResult &result, const QByteArray &datagram, quint32 a, int card)
+{
     if (result.ok) {
         sent.append(datagram);
-        sentThroughCard.append(card.interfaceIndex);
+        sentTo.append(
+            QStringLiteral("%1.%2.%3.%4").arg(a >> 24).arg((a >> 16) & 0xFF).arg((a >> 8) & 0xFF).arg(a & 0xFF));
+        sentThroughCard.append(card);
     }
     return result;
 }
@@ -40,6 +40,14 @@ QList<ReceivedDatagram> ObservedEndpoint::readPendingDatagrams()
     for (const ReceivedDatagram &datagram : datagrams)
         received.append(datagram.data);
     return datagrams;
+}
+
+QString joined(QWidget *window, const QString &base, int count, const QString &separator)
+{
+    QStringList parts;
+    for (int i = 0; i < count; ++i)
+        parts << control<QLineEdit>(window, QStringLiteral("%1_%2").arg(base).arg(i))->text();
+    return parts.join(separator);
 }
 
 void E2e::SetUp()
@@ -63,6 +71,16 @@ void E2e::TearDown()
     QCoreApplication::processEvents();
 }
 
+QString E2e::text(const QString &name, QWidget *window) const
+{
+    QWidget *w = control(window ? window : prog(), name);
+    if (auto *edit = qobject_cast<QLineEdit *>(w))
+        return edit->text();
+    if (auto *label = qobject_cast<QLabel *>(w))
+        return label->text();
+    return w->property("currentText").toString();
+}
+
 void E2e::type(QLineEdit *box, const QString &text)
 {
     box->selectAll();
@@ -75,9 +93,11 @@ void E2e::type(QLineEdit *box, const QString &text)
 void E2e::aimAt(const QString &dotted)
 {
     const QStringList parts = dotted.split(QLatin1Char('.'));
-    for (int i = 0; i < 4; ++i)
-        if (prog()->expectedAddressBoxes[i]->text() != parts[i])
-            type(prog()->expectedAddressBoxes[i], parts[i]);
+    for (int i = 0; i < 4; ++i) {
+        QLineEdit *octet = box(QStringLiteral("txtExpIPAddress_%1").arg(i));
+        if (octet->text() != parts[i])
+            type(octet, parts[i]);
+    }
     EXPECT_EQ(ctx->link().deviceAddressText(), dotted);
 }
 
@@ -107,33 +127,38 @@ bool E2e::waitReply(quint8 cmd, int from, int timeoutMs)
 void E2e::download()
 {
     const int from = receivedCount();
-    prog()->downloadButton->click();
-    EXPECT_TRUE(waitReply(CmdDownloadSettings, from)) << "no settings reply from "
-                                                       << ctx->link().deviceAddressText().toStdString();
+    click("cmdCommand_a");
+    EXPECT_TRUE(waitReply(CmdDownloadSettings, from))
+        << "no settings reply from " << ctx->link().deviceAddressText().toStdString();
 }
 
-int E2e::submitLoginDialog(const QList<std::pair<QLineEdit *LoginDialog::*, QString>> &texts,
-                           QPushButton *LoginDialog::*button)
+namespace {
+// Opens the login dialog, types into its boxes and clicks its button; the request reaches
+// the programmer window when it is active again, as when the user comes back to it.
+void submitLoginDialog(ProgrammerWindow *prog, AppContext &ctx, const QList<std::pair<const char *, QString>> &texts,
+                       const char *button)
 {
-    prog()->loginButton->click();
-    LoginDialog *dialog = ctx->loginIfLoaded();
+    control<QAbstractButton>(prog, "cmdLogin")->click();
+    LoginDialog *dialog = ctx.loginIfLoaded();
     EXPECT_TRUE(QTest::qWaitForWindowActive(dialog, 2000)) << "the login dialog did not come up";
-    const int from = receivedCount();
-    for (const auto &[box, text] : texts)
-        type(dialog->*box, text);
-    EXPECT_TRUE((dialog->*button)->isEnabled());
-    (dialog->*button)->click();
-    // The dialog hands its request over through the programmer window's activation, as
-    // when the user comes back to it.
+    for (const auto &[name, text] : texts) {
+        auto *box = control<QLineEdit>(dialog, QLatin1String(name));
+        box->selectAll();
+        QTest::keyClicks(box, text);
+    }
+    auto *submit = control<QAbstractButton>(dialog, QLatin1String(button));
+    EXPECT_TRUE(submit->isEnabled());
+    submit->click();
     QCoreApplication::processEvents();
-    prog()->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(prog(), 2000)) << "the programmer window did not become active";
-    return from;
+    prog->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(prog, 2000)) << "the programmer window did not become active";
 }
+} // namespace
 
 bool E2e::login(const QString &password)
 {
-    const int from = submitLoginDialog({{&LoginDialog::passwordBox, password}}, &LoginDialog::loginButton);
+    const int from = receivedCount();
+    submitLoginDialog(prog(), *ctx, {{"txtPassword", password}}, "cmdEseguiLogin");
     EXPECT_TRUE(waitReply(CmdLogin, from)) << "no login reply";
     bool accepted = false;
     for (int i = from; i < endpoint->received.size(); ++i) {
@@ -141,9 +166,9 @@ bool E2e::login(const QString &password)
         if (f && f->cmd == CmdLogin)
             accepted = f->data == QByteArray("\xFF\xFF", 2);
     }
+    // The poll starts with the accepted login; its first answer enables the writes.
     if (accepted) {
-        // The poll starts with the accepted login; its first answer enables the writes.
-        EXPECT_TRUE(waitFor([&] { return prog()->uploadButton->isEnabled(); }, 4000))
+        EXPECT_TRUE(waitFor([&] { return control<QWidget>(prog(), "cmdCommand_b")->isEnabled(); }, 4000))
             << "the write buttons stayed disabled after the login";
     }
     return accepted;
@@ -151,17 +176,18 @@ bool E2e::login(const QString &password)
 
 void E2e::changePassword(const QString &oldPassword, const QString &newPassword)
 {
-    const int from = submitLoginDialog({{&LoginDialog::newPasswordBox, newPassword},
-                                        {&LoginDialog::oldPasswordBox, oldPassword}},
-                                       &LoginDialog::setPasswordButton);
+    const int from = receivedCount();
+    submitLoginDialog(prog(), *ctx, {{"txtNewPassword", newPassword}, {"txtOldPassword", oldPassword}},
+                      "cmdImpostaNewPassword");
     EXPECT_TRUE(waitReply(CmdSetPassword, from)) << "no answer to the password change";
 }
 
-bool E2e::clickAndWaitWrite(QAbstractButton *button, quint8 writeCmd)
+bool E2e::clickAndWaitWrite(const QString &button, quint8 writeCmd, QWidget *window)
 {
-    const int fromSent = int(endpoint->sent.size()), from = receivedCount();
-    EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
-    button->click();
+    const int fromSent = sentCount(), from = receivedCount();
+    auto *b = control<QAbstractButton>(window ? window : prog(), button);
+    EXPECT_TRUE(b->isEnabled()) << button.toStdString();
+    b->click();
     if (!waitReply(CmdLogout, from, 3000)) {
         ADD_FAILURE() << "no logout before the write " << int(writeCmd);
         return false;
@@ -175,34 +201,44 @@ bool E2e::clickAndWaitWrite(QAbstractButton *button, quint8 writeCmd)
     return true;
 }
 
-DiscoveryWindow *E2e::discover()
+DiscoveryWindow *E2e::discover(int expected)
 {
-    prog()->discoveryButton->click();
+    click("cmdDiscovery");
     DiscoveryWindow *window = ctx->discoveryIfLoaded();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window, 3000));
-    const QString found = QStringLiteral("Found %1 Device").arg(kAnsweringDevices);
-    window->refreshButton->click();
-    EXPECT_TRUE(waitFor([&] { return window->statusMessage->text() == found; }, 6000))
-        << "status reads \"" << window->statusMessage->text().toStdString() << "\"";
+    refresh(window, expected);
     return window;
+}
+
+void E2e::refresh(DiscoveryWindow *window, int expected)
+{
+    const QString found = QStringLiteral("Found %1 Device").arg(expected);
+    click("cmdRefresh", window);
+    EXPECT_TRUE(waitFor([&] { return text("lblMsg", window) == found; }, 6000))
+        << "status reads \"" << text("lblMsg", window).toStdString() << "\"";
 }
 
 int E2e::findRow(DiscoveryWindow *window, const QString &ip)
 {
-    for (int row = 0; row < window->deviceGrid->model()->rowCount(); ++row)
+    for (int row = 0; row < rowCount(window); ++row)
         if (cell(window, row, 1) == ip)
             return row;
     return -1;
 }
 
+int E2e::rowCount(DiscoveryWindow *window)
+{
+    return control<QTableView>(window, "grdDevice")->model()->rowCount();
+}
+
 QString E2e::cell(DiscoveryWindow *window, int row, int column)
 {
-    return window->deviceGrid->model()->index(row, column).data(Qt::DisplayRole).toString();
+    return control<QTableView>(window, "grdDevice")->model()->index(row, column).data(Qt::DisplayRole).toString();
 }
 
 void E2e::clickRow(DiscoveryWindow *window, int row)
 {
-    QTableView *grid = window->deviceGrid;
+    auto *grid = control<QTableView>(window, "grdDevice");
     const QModelIndex index = grid->model()->index(row, 1);
     grid->scrollTo(index);
     QCoreApplication::processEvents();

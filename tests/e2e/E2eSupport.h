@@ -1,6 +1,7 @@
 #pragma once
 // The whole program with its real UDP endpoint and default constants, driven through its
-// windows against qvx-devsim. Only ever runs inside the namespaces of netns.sh.
+// windows (controls found by objectName) against qvx-devsim. Only ever runs inside the
+// namespaces of netns.sh.
 #include "RecordingSeams.h"
 
 #include "app/AppContext.h"
@@ -9,6 +10,7 @@
 #include "programmer/ProgrammerWindow.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 
@@ -16,11 +18,9 @@
 
 #include <functional>
 #include <memory>
-
-class QPushButton;
+#include <stdexcept>
 
 namespace qvx {
-class LoginDialog;
 class DiscoveryWindow;
 }
 
@@ -35,19 +35,37 @@ inline const QString kSilentDevice = QStringLiteral("192.168.0.52");
 inline const QString kCorruptDevice = QStringLiteral("192.168.0.53");
 inline const QString kNoReplyWarning = QStringLiteral("The command has not been executed or not completely succeded");
 
-// The real endpoint, with a record of the frames that pass through it.
+// The real endpoint, with a record of the frames that pass through it and where they went.
 class ObservedEndpoint : public QtUdpEndpoint {
     Q_OBJECT
 public:
-    SendResult send(const QByteArray &datagram) override;
-    SendResult sendThroughCard(const QByteArray &datagram, const NetworkCard &card) override;
+    SendResult send(const QByteArray &datagram, quint32 address, quint16 port) override;
+    SendResult sendThroughCard(const QByteArray &datagram, quint32 address, quint16 port,
+                               const NetworkCard &card) override;
     QList<ReceivedDatagram> readPendingDatagrams() override;
 
     QList<QByteArray> sent;
-    // The interface index of each datagram in `sent` (0: sent by routing).
+    // For each datagram in `sent`: its dotted destination, and the interface index it was
+    // sent through (0: by routing).
+    QStringList sentTo;
     QList<int> sentThroughCard;
     QList<QByteArray> received;
+
+private:
+    SendResult noted(const SendResult &result, const QByteArray &datagram, quint32 address, int card);
 };
+
+// The control of `window` with that objectName; a missing one fails the test.
+template <typename T = QWidget>
+T *control(QWidget *window, const QString &name)
+{
+    T *found = window ? window->findChild<T *>(name) : nullptr;
+    if (!found)
+        throw std::runtime_error("no control " + name.toStdString());
+    return found;
+}
+// The texts of the boxes base_0 .. base_{count-1}, joined with `separator`.
+QString joined(QWidget *window, const QString &base, int count = 4, const QString &separator = QStringLiteral("."));
 
 // One program per test: a fresh context on a fresh socket; the simulator keeps its state
 // across tests, so each test works on devices of its own.
@@ -57,46 +75,41 @@ protected:
     void TearDown() override;
 
     ProgrammerWindow *prog() const { return ctx->programmer(); }
+    QLineEdit *box(const QString &name, QWidget *w = nullptr) const { return control<QLineEdit>(w ? w : prog(), name); }
+    QString text(const QString &name, QWidget *window = nullptr) const;
+    void click(const QString &name, QWidget *w = nullptr) const { control<QAbstractButton>(w ? w : prog(), name)->click(); }
 
-    // ---- Acting as the user ----
     // Replaces a box's text by typing.
     static void type(QLineEdit *box, const QString &text);
     // Types an address into the expected-address boxes.
     void aimAt(const QString &dotted);
 
-    // ---- Waiting ----
-    static bool waitFor(const std::function<bool()> &condition, int timeoutMs)
-    {
-        return QTest::qWaitFor(condition, timeoutMs);
-    }
-    // Replies recognised with this command code from index `from` of endpoint->received.
+    static bool waitFor(const std::function<bool()> &condition, int ms) { return QTest::qWaitFor(condition, ms); }
+    // Replies recognised with this command code from index `from` of endpoint->received, and
+    // requests of the code from index `from` of endpoint->sent.
     int repliesTo(quint8 cmd, int from = 0) const;
     int requestsOf(quint8 cmd, int from = 0) const;
     bool waitReply(quint8 cmd, int from, int timeoutMs = 4000);
-    bool waitMessage(const QString &text, int timeoutMs)
-    {
-        return waitFor([&] { return messages.texts().contains(text); }, timeoutMs);
-    }
+    bool waitMessage(const QString &text, int ms) { return waitFor([&] { return messages.texts().contains(text); }, ms); }
     int receivedCount() const { return int(endpoint->received.size()); }
+    int sentCount() const { return int(endpoint->sent.size()); }
 
-    // ---- Steps shared by several scenarios ----
     // "Download Settings" and wait for the settings reply.
     void download();
-    // Login through the dialog; waits for the login reply and, when accepted, for the
-    // first status reply to enable the writes. Returns whether the device accepted it.
+    // Login through the dialog; waits for the login reply and, when accepted, for the writes
+    // to be enabled. Returns whether the device accepted it.
     bool login(const QString &password);
     // Old and new password through the dialog; waits for the device's answer.
     void changePassword(const QString &oldPassword, const QString &newPassword);
-    // Opens the login dialog, types into its boxes, clicks the button and hands the request
-    // over to the programmer window. Returns the index of the first reply that may answer.
-    int submitLoginDialog(const QList<std::pair<QLineEdit *LoginDialog::*, QString>> &texts,
-                          QPushButton *LoginDialog::*button);
     // Clicks a write button and waits for the logout, the 2 s delay and the write's reply.
-    bool clickAndWaitWrite(QAbstractButton *button, quint8 writeCmd);
-    // Opens the discovery window and lists the devices.
-    DiscoveryWindow *discover();
+    bool clickAndWaitWrite(const QString &button, quint8 writeCmd, QWidget *window = nullptr);
+    // Opens the discovery window, lists the devices and waits for `expected` of them.
+    DiscoveryWindow *discover(int expected = kAnsweringDevices);
+    // Presses "Refresh View" and waits for `expected` devices.
+    void refresh(DiscoveryWindow *window, int expected);
     // The grid row whose IP address cell reads `ip`, -1 when there is none.
     static int findRow(DiscoveryWindow *window, const QString &ip);
+    static int rowCount(DiscoveryWindow *window);
     static QString cell(DiscoveryWindow *window, int row, int column);
     static void clickRow(DiscoveryWindow *window, int row);
 

@@ -70,7 +70,7 @@ contains "the silent address is named" "$ERR" '192.168.0.250: no answer'
 
 # ---- set --------------------------------------------------------------------------------
 expect 2 "set refuses an octet out of range before sending" -- set 192.168.0.3 --password 123456 ip=192.168.0.300
-contains "with the window's message" "$ERR" 'IP-Address field #3 is out of range'
+contains "naming the field key and the octet" "$ERR" 'ip: octet 4 is 300; allowed 0-255'
 expect 2 "set refuses a key it cannot set" -- set 192.168.0.3 --password 123456 bridge=Enable
 expect 1 "set with a wrong password" -- set 192.168.0.3 --password wrong1 local_port=5000 "${FAST[@]}"
 contains "login refused is named" "$ERR" '192.168.0.3: login refused'
@@ -135,6 +135,6 @@ expect 2 "a sheet with a repeated MAC is refused" -- commission "$BAD" "${FAST[@
 contains "file, line and column named" "$ERR" 'bad.csv:3:1: '
 printf 'mac,ip\n00-04-A3-00-00-30,192.168.0.300\n' >"$BAD"
 expect 2 "a sheet with an address out of range is refused" -- commission "$BAD"
-contains "with the upload's message" "$ERR" 'bad.csv:2:2: .*IP Address Error'
+contains "naming the field key and the octet" "$ERR" 'bad.csv:2:2: ip: octet 4 is 300'
 
 exit $FAILED

@@ -1,37 +1,22 @@
 #!/usr/bin/env bash
-# Runs a command against simulated devices on a private network of namespaces. Topologies:
-#
-# basic (default): two namespaces
-#   program side  192.168.0.10/24, route 224.0.0.0/4 on its veth   <-- veth pair -->
-#   devices side  192.168.0.1 .. .254 (all but .10), qvx-devsim listening on port 4096
-#
-# office: a laptop with two cards, the office card holding the default route
-#   program side  office card 10.9.0.2/24, default route via 10.9.0.1  <-- veth -->  office
-#                 namespace 10.9.0.1 (nothing listens there);
-#                 devices card 192.168.0.200/24, no route of its own    <-- veth -->  devices
-#                 side 192.168.0.1 .. .254 (all but .200), qvx-devsim
-#
-# isolated: one card cabled straight to the devices, no default route, no multicast route
-#   program side  192.168.0.10/24 only                                  <-- veth -->  devices
-#
-# Nothing is configured in the host's own namespace: the veth pair is created inside the
-# namespaces, and both namespaces and everything started in them go away on exit, also
+# Runs a command against simulated devices on a private network of namespaces:
+#   basic (default)  program 192.168.0.10/24 with a route for 224.0.0.0/4 <-veth-> devices
+#   office           program: office card 10.9.0.2/24 holding the default route (via an
+#                    office namespace 10.9.0.1 where nothing listens) and devices card
+#                    192.168.0.200/24 without a route of its own <-veth-> devices
+#   isolated         program 192.168.0.10/24 only, no default or multicast route <-veth-> devices
+# The devices namespace holds every other 192.168.0.x address and runs qvx-devsim on port
+# 4096. Nothing is configured in the host's own namespace (both veth ends are created inside
+# the namespaces), and the namespaces and everything started in them go away on exit, also
 # when the command fails or the script is interrupted.
 #
-# Usage: netns.sh --devsim PATH [--topology basic|office|isolated] [--devices N] [--sim "ARGS"]
-#                 [--log FILE] [--quiet] -- COMMAND [ARGS...]
-#   --devsim PATH   the qvx-devsim binary
-#   --topology T    the network to build (default basic)
-#   --devices N     number of simulated devices (default 5), from 192.168.0.1, skipping the
-#                   program's address
-#   --sim "ARGS"    more qvx-devsim options (split at blanks)
-#   --log FILE      qvx-devsim's datagram log (default: a temporary file, shown on failure)
-#   --quiet         do not show the datagram log when the command fails
-# The command runs in the program namespace with QVX_E2E_NETNS=1, QVX_E2E_TOPOLOGY (the
-# topology's name), QVX_E2E_DEVICE_CARD (the program's card towards the devices) and, with
-# office, QVX_E2E_OFFICE_CARD; and with the calling user's environment (DISPLAY and
-# XAUTHORITY included). Exit status: the command's, or 77
-# when this machine cannot create network namespaces (not root, no `ip netns`).
+# Usage: netns.sh --devsim PATH [--topology basic|office|isolated] [--devices N (5)]
+#                 [--sim "QVX-DEVSIM ARGS"] [--log FILE] [--quiet] -- COMMAND [ARGS...]
+# The command runs in the program namespace with QVX_E2E_NETNS=1, QVX_E2E_TOPOLOGY,
+# QVX_E2E_DEVICE_CARD (the program's card towards the devices) and, with office,
+# QVX_E2E_OFFICE_CARD. --quiet keeps qvx-devsim's datagram log from being shown when the
+# command fails. Exit status: the command's, or 77 when this machine cannot create network
+# namespaces (not root, no `ip netns`).
 set -u
 
 SKIP=77
@@ -55,7 +40,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 if [ $# -eq 0 ] || [ -z "$DEVSIM" ]; then
-    echo "usage: netns.sh --devsim PATH [--devices N] [--sim \"ARGS\"] [--log FILE] -- COMMAND..." >&2
+    echo "usage: netns.sh --devsim PATH [options] -- COMMAND..." >&2
     exit 2
 fi
 case "$TOPOLOGY" in
@@ -81,14 +66,11 @@ SUFFIX="$$$RANDOM"
 PROG_NS="qvxp$SUFFIX"
 DEV_NS="qvxd$SUFFIX"
 OFFICE_NS="qvxo$SUFFIX"
-PROG_IF="vp$SUFFIX"
-DEV_IF="vd$SUFFIX"
-PROG_OFFICE_IF="vo$SUFFIX"
-OFFICE_IF="vq$SUFFIX"
-PROG_IF="${PROG_IF:0:15}"
-DEV_IF="${DEV_IF:0:15}"
-PROG_OFFICE_IF="${PROG_OFFICE_IF:0:15}"
-OFFICE_IF="${OFFICE_IF:0:15}"
+SHORT="${SUFFIX:0:13}" # interface names hold 15 characters
+PROG_IF="vp$SHORT"
+DEV_IF="vd$SHORT"
+PROG_OFFICE_IF="vo$SHORT"
+OFFICE_IF="vq$SHORT"
 WORK="$(mktemp -d /tmp/qvx-netns.XXXXXX)"
 READY="$WORK/devsim.ready"
 [ -n "$LOG" ] || LOG="$WORK/devsim.log"

@@ -101,22 +101,6 @@ struct CardSearchTest : ::testing::Test {
     }
 };
 
-TEST_F(CardSearchTest, OneRequestPerCardAndOnlyOneWithOneCard)
-{
-    source.cards = {Loopback(), kOffice, kDevices};
-    SearchOutcome outcome = search.run({}, sender());
-    EXPECT_EQ(sentOn, QStringList({"eth0", "eth1"}));
-    EXPECT_EQ(outcome.requestsSent, 2);
-    EXPECT_EQ(Names(outcome.searched), QStringList({"eth0", "eth1"}));
-    EXPECT_TRUE(outcome.notSearched.isEmpty());
-
-    sentOn.clear();
-    source.cards = {Loopback(), kDevices};
-    outcome = search.run({}, sender());
-    EXPECT_EQ(sentOn, QStringList{"eth1"});
-    EXPECT_EQ(outcome.requestsSent, 1);
-}
-
 TEST_F(CardSearchTest, ARefusedSendIsNamedOnceAndTheOtherCardsAreStillSearched)
 {
     source.cards = {kOffice, kDevices, MakeCard("usb0", 8, "172.16.0.5/16")};
@@ -127,7 +111,13 @@ TEST_F(CardSearchTest, ARefusedSendIsNamedOnceAndTheOtherCardsAreStillSearched)
     EXPECT_EQ(Names(outcome.searched), QStringList{"eth0"});
     EXPECT_EQ(outcome.notSearched, QStringList({"Not searched on eth1: Network is down",
                                                 "Not searched on usb0: the request could not be sent"}));
+    EXPECT_EQ(outcome.requestsSent, 1);
     EXPECT_EQ(search.lastOutcome().notSearched.size(), 2);
+
+    // Without a card source nothing is searched card by card: the request goes by routing.
+    CardSearch blind(nullptr);
+    EXPECT_TRUE(blind.run({}, sender()).byRouting);
+    EXPECT_EQ(sentOn, QStringList{"eth0"});
 }
 
 TEST_F(CardSearchTest, TheListIsReadAfreshAtEveryRunAndTheRepeatKeepsTheChoice)
@@ -161,18 +151,6 @@ TEST_F(CardSearchTest, RepliesAreAttributedToTheFreshList)
     EXPECT_EQ(search.cardOfReply(3, 0, 0)->name, "eth1");
     EXPECT_EQ(search.cardOfReply(0, 0, parseDotted("10.9.0.40").value())->name, "eth0");
     EXPECT_FALSE(search.cardOfReply(0, 0, parseDotted("172.16.0.1").value()));
-}
-
-TEST(CardSearchWithoutSource, SearchesNothingAndGoesByRouting)
-{
-    CardSearch search(nullptr);
-    int sends = 0;
-    const SearchOutcome outcome = search.run({}, [&](const LocalCard &) {
-        ++sends;
-        return SendResult{};
-    });
-    EXPECT_TRUE(outcome.byRouting);
-    EXPECT_EQ(sends, 0);
 }
 
 } // namespace

@@ -1,43 +1,22 @@
 // The port shared by a group of sockets: their buffers add up whoever sends, the port stays
 // the program's own, and a broadcast is handed over once.
+#include "LoopbackSupport.h"
+
 #include "platform/DatagramSocketGroup.h"
-#include "platform/QtUdpEndpoint.h"
-#include "UntunedBuffer.h"
-
-#include <QTest>
-#include <gtest/gtest.h>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 
 using namespace qvx;
-using qvx::test::kUntunedBuffer;
+using namespace qvx::test;
 
 namespace {
 
-
-sockaddr_in loopbackPort(quint16 port, quint32 address = INADDR_LOOPBACK)
-{
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(address);
-    return a;
-}
-
 // A plain socket bound to `port` on every address, as another program would bind it;
 // returns the error number, 0 on success.
-int bindPlainSocket(quint16 port, bool sharePort)
+int bindPlainSocket(quint16 port)
 {
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    const int one = 1;
-    if (sharePort)
-        ::setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &one, sizeof one);
-    sockaddr_in any = loopbackPort(port, INADDR_ANY);
+    sockaddr_in any = ipv4Address(port, INADDR_ANY);
     const int result = ::bind(fd, reinterpret_cast<sockaddr *>(&any), sizeof any) == 0 ? 0 : errno;
     ::close(fd);
     return result;
@@ -69,21 +48,15 @@ TEST(DatagramSocketGroupTest, OneSendersStormFitsInTheMembersBuffersTogether)
 
     // About a third of what the group holds, and several times what one member holds.
     const int count = group.memberCount() * 256 / 3;
-    const int sender = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    const sockaddr_in to = loopbackPort(group.localPort());
+    LoopbackDevice sender;
     const QByteArray reply(83, 'r');
     for (int i = 0; i < count; ++i)
-        ASSERT_EQ(::sendto(sender, reply.constData(), size_t(reply.size()), 0, reinterpret_cast<const sockaddr *>(&to),
-                           sizeof to),
-                  reply.size());
-    ::close(sender);
+        ASSERT_EQ(sender.writeDatagram(reply, group.localPort()), reply.size());
 
     QList<int> perMember;
-    for (const int fd : members)
-        perMember.append(waitingOn(fd));
     int sum = 0;
-    for (const int n : perMember)
-        sum += n;
+    for (const int fd : members)
+        sum += perMember.emplace_back(waitingOn(fd));
     EXPECT_EQ(sum, count);
     EXPECT_EQ(group.droppedDatagrams(), 0u);
     // Spread at random: every member holds a share, none nearly all of it.
@@ -106,7 +79,7 @@ TEST(DatagramSocketGroupTest, KeepsThePortItsOwn)
     EXPECT_FALSE(copy.open(port, kUntunedBuffer, 4 * 1024 * 1024, &number, &reason));
     EXPECT_EQ(number, EADDRINUSE);
     EXPECT_FALSE(copy.isOpen());
-    EXPECT_EQ(bindPlainSocket(port, false), EADDRINUSE);
+    EXPECT_EQ(bindPlainSocket(port), EADDRINUSE);
 
     group.close();
     EXPECT_EQ(group.memberCount(), 0);
@@ -116,7 +89,7 @@ TEST(DatagramSocketGroupTest, KeepsThePortItsOwn)
     EXPECT_FALSE(group.open(port, kUntunedBuffer, 4 * 1024 * 1024, &number, &reason));
     EXPECT_EQ(number, EADDRINUSE);
     copy.close();
-    EXPECT_EQ(bindPlainSocket(port, false), 0);
+    EXPECT_EQ(bindPlainSocket(port), 0);
 }
 
 // Every member receives its own copy of a broadcast; the endpoint hands it over once, and
@@ -125,28 +98,18 @@ TEST(DatagramSocketGroupTest, TheEndpointHandsOverABroadcastOnce)
 {
     QtUdpEndpoint endpoint;
     endpoint.setWantedReceiveBuffer(kUntunedBuffer);
-    int number = 0;
-    QString reason;
-    ASSERT_TRUE(endpoint.bind(0, &number, &reason)) << reason.toStdString();
+    ASSERT_TRUE(bindOrFail(endpoint));
     ASSERT_GT(endpoint.receiveSocketCount(), 1);
 
-    const int sender = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    LoopbackDevice sender;
     const int one = 1;
-    ASSERT_EQ(::setsockopt(sender, SOL_SOCKET, SO_BROADCAST, &one, sizeof one), 0);
-    const sockaddr_in unicast = loopbackPort(endpoint.localPort());
-    const sockaddr_in broadcast = loopbackPort(endpoint.localPort(), 0x7FFFFFFF); // 127.255.255.255
-    ASSERT_EQ(::sendto(sender, "before", 6, 0, reinterpret_cast<const sockaddr *>(&unicast), sizeof unicast), 6);
-    ASSERT_EQ(::sendto(sender, "everyone", 8, 0, reinterpret_cast<const sockaddr *>(&broadcast), sizeof broadcast), 8);
-    ASSERT_EQ(::sendto(sender, "after", 5, 0, reinterpret_cast<const sockaddr *>(&unicast), sizeof unicast), 5);
-    ::close(sender);
+    ASSERT_EQ(::setsockopt(sender.descriptor(), SOL_SOCKET, SO_BROADCAST, &one, sizeof one), 0);
+    const quint16 port = endpoint.localPort();
+    ASSERT_EQ(sender.writeDatagram("before", port), 6);
+    ASSERT_EQ(sender.writeDatagram("everyone", port, 0x7FFFFFFF), 8); // 127.255.255.255
+    ASSERT_EQ(sender.writeDatagram("after", port), 5);
 
-    QList<ReceivedDatagram> got;
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            got += endpoint.readPendingDatagrams();
-            return got.size() >= 3;
-        },
-        2000));
+    QList<ReceivedDatagram> got = readAtLeast(endpoint, 3);
     QTest::qWait(20); // any further copy would be here by now
     got += endpoint.readPendingDatagrams();
     ASSERT_EQ(got.size(), 3);

@@ -1,55 +1,39 @@
 // Storms of datagrams through the real endpoint on loopback: the receiving thread keeps up,
 // and what it hands over is complete and in order of arrival.
+#include "LoopbackSupport.h"
 #include "RecordingSeams.h"
 
 #include "app/AppContext.h"
 #include "discovery/DeviceGridModel.h"
 #include "discovery/DiscoveryWindow.h"
-#include "platform/QtUdpEndpoint.h"
-#include "UntunedBuffer.h"
 #include "protocol/Commands.h"
 #include "protocol/Frame.h"
 #include "protocol/Layouts.h"
 
 #include <QLabel>
 #include <QPushButton>
-#include <QTest>
-#include <gtest/gtest.h>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <thread>
 
 using namespace qvx;
-using qvx::test::kUntunedBuffer;
+using namespace qvx::test;
 
 namespace {
-
 
 // Sends `count` numbered datagrams of `size` bytes back to back to 127.0.0.1:port; the
 // first four bytes of each hold its number.
 void sendNumbered(quint16 port, int count, int size)
 {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    ASSERT_GE(fd, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    LoopbackDevice sender;
     QByteArray datagram(size, '\x5A');
     for (int i = 0; i < count; ++i) {
         const quint32 number = htonl(quint32(i));
         std::memcpy(datagram.data(), &number, sizeof number);
-        while (::sendto(fd, datagram.constData(), size_t(size), 0, reinterpret_cast<sockaddr *>(&to), sizeof to) < 0 &&
-               (errno == ENOBUFS || errno == EAGAIN || errno == EINTR))
+        while (sender.writeDatagram(datagram, port) < 0 && (errno == ENOBUFS || errno == EAGAIN || errno == EINTR))
             std::this_thread::yield();
     }
-    ::close(fd);
 }
 
 // The real endpoint as the program uses it, kept off every network: what the program sends
@@ -57,12 +41,16 @@ void sendNumbered(quint16 port, int count, int size)
 class RecordingRealEndpoint : public QtUdpEndpoint {
 public:
     bool bind(quint16, int *errorNumber, QString *errorText) override { return QtUdpEndpoint::bind(0, errorNumber, errorText); }
-    SendResult send(const QByteArray &datagram) override
+    SendResult send(const QByteArray &datagram, quint32, quint16) override
     {
         sent << datagram;
         return {};
     }
-    SendResult sendThroughCard(const QByteArray &datagram, const NetworkCard &) override { return send(datagram); }
+    SendResult sendThroughCard(const QByteArray &datagram, quint32, quint16, const NetworkCard &) override
+    {
+        sent << datagram;
+        return {};
+    }
 
     QList<QByteArray> sent;
 };
@@ -97,9 +85,7 @@ TEST_P(EndpointStormTest, HandsOverEveryDatagramInOrderOfArrival)
 {
     QtUdpEndpoint endpoint;
     endpoint.setWantedReceiveBuffer(GetParam());
-    int number = 0;
-    QString reason;
-    ASSERT_TRUE(endpoint.bind(0, &number, &reason)) << reason.toStdString();
+    ASSERT_TRUE(bindOrFail(endpoint));
     constexpr int kCount = 20000;
     std::thread sender(sendNumbered, endpoint.localPort(), kCount, 83);
 
@@ -137,23 +123,16 @@ TEST_P(EndpointStormTest, TheDiscoveryWindowListsAStormInOrderOfArrival)
     auto ctx = std::make_unique<AppContext>(AppContext::Seams{&endpoint, &messages, &processes});
     ctx->start(false);
     DiscoveryWindow &window = *ctx->discovery();
-    window.refreshButton->click();
+    window.findChild<QPushButton *>(QStringLiteral("cmdRefresh"))->click();
     ASSERT_FALSE(endpoint.sent.isEmpty());
     ASSERT_TRUE(endpoint.isBound());
     const quint64 droppedBefore = endpoint.droppedDatagrams();
 
     constexpr int kDevices = 5000;
     std::thread devices([port = endpoint.localPort()] {
-        const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(port);
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        for (int n = 0; n < kDevices; ++n) {
-            const QByteArray reply = deviceReply(n);
-            ::sendto(fd, reply.constData(), size_t(reply.size()), 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
-        }
-        ::close(fd);
+        LoopbackDevice device;
+        for (int n = 0; n < kDevices; ++n)
+            device.writeDatagram(deviceReply(n), port);
     });
     DeviceGridModel &grid = window.deviceRows();
     const auto accounted = [&] { return quint64(grid.deviceCount()) + endpoint.droppedDatagrams() - droppedBefore; };
@@ -165,15 +144,17 @@ TEST_P(EndpointStormTest, TheDiscoveryWindowListsAStormInOrderOfArrival)
 
     const int rows = grid.deviceCount();
     ASSERT_GT(rows, 0);
-    EXPECT_EQ(window.statusMessage->text(), QStringLiteral("Found %1 Device").arg(rows));
+    const QLabel *status = window.findChild<QLabel *>(QStringLiteral("lblMsg"));
+    const QLabel *lostReplies = window.findChild<QLabel *>(QStringLiteral("lblLost"));
+    EXPECT_EQ(status->text(), QStringLiteral("Found %1 Device").arg(rows));
     const quint64 lost = quint64(kDevices - rows);
     if (GetParam() == kUntunedBuffer) {
         EXPECT_GT(endpoint.receiveSocketCount(), 1);
         EXPECT_EQ(lost, 0u);
     }
-    EXPECT_EQ(window.lostReplies->isHidden(), lost == 0);
+    EXPECT_EQ(lostReplies->isHidden(), lost == 0);
     if (lost > 0) {
-        EXPECT_TRUE(window.lostReplies->text().startsWith(QString::number(lost) + QLatin1Char(' ')));
+        EXPECT_TRUE(lostReplies->text().startsWith(QString::number(lost) + QLatin1Char(' ')));
     }
     int previous = -1;
     for (int row = 0; row < rows; ++row) {

@@ -6,7 +6,9 @@
 #include "protocol/IntervalTimer.h"
 #include "protocol/Link.h"
 #include "protocol/ProgramState.h"
+#include "protocol/WriteSequence.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -24,52 +26,96 @@ protected:
     Link link{endpoint, state, timer1, messages};
 };
 
-TEST_F(LinkTest, AimsAtTheDeviceOrTheGroupAndKeepsAnAimedEndpointBound)
+// The port is bound once; switching between the device and the group sends where each
+// request says, without closing or binding again.
+TEST_F(LinkTest, BindsOnceAndSendsEachRequestWhereItSays)
 {
-    link.selectUnicastTarget();
-    EXPECT_EQ(endpoint.remoteHost(), "192.168.0.1");
-    EXPECT_EQ(endpoint.remotePort(), kDevicePort);
-    EXPECT_EQ(endpoint.boundPort, kLocalPort);
-    EXPECT_TRUE(link.isUnicastTargetSelected());
-
-    // Already aimed: no close and re-bind per request.
-    const int closes = endpoint.closeCount, binds = endpoint.bindCount;
-    ASSERT_TRUE(link.sendCommand(CmdLoginStatus));
     ASSERT_TRUE(link.sendCommand(CmdDownloadSettings));
-    EXPECT_EQ(endpoint.closeCount, closes);
-    EXPECT_EQ(endpoint.bindCount, binds);
-    EXPECT_EQ(endpoint.sent[1].datagram, QByteArray::fromHex("3C236102AAAAB73E"));
-
-    ASSERT_TRUE(link.sendFrame(CmdDiscovery, simpleCommandData(), Target::Multicast, kDiscoveryTimeoutMs));
-    EXPECT_EQ(endpoint.sent.last().host, "239.0.0.8");
-    EXPECT_EQ(endpoint.sent.last().port, kDevicePort);
-    EXPECT_EQ(timer1.interval(), kDiscoveryTimeoutMs);
-    ASSERT_TRUE(link.sendCommand(CmdLogout));
-    EXPECT_EQ(endpoint.sent.last().host, "192.168.0.1");
-
+    ASSERT_TRUE(link.sendFrame(CmdDiscovery, simpleCommandData(), Destination::group(), kDiscoveryTimeoutMs));
     state.deviceAddress = {10, 0, 0, 7};
-    EXPECT_FALSE(link.isUnicastTargetSelected());
+    ASSERT_TRUE(link.sendToDevice(CmdLogout, simpleCommandData(), kReplyTimeoutMs));
+    ASSERT_TRUE(link.sendFrame(CmdLoginStatus, simpleCommandData(), Destination::device(0xAC100509), 0));
+    EXPECT_EQ(endpoint.bindCount, 1);
+    EXPECT_EQ(endpoint.boundPort, 65000);
+
+    const struct {
+        const char *host;
+        const char *frame;
+    } expected[] = {{"192.168.0.1", "3C236102AAAAB73E"},
+                    {"239.0.0.8", "3C236B02AAAAC13E"},
+                    {"10.0.0.7", "3C236702AAAABD3E"},
+                    {"172.16.5.9", "3C236602AAAABC3E"}};
+    ASSERT_EQ(endpoint.sent.size(), 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(endpoint.sent[i].host, expected[i].host) << i;
+        EXPECT_EQ(endpoint.sent[i].port, 4096) << i;
+        EXPECT_FALSE(endpoint.sent[i].throughCard) << i;
+        EXPECT_EQ(endpoint.sent[i].datagram, QByteArray::fromHex(expected[i].frame)) << i;
+    }
+
+    // An octet out of range is no destination: nothing leaves.
+    state.deviceAddress = {10, 0, 256, 7};
+    EXPECT_FALSE(link.sendCommand(CmdLogout));
+    EXPECT_EQ(endpoint.sent.size(), 4);
+    EXPECT_EQ(messages.lastText(), "Invalid destination address: 10.0.256.7");
 }
 
-TEST_F(LinkTest, ArmsTheReplyTimerUnlessNoReplyIsAwaited)
+TEST_F(LinkTest, ABusyPortIsReportedOnceAndRetriedByTheNextSend)
 {
-    ASSERT_TRUE(link.sendFrame(CmdBaudOnTheFly, QByteArray::fromHex("04C0"), Target::Unicast, 0));
+    endpoint.failBind = true;
+    EXPECT_FALSE(link.sendCommand(CmdDownloadSettings));
+    EXPECT_FALSE(link.sendFrame(CmdDiscovery, simpleCommandData(), Destination::group(), kDiscoveryTimeoutMs));
+    EXPECT_FALSE(link.sendFrameThroughCard(CmdDiscovery, simpleCommandData(), Destination::group(), {3, 0}, 0).ok);
+    EXPECT_EQ(endpoint.bindCount, 3);
+    EXPECT_TRUE(endpoint.sent.isEmpty());
+    EXPECT_FALSE(state.commandPending);
+    ASSERT_EQ(messages.messages.size(), 1);
+    EXPECT_TRUE(messages.messages[0].text.contains("65000"));
+    EXPECT_TRUE(messages.messages[0].text.contains("already in use"));
+
+    endpoint.failBind = false;
+    EXPECT_TRUE(link.sendCommand(CmdDownloadSettings));
+    EXPECT_TRUE(link.sendFrame(CmdDiscovery, simpleCommandData(), Destination::group(), kDiscoveryTimeoutMs));
+    EXPECT_TRUE(link.sendCommand(CmdDownloadSettings));
+    EXPECT_EQ(endpoint.bindCount, 4);
+    EXPECT_EQ(endpoint.sent.size(), 3);
+    EXPECT_EQ(messages.messages.size(), 1);
+}
+
+TEST_F(LinkTest, ArmsTheReplyTimerOnlyWhenAReplyIsAwaited)
+{
+    ASSERT_TRUE(link.sendToDevice(CmdBaudOnTheFly, QByteArray::fromHex("04C0"), 0));
+    ASSERT_TRUE(link.sendQuietly(CmdDownloadSettings, simpleCommandData(), Destination::device(0x0A000009)).ok);
+    EXPECT_EQ(endpoint.lastHost(), "10.0.0.9");
     EXPECT_FALSE(state.commandPending);
     EXPECT_FALSE(timer1.isCounting());
 
     ASSERT_TRUE(link.sendCommand(CmdSetDefault));
     EXPECT_TRUE(state.commandPending);
-    EXPECT_TRUE(timer1.isCounting());
     EXPECT_EQ(timer1.interval(), kReplyTimeoutMs);
 
     link.stopReplyWait();
     EXPECT_FALSE(state.commandPending);
     EXPECT_FALSE(timer1.isEnabled());
     EXPECT_EQ(timer1.interval(), 0);
+
+    // Only a request of the user's clears the silence report, not the login poll.
+    state.silenceReported = true;
+    ASSERT_TRUE(link.sendCommand(CmdLoginStatus));
+    EXPECT_TRUE(state.silenceReported);
+    ASSERT_TRUE(link.sendCommand(CmdDownloadSettings));
+    EXPECT_FALSE(state.silenceReported);
 }
 
+// A failed send is shown, with the note about the device's address for unicast only, and
+// leaves the wait as it was.
 TEST_F(LinkTest, ASendErrorIsShownAndLeavesTheWaitAsItWas)
 {
+    QStringList notedHosts;
+    link.setUnicastFailureNote([&](const QString &host) {
+        notedHosts << host;
+        return QStringLiteral("No card reaches %1.").arg(host);
+    });
     endpoint.failSend = true;
     endpoint.failErrorNumber = 10065;
     endpoint.failErrorText = "No route to host";
@@ -77,50 +123,91 @@ TEST_F(LinkTest, ASendErrorIsShownAndLeavesTheWaitAsItWas)
     EXPECT_FALSE(state.commandPending);
     EXPECT_EQ(timer1.interval(), 0);
     // Simple commands have two blanks in the title.
-    EXPECT_EQ(messages.messages, (QList<ShownMessage>{{"No route to host", "Errore  10065", MessageIcon::Exclamation}}));
+    EXPECT_EQ(messages.messages,
+              (QList<ShownMessage>{
+                  {"No route to host\nNo card reaches 192.168.0.1.", "Errore  10065", MessageIcon::Exclamation}}));
 
     endpoint.failSend = false;
     ASSERT_TRUE(link.sendCommand(CmdLoginStatus));
     endpoint.failSend = true;
-    EXPECT_FALSE(link.sendFrame(CmdDiscovery, simpleCommandData(), Target::Multicast, kDiscoveryTimeoutMs));
+    EXPECT_FALSE(link.sendFrame(CmdDiscovery, simpleCommandData(), Destination::group(), kDiscoveryTimeoutMs));
+    EXPECT_EQ(messages.messages.last().text, "No route to host");
     EXPECT_EQ(messages.messages.last().title, "Errore 10065");
+    // A quiet send returns its failure and shows nothing.
+    EXPECT_EQ(link.sendQuietly(CmdDownloadSettings, simpleCommandData(), Destination::device(0x0A000009)).errorNumber,
+              10065);
+    EXPECT_EQ(messages.messages.size(), 2);
+    EXPECT_EQ(notedHosts, QStringList{"192.168.0.1"});
     EXPECT_TRUE(state.commandPending);
     EXPECT_EQ(timer1.interval(), kReplyTimeoutMs);
 }
 
-TEST_F(LinkTest, ABusyLocalPortIsReportedOnceAndRetriedAtEachSend)
+TEST_F(LinkTest, SendsOutOfOneCardAndReturnsAFailureWithoutAMessage)
 {
-    endpoint.failBind = true;
-    link.selectUnicastTarget();
-    link.selectUnicastTarget();
-    ASSERT_EQ(messages.messages.size(), 1);
-    EXPECT_TRUE(messages.messages[0].text.contains("65000"));
-    EXPECT_TRUE(messages.messages[0].text.contains("already in use"));
+    const SendResult ok = link.sendFrameThroughCard(CmdDiscovery, simpleCommandData(), Destination::group(),
+                                                    NetworkCard{3, 0xC0A8000A}, kDiscoveryTimeoutMs);
+    ASSERT_TRUE(ok.ok);
+    ASSERT_EQ(endpoint.sent.size(), 1);
+    EXPECT_TRUE(endpoint.sent[0].throughCard);
+    EXPECT_EQ(endpoint.sent[0].card.interfaceIndex, 3);
+    EXPECT_EQ(endpoint.sent[0].host, "239.0.0.8");
+    EXPECT_EQ(endpoint.sent[0].port, 4096);
+    EXPECT_EQ(endpoint.sent[0].datagram, QByteArray::fromHex("3C236B02AAAAC13E"));
+    EXPECT_TRUE(state.commandPending);
+    EXPECT_EQ(timer1.interval(), kDiscoveryTimeoutMs);
 
-    const int binds = endpoint.bindCount;
-    EXPECT_FALSE(link.sendCommand(CmdDownloadSettings));
-    EXPECT_GT(endpoint.bindCount, binds);
-    EXPECT_TRUE(endpoint.sent.isEmpty());
+    link.stopReplyWait();
+    endpoint.failSend = true;
+    const SendResult failed = link.sendFrameThroughCard(CmdDiscovery, simpleCommandData(), Destination::group(),
+                                                        NetworkCard{4, 0}, kDiscoveryTimeoutMs);
+    EXPECT_FALSE(failed.ok);
+    EXPECT_EQ(failed.errorText, "Network is unreachable");
     EXPECT_FALSE(state.commandPending);
-    EXPECT_EQ(messages.messages.size(), 1);
-
-    endpoint.failBind = false;
-    EXPECT_TRUE(link.sendCommand(CmdDownloadSettings));
-    EXPECT_EQ(endpoint.sent.size(), 1);
-
-    // A later failure is news again.
-    endpoint.failBind = true;
-    link.selectMulticastTarget();
-    EXPECT_EQ(messages.messages.size(), 2);
+    EXPECT_TRUE(messages.messages.isEmpty());
 }
 
-TEST_F(LinkTest, OnlyUserRequestsClearTheSilenceReport)
+// Logout at once; the block is built only when the timer fires, from the values of that
+// moment; a builder that returns nothing sends nothing; a cancelled write never leaves.
+TEST_F(LinkTest, AWriteSequenceBuildsItsBlockWhenTheTimerFires)
 {
-    state.silenceReported = true;
-    ASSERT_TRUE(link.sendCommand(CmdLoginStatus)); // the login poll
-    EXPECT_TRUE(state.silenceReported);
-    ASSERT_TRUE(link.sendCommand(CmdDownloadSettings));
-    EXPECT_FALSE(state.silenceReported);
+    IntervalTimer deferred{QStringLiteral("Timer4"), 0, false};
+    WriteSequence sequence(link, deferred);
+    QSignalSpy finished(&sequence, &WriteSequence::finished);
+    int builds = 0;
+    std::optional<QByteArray> block = QByteArray::fromHex("C0A80001");
+    const auto builder = [&] {
+        ++builds;
+        return block;
+    };
+
+    sequence.start(CmdUploadSource, builder, 40);
+    EXPECT_EQ(endpoint.commands(), (QList<int>{CmdLogout}));
+    EXPECT_EQ(builds, 0);
+    EXPECT_EQ(sequence.waitingCode(), CmdUploadSource);
+    block = QByteArray::fromHex("0A000001"); // changed after the button was pressed
+    ASSERT_TRUE(finished.wait(2000));
+    ASSERT_EQ(endpoint.sent.size(), 2);
+    EXPECT_EQ(endpoint.sent[1].host, "192.168.0.1");
+    EXPECT_EQ(endpoint.sent[1].datagram, QByteArray::fromHex("3C236A040A000001793E"));
+    EXPECT_EQ(finished.takeFirst(), (QList<QVariant>{QVariant::fromValue(quint8(CmdUploadSource)), true}));
+    EXPECT_EQ(builds, 1);
+    EXPECT_FALSE(sequence.isWaiting());
+    EXPECT_FALSE(deferred.isCounting()); // single shot
+
+    endpoint.clearSent();
+    block.reset();
+    sequence.start(CmdUploadBridge, builder, 0);
+    sequence.sendNow();
+    EXPECT_EQ(endpoint.commands(), (QList<int>{CmdLogout}));
+    EXPECT_EQ(finished.takeFirst(), (QList<QVariant>{QVariant::fromValue(quint8(CmdUploadBridge)), false}));
+
+    endpoint.clearSent();
+    sequence.start(CmdUploadSettings, builder, 20);
+    sequence.cancel();
+    QTest::qWait(80);
+    EXPECT_EQ(endpoint.commands(), (QList<int>{CmdLogout}));
+    EXPECT_EQ(builds, 2);
+    EXPECT_TRUE(finished.isEmpty());
 }
 
 TEST(IntervalTimerTest, CountsOnlyEnabledWithAnIntervalAndKeepsTheDeadlineOnRearming)
@@ -139,56 +226,11 @@ TEST(IntervalTimerTest, CountsOnlyEnabledWithAnIntervalAndKeepsTheDeadlineOnRear
     EXPECT_LT(t.remainingTime(), 1960);
     t.arm(5000);
     EXPECT_GT(t.remainingTime(), 4900);
-    EXPECT_EQ(t.interval(), 5000);
 
     IntervalTimer repeating(QStringLiteral("R"), 10, true);
     int fired = 0;
     QObject::connect(&repeating, &IntervalTimer::timeout, [&] { ++fired; });
     EXPECT_TRUE(QTest::qWaitFor([&] { return fired >= 3; }, 2000));
-}
-
-} // namespace
-
-namespace {
-
-TEST_F(LinkTest, SendsToTheGroupOutOfOneCardAndReturnsAFailureWithoutAMessage)
-{
-    link.selectUnicastTarget();
-    const SendResult ok = link.sendFrameThroughCard(CmdDiscovery, simpleCommandData(), NetworkCard{3, 0xC0A8000A},
-                                                    kDiscoveryTimeoutMs);
-    ASSERT_TRUE(ok.ok);
-    ASSERT_EQ(endpoint.sent.size(), 1);
-    EXPECT_TRUE(endpoint.sent[0].throughCard);
-    EXPECT_EQ(endpoint.sent[0].card.interfaceIndex, 3);
-    EXPECT_EQ(endpoint.sent[0].host, "239.0.0.8");
-    EXPECT_EQ(endpoint.sent[0].datagram, QByteArray::fromHex("3C236B02AAAAC13E"));
-    EXPECT_TRUE(state.commandPending);
-    EXPECT_EQ(timer1.interval(), kDiscoveryTimeoutMs);
-
-    link.stopReplyWait();
-    endpoint.failSend = true;
-    const SendResult failed = link.sendFrameThroughCard(CmdDiscovery, simpleCommandData(), NetworkCard{4, 0},
-                                                        kDiscoveryTimeoutMs);
-    EXPECT_FALSE(failed.ok);
-    EXPECT_EQ(failed.errorText, "Network is unreachable");
-    EXPECT_FALSE(state.commandPending);
-    EXPECT_TRUE(messages.messages.isEmpty());
-}
-
-} // namespace
-
-namespace {
-
-TEST_F(LinkTest, AWriteSequenceLogsOutNowAndArmsTheDeferredWrite)
-{
-    IntervalTimer deferred{QStringLiteral("deferred"), 0, false};
-    link.startWriteSequence(CmdUploadSource, deferred, kDeferredWriteMs);
-    ASSERT_EQ(endpoint.commands(), (QList<int>{CmdLogout}));
-    EXPECT_EQ(endpoint.sent[0].host, "192.168.0.1");
-    EXPECT_EQ(state.pendingWriteCode, CmdUploadSource);
-    EXPECT_TRUE(deferred.isCounting());
-    EXPECT_EQ(deferred.interval(), kDeferredWriteMs);
-    EXPECT_TRUE(state.commandPending);
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace qvx;
 
 namespace {
@@ -75,24 +77,30 @@ TEST(FieldRules, UploadChecksInOrder)
     EXPECT_EQ(with([](DeviceEditorTexts &t) { t.bridgeIps[4][0] = "-1"; }), "IP Bridge 5 Address Error");
 }
 
-TEST(FieldRules, DialogWrites)
+// Every octet and word rule at its bounds: 255 and 65535 pass, 256 / 65536 and -1 do not.
+TEST(FieldRules, DialogWritesAtTheBounds)
 {
     std::array<std::array<qint16, 4>, 4> sources{};
+    sources[3] = {255, 255, 255, 255};
     ASSERT_TRUE(checkSourceFilter(sources).ok());
-    EXPECT_EQ(checkSourceFilter(sources).value->sources[3], (Octets4{0, 0, 0, 0}));
-    sources[3][0] = 256;
-    sources[2][1] = -1;
-    EXPECT_EQ(checkSourceFilter(sources).refusal, "Source 3 IP-Address Error");
+    EXPECT_EQ(checkSourceFilter(sources).value->sources[3], (Octets4{255, 255, 255, 255}));
+    sources[3][1] = 256;
+    EXPECT_EQ(checkSourceFilter(sources).refusal, "Source 4 IP-Address Error");
+    sources[3][1] = 0;
+    sources[1][2] = -1;
+    EXPECT_EQ(checkSourceFilter(sources).refusal, "Source 2 IP-Address Error");
 
     std::array<qint32, 5> ports{};
     std::array<std::array<qint16, 4>, 5> ips{};
     ports[4] = 65535;
-    const Checked<BridgeBlock> bridge = checkBridgeSettings(true, 4096, ports, ips);
+    ips[4] = {255, 255, 255, 255};
+    const Checked<BridgeBlock> bridge = checkBridgeSettings(true, 65535, ports, ips);
     ASSERT_TRUE(bridge.ok());
     EXPECT_TRUE(bridge.value->enabled);
     EXPECT_EQ(bridge.value->remotePorts[4], 65535);
-    ips[0][0] = -1;
+    ips[0][3] = 256;
     ports[1] = 65536;
+    EXPECT_EQ(checkBridgeSettings(false, 65536, ports, ips).refusal, "Local port Error");
     EXPECT_EQ(checkBridgeSettings(false, -1, ports, ips).refusal, "Local port Error");
     EXPECT_EQ(checkBridgeSettings(false, 0, ports, ips).refusal, "Remote port 2 Error");
     ports[1] = 0;
@@ -121,28 +129,49 @@ TEST(FieldRules, MacCodeAndPasswords)
     EXPECT_EQ(passwordBytes("abcdefabcdefXYZ"), QByteArray("abcdefabcdef"));
 }
 
-TEST(FieldRules, ProgrammerLeavingChecks)
+TEST(FieldRules, ProgrammerChecksAtTheBounds)
 {
-    EXPECT_TRUE(octetEntryAccepted("255.4"));
-    EXPECT_FALSE(octetEntryAccepted("255.6"));
-    EXPECT_FALSE(octetEntryAccepted(""));
-    EXPECT_FALSE(octetEntryAccepted("-0.4"));
+    const struct {
+        const char *text;
+        bool accepted;
+    } octets[] = {{"255", true}, {"255.4", true}, {"0", true}, {"255.6", false}, {"256", false},
+                  {"", false},   {"-0.4", false}, {"-1", false}};
+    for (const auto &c : octets)
+        EXPECT_EQ(octetEntryAccepted(QString::fromLatin1(c.text)), c.accepted) << c.text;
     EXPECT_TRUE(uartTimeoutEntryAccepted("50"));
+    EXPECT_TRUE(uartTimeoutEntryAccepted("65535"));
     EXPECT_FALSE(uartTimeoutEntryAccepted("49"));
     EXPECT_FALSE(uartTimeoutEntryAccepted("65536"));
 
     SettingsUploadFields f;
+    f.mac = {255, 255, 255, 255, 255, 255};
+    f.gateway = {255, 255, 255, 255};
+    f.localPort = f.remotePort = f.uartTimeout = 65535;
     f.tcpServer = {"", " ", "", ""}; // empty boxes: 0.0.0.0
     ASSERT_TRUE(checkSettingsUpload(f).ok());
-    f.mac[4] = -1;
-    f.ip[0] = 300;
-    EXPECT_TRUE(checkSettingsUpload(f).refusal.startsWith("Device Mac-Address Error\nThe value of field #4"));
-    f.mac[4] = 0;
-    EXPECT_TRUE(checkSettingsUpload(f).refusal.startsWith("Device IP-Address Error\nThe value of field #0"));
-    f.ip[0] = 0;
-    f.uartTimeout = 65536;
-    EXPECT_TRUE(checkSettingsUpload(f).refusal.startsWith("Device UART RX Timeout Error"));
-    f.uartTimeout = 0;
-    f.tcpServer = {"1", "", "3", "4"};
-    EXPECT_TRUE(checkSettingsUpload(f).refusal.startsWith("Server remote IP-Address Error\nField #1"));
+    f.tcpServer = {"255", "0", "1", "255"};
+    ASSERT_TRUE(checkSettingsUpload(f).ok());
+    EXPECT_EQ(checkSettingsUpload(f).value->tcpServer, (Octets4{255, 0, 1, 255}));
+
+    const struct {
+        std::function<void(SettingsUploadFields &)> change;
+        const char *refusal;
+    } refused[] = {
+        {[](auto &f) { f.mac[4] = 256; }, "Device Mac-Address Error\nThe value of field #4"},
+        {[](auto &f) { f.ip[0] = 256; }, "Device IP-Address Error\nThe value of field #0"},
+        {[](auto &f) { f.mask[2] = -1; }, "Device Subnet Mask Error\nThe value of field #2"},
+        {[](auto &f) { f.gateway[3] = 256; }, "Device Gateway Error\nThe value of field #3"},
+        {[](auto &f) { f.localPort = 65536; }, "Device Local Port Number Error"},
+        {[](auto &f) { f.remotePort = -1; }, "Device Remote Port Number Error"},
+        {[](auto &f) { f.uartTimeout = 65536; }, "Device UART RX Timeout Error"},
+        {[](auto &f) { f.tcpServer = {"1", "", "3", "4"}; }, "Server remote IP-Address Error\nField #1"},
+        {[](auto &f) { f.tcpServer = {"1", "2", "3", "256"}; }, "Server remote IP-Address Error\nField #3"},
+        {[](auto &f) { f.tcpServer = {"-1", "2", "3", "4"}; }, "Server remote IP-Address Error\nField #0"},
+    };
+    for (const auto &c : refused) {
+        SettingsUploadFields bad = f;
+        c.change(bad);
+        const QString refusal = checkSettingsUpload(bad).refusal;
+        EXPECT_TRUE(refusal.startsWith(QString::fromLatin1(c.refusal))) << c.refusal << " -> " << refusal.toStdString();
+    }
 }

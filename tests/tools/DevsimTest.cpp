@@ -55,14 +55,9 @@ protected:
     QByteArray only(const Outcome &o, quint8 cmd)
     {
         EXPECT_EQ(o.replies.size(), 1u) << o.notes.join(QLatin1Char('\n')).toStdString();
-        if (o.replies.size() != 1)
-            return {};
-        const std::optional<Frame> f = recognizeReply(o.replies[0].frame);
-        EXPECT_TRUE(f.has_value());
-        if (!f)
-            return {};
-        EXPECT_EQ(f->cmd, cmd);
-        return f->data;
+        const std::optional<Frame> f = o.replies.size() == 1 ? recognizeReply(o.replies[0].frame) : std::nullopt;
+        EXPECT_TRUE(f && f->cmd == cmd);
+        return f ? f->data : QByteArray();
     }
 
     Device &dev(int i) { return sim->devices()[std::size_t(i)]; }
