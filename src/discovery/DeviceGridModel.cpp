@@ -65,14 +65,25 @@ void DeviceGridModel::appendDevice(const DiscoveryRecord &record, int recordLeng
 }
 
 void DeviceGridModel::appendFoundByAddress(const SettingsBlock &settings, int length,
-                                           const std::optional<LocalCard> &card)
+                                           const std::optional<LocalCard> &card, quint32 answeredFrom)
 {
     // The record begins as the settings block does, up to the default timeout; the
     // firmware's place is not shown in the grid.
     constexpr int kSharedLength = SettingsOffset::TimeoutToDefault + 1;
     const QByteArray shared = encodeSettingsBlock(settings).left(std::min(length, kSharedLength));
-    appendDevice(decodeDiscoveryRecord(shared), int(shared.size()), card);
+    const DiscoveryRecord record = decodeDiscoveryRecord(shared);
+    // A device the discovery listed already is not listed twice.
+    for (const Row &row : m_rows)
+        if (!row.foundByAddress && row.recordLength >= 6 && row.record.mac == record.mac)
+            return;
+    appendDevice(record, int(shared.size()), card);
     m_rows.back().foundByAddress = true;
+    m_rows.back().answeredFrom = answeredFrom;
+}
+
+quint32 DeviceGridModel::answeredFrom(int deviceRow) const
+{
+    return isFoundByAddress(deviceRow) ? m_rows[std::size_t(deviceRow)].answeredFrom : 0;
 }
 
 bool DeviceGridModel::isFoundByAddress(int deviceRow) const
@@ -181,7 +192,8 @@ DeviceFlags DeviceGridModel::flagsOf(int deviceRow) const
     DeviceFlags flags;
     // A cell that is no address at all says nothing about a subnet.
     if (row.address != 0) {
-        flags.outsideSubnet = isOutsideCardSubnet(row.card ? &*row.card : nullptr, row.address);
+        // A device found by address was reached through the routes, wherever it sits.
+        flags.outsideSubnet = !row.foundByAddress && isOutsideCardSubnet(row.card ? &*row.card : nullptr, row.address);
         flags.sharedBy = int(m_rowsByAddress.value(row.address).size());
     }
     return flags;

@@ -53,10 +53,14 @@ public:
     void appendDevice(const DiscoveryRecord &record, int recordLength, const std::optional<LocalCard> &card);
     // Appends a device found by a search by address, from its settings download: the
     // columns a settings download carries (MAC address to the default timeout) are filled,
-    // the others stay empty and say why.
-    void appendFoundByAddress(const SettingsBlock &settings, int length, const std::optional<LocalCard> &card);
-    // Whether a device row was found by address rather than by a discovery.
+    // the others stay empty and say why. A device a discovery listed already is skipped.
+    // `answeredFrom` is the address the answer came from.
+    void appendFoundByAddress(const SettingsBlock &settings, int length, const std::optional<LocalCard> &card,
+                              quint32 answeredFrom);
+    // Whether a device row was found by address rather than by a discovery, and the address
+    // it answered from (0 for a discovered row).
     bool isFoundByAddress(int deviceRow) const;
+    quint32 answeredFrom(int deviceRow) const;
     // Why a row found by address has empty cells.
     static QString foundByAddressText();
     int deviceCount() const { return int(m_rows.size()); }
@@ -100,6 +104,7 @@ private:
         std::optional<LocalCard> card;
         quint32 address = 0;  // of the IP address cell; 0 when it is not a dotted address
         bool foundByAddress = false;
+        quint32 answeredFrom = 0;
     };
     static_assert(kSettingsColumns == kDeviceGridColumns);
 

@@ -212,7 +212,7 @@ DiscoveryWindow::DiscoveryWindow(ProgramServices &services, QWidget *parent) : Q
     connect(m_addressScan, &AddressScan::deviceFound, this, [this](const AddressScan::Found &device) {
         if (m_services.state().gridRowCount >= std::numeric_limits<qint16>::max())
             return;
-        m_grid->appendFoundByAddress(device.settings, device.length, device.card);
+        m_grid->appendFoundByAddress(device.settings, device.length, device.card, device.address);
         m_services.state().gridRowCount = qint16(m_grid->deviceCount() + 1);
         makeNewestRowCurrent();
         showDeviceCount();
@@ -688,7 +688,14 @@ void DiscoveryWindow::onRefreshClicked()
     sendDiscoveryRequest(m_services);
     // The last search by address is repeated too.
     if (!m_lastSearch.isEmpty())
-        m_addressScan->start(m_lastSearch, m_lastSearchRate, 1);
+        startSearch();
+}
+
+void DiscoveryWindow::startSearch()
+{
+    m_addressScan->start(m_lastSearch, m_lastSearchRate, 1);
+    if (m_searchDialog)
+        m_searchDialog->showStarted(int(m_lastSearch.size()));
 }
 
 void DiscoveryWindow::openAddressSearch()
@@ -722,10 +729,8 @@ bool DiscoveryWindow::searchAddresses(const QStringList &ranges, int ratePerSeco
     }
     m_lastSearch = *addresses.value;
     m_lastSearchRate = ratePerSecond;
-    if (m_searchDialog)
-        m_searchDialog->showStarted(int(m_lastSearch.size()));
     showSearching();
-    m_addressScan->start(m_lastSearch, ratePerSecond, 1);
+    startSearch();
     return true;
 }
 
@@ -743,8 +748,8 @@ void DiscoveryWindow::openSelectedInProgrammer()
 {
     if (!m_grid->isFoundByAddress(m_selectedRow))
         return;
-    const Octets4 &ip = m_grid->recordOf(m_selectedRow)->ip;
-    Q_EMIT programmerRequested(quint32(ip[0]) << 24 | quint32(ip[1]) << 16 | quint32(ip[2]) << 8 | ip[3]);
+    // The address that answered is the one that reaches the device.
+    Q_EMIT programmerRequested(m_grid->answeredFrom(m_selectedRow));
 }
 
 void DiscoveryWindow::enableRowButtons(int deviceRow)

@@ -122,6 +122,8 @@ private:
     void warn(const QString &text);
     // The buttons that suit the chosen row: writes by MAC address only for discovered rows.
     void enableRowButtons(int deviceRow);
+    // Runs the last search again, its dialog (when open) showing it.
+    void startSearch();
 
     ProgramServices &m_services;
     AddressScan *m_addressScan = nullptr;
