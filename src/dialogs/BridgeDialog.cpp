@@ -174,15 +174,15 @@ void BridgeDialog::showBridgeSettings(const BridgeBlock &block, int length)
 
 void BridgeDialog::uploadBridge()
 {
-    // The dialog as it is when the write is due; a dialog closed by then (it is deleted)
-    // sends what it showed at the press.
+    // The dialog as it is when the write is due; a dialog closed by then (it is deleted
+    // soon after) sends what it showed at the press.
     const QPointer<BridgeDialog> dialog(this);
     ProgramServices &services = m_services;
     const Values pressed = values();
     services.writeSequence().start(
         CmdUploadBridge,
         [dialog, &services, pressed]() -> std::optional<QByteArray> {
-            const Values v = dialog ? dialog->values() : pressed;
+            const Values v = dialog && dialog->isVisible() ? dialog->values() : pressed;
             const Checked<BridgeBlock> block = checkBridgeSettings(v.enabled, v.localPort, v.remotePorts, v.ips);
             if (!block.ok()) {
                 services.messages().show(block.refusal, kRefusedWriteTitle, MessageIcon::Exclamation);

@@ -126,7 +126,7 @@ void MacAddressDialog::setAddress()
     m_services.writeSequence().start(
         CmdMacFromCode,
         [dialog, pressed]() -> std::optional<QByteArray> {
-            const std::array<quint8, 3> bytes = dialog ? dialog->m_codeBytes : pressed;
+            const std::array<quint8, 3> bytes = dialog && dialog->isVisible() ? dialog->m_codeBytes : pressed;
             return QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
         },
         kDeferredWriteMs);

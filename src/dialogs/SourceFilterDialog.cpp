@@ -103,15 +103,16 @@ void SourceFilterDialog::showSourceFilter(const SourceFilterBlock &block, int le
 
 void SourceFilterDialog::uploadSourceFilter()
 {
-    // The boxes as they are when the write is due; a dialog closed by then (it is deleted)
-    // sends what they showed at the press.
+    // The boxes as they are when the write is due; a dialog closed by then (it is deleted
+    // soon after) sends what they showed at the press.
     const QPointer<SourceFilterDialog> dialog(this);
     ProgramServices &services = m_services;
     const Sources pressed = sources();
     services.writeSequence().start(
         CmdUploadSource,
         [dialog, &services, pressed]() -> std::optional<QByteArray> {
-            const Checked<SourceFilterBlock> block = checkSourceFilter(dialog ? dialog->sources() : pressed);
+            const Sources sources = dialog && dialog->isVisible() ? dialog->sources() : pressed;
+            const Checked<SourceFilterBlock> block = checkSourceFilter(sources);
             if (!block.ok()) {
                 services.messages().show(block.refusal, kRefusedWriteTitle, MessageIcon::Exclamation);
                 return std::nullopt;
