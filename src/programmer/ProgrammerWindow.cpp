@@ -31,6 +31,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -443,6 +444,7 @@ void ProgrammerWindow::initialize()
 
 void ProgrammerWindow::onActivated()
 {
+    sendPendingLoginRequest();
     if (!m_services.state().loggedIn) {
         m_services.loginPollTimer().setEnabled(false);
         logoutButton->setEnabled(false);
@@ -591,21 +593,28 @@ std::optional<QByteArray> ProgrammerWindow::settingsUploadBlock()
 
 void ProgrammerWindow::sendLogin(const QString &password)
 {
-    if (isVisible()) {
-        raise();
-        activateWindow();
-    }
-    m_services.link().sendToDevice(CmdLogin, passwordBytes(password), kReplyTimeoutMs);
+    sendWhenActive(CmdLogin, passwordBytes(password));
 }
 
 void ProgrammerWindow::sendPasswordChange(const QString &oldPassword, const QString &newPassword)
 {
+    sendWhenActive(CmdSetPassword, passwordBytes(oldPassword) + passwordBytes(newPassword));
+}
+
+void ProgrammerWindow::sendWhenActive(quint8 command, const QByteArray &data)
+{
+    m_pendingLoginRequest = LoginRequest{command, data};
     if (isVisible()) {
         raise();
         activateWindow();
     }
-    m_services.link().sendToDevice(CmdSetPassword, passwordBytes(oldPassword) + passwordBytes(newPassword),
-                                   kReplyTimeoutMs);
+    QTimer::singleShot(0, this, &ProgrammerWindow::sendPendingLoginRequest);
+}
+
+void ProgrammerWindow::sendPendingLoginRequest()
+{
+    if (const std::optional<LoginRequest> request = std::exchange(m_pendingLoginRequest, std::nullopt))
+        m_services.link().sendToDevice(request->command, request->data, kReplyTimeoutMs);
 }
 
 // ---- Timers ----------------------------------------------------------------------------

@@ -33,7 +33,11 @@ public:
     // Aims at the default device, logged out, with the automatic UART timeout.
     void initialize();
 
-    // ---- What the login dialog asked for: sent at once to the device ----
+    // ---- What the login dialog asked for ----
+    // Sent when this window is active again (its activation first stops the poll of a
+    // device not logged in, then sends), or on the next pass of the event loop when no
+    // activation comes: some window managers never hand it back, and a hidden window is
+    // never activated. Either way the frame leaves once.
     // 100 with the password's twelve bytes.
     void sendLogin(const QString &password);
     // 101 with the old password's twelve bytes, then the new one's.
@@ -68,6 +72,8 @@ private:
     void buildControls();
     void connectHandlers();
     void onActivated();
+    void sendWhenActive(quint8 command, const QByteArray &data);
+    void sendPendingLoginRequest();
     void fillBaudRateList(qint16 baudCode);
     // Enables or disables uploadButton, sourceFilterButton, bridgeButton, macAutomaticButton and
     // macManualButton together.
@@ -98,6 +104,12 @@ private:
     quint8 modeFlagsByte() const;
 
     ProgramServices &m_services;
+    // The login or password change waiting for the window's activation.
+    struct LoginRequest {
+        quint8 command = 0;
+        QByteArray data;
+    };
+    std::optional<LoginRequest> m_pendingLoginRequest;
     // The device address in the last settings upload built, followed once it is confirmed.
     std::optional<Octets4> m_uploadedAddress;
     // The baud rate last chosen in the list; a refill with an unknown code keeps it.

@@ -300,7 +300,7 @@ TEST(KeyboardWalk, ReturnInALoginBoxPressesNoButton)
     QTest::keyClick(password, Qt::Key_Tab);
     ASSERT_EQ(QApplication::focusWidget(), Find<QWidget>(d, "cmdEseguiLogin"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    EXPECT_EQ(h.endpoint.commands(), QList<int>{CmdLogin});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return h.endpoint.commands() == QList<int>{CmdLogin}; }));
 }
 
 } // namespace
