@@ -622,6 +622,9 @@ void ProgrammerWindow::sendPendingLoginRequest()
 void ProgrammerWindow::onReplyTimeout()
 {
     ProgramState &state = m_services.state();
+    // The timer is single-shot; run by hand (the fuzz target, the discovery tests) the wait
+    // ends all the same.
+    m_services.replyTimer().setEnabled(false);
     if (state.discoveryPending) {
         m_services.discovery()->showNoDeviceFound();
     } else if (state.commandPending && !state.silenceReported) {
@@ -640,6 +643,7 @@ void ProgrammerWindow::pollLogin()
 
 void ProgrammerWindow::repeatDiscovery()
 {
+    m_services.rediscoveryTimer().setEnabled(false); // as onReplyTimeout
     DiscoveryWindow *discovery = m_services.discoveryIfLoaded();
     if (discovery && discovery->isVisible())
         sendDiscoveryRequest(m_services, DiscoveryCards::SameAsBefore);
