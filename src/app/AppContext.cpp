@@ -110,7 +110,7 @@ LoginDialog *AppContext::login()
 {
     if (!m_login) {
         m_login = new LoginDialog(*this, m_programmer);
-        // The programmer window sends what the dialog asks for, at once.
+        // The programmer window sends what the dialog asks for once it is active again.
         connect(m_login, &LoginDialog::loginRequested, m_programmer, &ProgrammerWindow::sendLogin);
         connect(m_login, &LoginDialog::passwordChangeRequested, m_programmer, &ProgrammerWindow::sendPasswordChange);
     }
