@@ -34,6 +34,9 @@ AppContext::AppContext(const Seams &seams, QObject *parent) : QObject(parent), m
         m_link->setUnicastFailureNote(
             [cards](const QString &host) { return unreachableTargetText(cards->listCards(), host); });
     }
+    // The reply wait and the re-discovery delay each end with one expiry.
+    m_replyTimer.setSingleShot(true);
+    m_rediscoveryTimer.setSingleShot(true);
     m_writeSequence = std::make_unique<WriteSequence>(*m_link, m_deferredWriteTimer);
     m_dispatcher = std::make_unique<ReplyDispatcher>(*this);
     connect(m_seams.endpoint, &UdpEndpoint::readyRead, m_dispatcher.get(), &ReplyDispatcher::onReadyRead);
@@ -112,8 +115,12 @@ void AppContext::connectReplies()
 
 LoginDialog *AppContext::login()
 {
-    if (!m_login)
+    if (!m_login) {
         m_login = new LoginDialog(*this, m_programmer);
+        // The programmer window sends what the dialog asks for once it is active again.
+        connect(m_login, &LoginDialog::loginRequested, m_programmer, &ProgrammerWindow::sendLogin);
+        connect(m_login, &LoginDialog::passwordChangeRequested, m_programmer, &ProgrammerWindow::sendPasswordChange);
+    }
     return m_login;
 }
 
@@ -154,7 +161,6 @@ MacAddressDialog *AppContext::macAddress()
     if (!m_macAddress) {
         m_macAddress = new MacAddressDialog(*this, m_programmer);
         unloadOnClose(m_macAddress);
-        m_macAddress->initialize();
     }
     return m_macAddress;
 }

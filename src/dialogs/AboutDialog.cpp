@@ -29,16 +29,19 @@ AboutDialog::AboutDialog(ProgramServices &services, QWidget *parent)
     setObjectName(QStringLiteral("frm04About"));
     setWindowTitle(QStringLiteral("Informazioni su QvxFinder"));
 
-    titleLabel = new QLabel(this);
+    auto *titleLabel = new QLabel(programTitle(), this);
     titleLabel->setObjectName(QStringLiteral("lblTitle"));
     QFont titleFont = titleLabel->font();
     titleFont.setBold(true);
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.5);
     titleLabel->setFont(titleFont);
 
-    versionLabel = new QLabel(this);
+    auto *versionLabel = new QLabel(
+        QStringLiteral("Versione %1.%2.%3").arg(QVX_VERSION_MAJOR).arg(QVX_VERSION_MINOR).arg(QVX_VERSION_PATCH), this);
     versionLabel->setObjectName(QStringLiteral("lblVersion"));
-    descriptionLabel = new QLabel(this);
+    auto *descriptionLabel = new QLabel(QStringLiteral("Interfaccia utente per il rilevamento e configurazione\n"
+                                                      "dei convertitori Ethernet - Seriale (RS485, RS422, RS232, Fibra)"),
+                                        this);
     descriptionLabel->setObjectName(QStringLiteral("lblDescription"));
     descriptionLabel->setWordWrap(false);
 
@@ -46,29 +49,29 @@ AboutDialog::AboutDialog(ProgramServices &services, QWidget *parent)
     auto *separator = new QVBoxLayout;
     separator->setSpacing(0);
     for (int i = 0; i < 2; ++i) {
-        separatorLines[i] = new QFrame(this);
-        separatorLines[i]->setObjectName(QStringLiteral("Line1_%1").arg(i));
-        separatorLines[i]->setFrameStyle(QFrame::HLine | QFrame::Plain);
-        separatorLines[i]->setLineWidth(1);
-        separatorLines[i]->setFixedHeight(1);
-        QPalette palette = separatorLines[i]->palette();
+        auto *line = new QFrame(this);
+        line->setObjectName(QStringLiteral("Line1_%1").arg(i));
+        line->setFrameStyle(QFrame::HLine | QFrame::Plain);
+        line->setLineWidth(1);
+        line->setFixedHeight(1);
+        QPalette palette = line->palette();
         palette.setColor(QPalette::WindowText, lineColours[i]);
-        separatorLines[i]->setPalette(palette);
-        separator->addWidget(separatorLines[i]);
+        line->setPalette(palette);
+        separator->addWidget(line);
     }
 
-    disclaimerLabel = new QLabel(this);
+    auto *disclaimerLabel = new QLabel(QString::fromLatin1(kProgramWebAddress), this);
     disclaimerLabel->setObjectName(QStringLiteral("lblDisclaimer"));
     disclaimerLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    okButton = new QPushButton(QStringLiteral("OK"), this);
+    auto *okButton = new QPushButton(QStringLiteral("OK"), this);
     okButton->setObjectName(QStringLiteral("cmdOK"));
     okButton->setDefault(true);
-    systemInfoButton = new QPushButton(QStringLiteral("&System Info..."), this);
+    auto *systemInfoButton = new QPushButton(QStringLiteral("&System Info..."), this);
     systemInfoButton->setObjectName(QStringLiteral("cmdSysInfo"));
     systemInfoButton->setAutoDefault(false);
-    connect(okButton, &QPushButton::clicked, this, &AboutDialog::onOkClicked);
-    connect(systemInfoButton, &QPushButton::clicked, this, &AboutDialog::onSystemInfoClicked);
+    connect(okButton, &QPushButton::clicked, this, &AboutDialog::close);
+    connect(systemInfoButton, &QPushButton::clicked, this, &AboutDialog::startSystemInfo);
 
     auto *buttons = new QVBoxLayout;
     buttons->addWidget(okButton);
@@ -90,29 +93,9 @@ AboutDialog::AboutDialog(ProgramServices &services, QWidget *parent)
     // Return on "System Info..." starts it rather than pressing the default OK.
     pressFocusedButtonsWithEnter(this);
 
-    initialize();
 }
 
 AboutDialog::~AboutDialog() = default;
-
-void AboutDialog::initialize()
-{
-    versionLabel->setText(QStringLiteral("Versione %1.%2.%3").arg(QVX_VERSION_MAJOR).arg(QVX_VERSION_MINOR).arg(QVX_VERSION_PATCH));
-    titleLabel->setText(programTitle());
-    descriptionLabel->setText(QStringLiteral("Interfaccia utente per il rilevamento e configurazione\n"
-                                           "dei convertitori Ethernet - Seriale (RS485, RS422, RS232, Fibra)"));
-    disclaimerLabel->setText(QString::fromLatin1(kProgramWebAddress));
-}
-
-void AboutDialog::onOkClicked()
-{
-    close();
-}
-
-void AboutDialog::onSystemInfoClicked()
-{
-    startSystemInfo();
-}
 
 void AboutDialog::startSystemInfo()
 {

@@ -1,11 +1,7 @@
 #pragma once
 #include <QDialog>
-#include <array>
 #include <memory>
 
-class QFrame;
-class QLabel;
-class QPushButton;
 
 namespace qvx {
 
@@ -22,20 +18,6 @@ class AboutDialog : public QDialog {
 public:
     explicit AboutDialog(ProgramServices &services, QWidget *parent = nullptr);
     ~AboutDialog() override;
-
-    // ---- Controls ----
-    QLabel *titleLabel = nullptr;
-    QLabel *versionLabel = nullptr;
-    QLabel *descriptionLabel = nullptr;
-    QLabel *disclaimerLabel = nullptr;
-    std::array<QFrame *, 2> separatorLines{}; // a grey line over a white one: an etched separator
-    QPushButton *okButton = nullptr;
-    QPushButton *systemInfoButton = nullptr;
-
-    // ---- Handlers and methods ----
-    void initialize();
-    void onOkClicked();
-    void onSystemInfoClicked();
 
     // Starts the system information program, or says it is not available.
     void startSystemInfo();

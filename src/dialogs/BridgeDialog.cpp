@@ -3,7 +3,9 @@
 #include "services/ProgramServices.h"
 #include "accessibility/Accessibility.h"
 #include "dialogs/EntryRules.h"
-#include "dialogs/WriteSenders.h"
+#include "protocol/FieldRules.h"
+#include "protocol/MessageSink.h"
+#include "protocol/WriteSequence.h"
 #include "protocol/Commands.h"
 #include "protocol/Layouts.h"
 
@@ -12,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -34,7 +37,7 @@ BridgeDialog::BridgeDialog(ProgramServices &services, QWidget *parent) : QDialog
     setWindowTitle(QStringLiteral("Bridge IP destinations"));
     setModal(false);
 
-    bridgeGroup = new QGroupBox(QStringLiteral(" BRIDGE IP DESTINATIONS "), this);
+    auto *bridgeGroup = new QGroupBox(QStringLiteral(" BRIDGE IP DESTINATIONS "), this);
     bridgeGroup->setObjectName(QStringLiteral("frmBridge"));
     auto *rows = new QGridLayout(bridgeGroup);
 
@@ -45,15 +48,13 @@ BridgeDialog::BridgeDialog(ProgramServices &services, QWidget *parent) : QDialog
 
         QLabel *caption = new QLabel(rowName + QStringLiteral(" -->"), bridgeGroup);
         caption->setObjectName(QStringLiteral("lblBridge_%1").arg(k));
-        destinationCaptions[k] = caption;
         rows->addWidget(caption, k, column++);
 
         QLabel *ipCaption = new QLabel(QStringLiteral("IP-Address:"), bridgeGroup);
         ipCaption->setObjectName(QStringLiteral("lblIPB_%1").arg(k));
-        addressCaptions[k] = ipCaption;
         rows->addWidget(ipCaption, k, column++);
 
-        std::array<QLineEdit *, 4> &boxes = bridgeBoxes(k);
+        std::array<QLineEdit *, 4> &boxes = m_addressBoxes[k];
         for (int i = 0; i < 4; ++i) {
             auto *box = new QLineEdit(QStringLiteral("0"), bridgeGroup);
             box->setObjectName(QStringLiteral("txtBridgeIP%1_%2").arg(k + 1).arg(i));
@@ -63,69 +64,57 @@ BridgeDialog::BridgeDialog(ProgramServices &services, QWidget *parent) : QDialog
             box->setAlignment(Qt::AlignCenter);
             boxes[i] = box;
             rows->addWidget(box, k, column++);
-            connect(box, &QLineEdit::textChanged, this, [this, k, i] {
-                switch (k) {
-                case 0: onBridge1Edited(i); break;
-                case 1: onBridge2Edited(i); break;
-                case 2: onBridge3Edited(i); break;
-                case 3: onBridge4Edited(i); break;
-                default: onBridge5Edited(i); break;
-                }
-            });
         }
         ipCaption->setBuddy(boxes[0]);
 
         QLabel *portCaption = new QLabel(QStringLiteral("--> Remote Port:"), bridgeGroup);
         portCaption->setObjectName(QStringLiteral("lblRemotePortB_%1").arg(k));
-        remotePortCaptions[k] = portCaption;
         rows->addWidget(portCaption, k, column++);
 
         auto *port = new QLineEdit(bridgeGroup);
         port->setObjectName(QStringLiteral("txtRemotePortB_%1").arg(k));
         port->setAccessibleName(rowName + QStringLiteral(" Remote Port"));
         port->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
-        bridgeRemotePortBoxes[k] = port;
+        m_remotePortBoxes[k] = port;
         portCaption->setBuddy(port);
         rows->addWidget(port, k, column++);
-        connect(port, &QLineEdit::textChanged, this, [this, k] { onRemotePortEdited(k); });
     }
 
-    localPortCaption = new QLabel(QStringLiteral("BRIDGE LOCAL PORT:"), this);
+    auto *localPortCaption = new QLabel(QStringLiteral("BRIDGE LOCAL PORT:"), this);
     localPortCaption->setObjectName(QStringLiteral("lblLocalPortB"));
-    bridgeLocalPortBox = new QLineEdit(this);
-    bridgeLocalPortBox->setObjectName(QStringLiteral("txtLocalPortB"));
-    bridgeLocalPortBox->setAccessibleName(QStringLiteral("BRIDGE LOCAL PORT"));
-    bridgeLocalPortBox->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
-    localPortCaption->setBuddy(bridgeLocalPortBox);
-    connect(bridgeLocalPortBox, &QLineEdit::textChanged, this, &BridgeDialog::onLocalPortEdited);
+    m_localPortBox = new QLineEdit(this);
+    m_localPortBox->setObjectName(QStringLiteral("txtLocalPortB"));
+    m_localPortBox->setAccessibleName(QStringLiteral("BRIDGE LOCAL PORT"));
+    m_localPortBox->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
+    localPortCaption->setBuddy(m_localPortBox);
 
-    statusGroup = new QGroupBox(QStringLiteral(" STATUS BRIDGE "), this);
+    auto *statusGroup = new QGroupBox(QStringLiteral(" STATUS BRIDGE "), this);
     statusGroup->setObjectName(QStringLiteral("frmStatusB"));
-    bridgeEnabled = new QRadioButton(QStringLiteral("Enable"), statusGroup);
-    bridgeEnabled->setObjectName(QStringLiteral("optEnableB"));
-    bridgeEnabled->setAccessibleName(QStringLiteral("Bridge status: Enable"));
-    bridgeDisabled = new QRadioButton(QStringLiteral("Disable"), statusGroup);
-    bridgeDisabled->setObjectName(QStringLiteral("optDisableB"));
-    bridgeDisabled->setAccessibleName(QStringLiteral("Bridge status: Disable"));
+    m_enabledOption = new QRadioButton(QStringLiteral("Enable"), statusGroup);
+    m_enabledOption->setObjectName(QStringLiteral("optEnableB"));
+    m_enabledOption->setAccessibleName(QStringLiteral("Bridge status: Enable"));
+    m_disabledOption = new QRadioButton(QStringLiteral("Disable"), statusGroup);
+    m_disabledOption->setObjectName(QStringLiteral("optDisableB"));
+    m_disabledOption->setAccessibleName(QStringLiteral("Bridge status: Disable"));
     auto *status = new QHBoxLayout(statusGroup);
-    status->addWidget(bridgeEnabled);
-    status->addWidget(bridgeDisabled);
+    status->addWidget(m_enabledOption);
+    status->addWidget(m_disabledOption);
 
-    downloadButton = new QPushButton(QStringLiteral("Download"), this);
+    auto *downloadButton = new QPushButton(QStringLiteral("Download"), this);
     downloadButton->setObjectName(QStringLiteral("cmdDownloadBridgeIP"));
     downloadButton->setAutoDefault(false);
-    uploadButton = new QPushButton(QStringLiteral("Upload"), this);
+    auto *uploadButton = new QPushButton(QStringLiteral("Upload"), this);
     uploadButton->setObjectName(QStringLiteral("cmdUploadBridgeIP"));
     uploadButton->setAutoDefault(false);
-    connect(downloadButton, &QPushButton::clicked, this, &BridgeDialog::downloadBridge);
+    connect(downloadButton, &QPushButton::clicked, this, [this] { m_services.link().sendCommand(CmdDownloadBridge); });
     connect(uploadButton, &QPushButton::clicked, this, &BridgeDialog::uploadBridge);
 
-    noteLabel = new QLabel(QStringLiteral("If all bridge are to 0.0.0.0, tx ethernet is disabled"), this);
+    auto *noteLabel = new QLabel(QStringLiteral("If all bridge are to 0.0.0.0, tx ethernet is disabled"), this);
     noteLabel->setObjectName(QStringLiteral("lblNote"));
 
     auto *lower = new QHBoxLayout;
     lower->addWidget(localPortCaption);
-    lower->addWidget(bridgeLocalPortBox);
+    lower->addWidget(m_localPortBox);
     lower->addSpacing(16);
     lower->addWidget(statusGroup);
     lower->addStretch();
@@ -141,86 +130,67 @@ BridgeDialog::BridgeDialog(ProgramServices &services, QWidget *parent) : QDialog
     // Tab: each destination's address and remote port, row by row, then the line below.
     QList<QWidget *> order;
     for (int k = 0; k < 5; ++k) {
-        order.append(QList<QWidget *>(bridgeBoxes(k).begin(), bridgeBoxes(k).end()));
-        order << bridgeRemotePortBoxes[k];
+        order.append(QList<QWidget *>(m_addressBoxes[k].begin(), m_addressBoxes[k].end()));
+        order << m_remotePortBoxes[k];
     }
-    order << bridgeLocalPortBox << bridgeEnabled << bridgeDisabled << downloadButton << uploadButton;
+    order << m_localPortBox << m_enabledOption << m_disabledOption << downloadButton << uploadButton;
     chainTabOrder(order);
     pressFocusedButtonsWithEnter(this);
 }
 
-std::array<QLineEdit *, 4> &BridgeDialog::bridgeBoxes(int destination)
+BridgeDialog::Values BridgeDialog::values() const
 {
-    switch (destination) {
-    case 0: return bridge1Boxes;
-    case 1: return bridge2Boxes;
-    case 2: return bridge3Boxes;
-    case 3: return bridge4Boxes;
-    default: return bridge5Boxes;
+    Values v;
+    v.enabled = m_enabledOption->isChecked();
+    v.localPort = portEntryValue(m_localPortBox->text());
+    for (std::size_t k = 0; k < 5; ++k) {
+        v.remotePorts[k] = portEntryValue(m_remotePortBoxes[k]->text());
+        for (std::size_t i = 0; i < 4; ++i)
+            v.ips[k][i] = octetEntryValue(m_addressBoxes[k][i]->text());
     }
-}
-
-void BridgeDialog::storeOctet(int destination, int index)
-{
-    if (index < 0 || index > 3)
-        return;
-    m_services.state().bridgeAddresses[destination][index] = octetEntryValue(bridgeBoxes(destination)[index]->text());
-}
-
-void BridgeDialog::onBridge1Edited(int index) { storeOctet(0, index); }
-void BridgeDialog::onBridge2Edited(int index) { storeOctet(1, index); }
-void BridgeDialog::onBridge3Edited(int index) { storeOctet(2, index); }
-void BridgeDialog::onBridge4Edited(int index) { storeOctet(3, index); }
-void BridgeDialog::onBridge5Edited(int index) { storeOctet(4, index); }
-
-void BridgeDialog::onLocalPortEdited()
-{
-    m_services.state().bridgeLocalPort = portEntryValue(bridgeLocalPortBox->text());
-}
-
-void BridgeDialog::onRemotePortEdited(int index)
-{
-    if (index < 0 || index > 4)
-        return;
-    m_services.state().bridgeRemotePorts[index] = portEntryValue(bridgeRemotePortBoxes[index]->text());
+    return v;
 }
 
 void BridgeDialog::showBridgeSettings(const BridgeBlock &block, int length)
 {
     const auto covers = [length](int offset, int width) { return length >= offset + width; };
-
-    // Each box is stored again after its text is set: a box that already showed the same
-    // text raises no change, and what is shown must be what an upload sends.
     if (covers(kStatusOffset, 1))
-        (block.enabled ? bridgeEnabled : bridgeDisabled)->setChecked(true);
-    if (covers(kLocalPortOffset, 2)) {
-        bridgeLocalPortBox->setText(QString::number(block.localPort));
-        onLocalPortEdited();
-    }
+        (block.enabled ? m_enabledOption : m_disabledOption)->setChecked(true);
+    if (covers(kLocalPortOffset, 2))
+        m_localPortBox->setText(QString::number(block.localPort));
     for (int k = 0; k < 5; ++k) {
         if (!covers(kRemotePortOffset + 2 * k, 2))
             break;
-        bridgeRemotePortBoxes[k]->setText(QString::number(block.remotePorts[k]));
-        onRemotePortEdited(k);
+        m_remotePortBoxes[k]->setText(QString::number(block.remotePorts[k]));
     }
     for (int k = 0; k < 5; ++k) {
         for (int i = 0; i < 4; ++i) {
             if (!covers(kAddressOffset + 4 * k + i, 1))
                 return;
-            bridgeBoxes(k)[i]->setText(QString::number(block.ips[k][i]));
-            storeOctet(k, i);
+            m_addressBoxes[k][i]->setText(QString::number(block.ips[k][i]));
         }
     }
 }
 
-void BridgeDialog::downloadBridge()
-{
-    m_services.link().sendCommand(CmdDownloadBridge);
-}
-
 void BridgeDialog::uploadBridge()
 {
-    startWriteSequence(m_services, CmdUploadBridge, bridgeBlock);
+    // The dialog as it is when the write is due; a dialog closed by then (it is deleted
+    // soon after) sends what it showed at the press.
+    const QPointer<BridgeDialog> dialog(this);
+    ProgramServices &services = m_services;
+    const Values pressed = values();
+    services.writeSequence().start(
+        CmdUploadBridge,
+        [dialog, &services, pressed]() -> std::optional<QByteArray> {
+            const Values v = dialog && dialog->isVisible() ? dialog->values() : pressed;
+            const Checked<BridgeBlock> block = checkBridgeSettings(v.enabled, v.localPort, v.remotePorts, v.ips);
+            if (!block.ok()) {
+                services.messages().show(block.refusal, kRefusedWriteTitle, MessageIcon::Exclamation);
+                return std::nullopt;
+            }
+            return encodeBridgeBlock(*block.value);
+        },
+        kDeferredWriteMs);
 }
 
 } // namespace qvx

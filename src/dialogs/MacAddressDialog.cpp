@@ -3,15 +3,16 @@
 #include "services/ProgramServices.h"
 #include "accessibility/Accessibility.h"
 #include "dialogs/EntryRules.h"
-#include "dialogs/WriteSenders.h"
 #include "protocol/Commands.h"
 #include "protocol/FieldRules.h"
 #include "protocol/MessageSink.h"
 #include "protocol/TextRules.h"
+#include "protocol/WriteSequence.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -32,14 +33,14 @@ MacAddressDialog::MacAddressDialog(ProgramServices &services, QWidget *parent) :
     setWindowTitle(QStringLiteral("Set New MAC ADDRESS"));
     setModal(false);
 
-    codeCaption = new QLabel(QStringLiteral("CODICE (65793 - 16777215)"), this);
+    auto *codeCaption = new QLabel(QStringLiteral("CODICE (65793 - 16777215)"), this);
     codeCaption->setObjectName(QStringLiteral("lblCode"));
-    codeBox = new QLineEdit(QStringLiteral("65793"), this);
-    codeBox->setObjectName(QStringLiteral("txtCode"));
-    codeBox->setAccessibleName(QStringLiteral("CODICE (65793 - 16777215): the code of the new MAC address"));
-    codeCaption->setBuddy(codeBox);
+    m_codeBox = new QLineEdit(QStringLiteral("65793"), this);
+    m_codeBox->setObjectName(QStringLiteral("txtCode"));
+    m_codeBox->setAccessibleName(QStringLiteral("CODICE (65793 - 16777215): the code of the new MAC address"));
+    codeCaption->setBuddy(m_codeBox);
 
-    newMacCaption = new QLabel(QStringLiteral("--> NEW MAC ADDRESS ="), this);
+    auto *newMacCaption = new QLabel(QStringLiteral("--> NEW MAC ADDRESS ="), this);
     newMacCaption->setObjectName(QStringLiteral("lblMacAddress"));
     static const char *const kDesignBytes[6] = {"00", "04", "A3", "01", "01", "01"};
     for (int i = 0; i < 6; ++i) {
@@ -50,27 +51,27 @@ MacAddressDialog::MacAddressDialog(ProgramServices &services, QWidget *parent) :
         label->setFrameShadow(QFrame::Sunken);
         label->setAlignment(Qt::AlignCenter);
         label->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("WW")) + 8);
-        newMacBytes[i] = label;
+        m_newMacBytes[i] = label;
     }
 
-    setAddressButton = new QPushButton(QStringLiteral("SET ADDRESS"), this);
+    auto *setAddressButton = new QPushButton(QStringLiteral("SET ADDRESS"), this);
     setAddressButton->setObjectName(QStringLiteral("Command2"));
     setAddressButton->setAutoDefault(false);
-    exitButton = new QPushButton(QStringLiteral("EXIT"), this);
+    auto *exitButton = new QPushButton(QStringLiteral("EXIT"), this);
     exitButton->setObjectName(QStringLiteral("Command1"));
     exitButton->setAutoDefault(false);
 
-    connect(codeBox, &QLineEdit::textChanged, this, &MacAddressDialog::onCodeEdited);
+    connect(m_codeBox, &QLineEdit::textChanged, this, &MacAddressDialog::onCodeEdited);
     connect(setAddressButton, &QPushButton::clicked, this, &MacAddressDialog::setAddress);
-    connect(exitButton, &QPushButton::clicked, this, &MacAddressDialog::onExitClicked);
+    connect(exitButton, &QPushButton::clicked, this, &MacAddressDialog::close);
 
     auto *codeRow = new QHBoxLayout;
     codeRow->addWidget(codeCaption);
-    codeRow->addWidget(codeBox);
+    codeRow->addWidget(m_codeBox);
 
     auto *addressRow = new QHBoxLayout;
     addressRow->addWidget(newMacCaption);
-    for (ValueLabel *label : newMacBytes)
+    for (ValueLabel *label : m_newMacBytes)
         addressRow->addWidget(label);
 
     auto *buttons = new QHBoxLayout;
@@ -84,14 +85,8 @@ MacAddressDialog::MacAddressDialog(ProgramServices &services, QWidget *parent) :
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    chainTabOrder({codeBox, setAddressButton, exitButton});
+    chainTabOrder({m_codeBox, setAddressButton, exitButton});
     pressFocusedButtonsWithEnter(this);
-}
-
-void MacAddressDialog::initialize()
-{
-    // The design text 65793 is 0x010101.
-    m_services.state().macCodeBytes = {1, 1, 1};
 }
 
 void MacAddressDialog::warnCode()
@@ -101,10 +96,9 @@ void MacAddressDialog::warnCode()
 
 void MacAddressDialog::onCodeEdited()
 {
-    std::array<qint32, 3> &code = m_services.state().macCodeBytes;
-    const QString text = codeBox->text();
+    const QString text = m_codeBox->text();
     if (text.isEmpty()) {
-        code = {0, 0, 0};
+        m_codeBytes = {0, 0, 0};
     } else {
         // A text that is not a number, or whose value does not fit in 32 bits, changes
         // nothing. No range test here: the labels show whatever the low 24 bits give.
@@ -113,27 +107,29 @@ void MacAddressDialog::onCodeEdited()
             warnCode();
             return;
         }
-        const std::array<quint8, 3> bytes = bytesOfMacCode(*value);
-        code = {bytes[0], bytes[1], bytes[2]};
+        m_codeBytes = bytesOfMacCode(*value);
     }
     for (int i = 0; i < 3; ++i)
-        newMacBytes[3 + i]->setText(twoHexDigits(code[i]));
+        m_newMacBytes[3 + i]->setText(twoHexDigits(m_codeBytes[i]));
 }
 
 void MacAddressDialog::setAddress()
 {
-    // The range test looks at the text itself (its leading number); what is sent is
-    // macCodeBytes as the last numeric change left it.
-    if (!macCodeAccepted(codeBox->text())) {
+    // The range test looks at the text itself (its leading number); what is sent is the
+    // code bytes as the last numeric change left them.
+    if (!macCodeAccepted(m_codeBox->text())) {
         warnCode();
         return;
     }
-    startWriteSequence(m_services, CmdMacFromCode, macCodeBlock);
-}
-
-void MacAddressDialog::onExitClicked()
-{
-    close();
+    const QPointer<MacAddressDialog> dialog(this);
+    const std::array<quint8, 3> pressed = m_codeBytes;
+    m_services.writeSequence().start(
+        CmdMacFromCode,
+        [dialog, pressed]() -> std::optional<QByteArray> {
+            const std::array<quint8, 3> bytes = dialog && dialog->isVisible() ? dialog->m_codeBytes : pressed;
+            return QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
+        },
+        kDeferredWriteMs);
 }
 
 } // namespace qvx

@@ -2,7 +2,6 @@
 
 #include "services/ProgramServices.h"
 #include "accessibility/Accessibility.h"
-#include "programmer/ProgrammerWindow.h"
 #include "protocol/FieldRules.h"
 
 #include <QEvent>
@@ -11,9 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
-#include <QTimer>
 #include <QValidator>
 
 namespace qvx {
@@ -31,8 +28,8 @@ public:
     {
         QString kept;
         int keptBeforeCursor = 0;
-        for (qsizetype i = 0; i < input.size() && kept.size() < LoginDialog::kMaxPasswordLength; ++i) {
-            if (!LoginDialog::isPasswordCharacter(input.at(i)))
+        for (qsizetype i = 0; i < input.size() && kept.size() < kPasswordMaxLength; ++i) {
+            if (!isPasswordCharacter(input.at(i)))
                 continue;
             kept.append(input.at(i));
             if (i < pos)
@@ -83,70 +80,58 @@ LoginDialog::LoginDialog(ProgramServices &services, QWidget *parent) : QDialog(p
     setObjectName(QStringLiteral("frm02Login"));
     setWindowTitle(QStringLiteral("Login"));
 
-    passwordCaption = makeLabel(QStringLiteral("lblDigitPassword"), QStringLiteral("Digit Password:"), this);
-    passwordBox = makePasswordBox(QStringLiteral("txtPassword"), QStringLiteral("Digit Password"), this);
-    loginButton = makeButton(QStringLiteral("cmdEseguiLogin"), QStringLiteral("Login"), this);
+    m_passwordCaption = makeLabel(QStringLiteral("lblDigitPassword"), QStringLiteral("Digit Password:"), this);
+    m_passwordBox = makePasswordBox(QStringLiteral("txtPassword"), QStringLiteral("Digit Password"), this);
+    m_loginButton = makeButton(QStringLiteral("cmdEseguiLogin"), QStringLiteral("Login"), this);
 
-    separator = new QFrame(this);
+    auto *separator = new QFrame(this);
     separator->setObjectName(QStringLiteral("Line1"));
     separator->setFrameShape(QFrame::HLine);
     separator->setFrameShadow(QFrame::Sunken);
 
-    newPasswordCaption = makeLabel(QStringLiteral("Label2"), QStringLiteral("New Password:"), this);
-    newPasswordBox = makePasswordBox(QStringLiteral("txtNewPassword"), QStringLiteral("New Password"), this);
-    setPasswordButton = makeButton(QStringLiteral("cmdImpostaNewPassword"), QStringLiteral("Set"), this);
-    oldPasswordCaption = makeLabel(QStringLiteral("Label3"), QStringLiteral("Old Password:"), this);
-    oldPasswordBox = makePasswordBox(QStringLiteral("txtOldPassword"), QStringLiteral("Old Password"), this);
+    QLabel *newPasswordCaption = makeLabel(QStringLiteral("Label2"), QStringLiteral("New Password:"), this);
+    m_newPasswordBox = makePasswordBox(QStringLiteral("txtNewPassword"), QStringLiteral("New Password"), this);
+    m_setPasswordButton = makeButton(QStringLiteral("cmdImpostaNewPassword"), QStringLiteral("Set"), this);
+    QLabel *oldPasswordCaption = makeLabel(QStringLiteral("Label3"), QStringLiteral("Old Password:"), this);
+    m_oldPasswordBox = makePasswordBox(QStringLiteral("txtOldPassword"), QStringLiteral("Old Password"), this);
 
-    passwordCaption->setBuddy(passwordBox);
-    newPasswordCaption->setBuddy(newPasswordBox);
-    oldPasswordCaption->setBuddy(oldPasswordBox);
+    m_passwordCaption->setBuddy(m_passwordBox);
+    newPasswordCaption->setBuddy(m_newPasswordBox);
+    oldPasswordCaption->setBuddy(m_oldPasswordBox);
 
     auto *grid = new QGridLayout(this);
-    grid->addWidget(passwordCaption, 0, 0, 1, 2);
-    grid->addWidget(passwordBox, 1, 0);
-    grid->addWidget(loginButton, 1, 1);
+    grid->addWidget(m_passwordCaption, 0, 0, 1, 2);
+    grid->addWidget(m_passwordBox, 1, 0);
+    grid->addWidget(m_loginButton, 1, 1);
     grid->addWidget(separator, 2, 0, 1, 2);
     grid->addWidget(newPasswordCaption, 3, 0, 1, 2);
-    grid->addWidget(newPasswordBox, 4, 0);
-    grid->addWidget(setPasswordButton, 4, 1);
+    grid->addWidget(m_newPasswordBox, 4, 0);
+    grid->addWidget(m_setPasswordButton, 4, 1);
     grid->addWidget(oldPasswordCaption, 5, 0, 1, 2);
-    grid->addWidget(oldPasswordBox, 6, 0);
+    grid->addWidget(m_oldPasswordBox, 6, 0);
     grid->setColumnStretch(0, 1);
     // The dialog follows its content: it shrinks when the login part is hidden.
     grid->setSizeConstraint(QLayout::SetFixedSize);
 
     // Reading order, except that both passwords of a change are typed before "Set".
-    chainTabOrder({passwordBox, loginButton, newPasswordBox, oldPasswordBox, setPasswordButton});
+    chainTabOrder({m_passwordBox, m_loginButton, m_newPasswordBox, m_oldPasswordBox, m_setPasswordButton});
     // Return on a focused button presses it; Return in a box still presses nothing.
     pressFocusedButtonsWithEnter(this);
 
-    for (QLineEdit *box : {passwordBox, newPasswordBox, oldPasswordBox})
+    for (QLineEdit *box : {m_passwordBox, m_newPasswordBox, m_oldPasswordBox})
         box->installEventFilter(this);
 
-    connect(passwordBox, &QLineEdit::textChanged, this, &LoginDialog::onPasswordEdited);
-    connect(newPasswordBox, &QLineEdit::textChanged, this, &LoginDialog::onNewPasswordEdited);
-    connect(oldPasswordBox, &QLineEdit::textChanged, this, &LoginDialog::onOldPasswordEdited);
-    connect(loginButton, &QPushButton::clicked, this, &LoginDialog::requestLogin);
-    connect(setPasswordButton, &QPushButton::clicked, this, &LoginDialog::requestPasswordChange);
+    connect(m_passwordBox, &QLineEdit::textChanged, this, &LoginDialog::onPasswordEdited);
+    connect(m_newPasswordBox, &QLineEdit::textChanged, this, [this] { onChangePasswordEdited(m_newPasswordBox); });
+    connect(m_oldPasswordBox, &QLineEdit::textChanged, this, [this] { onChangePasswordEdited(m_oldPasswordBox); });
+    connect(m_loginButton, &QPushButton::clicked, this, &LoginDialog::requestLogin);
+    connect(m_setPasswordButton, &QPushButton::clicked, this, &LoginDialog::requestPasswordChange);
 
-    loginButton->setEnabled(false);
-    setPasswordButton->setEnabled(false);
+    m_loginButton->setEnabled(false);
+    m_setPasswordButton->setEnabled(false);
 }
 
 LoginDialog::~LoginDialog() = default;
-
-// ---- Password text ----
-
-bool LoginDialog::isPasswordCharacter(QChar c)
-{
-    return qvx::isPasswordCharacter(c);
-}
-
-LoginDialog::PasswordCodes LoginDialog::toPasswordCodes(const QString &password)
-{
-    return passwordCodes(password);
-}
 
 // ---- Load and activation ----
 
@@ -154,7 +139,7 @@ bool LoginDialog::event(QEvent *event)
 {
     const bool result = QDialog::event(event);
     if (event->type() == QEvent::WindowActivate)
-        onActivated();
+        clearEntries(true);
     return result;
 }
 
@@ -162,47 +147,27 @@ void LoginDialog::showEvent(QShowEvent *event)
 {
     if (!m_loaded) {
         m_loaded = true;
-        initialize();
+        clearEntries(false);
     }
     QDialog::showEvent(event);
 }
 
-void LoginDialog::initialize()
-{
-    clearEntries(false);
-}
-
-void LoginDialog::onActivated()
-{
-    clearEntries(true);
-}
-
 void LoginDialog::clearEntries(bool activation)
 {
-    passwordText.clear();
-    newPasswordText.clear();
-    oldPasswordText.clear();
-    passwordLength = 0;
-    newPasswordLength = 0;
-    oldPasswordLength = 0;
-    newPasswordReady = false;
-    oldPasswordReady = false;
-
-    loginButton->setEnabled(false);
-    setPasswordButton->setEnabled(false);
-
-    passwordBox->setText(QString());
-    newPasswordBox->setText(QString());
-    oldPasswordBox->setText(QString());
+    m_passwordBox->clear();
+    m_newPasswordBox->clear();
+    m_oldPasswordBox->clear();
+    m_loginButton->setEnabled(false);
+    m_setPasswordButton->setEnabled(false);
 
     // Logged in, only the password change is offered.
     const bool loggedIn = m_services.state().loggedIn;
-    passwordCaption->setVisible(!loggedIn);
-    passwordBox->setVisible(!loggedIn);
-    loginButton->setVisible(!loggedIn);
+    m_passwordCaption->setVisible(!loggedIn);
+    m_passwordBox->setVisible(!loggedIn);
+    m_loginButton->setVisible(!loggedIn);
 
     if (activation && !loggedIn)
-        passwordBox->setFocus(Qt::ActiveWindowFocusReason);
+        m_passwordBox->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 // ---- Key filter ----
@@ -210,7 +175,7 @@ void LoginDialog::clearEntries(bool activation)
 bool LoginDialog::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress
-        && (watched == passwordBox || watched == newPasswordBox || watched == oldPasswordBox)) {
+        && (watched == m_passwordBox || watched == m_newPasswordBox || watched == m_oldPasswordBox)) {
         if (!acceptsKey(static_cast<QLineEdit *>(watched), static_cast<QKeyEvent *>(event)))
             return true; // discarded
     }
@@ -252,108 +217,47 @@ bool LoginDialog::acceptsKey(const QLineEdit *box, const QKeyEvent *key)
 
     // The typed character replaces the selection, if there is one.
     const qsizetype lengthAfter = box->text().size() - box->selectedText().size() + 1;
-    return lengthAfter <= kMaxPasswordLength;
+    return lengthAfter <= kPasswordMaxLength;
 }
 
 // ---- Change handlers ----
 
 void LoginDialog::onPasswordEdited()
 {
-    passwordText = passwordBox->text();
-    passwordLength = static_cast<qint16>(passwordText.size());
-    if (passwordLength < kMinPasswordLength) {
-        loginButton->setEnabled(false);
+    if (m_passwordBox->text().size() < kPasswordMinLength) {
+        m_loginButton->setEnabled(false);
         return;
     }
     // A login excludes a password change.
-    loginButton->setEnabled(true);
-    newPasswordBox->setText(QString());
-    oldPasswordBox->setText(QString());
-    newPasswordText.clear();
-    oldPasswordText.clear();
-    newPasswordLength = 0;
-    oldPasswordLength = 0;
-    newPasswordReady = false;
-    oldPasswordReady = false;
+    m_loginButton->setEnabled(true);
+    m_newPasswordBox->clear();
+    m_oldPasswordBox->clear();
 }
 
-void LoginDialog::onNewPasswordEdited()
+void LoginDialog::onChangePasswordEdited(QLineEdit *edited)
 {
-    newPasswordText = newPasswordBox->text();
-    newPasswordLength = static_cast<qint16>(newPasswordText.size());
-    if (newPasswordLength >= kMinPasswordLength) {
-        // A password change excludes a login.
-        newPasswordReady = true;
-        passwordBox->setText(QString());
-        passwordText.clear();
-        passwordLength = 0;
-    } else {
-        newPasswordReady = false;
-    }
-    updateSetButton();
-}
-
-void LoginDialog::onOldPasswordEdited()
-{
-    oldPasswordText = oldPasswordBox->text();
-    oldPasswordLength = static_cast<qint16>(oldPasswordText.size());
-    if (oldPasswordLength >= kMinPasswordLength) {
-        oldPasswordReady = true;
-        passwordBox->setText(QString());
-        passwordText.clear();
-        passwordLength = 0;
-    } else {
-        oldPasswordReady = false;
-    }
-    updateSetButton();
-}
-
-void LoginDialog::updateSetButton()
-{
-    setPasswordButton->setEnabled(newPasswordReady && oldPasswordReady);
+    // A password change excludes a login.
+    if (edited->text().size() >= kPasswordMinLength)
+        m_passwordBox->clear();
+    m_setPasswordButton->setEnabled(m_newPasswordBox->text().size() >= kPasswordMinLength
+                                    && m_oldPasswordBox->text().size() >= kPasswordMinLength);
 }
 
 // ---- Buttons ----
 
 void LoginDialog::requestLogin()
 {
-    ProgramState &state = m_services.state();
-    state.loginPasswordCodes = toPasswordCodes(passwordText);
-    state.loginRequested = true;
-    handOverToProgrammer();
+    const QString password = m_passwordBox->text();
+    hide();
+    Q_EMIT loginRequested(password);
 }
 
 void LoginDialog::requestPasswordChange()
 {
-    ProgramState &state = m_services.state();
-    state.newPasswordCodes = toPasswordCodes(newPasswordText);
-    state.oldPasswordCodes = toPasswordCodes(oldPasswordText);
-    state.passwordChangeRequested = true;
-    handOverToProgrammer();
-}
-
-void LoginDialog::handOverToProgrammer()
-{
+    const QString oldPassword = m_oldPasswordBox->text();
+    const QString newPassword = m_newPasswordBox->text();
     hide();
-
-    ProgrammerWindow *programmer = m_services.programmer();
-    if (!programmer)
-        return;
-    // The programmer window sends the request when it becomes active.
-    if (programmer->isVisible()) {
-        programmer->raise();
-        programmer->activateWindow();
-    }
-    // Some window managers never hand activation back, and a hidden or minimised window is
-    // not activated at all: run the activation's sending here unless a real activation
-    // has picked the request up first (it clears the flags before sending, so the frames
-    // leave once either way).
-    ProgramServices *services = &m_services;
-    QTimer::singleShot(0, programmer, [services]() {
-        const ProgramState &state = services->state();
-        if (state.loginRequested || state.passwordChangeRequested)
-            services->programmer()->onActivated();
-    });
+    Q_EMIT passwordChangeRequested(oldPassword, newPassword);
 }
 
 } // namespace qvx

@@ -2,8 +2,6 @@
 #include <QDialog>
 #include <QString>
 
-#include <array>
-
 class QFrame;
 class QKeyEvent;
 class QLabel;
@@ -16,63 +14,24 @@ class ProgramServices;
 
 // "Login": the login password, or the old and new passwords of a password change.
 //
-// The dialog sends nothing itself. "Login" and "Set" store the password codes in the
-// program-wide state, raise the matching request flag and hide the dialog; the programmer
-// window sends the frame when it becomes active again. The dialog is not modal and is only
+// The dialog sends nothing itself. "Login" and "Set" hide it and say what the user asked
+// for through loginRequested / passwordChangeRequested; the composition object hands that
+// to the programmer window, which sends the frame. The dialog is not modal and is only
 // hidden after its first showing; every activation empties it.
 //
-// Controls are public; their objectNames ("txtPassword", "cmdEseguiLogin"...) are the
-// names tests look them up by.
+// Controls are the dialog's own; tests find them by objectName ("txtPassword",
+// "cmdEseguiLogin", "txtNewPassword", "txtOldPassword", "cmdImpostaNewPassword").
 class LoginDialog : public QDialog {
     Q_OBJECT
 public:
-    // Passwords are 6 to 12 letters (A-Z, a-z) and digits, stored as 12 characters.
-    static constexpr int kMinPasswordLength = 6;
-    static constexpr int kMaxPasswordLength = 12;
-    using PasswordCodes = std::array<quint16, kMaxPasswordLength>;
-
     explicit LoginDialog(ProgramServices &services, QWidget *parent = nullptr);
     ~LoginDialog() override;
 
-    // ---- Controls, top to bottom ----
-    QLabel *passwordCaption = nullptr;
-    QLineEdit *passwordBox = nullptr;
-    QPushButton *loginButton = nullptr;
-    QFrame *separator = nullptr;
-    QLabel *newPasswordCaption = nullptr;
-    QLineEdit *newPasswordBox = nullptr;
-    QPushButton *setPasswordButton = nullptr;
-    QLabel *oldPasswordCaption = nullptr;
-    QLineEdit *oldPasswordBox = nullptr;
-
-    // ---- Window fields, kept up to date by the boxes' change handling ----
-    QString passwordText;
-    QString newPasswordText;
-    QString oldPasswordText;
-    qint16 passwordLength = 0;
-    qint16 newPasswordLength = 0;
-    qint16 oldPasswordLength = 0;
-    bool newPasswordReady = false;
-    bool oldPasswordReady = false;
-
-    // Enables "Set" when both the new and the old password hold at least six characters.
-    void updateSetButton();
-
-    // Handlers. The change handlers run on every change of the text, also when the
-    // program sets it.
-    void initialize();
-    void onActivated();
-    void onPasswordEdited();
-    void onNewPasswordEdited();
-    void onOldPasswordEdited();
-    void requestLogin();
-    void requestPasswordChange();
-
-    // A character a password may hold: A-Z, a-z, 0-9.
-    static bool isPasswordCharacter(QChar c);
-    // The twelve stored codes of a password: padded on the left with spaces, or cut to
-    // its first twelve characters.
-    static PasswordCodes toPasswordCodes(const QString &password);
+Q_SIGNALS:
+    // "Login" with a password of 6 to 12 letters and digits.
+    void loginRequested(const QString &password);
+    // "Set" with the old and the new password, each of 6 to 12 letters and digits.
+    void passwordChangeRequested(const QString &oldPassword, const QString &newPassword);
 
 protected:
     bool event(QEvent *event) override;
@@ -80,14 +39,24 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Empties every box; logged in, only the password change is offered.
+    void clearEntries(bool activation);
+    void onPasswordEdited();
+    void onChangePasswordEdited(QLineEdit *edited);
+    void requestLogin();
+    void requestPasswordChange();
     // Key filter of the three boxes: whether a key press may reach the box.
     static bool acceptsKey(const QLineEdit *box, const QKeyEvent *key);
-    void clearEntries(bool activation);
-    // Hides the dialog and makes sure the programmer window picks up the request.
-    void handOverToProgrammer();
 
     ProgramServices &m_services;
     bool m_loaded = false;
+
+    QLabel *m_passwordCaption = nullptr;
+    QLineEdit *m_passwordBox = nullptr;
+    QPushButton *m_loginButton = nullptr;
+    QLineEdit *m_newPasswordBox = nullptr;
+    QPushButton *m_setPasswordButton = nullptr;
+    QLineEdit *m_oldPasswordBox = nullptr;
 };
 
 } // namespace qvx

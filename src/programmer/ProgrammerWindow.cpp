@@ -3,7 +3,6 @@
 #include "services/ProgramServices.h"
 #include "accessibility/Accessibility.h"
 #include "accessibility/ValueLabel.h"
-#include "dialogs/WriteSenders.h"
 #include "dialogs/SourceFilterDialog.h"
 #include "dialogs/BridgeDialog.h"
 #include "dialogs/MacAddressDialog.h"
@@ -32,6 +31,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -49,20 +49,22 @@ QString withoutColon(const QString &caption)
     return name;
 }
 
-// Splits a word field into its bytes: high = floor(value / 256), low = value - 256 * high,
-// so that low is always 0..255, also for negative values. Done in 64 bits: no overflow.
-void splitWord(qint32 value, qint32 &high, qint32 &low)
+// The value a MAC address box holds: two hexadecimal digits as the reply shows them; an
+// empty box is 0, and a text that is not hexadecimal -1, which the upload refuses.
+qint16 macByteValue(const QString &text)
 {
-    const qint64 v = value;
-    const qint64 h = v >= 0 ? v / 256 : -((-v + 255) / 256);
-    high = static_cast<qint32>(h);
-    low = static_cast<qint32>(v - 256 * h);
+    if (text.isEmpty())
+        return 0;
+    const qint32 value = hexPairToByte(text, text.size() >= 2 ? 2 : 1);
+    return value > 255 ? qint16(-1) : qint16(value);
 }
 
-// The byte a character code is sent as; a character with no one-byte code goes as "?".
-char passwordByte(quint16 code)
+// Shows a window, or brings it to the front when it is shown already.
+void bringToFront(QWidget *window)
 {
-    return code <= 0xFF ? static_cast<char>(code) : '?';
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 } // namespace
@@ -144,20 +146,20 @@ void ProgrammerWindow::buildControls()
     // ---- Device identity ----
     auto *identity = frame(QStringLiteral("fraIdentity"), QString(), central);
     auto *identityGrid = new QGridLayout(identity);
-    macAddressCaption = label(QStringLiteral("lblMacAddress"), QStringLiteral("Device Mac-Address:"), identity);
+    QLabel *macAddressCaption = label(QStringLiteral("lblMacAddress"), QStringLiteral("Device Mac-Address:"), identity);
     octetBoxes(macAddressBoxes, QStringLiteral("txtMacAddress"), macAddressCaption->text(), QStringLiteral("byte"), identity);
-    ipAddressCaption = label(QStringLiteral("lblDeviceIPAddress"), QStringLiteral("Device IP-Address:"), identity);
+    QLabel *ipAddressCaption = label(QStringLiteral("lblDeviceIPAddress"), QStringLiteral("Device IP-Address:"), identity);
     octetBoxes(ipAddressBoxes, QStringLiteral("txtIPAddress"), ipAddressCaption->text(), QStringLiteral("octet"),
                identity);
-    subnetMaskCaption =
+    QLabel *subnetMaskCaption =
         label(QStringLiteral("lblDeviceSubnetMask"), QStringLiteral("Device Subnet Mask:"), identity);
     octetBoxes(subnetMaskBoxes, QStringLiteral("txtSubnetMask"), subnetMaskCaption->text(), QStringLiteral("octet"),
                identity);
-    gatewayCaption = label(QStringLiteral("lblDeviceGateway"), QStringLiteral("Device Gateway:"), identity);
+    QLabel *gatewayCaption = label(QStringLiteral("lblDeviceGateway"), QStringLiteral("Device Gateway:"), identity);
     octetBoxes(gatewayBoxes, QStringLiteral("txtGateway"), gatewayCaption->text(), QStringLiteral("octet"), identity);
-    localPortCaption = label(QStringLiteral("Label3"), QStringLiteral("Device Local Port Number:"), identity);
+    QLabel *localPortCaption = label(QStringLiteral("Label3"), QStringLiteral("Device Local Port Number:"), identity);
     localPortBox = entry(QStringLiteral("txtUDPLocalPort"), withoutColon(localPortCaption->text()), wordWidth, identity);
-    remotePortCaption = label(QStringLiteral("Label4"), QStringLiteral("Device Remote Port Number:"), identity);
+    QLabel *remotePortCaption = label(QStringLiteral("Label4"), QStringLiteral("Device Remote Port Number:"), identity);
     remotePortBox = entry(QStringLiteral("txtUDPRemotePort"), withoutColon(remotePortCaption->text()), wordWidth, identity);
 
     int row = 0;
@@ -181,13 +183,13 @@ void ProgrammerWindow::buildControls()
     auto *serial = frame(QStringLiteral("fraSerial"), QString(), central);
     auto *serialLayout = new QVBoxLayout(serial);
     auto *serialGrid = new QGridLayout;
-    baudRateCaption = label(QStringLiteral("Label5"), QStringLiteral("Device UART Baud Rate [bit/second]:"), serial);
+    QLabel *baudRateCaption = label(QStringLiteral("Label5"), QStringLiteral("Device UART Baud Rate [bit/second]:"), serial);
     baudRateList = new QComboBox(serial);
     baudRateList->setObjectName(QStringLiteral("cmbUARTBaudrate"));
     baudRateList->setAccessibleName(withoutColon(baudRateCaption->text()));
     baudRateList->setEditable(false);
     baudRateCaption->setBuddy(baudRateList);
-    uartTimeoutCaption = label(QStringLiteral("Label6"), QStringLiteral("Device UART RX Timeout [uSec]:"), serial);
+    QLabel *uartTimeoutCaption = label(QStringLiteral("Label6"), QStringLiteral("Device UART RX Timeout [uSec]:"), serial);
     uartTimeoutBox = entry(QStringLiteral("txtUARTTimeout"), withoutColon(uartTimeoutCaption->text()), wordWidth, serial);
     uartTimeoutCaption->setBuddy(uartTimeoutBox);
     serialGrid->addWidget(baudRateCaption, 0, 0);
@@ -197,7 +199,7 @@ void ProgrammerWindow::buildControls()
     serialGrid->setColumnStretch(1, 1);
     serialLayout->addLayout(serialGrid);
 
-    uartTimeoutGroup = frame(QStringLiteral("Frame1"), QString(), serial);
+    QGroupBox *uartTimeoutGroup = frame(QStringLiteral("Frame1"), QString(), serial);
     auto *frame1Layout = new QVBoxLayout(uartTimeoutGroup);
     autoUartTimeout = option(QStringLiteral("optUARTAutoTout"), QStringLiteral("Automatic Device UART Timeout Setting"),
                              QString(), uartTimeoutGroup);
@@ -218,6 +220,7 @@ void ProgrammerWindow::buildControls()
         }
         layout->addStretch(1);
     };
+    QGroupBox *dataBitsGroup = nullptr, *parityGroup = nullptr, *stopBitsGroup = nullptr, *timeoutToDefaultGroup = nullptr;
     auto *formatRow = new QHBoxLayout;
     optionFrame(dataBitsGroup, QStringLiteral("Frame2"), QStringLiteral("Bit di dati"),
                 {{&eightDataBits, {QStringLiteral("Option2"), QStringLiteral("8 bit")}},
@@ -250,9 +253,9 @@ void ProgrammerWindow::buildControls()
     leftColumn->addStretch(1);
 
     // ---- Expected address, network mode, firmware, login ----
-    expectedAddressGroup = frame(QStringLiteral("Frame3"), QString(), central);
+    QGroupBox *expectedAddressGroup = frame(QStringLiteral("Frame3"), QString(), central);
     auto *frame3Layout = new QVBoxLayout(expectedAddressGroup);
-    expectedAddressCaption = label(QStringLiteral("Label7"), QStringLiteral("Expected Device IP-Address:"), expectedAddressGroup);
+    QLabel *expectedAddressCaption = label(QStringLiteral("Label7"), QStringLiteral("Expected Device IP-Address:"), expectedAddressGroup);
     octetBoxes(expectedAddressBoxes, QStringLiteral("txtExpIPAddress"), expectedAddressCaption->text(), QStringLiteral("octet"), expectedAddressGroup);
     expectedAddressCaption->setBuddy(expectedAddressBoxes[0]);
     frame3Layout->addWidget(expectedAddressCaption);
@@ -269,6 +272,7 @@ void ProgrammerWindow::buildControls()
         layout->addWidget(pair[0]);
         return layout;
     };
+    QGroupBox *dhcpGroup = nullptr, *protocolGroup = nullptr, *tcpRoleGroup = nullptr;
     indexedOptions(dhcpButtons, dhcpGroup, QStringLiteral("fraDhcp"), QStringLiteral("DHCP Client"),
                    QStringLiteral("optDhcp"), QStringLiteral("DHCP enabled"), QStringLiteral("DHCP disabled"),
                    central);
@@ -277,11 +281,11 @@ void ProgrammerWindow::buildControls()
     QVBoxLayout *cliSerLayout =
         indexedOptions(tcpRoleButtons, tcpRoleGroup, QStringLiteral("fraCliSer"), QStringLiteral("TCP Client/Server"),
                        QStringLiteral("optCliSer"), QStringLiteral("TCP Client"), QStringLiteral("TCP Server"), central);
-    serverAddressCaption = label(QStringLiteral("Label1"), QStringLiteral("Server remote IP-Address"), tcpRoleGroup);
+    QLabel *serverAddressCaption = label(QStringLiteral("Label1"), QStringLiteral("Server remote IP-Address"), tcpRoleGroup);
     octetBoxes(tcpServerAddressBoxes, QStringLiteral("txtTcpServer"), QStringLiteral("Server remote IP-Address (for TCP Client mode)"),
                QStringLiteral("octet"), tcpRoleGroup);
     serverAddressCaption->setBuddy(tcpServerAddressBoxes[0]);
-    tcpClientNote = label(QStringLiteral("Label2"), QStringLiteral("(for TCP Client mode)"), tcpRoleGroup);
+    QLabel *tcpClientNote = label(QStringLiteral("Label2"), QStringLiteral("(for TCP Client mode)"), tcpRoleGroup);
     cliSerLayout->addWidget(serverAddressCaption);
     cliSerLayout->addLayout(boxRow(tcpServerAddressBoxes));
     cliSerLayout->addWidget(tcpClientNote);
@@ -290,14 +294,14 @@ void ProgrammerWindow::buildControls()
     modeRow->addWidget(dhcpGroup);
     modeRow->addWidget(protocolGroup);
 
-    firmwareGroup = frame(QStringLiteral("Frame7"), QStringLiteral("Ver. Firmware"), central);
+    QGroupBox *firmwareGroup = frame(QStringLiteral("Frame7"), QStringLiteral("Ver. Firmware"), central);
     auto *frame7Layout = new QVBoxLayout(firmwareGroup);
     firmwareLabel = new ValueLabel(QStringLiteral("Firmware version"), firmwareGroup);
     firmwareLabel->setObjectName(QStringLiteral("lblFirmware"));
     firmwareLabel->setMinimumWidth(fixedMetrics.horizontalAdvance(QStringLiteral("00.00")));
     frame7Layout->addWidget(firmwareLabel);
 
-    loginGroup = frame(QStringLiteral("Frame4"), QString(), central);
+    QGroupBox *loginGroup = frame(QStringLiteral("Frame4"), QString(), central);
     auto *frame4Layout = new QVBoxLayout(loginGroup);
     loginStatusLabel = new ValueLabel(QStringLiteral("Login status"), loginGroup);
     loginStatusLabel->setObjectName(QStringLiteral("lblLoginStatus"));
@@ -346,7 +350,7 @@ void ProgrammerWindow::buildControls()
     columns->addLayout(commands);
 
     // ---- Menu ----
-    helpMenu = menuBar()->addMenu(QStringLiteral("&?"));
+    QMenu *helpMenu = menuBar()->addMenu(QStringLiteral("&?"));
     helpMenu->setObjectName(QStringLiteral("mnuHelp"));
     aboutAction = helpMenu->addAction(QStringLiteral("&Informazioni su"));
     aboutAction->setObjectName(QStringLiteral("mnuHelpAbout"));
@@ -385,25 +389,19 @@ void ProgrammerWindow::connectHandlers()
     connect(uploadButton, &QPushButton::clicked, this, &ProgrammerWindow::uploadSettings);
     connect(setDefaultButton, &QPushButton::clicked, this, &ProgrammerWindow::setDefaultConfiguration);
     connect(macAutomaticButton, &QPushButton::clicked, this, &ProgrammerWindow::reassignMacAutomatically);
-    connect(macManualButton, &QPushButton::clicked, this, &ProgrammerWindow::openMacAddressDialog);
+    connect(macManualButton, &QPushButton::clicked, this, [this] { bringToFront(m_services.macAddress()); });
     connect(baudOnTheFlyButton, &QPushButton::clicked, this, &ProgrammerWindow::changeBaudRateOnTheFly);
-    connect(loginButton, &QPushButton::clicked, this, &ProgrammerWindow::openLoginDialog);
+    connect(loginButton, &QPushButton::clicked, this, [this] { bringToFront(m_services.login()); });
     connect(logoutButton, &QPushButton::clicked, this, &ProgrammerWindow::logout);
-    connect(discoveryButton, &QPushButton::clicked, this, &ProgrammerWindow::openDiscoveryWindow);
+    connect(discoveryButton, &QPushButton::clicked, this, [this] { bringToFront(m_services.discovery()); });
     connect(sourceFilterButton, &QPushButton::clicked, this, &ProgrammerWindow::openSourceFilterDialog);
     connect(bridgeButton, &QPushButton::clicked, this, &ProgrammerWindow::openBridgeDialog);
-    connect(exitButton, &QPushButton::clicked, this, &ProgrammerWindow::onExitClicked);
-    connect(aboutAction, &QAction::triggered, this, &ProgrammerWindow::showAbout);
+    connect(exitButton, &QPushButton::clicked, this, [this] { m_services.exitProgram(); });
+    connect(aboutAction, &QAction::triggered, this, [this] { m_services.showAbout(); });
 
     // Choosing an option, by a click or by the program, runs its action.
-    connect(autoUartTimeout, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
-            selectAutoUartTimeout();
-    });
-    connect(manualUartTimeout, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
-            selectManualUartTimeout();
-    });
+    connect(autoUartTimeout, &QRadioButton::toggled, this, &ProgrammerWindow::onUartTimeoutModeChosen);
+    connect(manualUartTimeout, &QRadioButton::toggled, this, &ProgrammerWindow::onUartTimeoutModeChosen);
 
     // A selection by the program or by the user; the user picking the item already shown
     // selects it again (in automatic mode this re-applies its timeout).
@@ -411,18 +409,13 @@ void ProgrammerWindow::connectHandlers()
     connect(baudRateList, &QComboBox::activated, this, &ProgrammerWindow::onBaudRateChosen);
 
     for (int i = 0; i < 4; ++i) {
-        connect(expectedAddressBoxes[i], &QLineEdit::textChanged, this, [this, i] { onExpectedAddressEdited(i); });
-        connect(ipAddressBoxes[i], &QLineEdit::textChanged, this, [this, i] { onIpAddressEdited(i); });
-        connect(subnetMaskBoxes[i], &QLineEdit::textChanged, this, [this, i] { onSubnetMaskEdited(i); });
-        connect(gatewayBoxes[i], &QLineEdit::textChanged, this, [this, i] { onGatewayEdited(i); });
+        // The next request to the device goes to the address now shown.
+        connect(expectedAddressBoxes[i], &QLineEdit::textChanged, this, [this, i](const QString &text) {
+            m_services.state().deviceAddress[i] = octetFieldValue(text);
+        });
         for (QLineEdit *box : {expectedAddressBoxes[i], ipAddressBoxes[i], subnetMaskBoxes[i], gatewayBoxes[i]})
             box->installEventFilter(this);
     }
-    for (int i = 0; i < 6; ++i)
-        connect(macAddressBoxes[i], &QLineEdit::textChanged, this, [this, i] { onMacAddressEdited(i); });
-    connect(localPortBox, &QLineEdit::textChanged, this, &ProgrammerWindow::onLocalPortEdited);
-    connect(remotePortBox, &QLineEdit::textChanged, this, &ProgrammerWindow::onRemotePortEdited);
-    connect(uartTimeoutBox, &QLineEdit::textChanged, this, &ProgrammerWindow::onUartTimeoutEdited);
     uartTimeoutBox->installEventFilter(this);
 }
 
@@ -451,16 +444,8 @@ void ProgrammerWindow::initialize()
 
 void ProgrammerWindow::onActivated()
 {
-    ProgramState &state = m_services.state();
-    if (state.loginRequested) {
-        state.loginRequested = false;
-        sendLogin();
-    }
-    if (state.passwordChangeRequested) {
-        state.passwordChangeRequested = false;
-        sendNewPassword();
-    }
-    if (!state.loggedIn) {
+    sendPendingLoginRequest();
+    if (!m_services.state().loggedIn) {
         m_services.loginPollTimer().setEnabled(false);
         logoutButton->setEnabled(false);
     }
@@ -498,8 +483,9 @@ void ProgrammerWindow::downloadSettings()
 void ProgrammerWindow::uploadSettings()
 {
     // Refuse before the logout leaves: a value that does not fit its byte is never sent.
-    if (const std::optional<QString> refusal = uploadRefusal()) {
-        m_services.messages().show(*refusal, kRefusedWriteTitle, MessageIcon::Exclamation);
+    const Checked<SettingsUploadBlock> checked = checkSettingsUpload(settingsUploadFields());
+    if (!checked.ok()) {
+        m_services.messages().show(checked.refusal, kRefusedWriteTitle, MessageIcon::Exclamation);
         return;
     }
     m_services.writeSequence().start(CmdUploadSettings, [this] { return settingsUploadBlock(); }, kDeferredWriteMs);
@@ -517,30 +503,14 @@ void ProgrammerWindow::reassignMacAutomatically()
                                      QStringLiteral("Errore  "));
 }
 
-void ProgrammerWindow::openMacAddressDialog()
-{
-    MacAddressDialog *dialog = m_services.macAddress();
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
-}
-
 void ProgrammerWindow::changeBaudRateOnTheFly()
 {
     UartQuickBlock block;
-    // baudRateIndex only ever holds a list index, 0..8.
-    block.baudCode = static_cast<quint8>(std::clamp<int>(baudRateIndex, 0, 255));
+    // Only ever a list index, 0..8.
+    block.baudCode = static_cast<quint8>(std::clamp<int>(m_baudIndex, 0, 255));
     block.format = uartFormatByte();
     // No reply is awaited for a baud change on the fly.
     m_services.link().sendToDevice(CmdBaudOnTheFly, encodeUartQuickBlock(block), 0);
-}
-
-void ProgrammerWindow::openLoginDialog()
-{
-    LoginDialog *dialog = m_services.login();
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
 }
 
 void ProgrammerWindow::logout()
@@ -548,54 +518,22 @@ void ProgrammerWindow::logout()
     m_services.link().sendCommand(CmdLogout);
 }
 
-void ProgrammerWindow::openDiscoveryWindow()
-{
-    DiscoveryWindow *window = m_services.discovery();
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
-
 void ProgrammerWindow::openSourceFilterDialog()
 {
     m_services.link().sendCommand(CmdDownloadSource);
-    SourceFilterDialog *dialog = m_services.source();
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
+    bringToFront(m_services.source());
 }
 
 void ProgrammerWindow::openBridgeDialog()
 {
     m_services.link().sendCommand(CmdDownloadBridge);
-    BridgeDialog *dialog = m_services.bridge();
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
+    bringToFront(m_services.bridge());
 }
 
-void ProgrammerWindow::onExitClicked()
+void ProgrammerWindow::onUartTimeoutModeChosen()
 {
-    m_services.exitProgram();
-}
-
-void ProgrammerWindow::showAbout()
-{
-    m_services.showAbout();
-}
-
-void ProgrammerWindow::selectAutoUartTimeout()
-{
-    uartTimeoutBox->setEnabled(false);
-    autoTimeoutMode = true;
-    manualTimeoutMode = false;
-}
-
-void ProgrammerWindow::selectManualUartTimeout()
-{
-    uartTimeoutBox->setEnabled(true);
-    manualTimeoutMode = true;
-    autoTimeoutMode = false;
+    // Typed only in manual mode; in automatic mode the baud rate chooses it.
+    uartTimeoutBox->setEnabled(manualUartTimeout->isChecked());
 }
 
 // ---- Senders ---------------------------------------------------------------------------
@@ -621,28 +559,23 @@ quint8 ProgrammerWindow::modeFlagsByte() const
 SettingsUploadFields ProgrammerWindow::settingsUploadFields() const
 {
     SettingsUploadFields f;
-    f.mac = deviceMac;
-    f.ip = deviceIp;
-    f.mask = deviceMask;
-    f.gateway = deviceGateway;
-    f.localPort = localPortValue;
-    f.remotePort = remotePortValue;
-    f.uartTimeout = uartTimeoutValue;
-    f.baudIndex = baudRateIndex;
+    for (std::size_t i = 0; i < 6; ++i)
+        f.mac[i] = macByteValue(macAddressBoxes[i]->text());
+    for (std::size_t i = 0; i < 4; ++i) {
+        f.ip[i] = octetFieldValue(ipAddressBoxes[i]->text());
+        f.mask[i] = octetFieldValue(subnetMaskBoxes[i]->text());
+        f.gateway[i] = octetFieldValue(gatewayBoxes[i]->text());
+    }
+    f.localPort = wordFieldValue(localPortBox->text());
+    f.remotePort = wordFieldValue(remotePortBox->text());
+    f.uartTimeout = wordFieldValue(uartTimeoutBox->text());
+    f.baudIndex = m_baudIndex;
     f.format = decodeUartFormat(uartFormatByte());
     f.timeoutToDefault = timeoutToDefaultOn->isChecked();
     f.mode = decodeModeFlags(modeFlagsByte());
     for (std::size_t i = 0; i < 4; ++i)
         f.tcpServer[i] = tcpServerAddressBoxes[i]->text();
     return f;
-}
-
-std::optional<QString> ProgrammerWindow::uploadRefusal() const
-{
-    const Checked<SettingsUploadBlock> checked = checkSettingsUpload(settingsUploadFields());
-    if (checked.ok())
-        return std::nullopt;
-    return checked.refusal;
 }
 
 std::optional<QByteArray> ProgrammerWindow::settingsUploadBlock()
@@ -658,23 +591,30 @@ std::optional<QByteArray> ProgrammerWindow::settingsUploadBlock()
     return encodeSettingsUploadBlock(*block.value);
 }
 
-void ProgrammerWindow::sendLogin()
+void ProgrammerWindow::sendLogin(const QString &password)
 {
-    QByteArray data;
-    for (quint16 code : m_services.state().loginPasswordCodes)
-        data.append(passwordByte(code));
-    m_services.link().sendToDevice(CmdLogin, data, kReplyTimeoutMs);
+    sendWhenActive(CmdLogin, passwordBytes(password));
 }
 
-void ProgrammerWindow::sendNewPassword()
+void ProgrammerWindow::sendPasswordChange(const QString &oldPassword, const QString &newPassword)
 {
-    const ProgramState &state = m_services.state();
-    QByteArray data;
-    for (quint16 code : state.oldPasswordCodes)
-        data.append(passwordByte(code));
-    for (quint16 code : state.newPasswordCodes)
-        data.append(passwordByte(code));
-    m_services.link().sendToDevice(CmdSetPassword, data, kReplyTimeoutMs);
+    sendWhenActive(CmdSetPassword, passwordBytes(oldPassword) + passwordBytes(newPassword));
+}
+
+void ProgrammerWindow::sendWhenActive(quint8 command, const QByteArray &data)
+{
+    m_pendingLoginRequest = LoginRequest{command, data};
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    }
+    QTimer::singleShot(0, this, &ProgrammerWindow::sendPendingLoginRequest);
+}
+
+void ProgrammerWindow::sendPendingLoginRequest()
+{
+    if (const std::optional<LoginRequest> request = std::exchange(m_pendingLoginRequest, std::nullopt))
+        m_services.link().sendToDevice(request->command, request->data, kReplyTimeoutMs);
 }
 
 // ---- Timers ----------------------------------------------------------------------------
@@ -682,6 +622,8 @@ void ProgrammerWindow::sendNewPassword()
 void ProgrammerWindow::onReplyTimeout()
 {
     ProgramState &state = m_services.state();
+    // The timer is single-shot; run by hand (the fuzz target, the discovery tests) the wait
+    // ends all the same.
     m_services.replyTimer().setEnabled(false);
     if (state.discoveryPending) {
         m_services.discovery()->showNoDeviceFound();
@@ -701,7 +643,7 @@ void ProgrammerWindow::pollLogin()
 
 void ProgrammerWindow::repeatDiscovery()
 {
-    m_services.rediscoveryTimer().setEnabled(false);
+    m_services.rediscoveryTimer().setEnabled(false); // as onReplyTimeout
     DiscoveryWindow *discovery = m_services.discoveryIfLoaded();
     if (discovery && discovery->isVisible())
         sendDiscoveryRequest(m_services, DiscoveryCards::SameAsBefore);
@@ -818,68 +760,14 @@ void ProgrammerWindow::showLoggedOut()
     loginStatusLabel->setText(QStringLiteral("Login to be done"));
 }
 
-// ---- Entry: change handling ------------------------------------------------------------
-
-void ProgrammerWindow::onExpectedAddressEdited(int index)
-{
-    // The next request to the device goes to the address now shown.
-    m_services.state().deviceAddress[index] = octetFieldValue(expectedAddressBoxes[index]->text());
-}
-
-void ProgrammerWindow::onIpAddressEdited(int index)
-{
-    deviceIp[index] = octetFieldValue(ipAddressBoxes[index]->text());
-}
-
-void ProgrammerWindow::onSubnetMaskEdited(int index)
-{
-    deviceMask[index] = octetFieldValue(subnetMaskBoxes[index]->text());
-}
-
-void ProgrammerWindow::onGatewayEdited(int index)
-{
-    deviceGateway[index] = octetFieldValue(gatewayBoxes[index]->text());
-}
-
-void ProgrammerWindow::onMacAddressEdited(int index)
-{
-    // Two hexadecimal digits as the reply shows them; a text that is not hexadecimal
-    // stores -1, which the upload refuses.
-    const QString text = macAddressBoxes[index]->text();
-    if (text.isEmpty()) {
-        deviceMac[index] = 0;
-        return;
-    }
-    const qint32 value = hexPairToByte(text, text.size() >= 2 ? 2 : 1);
-    deviceMac[index] = value > 255 ? qint16(-1) : qint16(value);
-}
-
-void ProgrammerWindow::onLocalPortEdited()
-{
-    localPortValue = wordFieldValue(localPortBox->text());
-    splitWord(localPortValue, localPortHigh, localPortLow);
-}
-
-void ProgrammerWindow::onRemotePortEdited()
-{
-    remotePortValue = wordFieldValue(remotePortBox->text());
-    splitWord(remotePortValue, remotePortHigh, remotePortLow);
-}
-
-void ProgrammerWindow::onUartTimeoutEdited()
-{
-    uartTimeoutValue = wordFieldValue(uartTimeoutBox->text());
-    splitWord(uartTimeoutValue, uartTimeoutHigh, uartTimeoutLow);
-}
-
 // ---- Baud rate list --------------------------------------------------------------------
 
 void ProgrammerWindow::onBaudRateChosen(int index)
 {
     if (m_fillingBaudList || index < 0)
         return;
-    baudRateIndex = static_cast<qint16>(index);
-    if (!autoTimeoutMode)
+    m_baudIndex = static_cast<qint16>(index);
+    if (!autoUartTimeout->isChecked())
         return;
     uartTimeoutBox->setEnabled(true);
     if (index < int(kAutoUartTimeouts.size()))

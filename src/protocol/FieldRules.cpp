@@ -410,23 +410,15 @@ bool passwordAccepted(const QString &password)
     return std::all_of(password.begin(), password.end(), isPasswordCharacter);
 }
 
-std::array<quint16, 12> passwordCodes(const QString &password)
-{
-    const QString s = password.left(kPasswordMaxLength).rightJustified(kPasswordMaxLength, QLatin1Char(' '));
-    std::array<quint16, 12> codes{};
-    for (int i = 0; i < kPasswordMaxLength; ++i) {
-        // Anything outside ASCII would not fit the byte it is sent as.
-        const char16_t u = s.at(i).unicode();
-        codes[std::size_t(i)] = u < 0x80 ? u : u' ';
-    }
-    return codes;
-}
-
 QByteArray passwordBytes(const QString &password)
 {
+    const QString padded = password.left(kPasswordMaxLength).rightJustified(kPasswordMaxLength, QLatin1Char(' '));
     QByteArray out;
-    for (quint16 code : passwordCodes(password))
-        out.append(char(code));
+    for (const QChar c : padded) {
+        // Anything outside ASCII would not fit the byte it is sent as.
+        const char16_t u = c.unicode();
+        out.append(u < 0x80 ? char(u) : ' ');
+    }
     return out;
 }
 

@@ -113,10 +113,9 @@ constexpr int kPasswordMaxLength = 12;
 bool isPasswordCharacter(QChar c);
 // 6 to 12 characters, each a password character.
 bool passwordAccepted(const QString &password);
-// The 12 character codes a password is stored and sent as: its first 12 characters, padded
-// on the left with spaces to 12; a character outside ASCII becomes a space.
-std::array<quint16, 12> passwordCodes(const QString &password);
-// The same codes as the 12 bytes of a login or password-change frame.
+// The 12 bytes a password is sent as in a login or password-change frame: its first 12
+// characters, padded on the left with spaces to 12; a character outside ASCII becomes a
+// space.
 QByteArray passwordBytes(const QString &password);
 
 } // namespace qvx

@@ -16,7 +16,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -30,12 +30,6 @@
 
 namespace qvx::test {
 namespace {
-
-template <typename Boxes>
-QList<QWidget *> widgets(const Boxes &boxes)
-{
-    return QList<QWidget *>(boxes.begin(), boxes.end());
-}
 
 QString describe(const QList<QWidget *> &list)
 {
@@ -72,22 +66,30 @@ bool isGroupStop(QWidget *w, const QList<QWidget *> &order)
     return false;
 }
 
+// The controls named, in order; "txtIP_#4" stands for txtIP_0 .. txtIP_3.
+QList<QWidget *> named(QWidget *window, const QStringList &names)
+{
+    QList<QWidget *> out;
+    for (const QString &name : names) {
+        const qsizetype hash = name.indexOf(QLatin1Char('#'));
+        if (hash < 0) {
+            out << Find<QWidget>(window, name);
+            continue;
+        }
+        for (int i = 0; i < name.mid(hash + 1).toInt(); ++i)
+            out << Find<QWidget>(window, name.left(hash) + QString::number(i));
+    }
+    return out;
+}
+
 // Shows and activates `window`, then checks that Tab goes through `order` (those enabled,
 // visible and, of an option group, its stop) and only those, one press each, and back to the
 // first; Shift+Tab goes back.
-void expectTabWalk(QWidget *window, const std::function<void(QWidget *)> &prepare,
-                   const std::function<QList<QWidget *>(QWidget *)> &readingOrder)
+void expectTabWalk(QWidget *window, const QList<QWidget *> &order)
 {
-    window->show();
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    QCoreApplication::processEvents(); // what the activation does
-    if (prepare)
-        prepare(window);
-    const QList<QWidget *> order = readingOrder(window);
     QList<QWidget *> expected;
     for (QWidget *w : order)
-        if (w->isVisible() && w->isEnabled() && isGroupStop(w, order))
+        if (w && w->isVisible() && w->isEnabled() && isGroupStop(w, order))
             expected << w;
     ASSERT_FALSE(expected.isEmpty());
     const QSet<QWidget *> listed(expected.begin(), expected.end());
@@ -117,132 +119,88 @@ void expectTabWalk(QWidget *window, const std::function<void(QWidget *)> &prepar
 struct WalkCase {
     const char *window;
     std::function<QWidget *(AppHarness &)> open;
-    std::function<void(QWidget *)> prepare; // once shown and active
-    std::function<QList<QWidget *>(QWidget *)> order;
-    std::function<QPushButton *(QWidget *)> button;
+    std::function<void(AppHarness &, QWidget *)> prepare; // once shown and active
+    QStringList order;
+    const char *button;
 };
-
-QWidget *openProgrammer(AppHarness &h)
-{
-    ProgrammerWindow *w = h.app().programmer();
-    return w;
-}
 
 // Acceptable values everywhere, so that leaving a box never refuses it; the manual timeout
 // and a login enable the rest.
-void useEveryProgrammerControl(QWidget *window)
+void useEveryProgrammerControl(AppHarness &h, QWidget *w)
 {
-    auto *w = static_cast<ProgrammerWindow *>(window);
-    for (auto *boxes : {&w->ipAddressBoxes, &w->subnetMaskBoxes, &w->gatewayBoxes, &w->tcpServerAddressBoxes})
-        for (QLineEdit *box : *boxes)
-            box->setText(QStringLiteral("1"));
-    w->localPortBox->setText(QStringLiteral("4096"));
-    w->remotePortBox->setText(QStringLiteral("4097"));
-    w->manualUartTimeout->setChecked(true);
-    w->uartTimeoutBox->setText(QStringLiteral("100"));
-    w->setWriteButtonsEnabled(true);
-    w->logoutButton->setEnabled(true);
-}
-
-QList<QWidget *> programmerOrder(QWidget *window)
-{
-    auto *w = static_cast<ProgrammerWindow *>(window);
-    return widgets(w->ipAddressBoxes) + widgets(w->subnetMaskBoxes) + widgets(w->gatewayBoxes) +
-           QList<QWidget *>{w->localPortBox, w->remotePortBox, w->baudRateList, w->uartTimeoutBox,
-                            w->autoUartTimeout, w->manualUartTimeout, w->eightDataBits, w->sevenDataBits,
-                            w->noParity, w->evenParity, w->oddParity, w->oneStopBit, w->twoStopBits,
-                            w->timeoutToDefaultOn, w->timeoutToDefaultOff} +
-           widgets(w->expectedAddressBoxes) +
-           QList<QWidget *>{w->dhcpButtons[1], w->dhcpButtons[0], w->protocolButtons[1], w->protocolButtons[0],
-                            w->tcpRoleButtons[1], w->tcpRoleButtons[0]} +
-           widgets(w->tcpServerAddressBoxes) +
-           QList<QWidget *>{w->loginButton, w->logoutButton, w->downloadButton, w->uploadButton,
-                            w->setDefaultButton, w->baudOnTheFlyButton, w->sourceFilterButton, w->bridgeButton,
-                            w->macAutomaticButton, w->macManualButton, w->discoveryButton, w->exitButton};
-}
-
-QList<QWidget *> discoveryOrder(QWidget *window)
-{
-    auto *w = static_cast<DiscoveryWindow *>(window);
-    QList<QWidget *> out{w->cardSelector, w->refreshButton, w->exportButton, w->exitButton,
-                         w->deviceGrid, w->uploadSelectedButton, w->factorySettingButton};
-    out << widgets(w->macAddressBoxes) << widgets(w->ipAddressBoxes) << widgets(w->subnetMaskBoxes)
-        << widgets(w->gatewayBoxes) << w->localPortBox << w->remotePortBox << w->serialLists[0] << w->uartTimeoutBox
-        << w->serialLists[1] << w->serialLists[2] << w->serialLists[3] << w->serialLists[4]
-        << widgets(w->source1Boxes) << widgets(w->source2Boxes) << widgets(w->source3Boxes)
-        << widgets(w->source4Boxes) << w->bridgeEnabled << w->bridgeDisabled << w->bridgeLocalPortBox;
-    const std::array<QLineEdit *, 4> *hosts[] = {&w->bridge1Boxes, &w->bridge2Boxes, &w->bridge3Boxes,
-                                                 &w->bridge4Boxes, &w->bridge5Boxes};
-    for (int k = 0; k < 5; ++k)
-        out << w->bridgeRemotePortBoxes[std::size_t(k)] << widgets(*hosts[k]);
-    return out;
-}
-
-QWidget *openLogin(AppHarness &h)
-{
-    return h.app().login();
+    for (const char *base : {"txtIPAddress", "txtSubnetMask", "txtGateway", "txtTcpServer"})
+        for (int i = 0; i < 4; ++i)
+            Find<QLineEdit>(w, QStringLiteral("%1_%2").arg(QLatin1String(base)).arg(i))->setText(QStringLiteral("1"));
+    Find<QLineEdit>(w, "txtUDPLocalPort")->setText(QStringLiteral("4096"));
+    Find<QLineEdit>(w, "txtUDPRemotePort")->setText(QStringLiteral("4097"));
+    Find<QRadioButton>(w, "optUARTManualTout")->setChecked(true);
+    Find<QLineEdit>(w, "txtUARTTimeout")->setText(QStringLiteral("100"));
+    h.endpoint.injectReply(CmdLoginStatus, Bytes({255, 255, 0, 0}));
+    h.app().loginPollTimer().setEnabled(false);
 }
 
 const WalkCase kWalks[] = {
-    {"programmer", openProgrammer, useEveryProgrammerControl, programmerOrder,
-     [](QWidget *w) { return static_cast<ProgrammerWindow *>(w)->downloadButton; }},
-    {"discovery", [](AppHarness &h) -> QWidget * { return h.app().discovery(); }, nullptr, discoveryOrder,
-     [](QWidget *w) { return static_cast<DiscoveryWindow *>(w)->refreshButton; }},
-    {"login", openLogin,
+    {"programmer", [](AppHarness &h) -> QWidget * { return h.app().programmer(); }, useEveryProgrammerControl,
+     {"txtIPAddress_#4", "txtSubnetMask_#4", "txtGateway_#4", "txtUDPLocalPort", "txtUDPRemotePort",
+      "cmbUARTBaudrate", "txtUARTTimeout", "optUARTAutoTout", "optUARTManualTout", "Option2", "Option1", "Option3",
+      "Option4", "Option5", "Option6", "Option7", "Option8", "Option9", "txtExpIPAddress_#4", "optDhcp_1",
+      "optDhcp_0", "optProto_1", "optProto_0", "optCliSer_1", "optCliSer_0", "txtTcpServer_#4", "cmdLogin",
+      "cmdLogout", "cmdCommand_a", "cmdCommand_b", "cmdCommand_c", "Command1", "cmdSource", "cmdBridge",
+      "cmdResetMacAutomatic", "cmdResetMacManual", "cmdDiscovery", "cmdExit"},
+     "cmdCommand_a"},
+    {"discovery", [](AppHarness &h) -> QWidget * { return h.app().discovery(); }, nullptr,
+     {"cmbNetworkCard", "cmdRefresh", "cmdExport", "cmdExit", "grdDevice", "cmdNetSet", "cmdFactory", "txtMac_#6",
+      "txtIP_#4", "txtMask_#4", "txtGwy_#4", "txtLocalPort", "txtRemotePort", "cmbRecord_0", "txtTimeOut",
+      "cmbRecord_1", "cmbRecord_2", "cmbRecord_3", "cmbRecord_4", "txtSource1_#4", "txtSource2_#4", "txtSource3_#4",
+      "txtSource4_#4", "optEnableB", "optDisableB", "txtLocalPB", "txtRemotePB_0", "txtIPB1_#4", "txtRemotePB_1",
+      "txtIPB2_#4", "txtRemotePB_2", "txtIPB3_#4", "txtRemotePB_3", "txtIPB4_#4", "txtRemotePB_4", "txtIPB5_#4"},
+     "cmdRefresh"},
+    {"login", [](AppHarness &h) -> QWidget * { return h.app().login(); },
      // A password typed enables "Login" ("Set" and "Login" are never enabled together).
-     [](QWidget *w) { static_cast<LoginDialog *>(w)->passwordBox->setText(QStringLiteral("secret1")); },
-     [](QWidget *w) {
-         auto *d = static_cast<LoginDialog *>(w);
-         return QList<QWidget *>{d->passwordBox, d->loginButton, d->newPasswordBox, d->oldPasswordBox,
-                                 d->setPasswordButton};
-     },
-     nullptr},
+     [](AppHarness &, QWidget *w) { Find<QLineEdit>(w, "txtPassword")->setText(QStringLiteral("secret1")); },
+     {"txtPassword", "cmdEseguiLogin", "txtNewPassword", "txtOldPassword", "cmdImpostaNewPassword"}, nullptr},
     {"source filter", [](AppHarness &h) -> QWidget * { return h.app().source(); }, nullptr,
-     [](QWidget *w) {
-         auto *d = static_cast<SourceFilterDialog *>(w);
-         return widgets(d->source1Boxes) + widgets(d->source2Boxes) + widgets(d->source3Boxes) +
-                widgets(d->source4Boxes) + QList<QWidget *>{d->downloadButton, d->uploadButton};
-     },
-     [](QWidget *w) { return static_cast<SourceFilterDialog *>(w)->downloadButton; }},
+     {"txtSourceIP1_#4", "txtSourceIP2_#4", "txtSourceIP3_#4", "txtSourceIP4_#4", "cmdDownloadSourceIP",
+      "cmdUploadSourceIP"},
+     "cmdDownloadSourceIP"},
     {"bridge", [](AppHarness &h) -> QWidget * { return h.app().bridge(); }, nullptr,
-     [](QWidget *w) {
-         auto *d = static_cast<BridgeDialog *>(w);
-         QList<QWidget *> out;
-         const std::array<QLineEdit *, 4> *rows[] = {&d->bridge1Boxes, &d->bridge2Boxes, &d->bridge3Boxes,
-                                                     &d->bridge4Boxes, &d->bridge5Boxes};
-         for (int k = 0; k < 5; ++k)
-             out << widgets(*rows[k]) << d->bridgeRemotePortBoxes[std::size_t(k)];
-         return out << d->bridgeLocalPortBox << d->bridgeEnabled << d->bridgeDisabled << d->downloadButton
-                    << d->uploadButton;
-     },
-     [](QWidget *w) { return static_cast<BridgeDialog *>(w)->downloadButton; }},
+     {"txtBridgeIP1_#4", "txtRemotePortB_0", "txtBridgeIP2_#4", "txtRemotePortB_1", "txtBridgeIP3_#4",
+      "txtRemotePortB_2", "txtBridgeIP4_#4", "txtRemotePortB_3", "txtBridgeIP5_#4", "txtRemotePortB_4",
+      "txtLocalPortB", "optEnableB", "optDisableB", "cmdDownloadBridgeIP", "cmdUploadBridgeIP"},
+     "cmdDownloadBridgeIP"},
     {"MAC address", [](AppHarness &h) -> QWidget * { return h.app().macAddress(); }, nullptr,
-     [](QWidget *w) {
-         auto *d = static_cast<MacAddressDialog *>(w);
-         return QList<QWidget *>{d->codeBox, d->setAddressButton, d->exitButton};
-     },
-     [](QWidget *w) { return static_cast<MacAddressDialog *>(w)->setAddressButton; }},
+     {"txtCode", "Command2", "Command1"}, "Command2"},
     {"about",
      [](AppHarness &h) -> QWidget * {
          h.app().showAbout();
          return h.app().programmer()->findChild<AboutDialog *>();
      },
-     nullptr,
-     [](QWidget *w) {
-         auto *d = static_cast<AboutDialog *>(w);
-         return QList<QWidget *>{d->okButton, d->systemInfoButton};
-     },
-     [](QWidget *w) { return static_cast<AboutDialog *>(w)->systemInfoButton; }},
+     nullptr, {"cmdOK", "cmdSysInfo"}, "cmdSysInfo"},
 };
+
+QWidget *openActive(AppHarness &h, const WalkCase &c)
+{
+    QWidget *window = c.open(h);
+    EXPECT_NE(window, nullptr);
+    if (!window)
+        return nullptr;
+    window->show();
+    window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    QCoreApplication::processEvents(); // what the activation does
+    return window;
+}
 
 TEST(KeyboardWalk, TabVisitsEveryControlOnceInReadingOrderAndComesBackAround)
 {
     for (const WalkCase &c : kWalks) {
         SCOPED_TRACE(c.window);
         AppHarness h;
-        QWidget *window = c.open(h);
+        QWidget *window = openActive(h, c);
         ASSERT_NE(window, nullptr);
-        expectTabWalk(window, c.prepare, c.order);
+        if (c.prepare)
+            c.prepare(h, window);
+        expectTabWalk(window, named(window, c.order));
     }
 }
 
@@ -253,17 +211,13 @@ TEST(KeyboardWalk, SpaceAndReturnPressTheFocusedButton)
             continue;
         SCOPED_TRACE(c.window);
         AppHarness h;
-        QWidget *window = c.open(h);
-        window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-        QPushButton *button = c.button(window);
+        QWidget *window = openActive(h, c);
+        ASSERT_NE(window, nullptr);
+        auto *button = Find<QPushButton>(window, c.button);
         button->setFocus(Qt::TabFocusReason);
         QSignalSpy clicks(button, &QPushButton::clicked);
         QTest::keyClick(button, Qt::Key_Space);
-        EXPECT_EQ(clicks.size(), 1);
         QTest::keyClick(button, Qt::Key_Return);
-        EXPECT_EQ(clicks.size(), 2);
         QTest::keyClick(button, Qt::Key_Enter, Qt::KeypadModifier);
         EXPECT_EQ(clicks.size(), 3);
         EXPECT_TRUE(window->isVisible()); // not closed by a default button instead
@@ -273,27 +227,23 @@ TEST(KeyboardWalk, SpaceAndReturnPressTheFocusedButton)
 TEST(KeyboardWalk, ArrowKeysChooseTheOtherOptionsOfAGroup)
 {
     AppHarness h;
-    ProgrammerWindow *w = h.app().programmer();
-    w->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
-    const struct { QRadioButton *from; Qt::Key key; QRadioButton *to; } cases[] = {
-        {w->eightDataBits, Qt::Key_Down, w->sevenDataBits},
-        {w->noParity, Qt::Key_Down, w->evenParity},
-        {w->evenParity, Qt::Key_Down, w->oddParity},
-        {w->oddParity, Qt::Key_Up, w->evenParity},
-        {w->timeoutToDefaultOn, Qt::Key_Down, w->timeoutToDefaultOff},
-        {w->dhcpButtons[1], Qt::Key_Down, w->dhcpButtons[0]},
+    QWidget *w = openActive(h, kWalks[0]);
+    const struct { const char *from; Qt::Key key; const char *to; } cases[] = {
+        {"Option2", Qt::Key_Down, "Option1"}, {"Option3", Qt::Key_Down, "Option4"}, {"Option4", Qt::Key_Down, "Option5"},
+        {"Option5", Qt::Key_Up, "Option4"},   {"Option8", Qt::Key_Down, "Option9"}, {"optDhcp_1", Qt::Key_Down, "optDhcp_0"},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.to->objectName().toStdString());
-        c.from->setChecked(true);
-        c.from->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(c.from, c.key);
-        EXPECT_EQ(QApplication::focusWidget(), c.to);
-        EXPECT_TRUE(c.to->isChecked());
+        SCOPED_TRACE(c.to);
+        auto *from = Find<QRadioButton>(w, c.from);
+        auto *to = Find<QRadioButton>(w, c.to);
+        from->setChecked(true);
+        from->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(from, c.key);
+        EXPECT_EQ(QApplication::focusWidget(), to);
+        EXPECT_TRUE(to->isChecked());
         // The chosen option is now its group's Tab stop.
-        EXPECT_TRUE(c.to->focusPolicy() & Qt::TabFocus);
-        EXPECT_FALSE(c.from->focusPolicy() & Qt::TabFocus);
+        EXPECT_TRUE(to->focusPolicy() & Qt::TabFocus);
+        EXPECT_FALSE(from->focusPolicy() & Qt::TabFocus);
     }
 }
 
@@ -302,19 +252,17 @@ TEST(KeyboardWalk, ArrowKeysChooseTheOtherOptionsOfAGroup)
 TEST(KeyboardWalk, TheGridsRowsAreChosenWithTheKeys)
 {
     AppHarness h;
-    DiscoveryWindow *w = h.app().discovery();
-    w->show();
-    w->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    QWidget *w = openActive(h, kWalks[1]);
     for (quint8 last : {0x51, 0x52, 0x53, 0x54})
         h.endpoint.injectReply(CmdDiscovery, encodeDiscoveryRecord(SampleDevice(last)));
-    QLabel *chosen = w->destinationMacBytes[5];
+    auto *chosen = Find<QLabel>(w, "lblMacAddrDest_5");
+    auto *grid = Find<QTableView>(w, "grdDevice");
+    auto *exit = Find<QWidget>(w, "cmdExit");
     EXPECT_EQ(chosen->text(), "");
-    EXPECT_FALSE(h.state().deviceSelected);
 
-    w->exitButton->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(w->exitButton, Qt::Key_Tab);
-    ASSERT_EQ(QApplication::focusWidget(), w->deviceGrid);
+    exit->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(exit, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), grid);
     const struct { Qt::Key key; const char *row; } keys[] = {
         {Qt::Key_Space, "54"}, {Qt::Key_Up, "53"},  {Qt::Key_Home, "51"},   {Qt::Key_Down, "52"},
         {Qt::Key_End, "54"},   {Qt::Key_PageUp, "51"}, {Qt::Key_PageDown, "54"}, {Qt::Key_Home, "51"},
@@ -323,19 +271,16 @@ TEST(KeyboardWalk, TheGridsRowsAreChosenWithTheKeys)
     for (const auto &k : keys) {
         // QTest::toString hands over a copy the caller deletes.
         SCOPED_TRACE(std::unique_ptr<char[]>(QTest::toString(k.key)).get());
-        QTest::keyClick(w->deviceGrid, k.key);
+        QTest::keyClick(grid, k.key);
         EXPECT_EQ(chosen->text(), k.row);
-        EXPECT_TRUE(h.state().deviceSelected);
-        EXPECT_EQ(w->macAddressBoxes[5]->text(), k.row);
+        EXPECT_EQ(Find<QLineEdit>(w, "txtMac_5")->text(), k.row);
     }
     // A new reply makes its row current without choosing it.
     h.endpoint.injectReply(CmdDiscovery, encodeDiscoveryRecord(SampleDevice(0x55)));
     EXPECT_EQ(chosen->text(), "51");
-    // Tab leaves the grid.
-    QTest::keyClick(w->deviceGrid, Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), w->uploadSelectedButton);
+    QTest::keyClick(grid, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), Find<QWidget>(w, "cmdNetSet"));
     // A click still chooses its row.
-    QTableView *grid = w->deviceGrid;
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(2, 0)).center());
     EXPECT_EQ(chosen->text(), "53");
 }
@@ -343,22 +288,19 @@ TEST(KeyboardWalk, TheGridsRowsAreChosenWithTheKeys)
 TEST(KeyboardWalk, ReturnInALoginBoxPressesNoButton)
 {
     AppHarness h;
-    LoginDialog *d = h.app().login();
-    d->show();
-    d->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(d));
-    d->passwordBox->setFocus(Qt::TabFocusReason);
-    QTest::keyClicks(d->passwordBox, QStringLiteral("secret1"));
-    ASSERT_TRUE(d->loginButton->isEnabled());
-    QSignalSpy clicks(d->loginButton, &QPushButton::clicked);
-    QTest::keyClick(d->passwordBox, Qt::Key_Return);
-    EXPECT_EQ(clicks.size(), 0);
-    EXPECT_FALSE(h.state().loginRequested);
+    QWidget *d = openActive(h, kWalks[2]);
+    h.endpoint.clearSent();
+    auto *password = Find<QLineEdit>(d, "txtPassword");
+    password->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(password, QStringLiteral("secret1"));
+    QTest::keyClick(password, Qt::Key_Return);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_TRUE(h.endpoint.sent.isEmpty());
     // From the button itself, Return logs in.
-    QTest::keyClick(d->passwordBox, Qt::Key_Tab);
-    ASSERT_EQ(QApplication::focusWidget(), d->loginButton);
-    QTest::keyClick(d->loginButton, Qt::Key_Return);
-    EXPECT_TRUE(h.state().loginRequested);
+    QTest::keyClick(password, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), Find<QWidget>(d, "cmdEseguiLogin"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return h.endpoint.commands() == QList<int>{CmdLogin}; }));
 }
 
 } // namespace

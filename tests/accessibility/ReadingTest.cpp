@@ -9,7 +9,6 @@
 #include "dialogs/BridgeDialog.h"
 #include "dialogs/MacAddressDialog.h"
 #include "dialogs/SourceFilterDialog.h"
-#include "discovery/DeviceGridModel.h"
 #include "discovery/DiscoveryWindow.h"
 #include "login/LoginDialog.h"
 #include "programmer/ProgrammerWindow.h"
@@ -23,6 +22,7 @@
 #include <QPushButton>
 #include <QSet>
 #include <QTableView>
+#include <QTest>
 
 #include <functional>
 
@@ -50,7 +50,8 @@ TEST(ValueLabelText, RoleAndValueAsARoleColonValueOrWhicheverIsThere)
 struct ValueCase {
     const char *what;
     std::function<void(AppHarness &)> beforeStart; // e.g. the host's network cards
-    std::function<ValueLabel *(AppContext &)> label;
+    std::function<QWidget *(AppContext &)> window;
+    const char *label;
     std::function<void(AppHarness &)> change;
     QString before, after;
 };
@@ -62,45 +63,41 @@ void listLocalCard(AppHarness &h)
     h.cards.cards = {card};
 }
 
-void clickRefresh(AppHarness &h) { h.app().discovery()->refreshButton->click(); }
+void clickRefresh(AppHarness &h) { Find<QPushButton>(h.app().discovery(), "cmdRefresh")->click(); }
+QWidget *programmer(AppContext &a) { return a.programmer(); }
+QWidget *discovery(AppContext &a) { return a.discovery(); }
 
 const ValueCase kValueCases[] = {
-    {"firmware after a download", nullptr, [](AppContext &a) { return a.programmer()->firmwareLabel; },
+    {"firmware after a download", nullptr, programmer, "lblFirmware",
      [](AppHarness &h) { h.endpoint.injectReply(CmdDownloadSettings, encodeSettingsBlock(SampleSettings())); },
      "Firmware version", "Firmware version: 3.10"},
-    {"login refused", nullptr, [](AppContext &a) { return a.programmer()->loginStatusLabel; },
-     [](AppHarness &h) { h.endpoint.injectReply(CmdLogin, Bytes({0, 0})); }, "Login status",
-     "Login status: Login to be done"},
-    {"login status with its time", nullptr, [](AppContext &a) { return a.programmer()->loginStatusLabel; },
+    {"login status with its time", nullptr, programmer, "lblLoginStatus",
      [](AppHarness &h) { h.endpoint.injectReply(CmdLoginStatus, Bytes({255, 255, 5, 30})); }, "Login status",
      "Login status: Login done. [Login time 05:30]"},
-    {"discovery searching", nullptr, [](AppContext &a) { return a.discovery()->statusMessage; }, clickRefresh,
-     "Discovery status", "Discovery status: Searching..."},
-    {"discovery found", nullptr, [](AppContext &a) { return a.discovery()->statusMessage; },
+    {"discovery found", nullptr, discovery, "lblMsg",
      [](AppHarness &h) {
          clickRefresh(h);
          h.endpoint.injectReply(CmdDiscovery, encodeDiscoveryRecord(SampleDevice()));
      },
      "Discovery status", "Discovery status: Found 1 Device"},
-    {"discovery found nothing", nullptr, [](AppContext &a) { return a.discovery()->statusMessage; },
+    {"discovery found nothing", nullptr, discovery, "lblMsg",
      [](AppHarness &h) {
          clickRefresh(h);
          h.app().programmer()->onReplyTimeout();
      },
      "Discovery status", "Discovery status: No Device Found"},
     {"network card address", listLocalCard,
-     [](AppContext &a) { return a.discovery()->adapterIp; }, nullptr, "Network card IP address: 192.168.0.10",
+     discovery, "lblIpAddr", nullptr, "Network card IP address: 192.168.0.10",
      "Network card IP address: 192.168.0.10"},
-    {"network card MAC address", listLocalCard,
-     [](AppContext &a) { return a.discovery()->adapterMac; }, nullptr,
-     "Network card MAC address: 00-E0-4C-68-0A-FF", "Network card MAC address: 00-E0-4C-68-0A-FF"},
-    {"destination of a chosen row", nullptr, [](AppContext &a) { return a.discovery()->destinationMacBytes[5]; },
+    {"destination of a chosen row", nullptr, discovery, "lblMacAddrDest_5",
      [](AppHarness &h) {
          h.endpoint.injectReply(CmdDiscovery, encodeDiscoveryRecord(SampleDevice(0x5E)));
-         h.app().discovery()->clickGridRow(1);
+         h.app().discovery()->show();
+         auto *grid = Find<QTableView>(h.app().discovery(), "grdDevice");
+         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 0)).center());
      },
      "Destination MAC address, byte 6 of 6", "Destination MAC address, byte 6 of 6: 5E"},
-    {"replies lost by the system", nullptr, [](AppContext &a) { return a.discovery()->lostReplies; },
+    {"replies lost by the system", nullptr, discovery, "lblLost",
      [](AppHarness &h) {
          clickRefresh(h);
          h.endpoint.dropped += 12;
@@ -113,10 +110,10 @@ const ValueCase kValueCases[] = {
                           MakeCard(QStringLiteral("eth1"), 3, QStringLiteral("192.168.0.200/24"))};
          h.endpoint.refusedCards.insert(2, SendResult{false, 7, QStringLiteral("Network is down")});
      },
-     [](AppContext &a) { return a.discovery()->notSearchedMessage; }, clickRefresh, "Network cards not searched",
+     discovery, "lblNotSearched", clickRefresh, "Network cards not searched",
      "Network cards not searched: Not searched on eth0: Network is down"},
-    {"typed MAC code", nullptr, [](AppContext &a) { return a.macAddress()->newMacBytes[5]; },
-     [](AppHarness &h) { h.app().macAddress()->codeBox->setText(QStringLiteral("65794")); },
+    {"typed MAC code", nullptr, [](AppContext &a) -> QWidget * { return a.macAddress(); }, "lblMacAddr5",
+     [](AppHarness &h) { Find<QLineEdit>(h.app().macAddress(), "txtCode")->setText(QStringLiteral("65794")); },
      "New MAC address, byte 6 of 6: 01", "New MAC address, byte 6 of 6: 02"},
 };
 
@@ -129,7 +126,7 @@ TEST(ValueLabels, ReadTheirValueAndAnnounceEveryChange)
             c.beforeStart(h);
         h.ctx->start(false);
         AccessibleEventRecorder events;
-        ValueLabel *label = c.label(h.app());
+        auto *label = Find<ValueLabel>(c.window(h.app()), QString::fromLatin1(c.label));
         ASSERT_NE(label, nullptr);
         EXPECT_EQ(accessibleText(label), c.before);
         EXPECT_FALSE(accessibleText(label, QAccessible::Description).isEmpty());
@@ -153,7 +150,7 @@ TEST(DeviceGrid, CellsReadTheirTextAndTheFlagsInWords)
     h.ctx->start(false);
     DiscoveryWindow *w = h.app().discovery();
     w->show();
-    w->refreshButton->click();
+    clickRefresh(h);
     const auto reply = [](quint8 last, Octets4 ip) {
         DiscoveryRecord r = SampleDevice(last);
         r.ip = ip;
@@ -166,7 +163,7 @@ TEST(DeviceGrid, CellsReadTheirTextAndTheFlagsInWords)
     };
     h.endpoint.injectReceived({reply(1, {192, 168, 0, 1}), reply(2, {10, 0, 0, 9})});
 
-    QAccessibleInterface *grid = accessible(w->deviceGrid);
+    QAccessibleInterface *grid = accessible(Find<QTableView>(w, "grdDevice"));
     ASSERT_NE(grid, nullptr);
     ASSERT_NE(grid->tableInterface(), nullptr);
     const auto cellName = [&](int row, int column) {
@@ -203,7 +200,9 @@ const WindowCase kWindows[] = {
     {"Informazioni su QvxFinder", QAccessible::Dialog, openAbout},
 };
 
-TEST(Windows, AreExposedAsWindowsOrDialogsNamedByTheirTitle)
+// Each window is read as a window or dialog named by its title, and every control that
+// takes the focus has a name of its own.
+TEST(Windows, AreNamedByTheirTitleAndEveryControlByItsOwnName)
 {
     for (const WindowCase &c : kWindows) {
         SCOPED_TRACE(c.title);
@@ -215,16 +214,6 @@ TEST(Windows, AreExposedAsWindowsOrDialogsNamedByTheirTitle)
         ASSERT_NE(iface, nullptr);
         EXPECT_EQ(iface->role(), c.role);
         EXPECT_EQ(iface->text(QAccessible::Name), c.title);
-    }
-}
-
-TEST(Windows, EveryControlThatTakesTheFocusHasItsOwnName)
-{
-    for (const WindowCase &c : kWindows) {
-        SCOPED_TRACE(c.title);
-        AppHarness h;
-        QWidget *window = c.open(h.app());
-        ASSERT_NE(window, nullptr);
         QStringList names;
         for (QWidget *control : window->findChildren<QWidget *>()) {
             if (!(control->focusPolicy() & Qt::TabFocus) || control->window() != window ||

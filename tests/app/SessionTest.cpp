@@ -8,6 +8,7 @@
 #include "login/LoginDialog.h"
 #include "programmer/ProgrammerWindow.h"
 #include "protocol/Commands.h"
+#include "protocol/WriteSequence.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -49,13 +50,14 @@ protected:
         };
     }
 
-    QString shownAddress(const std::array<QLineEdit *, 4> &boxes) const
+    QString shown(const char *base) { return Dotted<QLineEdit>(&w, QString::fromLatin1(base)); }
+    QString text(const char *name)
     {
-        QStringList parts;
-        for (auto *box : boxes)
-            parts << box->text();
-        return parts.join('.');
+        if (auto *label = w.findChild<QLabel *>(name))
+            return label->text();
+        return Find<QLineEdit>(&w, name)->text();
     }
+    QPushButton *button(const char *name) { return Find<QPushButton>(&w, name); }
 
     bool waitIdle() { return QTest::qWaitFor([this] { return !h.state().commandPending; }, 2000); }
 
@@ -68,15 +70,15 @@ protected:
 TEST_F(SessionTest, DownloadLoginUploadToANewAddressAndDownloadAgain)
 {
     // Download from the device at the default address.
-    QTest::mouseClick(w.downloadButton, Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.macAddressBoxes[5]->text() == "30"; }, 2000));
+    QTest::mouseClick(button("cmdCommand_a"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return text("txtMacAddress_5") == "30"; }, 2000));
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(shownAddress(w.ipAddressBoxes), "192.168.0.1");
-    EXPECT_EQ(shownAddress(w.gatewayBoxes), "192.168.0.254");
-    EXPECT_FALSE(w.uploadButton->isEnabled());
+    EXPECT_EQ(shown("txtIPAddress"), "192.168.0.1");
+    EXPECT_EQ(shown("txtGateway"), "192.168.0.254");
+    EXPECT_FALSE(button("cmdCommand_b")->isEnabled());
 
-    // Log in through the dialog; the frame leaves when the programmer window takes over.
-    QTest::mouseClick(w.loginButton, Qt::LeftButton);
+    // Log in through the dialog; the programmer window sends the frame.
+    QTest::mouseClick(button("cmdLogin"), Qt::LeftButton);
     LoginDialog *login = h.app().loginIfLoaded();
     ASSERT_NE(login, nullptr);
     auto *password = login->findChild<QLineEdit *>(QStringLiteral("txtPassword"));
@@ -85,7 +87,7 @@ TEST_F(SessionTest, DownloadLoginUploadToANewAddressAndDownloadAgain)
     password->setFocus();
     QTest::keyClicks(password, QStringLiteral("secret1"));
     QTest::mouseClick(doLogin, Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.loginStatusLabel->text() == "Login done"; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return text("lblLoginStatus") == "Login done"; }, 2000));
     EXPECT_EQ(h.endpoint.commands().count(CmdLogin), 1);
     ASSERT_TRUE(h.app().loginPollTimer().isEnabled());
 
@@ -93,32 +95,32 @@ TEST_F(SessionTest, DownloadLoginUploadToANewAddressAndDownloadAgain)
     clockMs = 65'000;
     w.pollLogin();
     ASSERT_TRUE(QTest::qWaitFor([&] { return h.state().loggedIn; }, 2000));
-    EXPECT_EQ(w.loginStatusLabel->text(), "Login done. [Login time 01:05]");
-    EXPECT_TRUE(w.uploadButton->isEnabled());
+    EXPECT_EQ(text("lblLoginStatus"), "Login done. [Login time 01:05]");
+    EXPECT_TRUE(button("cmdCommand_b")->isEnabled());
 
     // Upload a new address: logout now, the settings when the deferred-write timer fires.
-    w.ipAddressBoxes[3]->setText(QStringLiteral("77"));
-    w.localPortBox->setText(QStringLiteral("4100"));
-    QTest::mouseClick(w.uploadButton, Qt::LeftButton);
+    Find<QLineEdit>(&w, "txtIPAddress_3")->setText(QStringLiteral("77"));
+    Find<QLineEdit>(&w, "txtUDPLocalPort")->setText(QStringLiteral("4100"));
+    QTest::mouseClick(button("cmdCommand_b"), Qt::LeftButton);
     EXPECT_EQ(h.endpoint.commands().last(), CmdLogout);
     ASSERT_TRUE(h.app().deferredWriteTimer().isEnabled());
     EXPECT_EQ(h.app().deferredWriteTimer().interval(), 2000);
     ASSERT_TRUE(waitIdle());
-    w.sendDeferredWrite();
+    h.app().writeSequence().sendNow();
     EXPECT_EQ(h.endpoint.commands().last(), CmdUploadSettings);
     EXPECT_EQ(h.endpoint.sent.last().host, "192.168.0.1");
 
     // The confirmation moves the program to the device's new address.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return h.endpoint.remoteHost() == "192.168.0.77"; }, 2000));
-    EXPECT_EQ(shownAddress(w.expectedAddressBoxes), "192.168.0.77");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown("txtExpIPAddress") == "192.168.0.77"; }, 2000));
+    EXPECT_EQ(shown("txtExpIPAddress"), "192.168.0.77");
     EXPECT_EQ(sim->devices()[0].settings.ip, (Octets4{192, 168, 0, 77}));
 
     // Download again, from the new address.
-    w.localPortBox->setText(QString());
-    QTest::mouseClick(w.downloadButton, Qt::LeftButton);
+    Find<QLineEdit>(&w, "txtUDPLocalPort")->setText(QString());
+    QTest::mouseClick(button("cmdCommand_a"), Qt::LeftButton);
     EXPECT_EQ(h.endpoint.sent.last().host, "192.168.0.77");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.localPortBox->text() == "4100"; }, 2000));
-    EXPECT_EQ(shownAddress(w.ipAddressBoxes), "192.168.0.77");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return text("txtUDPLocalPort") == "4100"; }, 2000));
+    EXPECT_EQ(shown("txtIPAddress"), "192.168.0.77");
     EXPECT_TRUE(h.messages.messages.isEmpty()) << h.messages.lastText().toStdString();
 }
 

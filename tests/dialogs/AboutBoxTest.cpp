@@ -1,6 +1,7 @@
 #include "DialogTestSupport.h"
 
 #include "dialogs/AboutDialog.h"
+#include "programmer/ProgrammerWindow.h"
 
 namespace qvx::test {
 namespace {
@@ -15,14 +16,13 @@ TEST_F(AboutBox, ShowsTitleVersionDescriptionAndWebAddressModalUntilOk)
     EXPECT_TRUE(about->isVisible());
     EXPECT_EQ(about->windowModality(), Qt::ApplicationModal);
     EXPECT_EQ(about->windowTitle(), "Informazioni su QvxFinder");
-    EXPECT_EQ(about->titleLabel->text(), "QvxFinder");
-    EXPECT_EQ(about->versionLabel->text(),
+    EXPECT_EQ(Find<QLabel>(about, "lblTitle")->text(), "QvxFinder");
+    EXPECT_EQ(Find<QLabel>(about, "lblVersion")->text(),
               QStringLiteral("Versione %1.%2.%3").arg(QVX_VERSION_MAJOR).arg(QVX_VERSION_MINOR).arg(QVX_VERSION_PATCH));
-    EXPECT_EQ(about->descriptionLabel->text(), "Interfaccia utente per il rilevamento e configurazione\n"
-                                             "dei convertitori Ethernet - Seriale (RS485, RS422, RS232, Fibra)");
-    EXPECT_EQ(about->disclaimerLabel->text(), QString::fromLatin1(kProgramWebAddress));
-    EXPECT_TRUE(about->disclaimerLabel->text().startsWith("https://"));
-    about->okButton->click();
+    EXPECT_EQ(Find<QLabel>(about, "lblDescription")->text(), "Interfaccia utente per il rilevamento e configurazione\n"
+                                                             "dei convertitori Ethernet - Seriale (RS485, RS422, RS232, Fibra)");
+    EXPECT_TRUE(Find<QLabel>(about, "lblDisclaimer")->text().startsWith("https://"));
+    Find<QPushButton>(about, "cmdOK")->click();
     EXPECT_FALSE(about->isVisible());
     EXPECT_TRUE(h.processes.started.isEmpty());
 }
@@ -42,7 +42,7 @@ TEST(AboutSystemInfo, StartsTheFirstMonitorOnTheSearchPathOrSaysItIsNotAvailable
         h.processes.onPath = c.onPath;
         h.processes.startSucceeds = c.startSucceeds;
         AboutDialog about(h.app());
-        about.systemInfoButton->click();
+        Find<QPushButton>(&about, "cmdSysInfo")->click();
         ASSERT_EQ(h.processes.started.size(), c.started.isEmpty() ? 0 : 1);
         if (!c.started.isEmpty()) {
             EXPECT_EQ(h.processes.started[0].program, c.started);

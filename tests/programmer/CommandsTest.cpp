@@ -1,95 +1,86 @@
+// The programmer window's requests and writes, byte for byte, and the timers around them.
 #include "ProgrammerFixture.h"
+
+#include <QSignalSpy>
 
 namespace qvx::test {
 namespace {
 
-const QByteArray kLogoutFrame = Hex("3C236702AAAABD3E");
+const QString kNoReply = QStringLiteral("The command has not been executed or not completely succeded");
 
 using Commands = ProgrammerTest;
 
-TEST_F(Commands, DownloadSendsStatusThenDownloadAndLogoutWaitsForTheAnswer)
+TEST_F(Commands, DownloadLogoutAndBaudChangeOnTheFly)
 {
-    w().downloadButton->click();
+    button("cmdCommand_a")->click();
     EXPECT_EQ(h.endpoint.frames(), (QList<QByteArray>{Hex("3C236602AAAABC3E"), Hex("3C236102AAAAB73E")}));
+    EXPECT_EQ(h.endpoint.sent[1].host, "192.168.0.1");
+    EXPECT_EQ(h.endpoint.sent[1].port, 4096);
     EXPECT_TRUE(state().commandPending);
     EXPECT_EQ(h.app().replyTimer().interval(), 2000);
-    EXPECT_TRUE(h.app().replyTimer().isCounting());
 
-    h.endpoint.clearSent();
-    w().logoutButton->setEnabled(true);
-    QTest::mouseClick(w().logoutButton, Qt::LeftButton);
+    logIn();
+    button("cmdLogout")->click();
     EXPECT_EQ(h.endpoint.frames(), QList<QByteArray>{kLogoutFrame});
-    EXPECT_TRUE(w().logoutButton->isEnabled()); // the window changes only when the device answers
-}
+    EXPECT_TRUE(button("cmdLogout")->isEnabled()); // the window changes only when the device answers
 
-TEST_F(Commands, BaudChangeOnTheFlyWaitsForNoReply)
-{
-    w().baudOnTheFlyButton->click(); // nothing selected yet: the stored index (0) and the default format
-    w().baudRateList->setCurrentIndex(7);
-    for (QRadioButton *o : {w().sevenDataBits, w().oddParity, w().twoStopBits}) // 7 bit, odd, 2 stop bits
-        o->click();
-    w().baudOnTheFlyButton->click();
-    w().evenParity->click(); // even
-    w().eightDataBits->click(); // 8 bit
-    w().baudOnTheFlyButton->click();
+    // No reply is awaited for a baud change; before any choice, the first rate goes.
+    h.endpoint.clearSent();
+    state().commandPending = false;
+    button("Command1")->click();
+    Find<QComboBox>(&w(), "cmbUARTBaudrate")->setCurrentIndex(7);
+    for (const char *name : {"Option1", "Option5", "Option7"}) // 7 bit, odd, 2 stop bits
+        option(name)->click();
+    button("Command1")->click();
+    option("Option4")->click(); // even
+    option("Option2")->click(); // 8 bit
+    button("Command1")->click();
     EXPECT_EQ(h.endpoint.frames(), (QList<QByteArray>{RequestBytes(104, Bytes({0x00, 0xC0})),
                                                       RequestBytes(104, Bytes({0x07, 0xDD})),
                                                       RequestBytes(104, Bytes({0x07, 0xD4}))}));
     EXPECT_FALSE(state().commandPending);
-    EXPECT_FALSE(h.app().replyTimer().isCounting());
 }
 
-// Each write: the logout at once, the write itself 2000 ms later when the write timer fires.
-TEST_F(Commands, WritesLogOutNowAndWriteWhenTheWriteTimerFires)
+// Each write: the logout at once, the write itself when the deferred-write timer fires.
+TEST_F(Commands, WritesLogOutNowAndWriteWhenTheTimerFires)
 {
     fillValidSettings();
-    w().setWriteButtonsEnabled(true);
-    const std::pair<QPushButton *, int> writes[] = {{w().uploadButton, 98}, {w().setDefaultButton, 99},
-                                                    {w().macAutomaticButton, 112}};
-    for (const auto &[button, code] : writes) {
+    logIn();
+    const std::pair<const char *, int> writes[] = {{"cmdCommand_b", 98}, {"cmdCommand_c", 99},
+                                                   {"cmdResetMacAutomatic", 112}};
+    for (const auto &[name, code] : writes) {
         SCOPED_TRACE(code);
         h.endpoint.clearSent();
-        button->click();
+        button(name)->click();
         EXPECT_EQ(h.endpoint.frames(), QList<QByteArray>{kLogoutFrame});
-        EXPECT_EQ(state().pendingWriteCode, code);
         EXPECT_EQ(h.app().deferredWriteTimer().interval(), 2000);
         EXPECT_TRUE(h.app().deferredWriteTimer().isCounting());
-        EXPECT_TRUE(button->isEnabled());
-
-        w().sendDeferredWrite();
+        fireDeferredWrite();
         EXPECT_FALSE(h.app().deferredWriteTimer().isEnabled());
-        ASSERT_EQ(h.endpoint.sent.size(), 2);
-        const std::optional<Frame> write = recognizeRequest(h.endpoint.sent[1].datagram);
-        ASSERT_TRUE(write.has_value());
-        EXPECT_EQ(write->cmd, code);
-        EXPECT_TRUE(code == 98 || write->data == simpleCommandData());
+        ASSERT_EQ(h.endpoint.commands(), (QList<int>{103, code}));
+        if (code != 98) {
+            EXPECT_EQ(h.endpoint.frames()[1], RequestBytes(quint8(code), Bytes({0xAA, 0xAA})));
+        }
         EXPECT_TRUE(state().commandPending);
-        EXPECT_EQ(state().pendingWriteCode, code); // not reset
     }
 }
 
 TEST_F(Commands, UploadCarriesEveryFieldByteForByte)
 {
-    const QStringList mac{"00", "1A", "2B", "3C", "4D", "5E"}, ip{"192", "168", "1", "10"},
-        mask{"255", "255", "255", "0"}, gw{"192", "168", "1", "1"}, server{"10", "0", "0", "2.5"};
-    for (int i = 0; i < 6; ++i)
-        w().macAddressBoxes[i]->setText(mac[i]);
-    for (int i = 0; i < 4; ++i) {
-        w().ipAddressBoxes[i]->setText(ip[i]);
-        w().subnetMaskBoxes[i]->setText(mask[i]);
-        w().gatewayBoxes[i]->setText(gw[i]);
-        w().tcpServerAddressBoxes[i]->setText(server[i]);
-    }
-    w().localPortBox->setText(QStringLiteral("4096"));
-    w().remotePortBox->setText(QStringLiteral("65535"));
-    w().baudRateList->setCurrentIndex(4); // "9600": automatic timeout 3250
-    for (QRadioButton *o : {w().sevenDataBits, w().oddParity, w().twoStopBits, w().timeoutToDefaultOff, w().tcpRoleButtons[1], w().protocolButtons[0],
-                            w().dhcpButtons[1]})
-        o->click();
-
-    w().setWriteButtonsEnabled(true);
-    w().uploadButton->click();
-    w().sendDeferredWrite();
+    setBoxes("txtMacAddress", "00.1A.2B.3C.4D.5E");
+    setBoxes("txtIPAddress", "192.168.1.10");
+    setBoxes("txtSubnetMask", "255.255.255.0");
+    setBoxes("txtGateway", "192.168.1.1");
+    setBoxes("txtTcpServer", "10.0.0.0");
+    box("txtTcpServer_3")->setText("2.5");
+    box("txtUDPLocalPort")->setText("4096");
+    box("txtUDPRemotePort")->setText("65535");
+    Find<QComboBox>(&w(), "cmbUARTBaudrate")->setCurrentIndex(4); // "9600": automatic timeout 3250
+    for (const char *name : {"Option1", "Option5", "Option7", "Option9", "optCliSer_1", "optProto_0", "optDhcp_1"})
+        option(name)->click();
+    logIn();
+    button("cmdCommand_b")->click();
+    fireDeferredWrite();
     ASSERT_EQ(h.endpoint.sent.size(), 2);
     EXPECT_EQ(h.endpoint.sent[1].host, "192.168.0.1");
     const QByteArray expected = Bytes({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, // MAC
@@ -103,23 +94,21 @@ TEST_F(Commands, UploadCarriesEveryFieldByteForByte)
                                        0x00});
     EXPECT_EQ(h.endpoint.sent[1].datagram.toHex(' '), RequestBytes(98, expected).toHex(' '));
 
-    // The defaults: format 0xC0, "Enable" 1, no mode flag; no server address (a device that
-    // reports none leaves all four boxes empty) is 0.0.0.0.
-    for (QRadioButton *o : {w().eightDataBits, w().noParity, w().oneStopBit, w().timeoutToDefaultOn, w().tcpRoleButtons[0], w().dhcpButtons[0]})
-        o->click();
-    for (QLineEdit *box : w().tcpServerAddressBoxes)
-        box->clear();
-    w().uploadButton->click();
-    w().sendDeferredWrite();
+    // The defaults: format 0xC0, "Enable" 1, no mode flag; four empty server boxes are 0.0.0.0.
+    for (const char *name : {"Option2", "Option3", "Option6", "Option8", "optCliSer_0", "optDhcp_0"})
+        option(name)->click();
+    setBoxes("txtTcpServer", "...");
+    button("cmdCommand_b")->click();
+    fireDeferredWrite();
     ASSERT_EQ(h.endpoint.sent.size(), 4);
     EXPECT_EQ(h.endpoint.sent[3].datagram.mid(4 + 25, 7), Bytes({0xC0, 0x01, 0x00, 0, 0, 0, 0}));
 }
 
-// Values that do not fit their bytes are refused at the click and again when the write
-// timer fires, and no settings leave either time.
+// A value that does not fit its bytes is refused at the click, and again when the timer
+// fires if it was typed during the wait; no settings leave either time.
 TEST_F(Commands, UploadRefusesValuesThatDoNotFitTheirBytes)
 {
-    const struct { const char *box, *text, *field; } cases[] = {
+    const struct { const char *box, *text, *message; } cases[] = {
         {"txtUDPLocalPort", "65536", "Device Local Port Number Error"},
         {"txtUDPLocalPort", "99999999999", "Device Local Port Number Error"},
         {"txtUDPRemotePort", "1e300", "Device Remote Port Number Error"},
@@ -134,69 +123,76 @@ TEST_F(Commands, UploadRefusesValuesThatDoNotFitTheirBytes)
         {"txtTcpServer_2", "12abc", "Server remote IP-Address Error"},
         {"txtTcpServer_3", "256", "Server remote IP-Address Error"},
     };
-    w().manualUartTimeout->click();
-    w().setWriteButtonsEnabled(true);
+    option("optUARTManualTout")->click();
+    logIn();
     for (const auto &c : cases) {
         for (bool atTheClick : {true, false}) {
             SCOPED_TRACE(testing::Message() << c.box << " = " << c.text << (atTheClick ? " at the click" : " later"));
             fillValidSettings();
-            w().uartTimeoutBox->setText(QStringLiteral("1000"));
+            box("txtUARTTimeout")->setText("1000");
             h.endpoint.clearSent();
             h.messages.clear();
-            auto *box = w().findChild<QLineEdit *>(QString::fromLatin1(c.box));
-            ASSERT_NE(box, nullptr);
             if (atTheClick)
-                box->setText(QString::fromLatin1(c.text));
-            w().uploadButton->click();
+                box(c.box)->setText(QString::fromLatin1(c.text));
+            button("cmdCommand_b")->click();
             if (!atTheClick) {
-                ASSERT_EQ(h.endpoint.frames(), QList<QByteArray>{kLogoutFrame});
-                box->setText(QString::fromLatin1(c.text));
-                w().sendDeferredWrite();
+                box(c.box)->setText(QString::fromLatin1(c.text));
+                fireDeferredWrite();
             }
             ASSERT_EQ(h.messages.messages.size(), 1);
-            EXPECT_EQ(h.messages.messages, Warning(h.messages.lastText()));
-            EXPECT_TRUE(h.messages.lastText().startsWith(QString::fromLatin1(c.field)))
+            EXPECT_EQ(h.messages.messages[0].title, kRefusedTitle);
+            EXPECT_TRUE(h.messages.lastText().startsWith(QString::fromLatin1(c.message)))
                 << h.messages.lastText().toStdString();
             EXPECT_EQ(h.endpoint.commands(), atTheClick ? QList<int>{} : QList<int>{CmdLogout});
             EXPECT_FALSE(h.app().deferredWriteTimer().isEnabled());
         }
     }
-}
 
-TEST_F(Commands, TheFirstBadFieldInUploadOrderIsTheOneReported)
-{
+    // Several bad fields: the first in upload order is the one reported.
+    const std::pair<const char *, const char *> firstBad[] = {
+        {"txtGateway_1", "Device Gateway Error"}, {"txtUDPRemotePort", "Device Remote Port Number Error"},
+        {"txtTcpServer_0", "Server remote IP-Address Error"}};
     fillValidSettings();
-    w().tcpServerAddressBoxes[0]->clear();
-    w().remotePortBox->setText(QStringLiteral("70000"));
-    w().gatewayBoxes[1]->setText(QStringLiteral("256"));
-    EXPECT_TRUE(w().uploadRefusal()->startsWith(QStringLiteral("Device Gateway Error")));
-    w().gatewayBoxes[1]->setText(QStringLiteral("1"));
-    EXPECT_TRUE(w().uploadRefusal()->startsWith(QStringLiteral("Device Remote Port Number Error")));
-    w().remotePortBox->setText(QStringLiteral("65535"));
-    EXPECT_TRUE(w().uploadRefusal()->startsWith(QStringLiteral("Server remote IP-Address Error")));
-    w().tcpServerAddressBoxes[0]->setText(QStringLiteral(" 7 "));
-    EXPECT_FALSE(w().uploadRefusal().has_value());
+    box("txtTcpServer_0")->clear();
+    box("txtUDPRemotePort")->setText("70000");
+    box("txtGateway_1")->setText("256");
+    for (const auto &[name, message] : firstBad) {
+        h.messages.clear();
+        button("cmdCommand_b")->click();
+        EXPECT_TRUE(h.messages.lastText().startsWith(QString::fromLatin1(message))) << name;
+        box(name)->setText("7");
+    }
 }
 
-TEST_F(Commands, ActivationStopsThePollOnlyWhileLoggedOut)
+// After the device confirms an upload, requests go to the address that the upload carried:
+// the boxes as they were when the write left, not at the press nor at the confirmation.
+TEST_F(Commands, TheConfirmedUploadIsFollowedToTheAddressItCarried)
 {
-    h.app().loginPollTimer().setEnabled(true);
-    w().logoutButton->setEnabled(true);
-    state().loggedIn = true;
-    w().onActivated();
-    EXPECT_TRUE(h.app().loginPollTimer().isEnabled());
-    EXPECT_TRUE(w().logoutButton->isEnabled());
+    h.endpoint.injectReply(CmdUploadSettings, Bytes({0xAA, 0xAA})); // nothing uploaded yet
+    EXPECT_EQ(dotted("txtExpIPAddress"), "192.168.0.1");
 
-    state().loggedIn = false; // a login accepted but not yet confirmed by the poll
-    w().onActivated();
-    EXPECT_FALSE(h.app().loginPollTimer().isEnabled());
-    EXPECT_FALSE(w().logoutButton->isEnabled());
+    fillValidSettings();
+    setBoxes("txtIPAddress", "10.1.2.3");
+    logIn();
+    button("cmdCommand_b")->click();
+    setBoxes("txtIPAddress", "10.9.9.9"); // between the press and the send
+    fireDeferredWrite();
+    ASSERT_EQ(h.endpoint.sent.size(), 2);
+    EXPECT_EQ(h.endpoint.sent[1].datagram.mid(4 + 6, 4), Bytes({10, 9, 9, 9}));
+    setBoxes("txtIPAddress", "172.16.0.5"); // between the send and the confirmation
+    h.endpoint.injectReply(CmdUploadSettings, Bytes({0xAA, 0xAA}));
+    EXPECT_EQ(dotted("txtExpIPAddress"), "10.9.9.9");
+    EXPECT_EQ(state().deviceAddress, (std::array<qint16, 4>{10, 9, 9, 9}));
+    h.endpoint.clearSent();
+    button("cmdCommand_a")->click();
+    ASSERT_EQ(h.endpoint.sent.size(), 2);
+    EXPECT_EQ(h.endpoint.sent[1].host, "10.9.9.9");
 }
 
-TEST_F(Commands, ASendErrorIsShownAndLeavesCommandPendingAndTheReplyTimerAsTheyWere)
+TEST_F(Commands, ASendErrorIsShownAndLeavesTheReplyWaitAsItWas)
 {
     h.endpoint.failSend = true;
-    w().downloadButton->click(); // 102 through sendCommand, then 97
+    button("cmdCommand_a")->click(); // 102 through sendCommand, then 97
     const QString unreachable = QStringLiteral("Network is unreachable");
     EXPECT_EQ(h.messages.messages, (QList<ShownMessage>{{unreachable, "Errore  10051", MessageIcon::Exclamation},
                                                          {unreachable, "Errore 10051", MessageIcon::Exclamation}}));
@@ -204,14 +200,66 @@ TEST_F(Commands, ASendErrorIsShownAndLeavesCommandPendingAndTheReplyTimerAsTheyW
     EXPECT_FALSE(h.app().replyTimer().isCounting());
 
     h.endpoint.failSend = false;
-    w().setDefaultButton->click();
+    button("cmdCommand_c")->click();
     h.app().replyTimer().setInterval(1500);
     h.endpoint.failSend = true;
-    w().sendDeferredWrite(); // sendCommand 99 fails
+    fireDeferredWrite(); // 99 fails
     EXPECT_EQ(h.messages.messages.last().title, "Errore  10051");
     EXPECT_TRUE(state().commandPending);
     EXPECT_EQ(h.app().replyTimer().interval(), 1500);
     EXPECT_TRUE(h.app().replyTimer().isEnabled());
+}
+
+TEST_F(Commands, AnUnansweredRequestIsReportedOnceUntilTheDeviceAnswersAgain)
+{
+    w().onReplyTimeout(); // nothing pending
+    EXPECT_TRUE(h.messages.messages.isEmpty());
+    EXPECT_EQ(h.app().discoveryIfLoaded(), nullptr);
+
+    h.app().loginPollTimer().setInterval(1);
+    for (int poll = 0; poll < 4; ++poll) {
+        w().pollLogin();
+        EXPECT_TRUE(h.app().replyTimer().isCounting());
+        w().onReplyTimeout();
+    }
+    EXPECT_EQ(h.app().loginPollTimer().interval(), 1000);
+    EXPECT_EQ(h.endpoint.frames(), QList<QByteArray>(4, Hex("3C236602AAAABC3E")));
+    EXPECT_EQ(h.messages.texts(), QStringList{kNoReply});
+    EXPECT_EQ(h.messages.messages[0].title, "Attention!");
+
+    // Once the device answers, a later silence is reported anew; so is the next request the
+    // user makes.
+    h.endpoint.injectReply(CmdLoginStatus, Hex("00000102"));
+    EXPECT_FALSE(state().commandPending);
+    w().pollLogin();
+    w().onReplyTimeout();
+    button("cmdCommand_c")->click();
+    w().onReplyTimeout();
+    EXPECT_EQ(h.messages.texts(), (QStringList{kNoReply, kNoReply, kNoReply}));
+}
+
+// The real timers: a second write replaces the first; the write timer, then the reply timer
+// of the write, each fire once.
+TEST_F(Commands, TheWriteAndReplyTimersFireOnce)
+{
+    logIn();
+    button("cmdCommand_c")->click();
+    button("cmdResetMacAutomatic")->click();
+    IntervalTimer::setSpeedup(100);
+    h.app().deferredWriteTimer().setInterval(1999); // restart with the shortened wait
+    h.app().deferredWriteTimer().setInterval(2000);
+    QSignalSpy written(&h.app().deferredWriteTimer(), &IntervalTimer::timeout);
+    const bool wrote = written.wait(2000);
+    h.app().replyTimer().setInterval(1999);
+    const bool reported = QTest::qWaitFor([&] { return !h.messages.messages.isEmpty(); }, 2000);
+    QTest::qWait(100); // five times the shortened wait
+    IntervalTimer::setSpeedup(1);
+    ASSERT_TRUE(wrote && reported);
+    EXPECT_EQ(written.size(), 1);
+    EXPECT_EQ(h.endpoint.commands(), (QList<int>{103, 103, 112}));
+    EXPECT_EQ(h.messages.texts(), QStringList{kNoReply});
+    EXPECT_FALSE(h.app().deferredWriteTimer().isEnabled());
+    EXPECT_FALSE(h.app().replyTimer().isEnabled());
 }
 
 } // namespace

@@ -2,11 +2,16 @@
 #include "AppHarness.h"
 #include "Samples.h"
 
+#include "dialogs/BridgeDialog.h"
+#include "dialogs/MacAddressDialog.h"
+#include "dialogs/SourceFilterDialog.h"
+#include "discovery/DiscoveryWindow.h"
+#include "login/LoginDialog.h"
 #include "programmer/ProgrammerWindow.h"
 #include "protocol/Commands.h"
 #include "protocol/Frame.h"
+#include "protocol/WriteSequence.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,15 +22,9 @@
 
 namespace qvx::test {
 
-// The texts of a row of boxes joined by dots: "10.0.0.254".
-template <typename Boxes>
-QString Dotted(const Boxes &boxes)
-{
-    QStringList parts;
-    for (const auto *box : boxes)
-        parts << box->text();
-    return parts.join('.');
-}
+const QByteArray kLogoutFrame = Hex("3C236702AAAABD3E");
+const QString kRefusedTitle = QStringLiteral("Message Warning");
+const QString kRangeTitle = QStringLiteral("Attention! - Value out of range");
 
 // The program started on test doubles, with the programmer window shown and active.
 class ProgrammerTest : public ::testing::Test {
@@ -38,41 +37,49 @@ protected:
 
     ProgrammerWindow &w() { return *h.app().programmer(); }
     ProgramState &state() { return h.state(); }
+    QLineEdit *box(const QString &name) { return Find<QLineEdit>(&w(), name); }
+    QPushButton *button(const QString &name) { return Find<QPushButton>(&w(), name); }
+    QRadioButton *option(const QString &name) { return Find<QRadioButton>(&w(), name); }
+    QString dotted(const QString &base, int count = 4) { return Dotted<QLineEdit>(&w(), base, count); }
+    // Sets the boxes "<base>_0".. to the dot-separated parts of `text`.
+    void setBoxes(const QString &base, const QString &text)
+    {
+        const QStringList parts = text.split(QLatin1Char('.'));
+        for (int i = 0; i < parts.size(); ++i)
+            box(QStringLiteral("%1_%2").arg(base).arg(i))->setText(parts[i]);
+    }
 
-    // Fills every octet, port and server box with an acceptable value, so that moving the
-    // focus around never trips another box's leaving check.
+    // The device says the login holds: the writes are enabled (the poll is stopped again,
+    // so that no poll leaves during a test).
+    void logIn()
+    {
+        h.endpoint.injectReply(CmdLoginStatus, Bytes({255, 255, 0, 0}));
+        h.app().loginPollTimer().setEnabled(false);
+        h.endpoint.clearSent();
+    }
+
+    // Fills every device box with an acceptable value, so that leaving a box never trips
+    // its check and an upload is accepted.
     void fillValidSettings()
     {
-        for (int i = 0; i < 6; ++i)
-            w().macAddressBoxes[i]->setText(QStringLiteral("0%1").arg(i));
-        for (auto *boxes : {&w().ipAddressBoxes, &w().subnetMaskBoxes, &w().gatewayBoxes, &w().tcpServerAddressBoxes})
-            for (QLineEdit *box : *boxes)
-                box->setText(QStringLiteral("1"));
-        w().localPortBox->setText(QStringLiteral("4096"));
-        w().remotePortBox->setText(QStringLiteral("4097"));
+        setBoxes(QStringLiteral("txtMacAddress"), QStringLiteral("00.01.02.03.04.05"));
+        for (const char *base : {"txtIPAddress", "txtSubnetMask", "txtGateway", "txtTcpServer"})
+            setBoxes(QString::fromLatin1(base), QStringLiteral("1.1.1.1"));
+        box(QStringLiteral("txtUDPLocalPort"))->setText(QStringLiteral("4096"));
+        box(QStringLiteral("txtUDPRemotePort"))->setText(QStringLiteral("4097"));
     }
 
-    // Puts the focus into a box the way a click would.
-    static void focusBox(QLineEdit *box)
-    {
-        box->setFocus(Qt::MouseFocusReason);
-        ASSERT_TRUE(box->hasFocus());
-    }
-
-    // Types into a focused box and leaves it with the Tab key.
+    // Types into a box, as after a click into it, and leaves it with the Tab key.
     static void typeAndTab(QLineEdit *box, const QString &text)
     {
-        focusBox(box);
+        box->setFocus(Qt::MouseFocusReason);
         box->clear();
         QTest::keyClicks(box, text);
         QTest::keyClick(box, Qt::Key_Tab);
     }
 
-    // Exactly one message was shown, with this text, title and icon.
-    void expectOneMessage(const QString &text, const QString &title, MessageIcon icon)
-    {
-        EXPECT_EQ(h.messages.messages, (QList<ShownMessage>{{text, title, icon}}));
-    }
+    // The deferred-write timer's expiry.
+    void fireDeferredWrite() { h.app().writeSequence().sendNow(); }
 
     AppHarness h;
 };

@@ -5,6 +5,10 @@
 
 #include "app/AppContext.h"
 
+#include <QStringList>
+#include <QWidget>
+#include <gtest/gtest.h>
+
 #include <memory>
 
 namespace qvx::test {
@@ -29,5 +33,25 @@ struct AppHarness {
     FakeCardSource cards;
     std::unique_ptr<AppContext> ctx; // last: destroyed before the doubles it uses
 };
+
+// A window's control by its objectName; a failure names the control that is missing.
+template <typename Control = QWidget>
+Control *Find(const QObject *window, const QString &name)
+{
+    Control *control = window ? window->findChild<Control *>(name) : nullptr;
+    EXPECT_NE(control, nullptr) << "no control " << name.toStdString();
+    return control;
+}
+
+// The texts of the boxes "<base>_0" .. "<base>_<count - 1>" joined by dots: "10.0.0.254".
+template <typename Box>
+QString Dotted(const QObject *window, const QString &base, int count = 4)
+{
+    QStringList parts;
+    for (int i = 0; i < count; ++i)
+        if (Box *box = Find<Box>(window, QStringLiteral("%1_%2").arg(base).arg(i)))
+            parts << box->text();
+    return parts.join(QLatin1Char('.'));
+}
 
 } // namespace qvx::test

@@ -1,0 +1,250 @@
+// The login dialog: what it lets into its boxes, the exclusion between a login and a password
+// change, its resets, and the frames the programmer window sends for it.
+#include "AppHarness.h"
+
+#include "login/LoginDialog.h"
+#include "programmer/ProgrammerWindow.h"
+#include "protocol/Frame.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <functional>
+
+namespace qvx::test {
+namespace {
+
+// Waits until the widget's window is the application's active window. (A window counts as
+// active for QWindow::isActive while its transient dialog has the focus, so
+// QTest::qWaitForWindowActive would not tell the two apart.)
+bool WaitActive(QWidget *w)
+{
+    QWidget *window = w->window();
+    return QTest::qWaitFor([window] { return QApplication::activeWindow() == window; });
+}
+
+// The whole program on test doubles with the login dialog shown and active, as after a
+// click on the programmer window's "Login".
+class Login : public ::testing::Test {
+public:
+    void SetUp() override { open(true); }
+
+    void open(bool showProgrammer)
+    {
+        h = std::make_unique<AppHarness>(true, showProgrammer);
+        dlg = h->app().login();
+        dlg->show();
+        ASSERT_TRUE(WaitActive(dlg));
+        password = Find<QLineEdit>(dlg, "txtPassword");
+        newPassword = Find<QLineEdit>(dlg, "txtNewPassword");
+        oldPassword = Find<QLineEdit>(dlg, "txtOldPassword");
+        loginButton = Find<QPushButton>(dlg, "cmdEseguiLogin");
+        setButton = Find<QPushButton>(dlg, "cmdImpostaNewPassword");
+    }
+
+    // Hides the dialog and shows it again from the programmer window, as its "Login" does.
+    void reopen()
+    {
+        dlg->hide();
+        ProgrammerWindow *programmer = h->app().programmer();
+        programmer->show();
+        programmer->activateWindow();
+        ASSERT_TRUE(WaitActive(programmer));
+        dlg->show();
+        ASSERT_TRUE(WaitActive(dlg));
+    }
+
+    // The command code and data of every request sent.
+    QList<std::pair<int, QByteArray>> requests() const
+    {
+        QList<std::pair<int, QByteArray>> out;
+        for (const QByteArray &datagram : h->endpoint.frames())
+            if (const std::optional<Frame> frame = recognizeRequest(datagram))
+                out.append({frame->cmd, frame->data});
+        return out;
+    }
+
+    std::unique_ptr<AppHarness> h;
+    LoginDialog *dlg = nullptr;
+    QLineEdit *password = nullptr, *newPassword = nullptr, *oldPassword = nullptr;
+    QPushButton *loginButton = nullptr, *setButton = nullptr;
+};
+
+// With and without a programmer window that can take the activation back.
+TEST_F(Login, EachRequestLeavesOnceWithItsPaddedPasswords)
+{
+    const struct {
+        const char *what;
+        std::function<void(Login &)> fill;
+        QPushButton *Login::*button;
+        int cmd;
+        QByteArray data;
+    } cases[] = {
+        {"login", [](Login &t) { QTest::keyClicks(t.password, "Abc123"); }, &Login::loginButton, 100, "      Abc123"},
+        {"pasted login", [](Login &t) { t.password->insert(QStringLiteral("p\u00e4ss w\u00f6rd-12345678")); },
+         &Login::loginButton, 100, "psswrd123456"},
+        {"password change",
+         [](Login &t) {
+             QTest::keyClicks(t.newPassword, "NewPass2024");
+             QTest::keyClicks(t.oldPassword, "old123");
+         },
+         &Login::setButton, 101, "      old123 NewPass2024"},
+    };
+    for (bool programmerShown : {true, false}) {
+        for (const auto &c : cases) {
+            SCOPED_TRACE(testing::Message() << c.what << (programmerShown ? "" : ", programmer window hidden"));
+            open(programmerShown);
+            c.fill(*this);
+            QTest::mouseClick(this->*c.button, Qt::LeftButton);
+            EXPECT_FALSE(dlg->isVisible());
+            if (programmerShown) {
+                EXPECT_TRUE(WaitActive(h->app().programmer()));
+            }
+            QTest::qWait(10);
+            EXPECT_EQ(requests(), (QList<std::pair<int, QByteArray>>{{c.cmd, c.data}}));
+        }
+    }
+    // Closing the dialog sends nothing.
+    open(true);
+    QTest::keyClicks(password, "qwerty");
+    dlg->close();
+    QTest::qWait(10);
+    EXPECT_TRUE(h->endpoint.sent.isEmpty());
+}
+
+TEST_F(Login, SixCharactersEnableEachPartAndEmptyTheOther)
+{
+    for (QLineEdit *box : {password, newPassword, oldPassword})
+        EXPECT_GE(box->width(), box->fontMetrics().horizontalAdvance(QStringLiteral("WWWWWWWWWWWW")));
+    QTest::keyClicks(password, "aB3dE");
+    EXPECT_FALSE(loginButton->isEnabled());
+    QTest::keyClicks(password, "9");
+    EXPECT_TRUE(loginButton->isEnabled());
+
+    // Five characters of a new password leave the login alone; the sixth empties it.
+    QTest::keyClicks(newPassword, "newpw");
+    EXPECT_EQ(password->text(), "aB3dE9");
+    QTest::keyClicks(newPassword, "2");
+    EXPECT_TRUE(password->text().isEmpty());
+    EXPECT_FALSE(loginButton->isEnabled());
+    EXPECT_FALSE(setButton->isEnabled()) << "the old password is still missing";
+    QTest::keyClicks(oldPassword, "oldpw");
+    EXPECT_FALSE(setButton->isEnabled());
+    QTest::keyClicks(oldPassword, "3");
+    EXPECT_TRUE(setButton->isEnabled());
+    QTest::keyClick(newPassword, Qt::Key_Backspace);
+    EXPECT_FALSE(setButton->isEnabled());
+    QTest::keyClicks(newPassword, "x");
+    EXPECT_TRUE(setButton->isEnabled());
+
+    // Six login characters empty the change part; the old password alone empties the login.
+    QTest::keyClicks(password, "again");
+    EXPECT_EQ(newPassword->text(), "newpwx");
+    QTest::keyClicks(password, "7");
+    EXPECT_TRUE(newPassword->text().isEmpty() && oldPassword->text().isEmpty());
+    EXPECT_FALSE(setButton->isEnabled());
+    EXPECT_TRUE(loginButton->isEnabled());
+    QTest::keyClicks(oldPassword, "oldpw1");
+    EXPECT_TRUE(password->text().isEmpty());
+    EXPECT_FALSE(loginButton->isEnabled() || setButton->isEnabled());
+}
+
+TEST_F(Login, TheKeysLetOnlyLettersAndDigitsThroughAndTwelveAtMost)
+{
+    const struct { const char *what; Qt::Key key; QString text; Qt::KeyboardModifiers mods; } refused[] = {
+        {"space", Qt::Key_Space, " ", Qt::NoModifier},
+        {"hyphen", Qt::Key_Minus, "-", Qt::NoModifier},
+        {"accented letter", Qt::Key_Eacute, QStringLiteral("\u00e9"), Qt::NoModifier},
+        {"Cyrillic letter", Qt::Key_unknown, QStringLiteral("\u0416"), Qt::NoModifier},
+        {"full-width letter", Qt::Key_unknown, QStringLiteral("\uff21"), Qt::NoModifier},
+        {"Return", Qt::Key_Return, "\r", Qt::NoModifier},
+        {"Ctrl+B as a control character", Qt::Key_B, "\x02", Qt::ControlModifier},
+        {"Ctrl+K as a letter", Qt::Key_K, "k", Qt::ControlModifier},
+        {"two characters at once", Qt::Key_unknown, "ab", Qt::NoModifier},
+    };
+    for (QLineEdit *box : {password, newPassword, oldPassword}) {
+        for (const auto &k : refused) {
+            SCOPED_TRACE(box->objectName().toStdString() + ": " + k.what);
+            box->setText(QStringLiteral("abc12"));
+            box->setCursorPosition(2);
+            QTest::sendKeyEvent(QTest::Click, box, k.key, k.text, k.mods);
+            EXPECT_EQ(box->text(), "abc12");
+            EXPECT_TRUE(dlg->isVisible());
+        }
+        // The thirteenth character is discarded, at the end or in the middle; Backspace
+        // always works; a keypad digit is a digit; typing over a selection of a full box works.
+        box->clear();
+        QTest::keyClicks(box, "Ab3456789012Z");
+        QTest::keyClick(box, Qt::Key_Home);
+        QTest::keyClicks(box, "Q");
+        EXPECT_EQ(box->text(), "Ab3456789012");
+        QTest::keyClick(box, Qt::Key_End);
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_7, "7", Qt::KeypadModifier);
+        EXPECT_EQ(box->text(), "Ab3456789017");
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(box, Qt::Key_Left, Qt::ShiftModifier);
+        QTest::keyClicks(box, "Z12");
+        EXPECT_EQ(box->text(), "Ab3456789Z12");
+        box->clear();
+    }
+    EXPECT_TRUE(h->endpoint.sent.isEmpty());
+}
+
+TEST_F(Login, InsertedTextKeepsOnlyPasswordCharacters)
+{
+    const struct { const char *what; QString inserted, kept; } cases[] = {
+        {"blanks and punctuation", " my-pass word!", "mypassword"},
+        {"accents, symbols and control characters", QStringLiteral("caf\u00e9\u20ac42\u00b2\t\x01\x7f"), "caf42"},
+        {"longer than twelve", "a-b-c-d-e-f-g-h-i-j-k-l-m-n", "abcdefghijkl"},
+        {"nothing usable", "  --  ", ""},
+    };
+    for (QLineEdit *box : {password, newPassword, oldPassword}) {
+        for (const auto &c : cases) {
+            SCOPED_TRACE(box->objectName().toStdString() + ": " + c.what);
+            box->clear();
+            QGuiApplication::clipboard()->setText(c.inserted);
+            QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+            EXPECT_EQ(box->text(), c.kept);
+            box->setText(c.inserted);
+            EXPECT_EQ(box->text(), c.kept);
+        }
+    }
+    // Into existing text: twelve at most, and the cursor follows.
+    newPassword->setText("abcdef");
+    newPassword->setCursorPosition(3);
+    newPassword->insert(QStringLiteral("1 2-3"));
+    EXPECT_EQ(newPassword->text(), "abc123def");
+    EXPECT_EQ(newPassword->cursorPosition(), 6);
+    newPassword->insert(QStringLiteral("XYZUVW"));
+    EXPECT_EQ(newPassword->text(), "abc123XYZUVW");
+}
+
+TEST_F(Login, EveryActivationStartsAfreshAndLoggedInOnlyThePasswordChangeIsOffered)
+{
+    QTest::keyClicks(newPassword, "newpw1");
+    QTest::keyClicks(oldPassword, "oldpw1");
+    ASSERT_TRUE(setButton->isEnabled());
+    reopen();
+    for (QLineEdit *box : {password, newPassword, oldPassword})
+        EXPECT_TRUE(box->text().isEmpty()) << box->objectName().toStdString();
+    EXPECT_FALSE(loginButton->isEnabled() || setButton->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return password->hasFocus(); }));
+    EXPECT_EQ(h->app().login(), dlg); // the same dialog, only hidden and shown again
+
+    QWidget *caption = Find<QLabel>(dlg, "lblDigitPassword");
+    h->state().loggedIn = true;
+    reopen();
+    EXPECT_FALSE(caption->isVisible() || password->isVisible() || loginButton->isVisible());
+    EXPECT_TRUE(newPassword->isVisible() && oldPassword->isVisible() && setButton->isVisible());
+    h->state().loggedIn = false;
+    reopen();
+    EXPECT_TRUE(caption->isVisible() && password->isVisible() && loginButton->isVisible());
+}
+
+} // namespace
+} // namespace qvx::test
