@@ -169,26 +169,29 @@ void breakdown(const std::vector<QByteArray> &replies)
         for (const Frame &f : frames)
             window.deviceRows().appendDevice(f.data);
     });
+    const auto reply = [](const Frame &f) {
+        return QList<DeviceReply>{DeviceReply{decodeDiscoveryRecord(f.data), int(f.data.size()), {}}};
+    };
     const double addRowShown = perReply([&] {
         window.clearDeviceGrid();
         for (const Frame &f : frames)
-            window.addDeviceRow(f.data);
+            window.addDevices(reply(f));
     });
+    QList<DeviceReply> all;
+    for (const Frame &f : frames)
+        all << reply(f);
     const double addRowBatched = perReply([&] {
         window.clearDeviceGrid();
-        window.setRowBatch(true);
-        for (const Frame &f : frames)
-            window.addDeviceRow(f.data);
-        window.setRowBatch(false);
+        window.addDevices(all);
     });
     window.hide();
     const double addRowHidden = perReply([&] {
         window.clearDeviceGrid();
         for (const Frame &f : frames)
-            window.addDeviceRow(f.data);
+            window.addDevices(reply(f));
     });
     std::printf("breakdown per reply: recognise %.2f us, decode the record %.2f us (all 28 texts up front would "
-                "cost %.2f us), model append alone %.2f us, model append in the shown grid %.2f us; addDeviceRow in "
+                "cost %.2f us), model append alone %.2f us, model append in the shown grid %.2f us; addDevices in "
                 "the shown window one by one %.2f us, in one batch %.2f us, hidden %.2f us\n",
                 recognise, decode, rowTexts, modelAlone, modelShown, addRowShown, addRowBatched, addRowHidden);
 }

@@ -42,7 +42,11 @@ void DeviceGridModel::clear()
     m_rowsByAddress.clear();
     m_announced = 0;
     m_highlighted = -1;
+    m_missing.clear();
+    m_checkOfRow.clear();
     endResetModel();
+    if (m_sheet)
+        compare();
 }
 
 void DeviceGridModel::appendDevice(const QByteArray &recordData, const std::optional<LocalCard> &card)
@@ -132,6 +136,8 @@ void DeviceGridModel::announceRows()
     beginInsertRows(QModelIndex(), m_announced, deviceCount() - 1);
     m_announced = deviceCount();
     endInsertRows();
+    if (m_sheet)
+        compare();
 }
 
 void DeviceGridModel::beginRowBatch()
@@ -237,7 +243,123 @@ void DeviceGridModel::emitRowChanged(int deviceRow)
 
 int DeviceGridModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_announced;
+    return parent.isValid() ? 0 : m_announced + int(m_missing.size());
+}
+
+void DeviceGridModel::setComparison(std::optional<SiteSheet> sheet)
+{
+    m_sheet = std::move(sheet);
+    compare();
+}
+
+void DeviceGridModel::compare()
+{
+    // The missing units' rows go, and come again as the new comparison has them.
+    if (!m_missing.isEmpty()) {
+        beginRemoveRows(QModelIndex(), m_announced, m_announced + int(m_missing.size()) - 1);
+        m_missing.clear();
+        endRemoveRows();
+    }
+    m_checks.clear();
+    m_checkOfRow.assign(m_rows.size(), -1);
+    if (!m_sheet) {
+        if (m_announced > 0)
+            Q_EMIT dataChanged(index(0, 0), index(m_announced - 1, kColumns - 1));
+        return;
+    }
+    QList<FieldValues> found;
+    QHash<QString, int> rowOfMac;
+    for (int r = 0; r < deviceCount(); ++r) {
+        const Row &row = m_rows[std::size_t(r)];
+        FieldValues values = discoveryFieldValues(encodeDiscoveryRecord(row.record).left(row.recordLength),
+                                                  row.card ? row.card->label() : QString());
+        // Fields a short reply did not carry are not compared.
+        for (auto it = values.begin(); it != values.end();)
+            it = it.value().isEmpty() ? values.erase(it) : std::next(it);
+        rowOfMac.insert(values.value(kMacKey), r);
+        found << values;
+    }
+    m_checks = checkSite(*m_sheet, found);
+    QList<UnitCheck> missing;
+    for (qsizetype i = 0; i < m_checks.size(); ++i) {
+        const UnitCheck &check = m_checks[i];
+        if (check.status == UnitCheck::Status::Missing || check.status == UnitCheck::Status::Replaced)
+            missing << check;
+        else if (const auto row = rowOfMac.constFind(check.mac); row != rowOfMac.cend())
+            m_checkOfRow[std::size_t(*row)] = int(i);
+    }
+    if (!missing.isEmpty()) {
+        beginInsertRows(QModelIndex(), m_announced, m_announced + int(missing.size()) - 1);
+        m_missing = missing;
+        endInsertRows();
+    }
+    if (m_announced > 0)
+        Q_EMIT dataChanged(index(0, 0), index(m_announced - 1, kColumns - 1));
+}
+
+QVariant DeviceGridModel::comparisonData(int row, int column, int role) const
+{
+    if (row >= m_announced) {
+        // A planned unit that did not answer: its plan, greyed.
+        const UnitCheck &check = m_missing[row - m_announced];
+        const PlannedUnit *unit = nullptr;
+        for (const PlannedUnit &u : m_sheet->units)
+            if (u.mac == check.mac)
+                unit = &u;
+        const QString why = check.status == UnitCheck::Status::Replaced
+                                ? QStringLiteral("Planned in the sheet (line %1) and not answering: %2 holds its "
+                                                 "address, a replaced unit?")
+                                      .arg(check.line)
+                                      .arg(check.replacedBy)
+                                : QStringLiteral("Planned in the sheet (line %1) and not answering").arg(check.line);
+        QString text;
+        if (column == 0)
+            text = check.mac;
+        else if (column < kSettingsColumns && unit)
+            text = unit->values.value(QString::fromLatin1(kDiscoveryColumns[std::size_t(column)].key));
+        switch (role) {
+        case Qt::DisplayRole:
+            return text;
+        case Qt::ForegroundRole:
+            return QBrush(QColor(Qt::gray));
+        case Qt::BackgroundRole:
+            return QBrush(QColor(240, 240, 240));
+        case Qt::ToolTipRole:
+        case Qt::AccessibleDescriptionRole:
+            return why;
+        case Qt::AccessibleTextRole:
+            return text.isEmpty() ? why : text + QStringLiteral(". ") + why;
+        default:
+            return {};
+        }
+    }
+    const int at = row < int(m_checkOfRow.size()) ? m_checkOfRow[std::size_t(row)] : -1;
+    if (at < 0)
+        return {};
+    const UnitCheck &check = m_checks[at];
+    QString note;
+    if (check.status == UnitCheck::Status::NotInSheet && column == 0)
+        note = QStringLiteral("Not in the sheet");
+    for (const FieldDifference &d : check.differences) {
+        const DiscoveryColumn *c = discoveryColumn(d.key);
+        if (c && int(c - kDiscoveryColumns.data()) == column)
+            note = QStringLiteral("The sheet says %1").arg(d.planned.isEmpty() ? QStringLiteral("(empty)") : d.planned);
+    }
+    if (note.isEmpty())
+        return {};
+    switch (role) {
+    case Qt::BackgroundRole:
+        return QBrush(check.status == UnitCheck::Status::NotInSheet ? QColor(255, 240, 160) : QColor(255, 190, 130));
+    case Qt::ForegroundRole:
+        return QBrush(QColor(Qt::black));
+    case Qt::ToolTipRole:
+    case Qt::AccessibleDescriptionRole:
+        return note;
+    case Qt::AccessibleTextRole:
+        return cell(row, column) + QStringLiteral(". ") + note;
+    default:
+        return {};
+    }
 }
 
 int DeviceGridModel::columnCount(const QModelIndex &parent) const
@@ -247,8 +369,13 @@ int DeviceGridModel::columnCount(const QModelIndex &parent) const
 
 QVariant DeviceGridModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_announced || index.column() >= kColumns)
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= kColumns)
         return {};
+    if (m_sheet) {
+        const QVariant compared = comparisonData(index.row(), index.column(), role);
+        if (compared.isValid() || index.row() >= m_announced)
+            return compared;
+    }
     const bool highlighted = index.row() == m_highlighted;
     if (index.column() == kAddressColumn) {
         // The flags, as a picture, in words for the tooltip and for screen readers.

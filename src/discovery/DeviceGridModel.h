@@ -1,6 +1,7 @@
 #pragma once
 #include "netadapters/LocalCard.h"
 #include "protocol/Layouts.h"
+#include "protocol/SiteCheck.h"
 
 #include <QAbstractTableModel>
 #include <QColor>
@@ -88,6 +89,19 @@ public:
     void highlightRow(int deviceRow, const QColor &background, const QColor &foreground);
     int highlightedRow() const { return m_highlighted; }
 
+    // ---- Comparison with a site's sheet ----
+    // Compares the listed devices with the sheet from now on (nothing: no comparison): a
+    // cell whose value differs from the sheet's is marked, with the sheet's value in its
+    // tooltip and accessible text; a device the sheet does not name is marked on its MAC
+    // address; the units the sheet plans that are not listed follow the device rows as
+    // greyed rows showing the plan. Kept when the grid is cleared and filled again.
+    void setComparison(std::optional<SiteSheet> sheet);
+    bool hasComparison() const { return m_sheet.has_value(); }
+    // The units of the last comparison, as checkSite() gives them.
+    const QList<UnitCheck> &comparison() const { return m_checks; }
+    // Rows of planned units that did not answer, after the device rows.
+    int missingRowCount() const { return int(m_missing.size()); }
+
     // ---- QAbstractTableModel ----
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -112,6 +126,15 @@ private:
     // Announces the rows appended since the last announcement to the views.
     void announceRows();
     void emitRowChanged(int deviceRow);
+    // Compares again after the rows changed.
+    void compare();
+    QVariant comparisonData(int row, int column, int role) const;
+
+    std::optional<SiteSheet> m_sheet;
+    QList<UnitCheck> m_checks;
+    // Per device row: its check in m_checks (-1 none); the missing units' checks.
+    std::vector<int> m_checkOfRow;
+    QList<UnitCheck> m_missing;
 
     std::vector<Row> m_rows;
     // Rows the views know of (rowCount()); fewer than m_rows only while a batch is open.

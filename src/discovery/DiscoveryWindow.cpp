@@ -20,11 +20,15 @@
 #include "protocol/Layouts.h"
 #include "protocol/MessageSink.h"
 #include "protocol/RecordFormats.h"
+#include "protocol/SiteCheck.h"
 #include "protocol/TextRules.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QMap>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
@@ -195,6 +199,11 @@ DiscoveryWindow::DiscoveryWindow(ProgramServices &services, QWidget *parent) : Q
     connect(m_exportButton, &QPushButton::clicked, this, &DiscoveryWindow::exportDevices);
     connect(m_deviceGrid, &QTableView::clicked, this, &DiscoveryWindow::onDeviceRowClicked);
     connect(m_searchAddressesButton, &QPushButton::clicked, this, &DiscoveryWindow::openAddressSearch);
+    connect(m_compareButton, &QPushButton::clicked, this, &DiscoveryWindow::compareWithSheet);
+    connect(m_clearComparisonButton, &QPushButton::clicked, this, &DiscoveryWindow::clearComparison);
+    // The counts follow every change of the rows.
+    connect(m_grid, &QAbstractItemModel::rowsInserted, this, &DiscoveryWindow::showComparison);
+    connect(m_grid, &QAbstractItemModel::modelReset, this, &DiscoveryWindow::showComparison);
     connect(m_openInProgrammerButton, &QPushButton::clicked, this, &DiscoveryWindow::openSelectedInProgrammer);
     connect(m_deviceGrid, &QTableView::doubleClicked, this, [this] {
         onDeviceRowClicked();
@@ -243,6 +252,10 @@ void DiscoveryWindow::buildControls()
     m_openInProgrammerButton->setToolTip(
         QStringLiteral("Download the settings of the device found by address in the programmer window"));
     m_openInProgrammerButton->setEnabled(false);
+    m_compareButton = makeButton(this, QStringLiteral("cmdCompareSheet"), QStringLiteral("Compare with sheet…"));
+    m_compareButton->setToolTip(QStringLiteral("Mark what differs from a commissioning sheet (CSV keyed by MAC address)"));
+    m_clearComparisonButton = makeButton(this, QStringLiteral("cmdClearComparison"), QStringLiteral("Clear comparison"));
+    m_clearComparisonButton->setEnabled(false);
     m_uploadSelectedButton = makeButton(this, QStringLiteral("cmdNetSet"), QStringLiteral("Upload selected device"));
     m_factorySettingButton = makeButton(this, QStringLiteral("cmdFactory"), QStringLiteral("Factory setting"));
     m_exitButton = makeButton(this, QStringLiteral("cmdExit"), QStringLiteral("Exit"));
@@ -315,6 +328,8 @@ void DiscoveryWindow::buildControls()
     m_lostReplies->setToolTip(QStringLiteral("The system's receive buffer was full while the devices answered: raise "
                                            "net.core.rmem_max (README, \"Receive buffer for large sites\") and refresh."));
     m_lostReplies->hide();
+    m_comparisonSummary = makeValueLabel(status, QStringLiteral("lblComparison"), QStringLiteral("Comparison with the sheet"));
+    m_comparisonSummary->hide();
     // The status line, and below it the replies lost, when there are.
     auto *statusLine = new QHBoxLayout;
     statusLine->addWidget(indicators);
@@ -322,6 +337,7 @@ void DiscoveryWindow::buildControls()
     statusLine->addStretch(1);
     statusLayout->addLayout(statusLine);
     statusLayout->addWidget(m_lostReplies);
+    statusLayout->addWidget(m_comparisonSummary);
 
     // Card selector, with the cards the last discovery could not search beside it.
     m_cardSelector = new QComboBox(this);
@@ -504,6 +520,8 @@ void DiscoveryWindow::buildControls()
     selectorRow->addWidget(m_cardSelector);
     selectorRow->addSpacing(16);
     selectorRow->addWidget(m_notSearchedMessage, 1);
+    selectorRow->addWidget(m_compareButton);
+    selectorRow->addWidget(m_clearComparisonButton);
 
     auto *top = new QHBoxLayout;
     top->addWidget(card);
@@ -533,7 +551,8 @@ void DiscoveryWindow::buildControls()
 
     // Tab order as the window reads: the card selector and the buttons on top, the grid, the
     // editor's buttons, then the editor's frames from left to right.
-    QList<QWidget *> order{m_cardSelector,        m_refreshButton,          m_searchAddressesButton,
+    QList<QWidget *> order{m_cardSelector,        m_compareButton,          m_clearComparisonButton,
+                           m_refreshButton,       m_searchAddressesButton,
                            m_exportButton,        m_exitButton,             m_deviceGrid,
                            m_uploadSelectedButton, m_factorySettingButton,  m_openInProgrammerButton};
     for (QLineEdit *box : m_macAddressBoxes)
@@ -681,6 +700,60 @@ void DiscoveryWindow::closeEvent(QCloseEvent *event)
 void DiscoveryWindow::setExportPathChooser(std::function<QString(QWidget *parent)> chooser)
 {
     m_exportPathChooser = std::move(chooser);
+}
+
+void DiscoveryWindow::setSheetPathChooser(std::function<QString(QWidget *parent)> chooser)
+{
+    m_sheetPathChooser = std::move(chooser);
+}
+
+void DiscoveryWindow::compareWithSheet()
+{
+    const QString path = m_sheetPathChooser
+                             ? m_sheetPathChooser(this)
+                             : QFileDialog::getOpenFileName(this, QStringLiteral("Compare with a sheet"), QString(),
+                                                            QStringLiteral("CSV files (*.csv);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        warn(QStringLiteral("The sheet %1 could not be read: %2").arg(path, file.errorString()));
+        return;
+    }
+    SiteSheet sheet = parseSiteSheet(file.readAll(), QFileInfo(path).fileName());
+    if (!sheet.ok()) {
+        warn(sheet.error);
+        return;
+    }
+    m_sheetName = QFileInfo(path).fileName();
+    m_grid->setComparison(std::move(sheet));
+    m_clearComparisonButton->setEnabled(true);
+    showComparison();
+}
+
+void DiscoveryWindow::clearComparison()
+{
+    m_grid->setComparison(std::nullopt);
+    m_clearComparisonButton->setEnabled(false);
+    showComparison();
+}
+
+void DiscoveryWindow::showComparison()
+{
+    if (!m_grid->hasComparison()) {
+        m_comparisonSummary->hide();
+        return;
+    }
+    QMap<UnitCheck::Status, int> counts;
+    for (const UnitCheck &check : m_grid->comparison())
+        ++counts[check.status];
+    QStringList parts;
+    for (UnitCheck::Status status : {UnitCheck::Status::Matches, UnitCheck::Status::Differs, UnitCheck::Status::Missing,
+                                     UnitCheck::Status::Replaced, UnitCheck::Status::NotInSheet})
+        if (counts.value(status) > 0)
+            parts << QStringLiteral("%1 %2").arg(counts.value(status)).arg(statusText(status));
+    m_comparisonSummary->setText(QStringLiteral("Compared with %1: %2").arg(m_sheetName, parts.join(QStringLiteral(", "))));
+    m_comparisonSummary->show();
 }
 
 void DiscoveryWindow::onRefreshClicked()

@@ -62,6 +62,8 @@ public:
 
     // Chooses the file of "Export…" (an empty text cancels). Unset: a save dialog.
     void setExportPathChooser(std::function<QString(QWidget *parent)> chooser);
+    // Chooses the sheet of "Compare with sheet…" (an empty text cancels). Unset: an open dialog.
+    void setSheetPathChooser(std::function<QString(QWidget *parent)> chooser);
 
 public Q_SLOTS:
     // "Refresh View".
@@ -90,6 +92,12 @@ public Q_SLOTS:
     void takeSettingsReply(const qvx::SettingsBlock &settings, int length, const qvx::ReplyOrigin &origin);
     // "Open in programmer" (or a double click) on a row found by address.
     void openSelectedInProgrammer();
+
+    // ---- Comparison with a site's sheet ("Compare with sheet…", "Clear comparison") ----
+    // Asks for a sheet and compares the grid with it until cleared; a sheet that cannot be
+    // read or is refused is reported and changes nothing.
+    void compareWithSheet();
+    void clearComparison();
 
 Q_SIGNALS:
     // The programmer window is to download the settings of the device at `address`.
@@ -139,10 +147,17 @@ private:
     // The endpoint's drop counter when the grid was last cleared.
     quint64 m_droppedAtClear = 0;
     std::function<QString(QWidget *parent)> m_exportPathChooser;
+    std::function<QString(QWidget *parent)> m_sheetPathChooser;
+    QString m_sheetName;
+    // The comparison's counts on the status line.
+    void showComparison();
 
     // ---- Controls ----
     QPushButton *m_refreshButton = nullptr;
     QPushButton *m_searchAddressesButton = nullptr;
+    QPushButton *m_compareButton = nullptr;
+    QPushButton *m_clearComparisonButton = nullptr;
+    ValueLabel *m_comparisonSummary = nullptr;
     QPushButton *m_openInProgrammerButton = nullptr;
     QPushButton *m_uploadSelectedButton = nullptr;
     QPushButton *m_factorySettingButton = nullptr;

@@ -1,0 +1,70 @@
+// "Compare with sheet…": the grid marks what differs from a commissioning sheet, shows the
+// planned units that did not answer and keeps the comparison across a refresh.
+#include "DiscoveryFixture.h"
+
+#include <QTemporaryDir>
+
+namespace qvx::test {
+namespace {
+
+struct SheetComparison : DiscoveryTest {
+    QTemporaryDir dir;
+    void compareWith(const QByteArray &csv)
+    {
+        const QString path = dir.filePath(QStringLiteral("site.csv"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(csv);
+        file.close();
+        w.setSheetPathChooser([path](QWidget *) { return path; });
+        click(QStringLiteral("cmdCompareSheet"));
+    }
+    QVariant at(int row, int column, int role) const { return w.deviceRows().index(row, column).data(role); }
+};
+
+TEST_F(SheetComparison, MarksDifferencesListsMissingUnitsAndSurvivesARefresh)
+{
+    answer(0x01);
+    answer(0x02);
+    // Device 01 as planned but its baud; device 02 not in the sheet; 03 planned, silent.
+    compareWith("mac,ip,baud\n"
+                "00-1A-2B-3C-4D-01,10.0.0.254,19200\n"
+                "00-1A-2B-3C-4D-03,10.0.0.77,\n");
+    ASSERT_EQ(w.deviceRows().rowCount(), 3);
+    EXPECT_EQ(at(0, 6, Qt::DisplayRole).toString(), "9600");
+    EXPECT_EQ(at(0, 6, Qt::ToolTipRole).toString(), "The sheet says 19200");
+    EXPECT_EQ(at(0, 6, Qt::AccessibleTextRole).toString(), "9600. The sheet says 19200");
+    EXPECT_FALSE(at(0, 1, Qt::ToolTipRole).toString().contains("sheet")) << "the address matches";
+    EXPECT_EQ(at(1, 0, Qt::ToolTipRole).toString(), "Not in the sheet");
+    EXPECT_EQ(at(2, 0, Qt::DisplayRole).toString(), "00-1A-2B-3C-4D-03");
+    EXPECT_EQ(at(2, 1, Qt::DisplayRole).toString(), "10.0.0.77");
+    EXPECT_TRUE(at(2, 1, Qt::ToolTipRole).toString().startsWith("Planned in the sheet (line 3)"));
+    EXPECT_EQ(TextOf(w, QStringLiteral("lblComparison")), "Compared with site.csv: 1 differs, 1 missing, 1 not in sheet");
+    w.clickGridRow(3);
+    EXPECT_EQ(w.deviceRows().highlightedRow(), -1) << "a planned unit's row is not a device to write";
+
+    // A refresh keeps the comparison: the planned unit answers now.
+    click(QStringLiteral("cmdRefresh"));
+    answer(0x03);
+    ASSERT_EQ(w.deviceRows().rowCount(), 2) << "device 03 is listed, not missing";
+    EXPECT_EQ(TextOf(w, QStringLiteral("lblComparison")), "Compared with site.csv: 1 differs, 1 missing")
+        << "device 01 did not answer this time";
+    EXPECT_EQ(at(0, 1, Qt::ToolTipRole).toString(), "The sheet says 10.0.0.77");
+
+    click(QStringLiteral("cmdClearComparison"));
+    EXPECT_EQ(w.deviceRows().rowCount(), 1);
+    EXPECT_FALSE(at(0, 1, Qt::ToolTipRole).toString().contains("sheet"));
+    EXPECT_TRUE(control(QStringLiteral("lblComparison"))->isHidden());
+}
+
+TEST_F(SheetComparison, ARefusedSheetChangesNothing)
+{
+    answer();
+    compareWith("ip,baud\n10.0.0.254,9600\n");
+    ASSERT_EQ(h.messages.messages.size(), 1);
+    EXPECT_TRUE(h.messages.lastText().contains("there is no mac column"));
+    EXPECT_FALSE(w.deviceRows().hasComparison());
+}
+
+} // namespace
+} // namespace qvx::test
