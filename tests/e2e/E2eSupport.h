@@ -26,13 +26,8 @@ class DiscoveryWindow;
 
 namespace qvx::e2e {
 
-// The simulated network the harness starts (see CMakeLists.txt beside this file):
-// 52 devices from 192.168.0.1, the program's 192.168.0.10 left out, password "123456";
-// 192.168.0.52 never answers and every reply of 192.168.0.53 carries a wrong checksum.
-inline constexpr int kAnsweringDevices = 50;
+// The simulated devices start at 192.168.0.1 with password "123456".
 inline const QString kPassword = QStringLiteral("123456");
-inline const QString kSilentDevice = QStringLiteral("192.168.0.52");
-inline const QString kCorruptDevice = QStringLiteral("192.168.0.53");
 inline const QString kNoReplyWarning = QStringLiteral("The command has not been executed or not completely succeded");
 
 // The real endpoint, with a record of the frames that pass through it and where they went.
@@ -99,12 +94,10 @@ protected:
     // Login through the dialog; waits for the login reply and, when accepted, for the writes
     // to be enabled. Returns whether the device accepted it.
     bool login(const QString &password);
-    // Old and new password through the dialog; waits for the device's answer.
-    void changePassword(const QString &oldPassword, const QString &newPassword);
     // Clicks a write button and waits for the logout, the 2 s delay and the write's reply.
     bool clickAndWaitWrite(const QString &button, quint8 writeCmd, QWidget *window = nullptr);
     // Opens the discovery window, lists the devices and waits for `expected` of them.
-    DiscoveryWindow *discover(int expected = kAnsweringDevices);
+    DiscoveryWindow *discover(int expected);
     // Presses "Refresh View" and waits for `expected` devices.
     void refresh(DiscoveryWindow *window, int expected);
     // The grid row whose IP address cell reads `ip`, -1 when there is none.
@@ -118,8 +111,6 @@ protected:
     QtCardSource cards;
     std::unique_ptr<ObservedEndpoint> endpoint;
     std::unique_ptr<AppContext> ctx;
-    // Set by scenarios that expect the no-reply warning.
-    bool expectNoReplyWarning = false;
 };
 
 } // namespace qvx::e2e
