@@ -50,7 +50,6 @@ private:
     SendResult noted(const SendResult &result, const QByteArray &datagram, quint32 address, int card);
 };
 
-// The control of `window` with that objectName; a missing one fails the test.
 template <typename T = QWidget>
 T *control(QWidget *window, const QString &name)
 {
@@ -59,7 +58,6 @@ T *control(QWidget *window, const QString &name)
         throw std::runtime_error("no control " + name.toStdString());
     return found;
 }
-// The texts of the boxes base_0 .. base_{count-1}, joined with `separator`.
 QString joined(QWidget *window, const QString &base, int count = 4, const QString &separator = QStringLiteral("."));
 
 // One program per test: a fresh context on a fresh socket; the simulator keeps its state
@@ -74,9 +72,7 @@ protected:
     QString text(const QString &name, QWidget *window = nullptr) const;
     void click(const QString &name, QWidget *w = nullptr) const { control<QAbstractButton>(w ? w : prog(), name)->click(); }
 
-    // Replaces a box's text by typing.
     static void type(QLineEdit *box, const QString &text);
-    // Types an address into the expected-address boxes.
     void aimAt(const QString &dotted);
 
     static bool waitFor(const std::function<bool()> &condition, int ms) { return QTest::qWaitFor(condition, ms); }
@@ -89,18 +85,14 @@ protected:
     int receivedCount() const { return int(endpoint->received.size()); }
     int sentCount() const { return int(endpoint->sent.size()); }
 
-    // "Download Settings" and wait for the settings reply.
     void download();
     // Login through the dialog; waits for the login reply and, when accepted, for the writes
     // to be enabled. Returns whether the device accepted it.
     bool login(const QString &password);
     // Clicks a write button and waits for the logout, the 2 s delay and the write's reply.
     bool clickAndWaitWrite(const QString &button, quint8 writeCmd, QWidget *window = nullptr);
-    // Opens the discovery window, lists the devices and waits for `expected` of them.
     DiscoveryWindow *discover(int expected);
-    // Presses "Refresh View" and waits for `expected` devices.
     void refresh(DiscoveryWindow *window, int expected);
-    // The grid row whose IP address cell reads `ip`, -1 when there is none.
     static int findRow(DiscoveryWindow *window, const QString &ip);
     static int rowCount(DiscoveryWindow *window);
     static QString cell(DiscoveryWindow *window, int row, int column);
