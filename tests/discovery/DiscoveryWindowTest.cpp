@@ -39,22 +39,5 @@ TEST_F(DiscoveryWindowTest, FitsALaptopScreenWithEveryCaptionAndHeaderWhole)
     EXPECT_GE(header->sectionSize(1), grid->fontMetrics().horizontalAdvance("255.255.255.255"));
 }
 
-// Which cards are searchable is the card list's own test; without one the panel stays empty.
-TEST(LocalCard, WithoutASearchableCardThePanelStaysEmptyAndNothingIsSaid)
-{
-    LocalCard lo = MakeCard("lo", 1, "127.0.0.1/8");
-    lo.loopback = true;
-    for (const QList<LocalCard> &cards : {QList<LocalCard>{}, QList<LocalCard>{lo}}) {
-        AppHarness h(false);
-        h.cards.cards = cards;
-        h.ctx->start(false);
-        const DiscoveryWindow &w = *h.app().discovery();
-        for (const char *name : {"lblMacAddr", "lblIpAddr", "lblSubnetMask", "lblGateway"})
-            EXPECT_EQ(TextOf(w, name), "") << name;
-        EXPECT_TRUE(h.messages.messages.isEmpty());
-        EXPECT_TRUE(h.endpoint.sent.isEmpty());
-    }
-}
-
 } // namespace
 } // namespace qvx::test

@@ -26,13 +26,8 @@ class DiscoveryWindow;
 
 namespace qvx::e2e {
 
-// The simulated network the harness starts (see CMakeLists.txt beside this file):
-// 52 devices from 192.168.0.1, the program's 192.168.0.10 left out, password "123456";
-// 192.168.0.52 never answers and every reply of 192.168.0.53 carries a wrong checksum.
-inline constexpr int kAnsweringDevices = 50;
+// The simulated devices start at 192.168.0.1 with password "123456".
 inline const QString kPassword = QStringLiteral("123456");
-inline const QString kSilentDevice = QStringLiteral("192.168.0.52");
-inline const QString kCorruptDevice = QStringLiteral("192.168.0.53");
 inline const QString kNoReplyWarning = QStringLiteral("The command has not been executed or not completely succeded");
 
 // The real endpoint, with a record of the frames that pass through it and where they went.
@@ -55,7 +50,6 @@ private:
     SendResult noted(const SendResult &result, const QByteArray &datagram, quint32 address, int card);
 };
 
-// The control of `window` with that objectName; a missing one fails the test.
 template <typename T = QWidget>
 T *control(QWidget *window, const QString &name)
 {
@@ -64,7 +58,6 @@ T *control(QWidget *window, const QString &name)
         throw std::runtime_error("no control " + name.toStdString());
     return found;
 }
-// The texts of the boxes base_0 .. base_{count-1}, joined with `separator`.
 QString joined(QWidget *window, const QString &base, int count = 4, const QString &separator = QStringLiteral("."));
 
 // One program per test: a fresh context on a fresh socket; the simulator keeps its state
@@ -79,9 +72,7 @@ protected:
     QString text(const QString &name, QWidget *window = nullptr) const;
     void click(const QString &name, QWidget *w = nullptr) const { control<QAbstractButton>(w ? w : prog(), name)->click(); }
 
-    // Replaces a box's text by typing.
     static void type(QLineEdit *box, const QString &text);
-    // Types an address into the expected-address boxes.
     void aimAt(const QString &dotted);
 
     static bool waitFor(const std::function<bool()> &condition, int ms) { return QTest::qWaitFor(condition, ms); }
@@ -94,20 +85,14 @@ protected:
     int receivedCount() const { return int(endpoint->received.size()); }
     int sentCount() const { return int(endpoint->sent.size()); }
 
-    // "Download Settings" and wait for the settings reply.
     void download();
     // Login through the dialog; waits for the login reply and, when accepted, for the writes
     // to be enabled. Returns whether the device accepted it.
     bool login(const QString &password);
-    // Old and new password through the dialog; waits for the device's answer.
-    void changePassword(const QString &oldPassword, const QString &newPassword);
     // Clicks a write button and waits for the logout, the 2 s delay and the write's reply.
     bool clickAndWaitWrite(const QString &button, quint8 writeCmd, QWidget *window = nullptr);
-    // Opens the discovery window, lists the devices and waits for `expected` of them.
-    DiscoveryWindow *discover(int expected = kAnsweringDevices);
-    // Presses "Refresh View" and waits for `expected` devices.
+    DiscoveryWindow *discover(int expected);
     void refresh(DiscoveryWindow *window, int expected);
-    // The grid row whose IP address cell reads `ip`, -1 when there is none.
     static int findRow(DiscoveryWindow *window, const QString &ip);
     static int rowCount(DiscoveryWindow *window);
     static QString cell(DiscoveryWindow *window, int row, int column);
@@ -118,8 +103,6 @@ protected:
     QtCardSource cards;
     std::unique_ptr<ObservedEndpoint> endpoint;
     std::unique_ptr<AppContext> ctx;
-    // Set by scenarios that expect the no-reply warning.
-    bool expectNoReplyWarning = false;
 };
 
 } // namespace qvx::e2e

@@ -5,28 +5,15 @@
 #                    office namespace 10.9.0.1 where nothing listens) and devices card
 #                    192.168.0.200/24 without a route of its own <-veth-> devices
 #   isolated         program 192.168.0.10/24 only, no default or multicast route <-veth-> devices
-# The devices namespace holds every other 192.168.0.x address and runs qvx-devsim on port
-# 4096. Nothing is configured in the host's own namespace (both veth ends are created inside
-# the namespaces), and the namespaces and everything started in them go away on exit, also
-# when the command fails or the script is interrupted.
+# The devices namespace holds every other 192.168.0.x address and runs qvx-devsim on port 4096.
 #
 # Usage: netns.sh --devsim PATH [--topology basic|office|isolated] [--devices N (5)]
-#                 [--sim "QVX-DEVSIM ARGS"] [--log FILE] [--quiet] -- COMMAND [ARGS...]
+#                 [--sim "QVX-DEVSIM ARGS"] [--log FILE] -- COMMAND [ARGS...]
 # The command runs in the program namespace with QVX_E2E_NETNS=1, QVX_E2E_TOPOLOGY,
 # QVX_E2E_DEVICE_CARD (the program's card towards the devices) and, with office,
-# QVX_E2E_OFFICE_CARD. --quiet keeps qvx-devsim's datagram log from being shown when the
-# command fails. Exit status: the command's, or 77 when this machine cannot create network
-# namespaces (not root, no `ip netns`).
+# QVX_E2E_OFFICE_CARD. Exit status: the command's, or 77 without namespaces.
 set -u
-
-SKIP=77
-DEVSIM=""
-TOPOLOGY=basic
-DEVICES=5
-SIM_ARGS=""
-LOG=""
-QUIET=0
-
+DEVSIM="" TOPOLOGY=basic DEVICES=5 SIM_ARGS="" LOG=""
 while [ $# -gt 0 ]; do
     case "$1" in
         --devsim) DEVSIM="$2"; shift 2 ;;
@@ -34,100 +21,36 @@ while [ $# -gt 0 ]; do
         --devices) DEVICES="$2"; shift 2 ;;
         --sim) SIM_ARGS="$2"; shift 2 ;;
         --log) LOG="$2"; shift 2 ;;
-        --quiet) QUIET=1; shift ;;
         --) shift; break ;;
         *) echo "netns.sh: unknown option $1" >&2; exit 2 ;;
     esac
 done
-if [ $# -eq 0 ] || [ -z "$DEVSIM" ]; then
-    echo "usage: netns.sh --devsim PATH [options] -- COMMAND..." >&2
-    exit 2
-fi
 case "$TOPOLOGY" in
     basic|isolated) PROG_IP=192.168.0.10 ;;
     office) PROG_IP=192.168.0.200 ;;
     *) echo "netns.sh: unknown topology $TOPOLOGY" >&2; exit 2 ;;
 esac
-if [ ! -x "$DEVSIM" ]; then
-    echo "netns.sh: $DEVSIM is not an executable" >&2
+if [ $# -eq 0 ] || [ ! -x "$DEVSIM" ]; then
+    echo "usage: netns.sh --devsim PATH [options] -- COMMAND..." >&2
     exit 2
 fi
+# shellcheck source=tests/e2e/netns-lib.sh
+. "$(dirname "$0")/netns-lib.sh"
 
-if [ "$(id -u)" -ne 0 ]; then
-    echo "SKIP: network namespaces need root"
-    exit $SKIP
-fi
-if ! command -v ip >/dev/null 2>&1; then
-    echo "SKIP: iproute2 (ip) is not installed"
-    exit $SKIP
-fi
-
-SUFFIX="$$$RANDOM"
-PROG_NS="qvxp$SUFFIX"
-DEV_NS="qvxd$SUFFIX"
-OFFICE_NS="qvxo$SUFFIX"
-SHORT="${SUFFIX:0:13}" # interface names hold 15 characters
-PROG_IF="vp$SHORT"
-DEV_IF="vd$SHORT"
-PROG_OFFICE_IF="vo$SHORT"
-OFFICE_IF="vq$SHORT"
-WORK="$(mktemp -d /tmp/qvx-netns.XXXXXX)"
-READY="$WORK/devsim.ready"
+SUFFIX="$$$RANDOM" SHORT="${SUFFIX:0:13}" # interface names hold 15 characters
+PROG_NS="qvxp$SUFFIX" DEV_NS="qvxd$SUFFIX" OFFICE_NS="qvxo$SUFFIX"
+PROG_IF="vp$SHORT" DEV_IF="vd$SHORT" PROG_OFFICE_IF="vo$SHORT" OFFICE_IF="vq$SHORT"
 [ -n "$LOG" ] || LOG="$WORK/devsim.log"
-SIM_PID=""
-CREATED_PROG=0
-CREATED_DEV=0
-CREATED_OFFICE=0
 
-# shellcheck disable=SC2317 # called through the trap
-teardown() {
-    local status=$?
-    trap - EXIT INT TERM HUP
-    if [ -n "$SIM_PID" ] && kill -0 "$SIM_PID" 2>/dev/null; then
-        kill -TERM "$SIM_PID" 2>/dev/null
-        for _ in $(seq 1 20); do
-            kill -0 "$SIM_PID" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill -KILL "$SIM_PID" 2>/dev/null
-        wait "$SIM_PID" 2>/dev/null
-    fi
-    # Whatever is still running inside the namespaces was started by this script.
-    for ns in "$PROG_NS" "$DEV_NS" "$OFFICE_NS"; do
-        for pid in $(ip netns pids "$ns" 2>/dev/null); do
-            kill -KILL "$pid" 2>/dev/null
-        done
-    done
-    [ "$CREATED_PROG" = 1 ] && ip netns del "$PROG_NS" 2>/dev/null
-    [ "$CREATED_DEV" = 1 ] && ip netns del "$DEV_NS" 2>/dev/null
-    [ "$CREATED_OFFICE" = 1 ] && ip netns del "$OFFICE_NS" 2>/dev/null
-    rm -rf "$WORK"
-    exit "$status"
-}
-trap teardown EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-trap 'exit 129' HUP
-
-if ! ip netns add "$PROG_NS" 2>"$WORK/err"; then
-    echo "SKIP: cannot create a network namespace: $(cat "$WORK/err")"
-    exit $SKIP
-fi
-CREATED_PROG=1
-ip netns add "$DEV_NS" || exit 1
-CREATED_DEV=1
-if [ "$TOPOLOGY" = office ]; then
-    ip netns add "$OFFICE_NS" || exit 1
-    CREATED_OFFICE=1
-fi
-
+ns_add "$PROG_NS" "$DEV_NS"
 set -e
-# Both ends are created inside the namespaces, never in the host's.
+OFFICE_CARD=""
 if [ "$TOPOLOGY" = office ]; then
     # The office card comes first (the lower interface index) and holds the default route:
     # a request sent by routing leaves there, where no device listens.
+    ns_add "$OFFICE_NS"
+    OFFICE_CARD="$PROG_OFFICE_IF"
     ip -n "$PROG_NS" link add "$PROG_OFFICE_IF" type veth peer name "$OFFICE_IF" netns "$OFFICE_NS"
-    ip -n "$OFFICE_NS" link set lo up
     ip -n "$OFFICE_NS" addr add 10.9.0.1/24 dev "$OFFICE_IF"
     ip -n "$OFFICE_NS" link set "$OFFICE_IF" up
     ip -n "$PROG_NS" addr add 10.9.0.2/24 dev "$PROG_OFFICE_IF"
@@ -136,61 +59,28 @@ if [ "$TOPOLOGY" = office ]; then
     ip netns exec "$PROG_NS" sysctl -qw "net.ipv4.conf.$PROG_OFFICE_IF.rp_filter=0"
 fi
 ip -n "$PROG_NS" link add "$PROG_IF" type veth peer name "$DEV_IF" netns "$DEV_NS"
-
-for ns in "$PROG_NS" "$DEV_NS"; do
-    ip -n "$ns" link set lo up
-    ip netns exec "$ns" sysctl -qw net.ipv4.conf.all.rp_filter=0 net.ipv4.conf.default.rp_filter=0
-done
 ip netns exec "$PROG_NS" sysctl -qw "net.ipv4.conf.$PROG_IF.rp_filter=0"
 ip netns exec "$DEV_NS" sysctl -qw "net.ipv4.conf.$DEV_IF.rp_filter=0"
-
 ip -n "$PROG_NS" addr add "$PROG_IP/24" dev "$PROG_IF"
 ip -n "$PROG_NS" link set "$PROG_IF" up
-if [ "$TOPOLOGY" = basic ]; then
-    ip -n "$PROG_NS" route add 224.0.0.0/4 dev "$PROG_IF"
-fi
-
+[ "$TOPOLOGY" != basic ] || ip -n "$PROG_NS" route add 224.0.0.0/4 dev "$PROG_IF"
 # Every other address of the subnet lives on the devices side, so that a device moved to a
 # new address by an upload stays reachable and answers from that address.
-{
-    for host in $(seq 1 254); do
-        [ "192.168.0.$host" = "$PROG_IP" ] && continue
-        echo "addr add 192.168.0.$host/24 dev $DEV_IF"
-    done
-} | ip -n "$DEV_NS" -batch -
+for host in $(seq 1 254); do
+    [ "192.168.0.$host" = "$PROG_IP" ] || echo "addr add 192.168.0.$host/24 dev $DEV_IF"
+done | ip -n "$DEV_NS" -batch -
 ip -n "$DEV_NS" link set "$DEV_IF" up
 set +e
 
 : >"$LOG"
 # shellcheck disable=SC2086 # SIM_ARGS is a list of options
-ip netns exec "$DEV_NS" "$DEVSIM" --devices "$DEVICES" --first-ip 192.168.0.1 --skip "$PROG_IP" \
-    --interface "$DEV_IF" --log "$LOG" --ready-file "$READY" $SIM_ARGS &
-SIM_PID=$!
-
-for _ in $(seq 1 100); do
-    [ -s "$READY" ] && break
-    if ! kill -0 "$SIM_PID" 2>/dev/null; then
-        echo "netns.sh: qvx-devsim did not start" >&2
-        exit 1
-    fi
-    sleep 0.1
-done
-if [ ! -s "$READY" ]; then
-    echo "netns.sh: qvx-devsim is not listening after 10 s" >&2
-    exit 1
-fi
-
-# In the background, so that a signal to this script is handled at once (a foreground
-# child would hold the trap back until it ends).
-OFFICE_CARD=""
-[ "$TOPOLOGY" = office ] && OFFICE_CARD="$PROG_OFFICE_IF"
-ip netns exec "$PROG_NS" env QVX_E2E_NETNS=1 QVX_E2E_TOPOLOGY="$TOPOLOGY" QVX_E2E_DEVICE_CARD="$PROG_IF" \
-    QVX_E2E_OFFICE_CARD="$OFFICE_CARD" "$@" &
-CMD_PID=$!
-wait "$CMD_PID"
+ns_devsim "$DEV_NS" "$WORK/ready" --devices "$DEVICES" --first-ip 192.168.0.1 --skip "$PROG_IP" \
+    --interface "$DEV_IF" --log "$LOG" $SIM_ARGS
+ns_wait_ready "$WORK/ready"
+ns_run "$PROG_NS" env QVX_E2E_NETNS=1 QVX_E2E_TOPOLOGY="$TOPOLOGY" QVX_E2E_DEVICE_CARD="$PROG_IF" \
+    QVX_E2E_OFFICE_CARD="$OFFICE_CARD" "$@"
 STATUS=$?
-
-if [ "$STATUS" -ne 0 ] && [ "$STATUS" -ne "$SKIP" ] && [ "$QUIET" = 0 ] && [ -f "$LOG" ]; then
+if [ "$STATUS" -ne 0 ] && [ "$STATUS" -ne "$SKIP" ]; then
     echo "---- last datagrams of qvx-devsim ($LOG) ----"
     tail -n 60 "$LOG"
 fi

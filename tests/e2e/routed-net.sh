@@ -11,8 +11,7 @@
 # reaches each subnet through a point-to-point link to the subnet's namespace, which holds
 # every device address: the router resolves no neighbour per address, so a scan of
 # thousands of unused addresses cannot overflow its neighbour table (whose limits are the
-# host's on kernels that do not keep them per namespace). Everything lives in namespaces
-# made here and goes on exit.
+# host's on kernels that do not keep them per namespace).
 #
 # Usage: routed-net.sh --devsim PATH [--subnet-a CIDR] [--devices-a N] [--subnet-b CIDR]
 #                      [--devices-b N] -- COMMAND [ARGS...]
@@ -21,7 +20,6 @@
 # command's, or 77 when namespaces cannot be made here.
 set -u
 
-SKIP=77
 DEVSIM=""
 SUBNET_A=10.21.0.0/22
 SUBNET_B=10.22.0.0/24
@@ -42,42 +40,12 @@ if [ $# -eq 0 ] || [ ! -x "$DEVSIM" ]; then
     echo "usage: routed-net.sh --devsim PATH [--subnet-a CIDR] [--devices-a N] ... -- COMMAND..." >&2
     exit 2
 fi
-if [ "$(id -u)" -ne 0 ] || ! command -v ip >/dev/null 2>&1; then
-    echo "SKIP: network namespaces need root and iproute2"
-    exit $SKIP
-fi
+# shellcheck source=tests/e2e/netns-lib.sh
+. "$(dirname "$0")/netns-lib.sh"
 
 SUFFIX="$$$RANDOM"
 NS_P="qvrp$SUFFIX"; NS_R="qvrr$SUFFIX"; NS_A="qvra$SUFFIX"; NS_B="qvrb$SUFFIX"
-WORK="$(mktemp -d /tmp/qvx-routed.XXXXXX)"
-CREATED=()
-PIDS=()
-
-# shellcheck disable=SC2317 # called through the trap
-teardown() {
-    local status=$?
-    trap - EXIT INT TERM HUP
-    for pid in "${PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null; done
-    for ns in "${CREATED[@]}"; do
-        for pid in $(ip netns pids "$ns" 2>/dev/null); do kill -KILL "$pid" 2>/dev/null; done
-    done
-    for ns in "${CREATED[@]}"; do ip netns del "$ns" 2>/dev/null; done
-    rm -rf "$WORK"
-    exit "$status"
-}
-trap teardown EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-trap 'exit 129' HUP
-
-for ns in "$NS_P" "$NS_R" "$NS_A" "$NS_B"; do
-    if ! ip netns add "$ns" 2>"$WORK/err"; then
-        echo "SKIP: cannot create a network namespace: $(cat "$WORK/err")"
-        exit $SKIP
-    fi
-    CREATED+=("$ns")
-    ip -n "$ns" link set lo up
-done
+ns_add "$NS_P" "$NS_R" "$NS_A" "$NS_B"
 
 # The host addresses of a subnet from its first one, skipping host parts 0 and 255 as
 # qvx-devsim numbers its devices: prints N dotted addresses.
@@ -120,9 +88,8 @@ start_subnet() { # namespace, router-side interface, subnet, devices, name, firs
     ip -n "$NS_R" route add "$subnet" via "$link.2"
     local first
     first="$(hosts_of "$subnet" 1)"
-    ip netns exec "$ns" "$DEVSIM" --devices "$count" --first-ip "$first" --first-number "$number" --interface vd0 \
-        --log "$WORK/$name.log" --ready-file "$WORK/$name.ready" &
-    PIDS+=($!)
+    ns_devsim "$ns" "$WORK/$name.ready" --devices "$count" --first-ip "$first" --first-number "$number" \
+        --interface vd0 --log "$WORK/$name.log"
 }
 start_subnet "$NS_A" vra "$SUBNET_A" "$DEVICES_A" a 1 10.255.1
 # A second subnet only when it has devices.
@@ -130,23 +97,10 @@ if [ "$DEVICES_B" -gt 0 ]; then
     start_subnet "$NS_B" vrb "$SUBNET_B" "$DEVICES_B" b $((DEVICES_A + 1)) 10.255.2
 else
     SUBNET_B=""
-    : >"$WORK/b.ready"; echo 0 >"$WORK/b.ready"
+    echo 0 >"$WORK/b.ready"
 fi
 set +e
 
-for name in a b; do
-    for _ in $(seq 1 100); do
-        [ -s "$WORK/$name.ready" ] && break
-        sleep 0.1
-    done
-    if [ ! -s "$WORK/$name.ready" ]; then
-        echo "routed-net.sh: qvx-devsim of subnet $name is not listening" >&2
-        exit 1
-    fi
-done
-
-ip netns exec "$NS_P" env QVX_E2E_NETNS=1 QVX_E2E_TOPOLOGY=routed QVX_E2E_SUBNETS="$SUBNET_A $SUBNET_B" \
-    QVX_E2E_DEVICES=$((DEVICES_A + DEVICES_B)) "$@" &
-CMD_PID=$!
-wait "$CMD_PID"
-exit $?
+ns_wait_ready "$WORK/a.ready" "$WORK/b.ready"
+ns_run "$NS_P" env QVX_E2E_NETNS=1 QVX_E2E_TOPOLOGY=routed QVX_E2E_SUBNETS="$SUBNET_A $SUBNET_B" \
+    QVX_E2E_DEVICES=$((DEVICES_A + DEVICES_B)) "$@"

@@ -4,7 +4,6 @@
 
 #include "netadapters/QtCardSource.h"
 
-#include <QNetworkInterface>
 
 #include <gtest/gtest.h>
 
@@ -151,25 +150,6 @@ TEST(QtCardSource, DefaultGatewayIsTheFirstUpGatewayRouteToAnywhere)
         LocalCard card;
         card.gateway = QtCardSource::defaultGateway(c.table, c.interfaceName);
         EXPECT_EQ(card.gatewayText(), QString::fromLatin1(c.gateway)) << c.interfaceName.constData();
-    }
-}
-
-TEST(QtCardSource, LoopbackIsListedAsLoopbackAndNeverSearched)
-{
-    const QNetworkInterface lo = QNetworkInterface::interfaceFromName("lo");
-    if (!lo.isValid())
-        GTEST_SKIP() << "no interface named lo";
-    const QByteArray routes = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\n"
-                              "lo\t00000000\t0100007F\t0003\t0\t0\t0\t00000000\n";
-    const LocalCard card = QtCardSource::cardOf(lo, routes);
-    EXPECT_EQ(card.name, "lo");
-    EXPECT_EQ(card.index, lo.index());
-    EXPECT_TRUE(card.loopback);
-    EXPECT_EQ(card.gatewayText(), "127.0.0.1");
-    EXPECT_FALSE(isSearchable(card));
-    if (card.hasIPv4()) {
-        EXPECT_EQ(card.addressText(), "127.0.0.1");
-        EXPECT_EQ(card.prefixLength, 8);
     }
 }
 

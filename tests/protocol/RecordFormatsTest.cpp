@@ -82,12 +82,3 @@ TEST(RecordFormats, ReadCsvRefusesBrokenText)
         EXPECT_TRUE(r.records.isEmpty());
     }
 }
-
-TEST(RecordFormats, FormatNames)
-{
-    const std::pair<const char *, std::optional<RecordFormat>> names[] = {
-        {"table", RecordFormat::Table}, {"json", RecordFormat::Json}, {"csv", RecordFormat::Csv},
-        {"CSV", std::nullopt}, {"", std::nullopt}};
-    for (const auto &[name, format] : names)
-        EXPECT_EQ(parseRecordFormat(name), format) << name;
-}

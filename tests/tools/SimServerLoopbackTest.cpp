@@ -107,26 +107,6 @@ protected:
 
 } // namespace
 
-TEST_F(Loopback, EachDeviceAnswersFromItsOwnAddress)
-{
-    start();
-    const QByteArray request = buildRequestFrame(CmdDownloadSettings, simpleCommandData());
-    for (const char *address : {"127.0.0.2", "127.0.0.4"}) {
-        const Ipv4 to = *parseIpv4(QString::fromLatin1(address));
-        client.send(to, port, request);
-        const std::optional<Received> reply = client.receive(2000);
-        ASSERT_TRUE(reply) << address;
-        EXPECT_EQ(reply->from, to);
-        const std::optional<Frame> f = recognizeReply(reply->bytes);
-        ASSERT_TRUE(f);
-        EXPECT_EQ(decodeSettingsBlock(f->data).ip, toOctets(to));
-    }
-    // Nobody holds 127.0.0.9; the malformed request is ignored.
-    client.send(*parseIpv4(QStringLiteral("127.0.0.9")), port, request);
-    client.send(*parseIpv4(QStringLiteral("127.0.0.2")), port, request.left(5));
-    EXPECT_FALSE(client.receive(300));
-}
-
 TEST_F(Loopback, DelayedRepliesWaitTheirTurnAndStopEndsTheLoop)
 {
     FaultSettings slow;
