@@ -6,7 +6,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 // Commissioning: every device of a sheet written by its MAC address, then verified by a new
 // discovery. A part of the Runner (CtlRunner.h).
@@ -15,9 +19,18 @@ namespace qvx::ctl {
 
 namespace {
 
+bool standardErrorIsTerminal()
+{
+#ifdef Q_OS_WIN
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(STDERR_FILENO) == 1;
+#endif
+}
+
 class Progress {
 public:
-    explicit Progress(int total) : m_total(total), m_shown(isatty(STDERR_FILENO) == 1) {}
+    explicit Progress(int total) : m_total(total), m_shown(standardErrorIsTerminal()) {}
     void step(int done, const QString &what)
     {
         if (!m_shown)
