@@ -1,5 +1,6 @@
 #include "ProgrammerFixture.h"
 
+#include "platform/NeighbourCache.h"
 #include "services/ReplyDispatcher.h"
 
 #include <QCoreApplication>
@@ -168,14 +169,15 @@ TEST_F(Dispatcher, PasswordChangeOutcomes)
     EXPECT_EQ(h.messages.messages.size(), 2);
 }
 
-TEST_F(Dispatcher, MacReassignmentFlushesTheAddressCacheWithTheScriptBesideTheProgram)
+TEST_F(Dispatcher, MacReassignmentFlushesTheAddressCacheWithTheHelperBesideTheProgram)
 {
     h.endpoint.injectReply(CmdMacAutomatic, simpleCommandData());
     h.processes.startSucceeds = false; // a failure to start it is not reported
     h.endpoint.injectReply(CmdMacFromCode, simpleCommandData());
     ASSERT_EQ(h.processes.started.size(), 2);
     for (const auto &started : h.processes.started)
-        EXPECT_EQ(started.program, QDir(QCoreApplication::applicationDirPath()).filePath("clearArp.sh"));
+        EXPECT_EQ(QDir::fromNativeSeparators(started.program),
+                  QDir(QCoreApplication::applicationDirPath()).filePath(neighbourCacheHelperName()));
     EXPECT_TRUE(h.messages.messages.isEmpty());
 }
 
