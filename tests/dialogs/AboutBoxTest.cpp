@@ -50,11 +50,12 @@ TEST(AboutSystemInfo, StartsMsinfo32ByItsFullPathOrSaysItIsNotAvailable)
         EXPECT_TRUE(program.isAbsolute() && program.isFile()) << program.filePath().toStdString();
         EXPECT_EQ(program.fileName().toLower(), "msinfo32.exe");
         EXPECT_TRUE(h.processes.started[0].arguments.isEmpty());
-        if (startSucceeds)
+        if (startSucceeds) {
             EXPECT_TRUE(h.messages.messages.isEmpty());
-        else
+        } else {
             EXPECT_EQ(h.messages.messages, (QList<ShownMessage>{{"Informazioni sul sistema non disponibili in questa fase.",
                                                                  "QvxFinder", MessageIcon::None}}));
+        }
     }
 }
 
