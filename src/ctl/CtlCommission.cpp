@@ -1,16 +1,12 @@
 #include "ctl/CtlCommands.h"
 #include "ctl/CtlRunner.h"
+#include "ctl/CtlTerminal.h"
 #include "protocol/CommissionSheet.h"
 
 #include <QHash>
 
 #include <algorithm>
 #include <cstdio>
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 // Commissioning: every device of a sheet written by its MAC address, then verified by a new
 // discovery. A part of the Runner (CtlRunner.h).
@@ -18,15 +14,6 @@
 namespace qvx::ctl {
 
 namespace {
-
-bool standardErrorIsTerminal()
-{
-#ifdef Q_OS_WIN
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return isatty(STDERR_FILENO) == 1;
-#endif
-}
 
 class Progress {
 public:
