@@ -705,10 +705,10 @@ void DiscoveryWindow::showLostReplies()
     if (!m_services.endpoint().countsDroppedDatagrams()) {
         // Windows keeps no count of the datagrams a socket dropped: say so rather than
         // suggest that none was lost.
-        lostReplies->setText(QStringLiteral("Replies lost by the system cannot be counted here"));
-        lostReplies->setToolTip(QStringLiteral("This system does not count the replies it drops when its receive "
+        m_lostReplies->setText(QStringLiteral("Replies lost by the system cannot be counted here"));
+        m_lostReplies->setToolTip(QStringLiteral("This system does not count the replies it drops when its receive "
                                                "buffer is full; refresh to be sure every device is listed."));
-        lostReplies->show();
+        m_lostReplies->show();
         return;
     }
     const quint64 dropped = m_services.endpoint().droppedDatagrams();

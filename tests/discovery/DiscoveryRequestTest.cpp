@@ -122,9 +122,9 @@ TEST_F(Discovery, WithoutADropCounterTheWindowSaysLostRepliesCannotBeCounted)
     h.endpoint.countsDrops = false;
     w.onRefreshClicked();
     answer(1);
-    EXPECT_EQ(w.statusMessage->text(), "Found 1 Device");
-    EXPECT_FALSE(w.lostReplies->isHidden());
-    EXPECT_EQ(w.lostReplies->text(), "Replies lost by the system cannot be counted here");
+    EXPECT_EQ(status(), "Found 1 Device");
+    EXPECT_FALSE(control("lblLost")->isHidden());
+    EXPECT_EQ(TextOf(w, "lblLost"), "Replies lost by the system cannot be counted here");
 }
 
 TEST_F(Discovery, AConfirmedWriteRediscoversTwoSecondsLaterOnlyWhileTheWindowIsShown)
