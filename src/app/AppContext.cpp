@@ -10,7 +10,7 @@
 #include "netadapters/CardSearch.h"
 #include "services/ReplyDispatcher.h"
 #include "programmer/ProgrammerWindow.h"
-#include "platform/HelperScriptPath.h"
+#include "platform/NeighbourCache.h"
 #include "platform/ProcessLauncher.h"
 #include "protocol/Endpoint.h"
 #include "protocol/MessageSink.h"
@@ -105,11 +105,8 @@ void AppContext::connectReplies()
     });
     connect(replies, &ReplyDispatcher::macAddressChanged, this, [this] {
         // The device has a new MAC address: flush the host's neighbour cache so that it is
-        // learned afresh. The script is found from the program's own folder only (beside it
-        // in the build tree, under libexec/qvxfinder once installed); a failure to start it
-        // is not reported.
-        processes().startDetached(
-            helperScriptPath(QCoreApplication::applicationDirPath(), QStringLiteral("clearArp.sh")), {});
+        // learned afresh (quietly: a failure is not reported).
+        startNeighbourCacheFlush(processes(), QCoreApplication::applicationDirPath());
     });
 }
 

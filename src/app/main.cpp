@@ -2,7 +2,7 @@
 #include "netadapters/QtCardSource.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/QtMessageSink.h"
-#include "platform/QtUdpEndpoint.h"
+#include "platform/SystemUdpEndpoint.h"
 #include "programmer/ProgrammerWindow.h"
 
 #include <QApplication>
@@ -70,7 +70,7 @@ int main(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
     QApplication::setWindowIcon(QIcon::fromTheme(QString::fromLatin1(kDesktopId)));
 
-    qvx::QtUdpEndpoint endpoint;
+    qvx::SystemUdpEndpoint endpoint;
     qvx::QtMessageSink messages;
     qvx::QtProcessLauncher processes;
     qvx::QtCardSource cards;

@@ -1,12 +1,12 @@
 #include "ctl/CtlCommands.h"
 #include "ctl/CtlRunner.h"
+#include "ctl/CtlTerminal.h"
 #include "protocol/CommissionSheet.h"
 
 #include <QHash>
 
 #include <algorithm>
 #include <cstdio>
-#include <unistd.h>
 
 // Commissioning: every device of a sheet written by its MAC address, then verified by a new
 // discovery. A part of the Runner (CtlRunner.h).
@@ -17,7 +17,7 @@ namespace {
 
 class Progress {
 public:
-    explicit Progress(int total) : m_total(total), m_shown(isatty(STDERR_FILENO) == 1) {}
+    explicit Progress(int total) : m_total(total), m_shown(standardErrorIsTerminal()) {}
     void step(int done, const QString &what)
     {
         if (!m_shown)

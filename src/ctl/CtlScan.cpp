@@ -1,6 +1,7 @@
 #include "ctl/CtlRunner.h"
 
 #include "ctl/CtlCommands.h"
+#include "ctl/CtlTerminal.h"
 #include "netadapters/AddressScan.h"
 #include "protocol/SiteCheck.h"
 
@@ -8,7 +9,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <unistd.h>
 
 // qvxctl scan and check: the search by address range, and a site compared with its sheet.
 
@@ -19,7 +19,7 @@ namespace {
 // A one-line progress bar on standard error, redrawn in place; only on a terminal.
 class ProgressLine {
 public:
-    ProgressLine() : m_shown(::isatty(STDERR_FILENO) == 1) {}
+    ProgressLine() : m_shown(standardErrorIsTerminal()) {}
     ~ProgressLine() { clear(); }
 
     void show(int asked, int toAsk, int round, int found)

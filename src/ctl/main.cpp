@@ -1,6 +1,6 @@
 #include "ctl/CtlCommands.h"
 #include "netadapters/QtCardSource.h"
-#include "platform/QtUdpEndpoint.h"
+#include "platform/SystemUdpEndpoint.h"
 
 #include <QCoreApplication>
 
@@ -9,7 +9,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qvxctl"));
-    qvx::QtUdpEndpoint endpoint;
+    qvx::SystemUdpEndpoint endpoint;
     qvx::QtCardSource cards;
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();

@@ -1,85 +1,88 @@
-// Built only for Windows; elsewhere this file compiles to nothing.
-#include <QtGlobal>
-
-#ifdef Q_OS_WIN
 #include "dialogs/WindowsSystemInfoLocator.h"
 
 #include "platform/ProcessLauncher.h"
 
-#include <QByteArray>
+#include <QDir>
 #include <QFileInfo>
 
 #include <windows.h>
+
+#include <cstring>
+#include <vector>
 
 namespace qvx {
 
 namespace {
 
-// Registry root, access mask and value types as the registry API numbers them.
-constexpr quint32 kLocalMachine = 0x80000002u; // HKEY_LOCAL_MACHINE
-constexpr REGSAM kKeyAccess = 0x2003F;
-constexpr DWORD kValueText = 1;   // REG_SZ
-constexpr DWORD kValueNumber = 4; // REG_DWORD
-constexpr DWORD kBufferSize = 1024;
+constexpr quint32 kLocalMachine = 0x80000002u; // HKEY_LOCAL_MACHINE as a 32-bit number
 
-const char *const kMsInfoKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-const char *const kMsInfoValue = "PATH";
-const char *const kSharedToolsKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
-const char *const kSharedToolsValue = "MSINFO";
+// The registry's predefined keys are 32-bit numbers sign-extended to a handle
+// (HKEY_LOCAL_MACHINE is 0xFFFFFFFF80000002 in a 64-bit program).
+HKEY rootKey(quint32 keyRoot)
+{
+    return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(keyRoot)));
+}
+
+const wchar_t *wide(const QString &text)
+{
+    return reinterpret_cast<const wchar_t *>(text.utf16());
+}
 
 } // namespace
 
 WindowsSystemInfoLocator::WindowsSystemInfoLocator(ProcessLauncher &processes) : m_processes(processes) {}
 
 bool WindowsSystemInfoLocator::readRegistryValue(quint32 keyRoot, const QString &keyName,
-                                           const QString &subKeyRef, QString &keyValue)
+                                                 const QString &subKeyRef, QString &keyValue)
 {
-    HKEY key = nullptr;
-    const QByteArray keyName = keyName.toLocal8Bit();
-    if (RegOpenKeyExA(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(keyRoot)), keyName.constData(), 0,
-                      kKeyAccess, &key) != ERROR_SUCCESS) {
-        keyValue.clear();
-        return false;
-    }
-
-    QByteArray buffer(int(kBufferSize), '\0');
-    DWORD size = kBufferSize;
+    keyValue.clear();
+    // Texts (environment references expanded) and 32-bit numbers; the size is asked first.
+    constexpr DWORD kTypes = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_RT_REG_DWORD;
     DWORD type = 0;
-    const QByteArray valueName = subKeyRef.toLocal8Bit();
-    const LONG read = RegQueryValueExA(key, valueName.constData(), nullptr, &type,
-                                       reinterpret_cast<LPBYTE>(buffer.data()), &size);
-    RegCloseKey(key);
-    if (read != ERROR_SUCCESS) {
-        keyValue.clear();
+    DWORD size = 0;
+    if (RegGetValueW(rootKey(keyRoot), wide(keyName), wide(subKeyRef), kTypes, &type, nullptr, &size) != ERROR_SUCCESS)
         return false;
-    }
-
-    if (type == kValueText) {
-        const int end = buffer.indexOf('\0');
-        keyValue = QString::fromLocal8Bit(end < 0 ? buffer : buffer.left(end));
-    } else if (type == kValueNumber) {
-        // Four bytes, low byte first.
-        quint32 number = 0;
-        for (int i = 3; i >= 0; --i)
-            number = (number << 8) | static_cast<quint8>(buffer[i]);
+    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
+    size = DWORD(buffer.size() * sizeof(wchar_t));
+    if (RegGetValueW(rootKey(keyRoot), wide(keyName), wide(subKeyRef), kTypes, &type, buffer.data(), &size) != ERROR_SUCCESS)
+        return false;
+    if (type == REG_DWORD) {
+        DWORD number = 0;
+        std::memcpy(&number, buffer.data(), sizeof number);
         keyValue = QString::number(number);
+    } else {
+        keyValue = QString::fromWCharArray(buffer.data()); // ends at the first NUL
     }
     return true;
 }
 
+QStringList WindowsSystemInfoLocator::candidatePaths()
+{
+    QStringList paths;
+    QString value;
+    if (readRegistryValue(kLocalMachine, QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"),
+                          QStringLiteral("PATH"), value))
+        paths << value;
+    if (readRegistryValue(kLocalMachine, QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location"),
+                          QStringLiteral("MSINFO"), value))
+        paths << QDir(QDir::fromNativeSeparators(value)).filePath(QStringLiteral("msinfo32.exe"));
+    wchar_t systemFolder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(systemFolder, MAX_PATH);
+    if (length > 0 && length < MAX_PATH)
+        paths << QDir(QDir::fromNativeSeparators(QString::fromWCharArray(systemFolder, int(length))))
+                     .filePath(QStringLiteral("msinfo32.exe"));
+    return paths;
+}
+
 bool WindowsSystemInfoLocator::startSystemInfo()
 {
-    QString path;
-    if (readRegistryValue(kLocalMachine, QString::fromLatin1(kMsInfoKey), QString::fromLatin1(kMsInfoValue), path))
-        return m_processes.startDetached(path, {});
-
-    if (readRegistryValue(kLocalMachine, QString::fromLatin1(kSharedToolsKey), QString::fromLatin1(kSharedToolsValue), path)) {
-        const QString program = path + QStringLiteral("\\MSINFO32.EXE");
-        if (QFileInfo::exists(program))
-            return m_processes.startDetached(program, {});
+    for (const QString &path : candidatePaths()) {
+        const QFileInfo program(QDir::fromNativeSeparators(path));
+        // A relative path would be looked up in the current folder: never taken.
+        if (program.isAbsolute() && program.isFile())
+            return m_processes.startDetached(QDir::toNativeSeparators(program.absoluteFilePath()), {});
     }
     return false;
 }
 
 } // namespace qvx
-#endif

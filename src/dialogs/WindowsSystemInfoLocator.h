@@ -1,23 +1,26 @@
 #pragma once
-#include <QtGlobal>
-
-#ifdef Q_OS_WIN
 #include "dialogs/SystemInfoLocator.h"
+
+#include <QStringList>
 
 namespace qvx {
 
-// Windows: MSINFO32, found through the registry as the system's Shared Tools record it.
+// Windows: System Information (msinfo32.exe), found by full path only, never by its bare name
+// or in the current folder: where the registry's Shared Tools records put it, else in the
+// system folder.
 class WindowsSystemInfoLocator : public SystemInfoLocator {
 public:
     explicit WindowsSystemInfoLocator(ProcessLauncher &processes);
 
+    // The full paths the program is looked for at, in order (whether they exist or not).
+    QStringList candidatePaths();
+
     bool startSystemInfo() override;
     bool readRegistryValue(quint32 keyRoot, const QString &keyName, const QString &subKeyRef,
-                     QString &keyValue) override;
+                           QString &keyValue) override;
 
 private:
     ProcessLauncher &m_processes;
 };
 
 } // namespace qvx
-#endif

@@ -890,6 +890,15 @@ void DiscoveryWindow::showDeviceCount()
 
 void DiscoveryWindow::showLostReplies()
 {
+    if (!m_services.endpoint().countsDroppedDatagrams()) {
+        // Windows keeps no count of the datagrams a socket dropped: say so rather than
+        // suggest that none was lost.
+        m_lostReplies->setText(QStringLiteral("Replies lost by the system cannot be counted here"));
+        m_lostReplies->setToolTip(QStringLiteral("This system does not count the replies it drops when its receive "
+                                               "buffer is full; refresh to be sure every device is listed."));
+        m_lostReplies->show();
+        return;
+    }
     const quint64 dropped = m_services.endpoint().droppedDatagrams();
     const quint64 lost = dropped > m_droppedAtClear ? dropped - m_droppedAtClear : 0;
     if (lost == 0) {

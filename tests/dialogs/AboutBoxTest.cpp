@@ -3,6 +3,13 @@
 #include "dialogs/AboutDialog.h"
 #include "programmer/ProgrammerWindow.h"
 
+#ifdef Q_OS_WIN
+#include "dialogs/WindowsSystemInfoLocator.h"
+
+#include <QDir>
+#include <QFileInfo>
+#endif
+
 namespace qvx::test {
 namespace {
 
@@ -27,6 +34,46 @@ TEST_F(AboutBox, ShowsTitleVersionDescriptionAndWebAddressModalUntilOk)
     EXPECT_TRUE(h.processes.started.isEmpty());
 }
 
+#ifdef Q_OS_WIN
+// System Information is started by its full path in the system folder (where Windows and Wine
+// keep msinfo32.exe), never by its bare name; a failed start is reported.
+TEST(AboutSystemInfo, StartsMsinfo32ByItsFullPathOrSaysItIsNotAvailable)
+{
+    for (const bool startSucceeds : {true, false}) {
+        SCOPED_TRACE(startSucceeds ? "started" : "start fails");
+        AppHarness h(true, false);
+        h.processes.startSucceeds = startSucceeds;
+        AboutDialog about(h.app());
+        about.systemInfoButton->click();
+        ASSERT_EQ(h.processes.started.size(), 1);
+        const QFileInfo program(QDir::fromNativeSeparators(h.processes.started[0].program));
+        EXPECT_TRUE(program.isAbsolute() && program.isFile()) << program.filePath().toStdString();
+        EXPECT_EQ(program.fileName().toLower(), "msinfo32.exe");
+        EXPECT_TRUE(h.processes.started[0].arguments.isEmpty());
+        if (startSucceeds) {
+            EXPECT_TRUE(h.messages.messages.isEmpty());
+        } else {
+            EXPECT_EQ(h.messages.messages, (QList<ShownMessage>{{"Informazioni sul sistema non disponibili in questa fase.",
+                                                                 "QvxFinder", MessageIcon::None}}));
+        }
+    }
+}
+
+TEST(AboutSystemInfo, ReadsTextsAndNumbersFromTheRegistry)
+{
+    RecordingProcessLauncher processes;
+    WindowsSystemInfoLocator locator(processes);
+    constexpr quint32 kLocalMachine = 0x80000002u;
+    const QString versionKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+    QString value;
+    EXPECT_TRUE(locator.readRegistryValue(kLocalMachine, versionKey, "SystemRoot", value));
+    EXPECT_TRUE(QFileInfo(QDir::fromNativeSeparators(value)).isDir()) << value.toStdString();
+    EXPECT_TRUE(locator.readRegistryValue(kLocalMachine, versionKey, "CurrentMajorVersionNumber", value));
+    EXPECT_GE(value.toInt(), 6) << value.toStdString();
+    EXPECT_FALSE(locator.readRegistryValue(kLocalMachine, versionKey, "NoSuchValue", value));
+    EXPECT_TRUE(value.isEmpty());
+}
+#else
 TEST(AboutSystemInfo, StartsTheFirstMonitorOnTheSearchPathOrSaysItIsNotAvailable)
 {
     const struct { const char *what; QList<QPair<QString, QString>> onPath; bool startSucceeds; QString started; }
@@ -56,6 +103,8 @@ TEST(AboutSystemInfo, StartsTheFirstMonitorOnTheSearchPathOrSaysItIsNotAvailable
                                                              "QvxFinder", MessageIcon::None}}));
     }
 }
+
+#endif
 
 } // namespace
 } // namespace qvx::test

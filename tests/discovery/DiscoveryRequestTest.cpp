@@ -115,6 +115,18 @@ TEST_F(Discovery, SilenceAndRepliesLostByTheSystemAreShownOnTheWindow)
     EXPECT_EQ(TextOf(w, "lblLost"), "1 reply lost by the system: raise net.core.rmem_max, see README");
 }
 
+// Where the system counts no drops (Windows), the window says that it cannot tell, rather
+// than showing nothing lost.
+TEST_F(Discovery, WithoutADropCounterTheWindowSaysLostRepliesCannotBeCounted)
+{
+    h.endpoint.countsDrops = false;
+    w.onRefreshClicked();
+    answer(1);
+    EXPECT_EQ(status(), "Found 1 Device");
+    EXPECT_FALSE(control("lblLost")->isHidden());
+    EXPECT_EQ(TextOf(w, "lblLost"), "Replies lost by the system cannot be counted here");
+}
+
 TEST_F(Discovery, AConfirmedWriteRediscoversTwoSecondsLaterOnlyWhileTheWindowIsShown)
 {
     w.show();

@@ -66,9 +66,22 @@ ip -n "$PROG_NS" link set "$PROG_IF" up
 [ "$TOPOLOGY" != basic ] || ip -n "$PROG_NS" route add 224.0.0.0/4 dev "$PROG_IF"
 # Every other address of the subnet lives on the devices side, so that a device moved to a
 # new address by an upload stays reachable and answers from that address.
-for host in $(seq 1 254); do
-    [ "192.168.0.$host" = "$PROG_IP" ] || echo "addr add 192.168.0.$host/24 dev $DEV_IF"
-done | ip -n "$DEV_NS" -batch -
+{
+    for host in $(seq 1 254); do
+        [ "192.168.0.$host" = "$PROG_IP" ] || echo "addr add 192.168.0.$host/24 dev $DEV_IF"
+    done
+    # More devices than one subnet holds (a storm) go on from 192.168.1.1, as qvx-devsim
+    # numbers them (.0 and .255 skipped); the program reaches them through the group.
+    left=$((DEVICES - 253))
+    subnet=1
+    while [ "$left" -gt 0 ]; do
+        for host in $(seq 1 $((left < 254 ? left : 254))); do
+            echo "addr add 192.168.$subnet.$host/32 dev $DEV_IF"
+        done
+        left=$((left - 254))
+        subnet=$((subnet + 1))
+    done
+} | ip -n "$DEV_NS" -batch -
 ip -n "$DEV_NS" link set "$DEV_IF" up
 set +e
 

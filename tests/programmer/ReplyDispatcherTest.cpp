@@ -1,6 +1,7 @@
 // What each reply does to the program, one case per reply the dispatcher knows.
 #include "ProgrammerFixture.h"
 
+#include "platform/NeighbourCache.h"
 #include "services/ReplyDispatcher.h"
 
 #include <QCoreApplication>
@@ -173,7 +174,7 @@ const ReplyCase kReplies[] = {
      [](AppHarness &h) {
          ASSERT_EQ(h.processes.started.size(), 1);
          EXPECT_EQ(h.processes.started[0].program,
-                   QDir(QCoreApplication::applicationDirPath()).filePath("clearArp.sh"));
+                   QDir(QCoreApplication::applicationDirPath()).filePath(neighbourCacheHelperName()));
      }},
     {"113 too, and a failure to start it is not reported",
      [](AppHarness &h) { h.processes.startSucceeds = false; }, CmdMacFromCode, Bytes({0xAA, 0xAA}),

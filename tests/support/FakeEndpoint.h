@@ -59,6 +59,7 @@ public:
     }
     bool hasPendingDatagram() const override { return !m_incoming.isEmpty(); }
     quint64 droppedDatagrams() const override { return dropped; }
+    bool countsDroppedDatagrams() const override { return countsDrops; }
 
     // Queues datagrams with their source, destination and card, and signals their arrival
     // once.
@@ -143,6 +144,7 @@ public:
     // The card injected datagrams arrive on, and the system's drop counter.
     int arrivalCard = 2;
     quint64 dropped = 0;
+    bool countsDrops = true;
 
     // Failure injection.
     bool failBind = false, failSend = false;
