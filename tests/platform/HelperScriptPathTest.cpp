@@ -14,16 +14,11 @@ using namespace qvx;
 // script in either layout the answer stays the (missing) file beside the executable.
 TEST(HelperScriptPathTest, LooksBesideTheExecutableThenUnderLibexecOnly)
 {
-    const struct {
-        QStringList files, folders;
-        const char *executableDir, *expected;
-    } cases[] = {
+    const struct { QStringList files, folders; const char *executableDir, *expected; } cases[] = {
         {{"build/clearArp.sh"}, {}, "build", "build/clearArp.sh"},
         {{"usr/bin/qvxfinder", "usr/libexec/qvxfinder/clearArp.sh"}, {}, "usr/bin", "usr/libexec/qvxfinder/clearArp.sh"},
-        {{"usr/bin/qvxfinder", "usr/clearArp.sh", "usr/libexec/clearArp.sh", "libexec/qvxfinder/clearArp.sh"},
-         {},
-         "usr/bin",
-         "usr/bin/clearArp.sh"},
+        {{"usr/bin/qvxfinder", "usr/clearArp.sh", "usr/libexec/clearArp.sh", "libexec/qvxfinder/clearArp.sh"}, {},
+         "usr/bin", "usr/bin/clearArp.sh"},
         {{"usr/libexec/qvxfinder/clearArp.sh"}, {"usr/bin/clearArp.sh"}, "usr/bin", "usr/libexec/qvxfinder/clearArp.sh"},
     };
     for (const auto &c : cases) {

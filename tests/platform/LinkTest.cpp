@@ -38,13 +38,9 @@ TEST_F(LinkTest, BindsOnceAndSendsEachRequestWhereItSays)
     EXPECT_EQ(endpoint.bindCount, 1);
     EXPECT_EQ(endpoint.boundPort, 65000);
 
-    const struct {
-        const char *host;
-        const char *frame;
-    } expected[] = {{"192.168.0.1", "3C236102AAAAB73E"},
-                    {"239.0.0.8", "3C236B02AAAAC13E"},
-                    {"10.0.0.7", "3C236702AAAABD3E"},
-                    {"172.16.5.9", "3C236602AAAABC3E"}};
+    const struct { const char *host, *frame; } expected[] = {
+        {"192.168.0.1", "3C236102AAAAB73E"}, {"239.0.0.8", "3C236B02AAAAC13E"},
+        {"10.0.0.7", "3C236702AAAABD3E"},    {"172.16.5.9", "3C236602AAAABC3E"}};
     ASSERT_EQ(endpoint.sent.size(), 4);
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(endpoint.sent[i].host, expected[i].host) << i;

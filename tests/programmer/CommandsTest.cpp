@@ -110,16 +110,13 @@ TEST_F(Commands, UploadRefusesValuesThatDoNotFitTheirBytes)
 {
     const struct { const char *box, *text, *message; } cases[] = {
         {"txtUDPLocalPort", "65536", "Device Local Port Number Error"},
-        {"txtUDPLocalPort", "99999999999", "Device Local Port Number Error"},
         {"txtUDPRemotePort", "1e300", "Device Remote Port Number Error"},
         {"txtUARTTimeout", "70000", "Device UART RX Timeout Error"},
         {"txtIPAddress_1", "256", "Device IP-Address Error"},
-        {"txtIPAddress_3", "1e300", "Device IP-Address Error"},
         {"txtSubnetMask_0", "-1", "Device Subnet Mask Error"},
         {"txtGateway_2", "300", "Device Gateway Error"},
         {"txtMacAddress_3", "ZZ", "Device Mac-Address Error"},
         {"txtTcpServer_0", "", "Server remote IP-Address Error"},
-        {"txtTcpServer_1", "abc", "Server remote IP-Address Error"},
         {"txtTcpServer_2", "12abc", "Server remote IP-Address Error"},
         {"txtTcpServer_3", "256", "Server remote IP-Address Error"},
     };

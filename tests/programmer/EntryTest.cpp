@@ -21,9 +21,8 @@ using Entry = ProgrammerTest;
 TEST_F(Entry, OctetBoxesAreCheckedOnLeaving)
 {
     const std::pair<const char *, bool> cases[] = {
-        {"", false},     {"256", false},    {"255", true},  {"0", true},     {"255.4", true},
-        {"255.5", false}, {"254.5", true},  {"-0.4", false}, {"12abc", true}, {"abc", true},
-        {"1e2", true},   {"1e3", false},    {"-1", false},  {"99999999999", false},
+        {"", false}, {"256", false}, {"255", true}, {"255.4", true}, {"255.5", false},
+        {"-0.4", false}, {"12abc", true}, {"abc", true}, {"1e2", true}, {"1e3", false},
     };
     const struct { const char *box, *field; int index; } families[] = {
         {"txtExpIPAddress_0", "IP-Address", 0}, {"txtIPAddress_2", "IP-Address", 2},
@@ -109,9 +108,8 @@ TEST_F(Entry, TheTimeoutIsCheckedOnLeavingWithoutHoldingTheFocus)
     fillValidSettings();
     option("optUARTManualTout")->click();
     QLineEdit *timeout = box("txtUARTTimeout");
-    const std::pair<const char *, bool> cases[] = {{"40", false},      {"49.9", false},  {"50", true},
-                                                   {"65535", true},    {"65535.4", false}, {"65536", false},
-                                                   {"", false},        {"1e3", true},    {"12abc", false}};
+    const std::pair<const char *, bool> cases[] = {{"49.9", false}, {"50", true}, {"65535", true},
+                                                   {"65535.4", false}, {"65536", false}, {"", false}, {"12abc", false}};
     for (const auto &[text, accepted] : cases) {
         SCOPED_TRACE(text);
         h.messages.clear();

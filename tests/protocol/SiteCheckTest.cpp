@@ -8,10 +8,7 @@ namespace {
 
 TEST(SiteSheet, RefusesWhatCannotBeChecked)
 {
-    const struct {
-        const char *csv;
-        const char *why;
-    } cases[] = {
+    const struct { const char *csv, *why; } cases[] = {
         {"ip,baud\n192.168.0.1,9600\n", "no mac column"},
         {"mac,speed\n00-04-A3-00-00-01,9600\n", "unknown field key \"speed\""},
         {"mac,ip\n00-04-A3-00-00-01,192.168.0.1\n00:04:a3:00:00:01,192.168.0.2\n", "already on line 2"},
