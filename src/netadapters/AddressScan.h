@@ -19,9 +19,10 @@ namespace qvx {
 // source address. Routers forward these requests, unlike a discovery's multicast, so the
 // devices of other subnets are found too.
 //
-// While it runs the scan claims every settings reply from an address it asked: such a reply
-// belongs to the scan (a second answer from one device is dropped), never to the window
-// that downloads one device's settings. Sending is left to the caller's function, which
+// While it runs the scan claims every settings reply from an address it asked and that has
+// not answered yet: such a reply belongs to the scan, never to the window that downloads one
+// device's settings; once a device has answered, a download the user asks of it meanwhile
+// is the window's again. Sending is left to the caller's function, which
 // must neither arm a reply timer nor show an error: a failed send is counted and reported
 // once, at the end.
 class AddressScan : public QObject {
@@ -48,7 +49,10 @@ public:
     bool isRunning() const { return m_running; }
 
     // Whether a settings reply from `source` belongs to this scan.
-    bool claims(quint32 source) const { return m_running && m_asked.contains(source); }
+    bool claims(quint32 source) const
+    {
+        return m_running && m_asked.contains(source) && !m_answered.contains(source);
+    }
     // Takes such a reply.
     void takeReply(quint32 source, const SettingsBlock &settings, int length, const std::optional<LocalCard> &card);
 

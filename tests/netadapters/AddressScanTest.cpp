@@ -107,7 +107,7 @@ TEST(AddressScan, PacesAsksSilentAddressesAgainAndKeepsEachAnswerOnce)
     ASSERT_EQ(scan.found().size(), 2);
     // A second answer from one device, or one from an address never asked, is not taken.
     EXPECT_TRUE(scan.found()[0].address == ip(10, 0, 0, 3) || scan.found()[1].address == ip(10, 0, 0, 3));
-    EXPECT_FALSE(scan.claims(ip(10, 0, 0, 3))) << "a finished scan claims nothing";
+    EXPECT_FALSE(scan.claims(ip(10, 0, 0, 7))) << "a finished scan claims nothing";
 }
 
 TEST(AddressScan, ClaimsOnlyAddressesItAskedAndCountsFailedSends)
@@ -123,6 +123,8 @@ TEST(AddressScan, ClaimsOnlyAddressesItAskedAndCountsFailedSends)
     EXPECT_FALSE(scan.claims(ip(10, 0, 0, 9)));
     scan.takeReply(ip(10, 0, 0, 9), {}, 33, std::nullopt);
     EXPECT_TRUE(scan.found().isEmpty());
+    scan.takeReply(ip(10, 0, 0, 1), {}, 33, std::nullopt);
+    EXPECT_FALSE(scan.claims(ip(10, 0, 0, 1))) << "a download asked of an answered device is the window's";
     ASSERT_TRUE(finished.wait(2000));
     EXPECT_EQ(scan.failedSends(), 2);
     EXPECT_EQ(scan.firstSendError(), "Network is unreachable");
