@@ -44,7 +44,7 @@ TEST(AboutSystemInfo, StartsMsinfo32ByItsFullPathOrSaysItIsNotAvailable)
         AppHarness h(true, false);
         h.processes.startSucceeds = startSucceeds;
         AboutDialog about(h.app());
-        about.systemInfoButton->click();
+        Find<QPushButton>(&about, "cmdSysInfo")->click();
         ASSERT_EQ(h.processes.started.size(), 1);
         const QFileInfo program(QDir::fromNativeSeparators(h.processes.started[0].program));
         EXPECT_TRUE(program.isAbsolute() && program.isFile()) << program.filePath().toStdString();
