@@ -68,8 +68,11 @@ TEST(AboutSystemInfo, ReadsTextsAndNumbersFromTheRegistry)
     QString value;
     EXPECT_TRUE(locator.readRegistryValue(kLocalMachine, versionKey, "SystemRoot", value));
     EXPECT_TRUE(QFileInfo(QDir::fromNativeSeparators(value)).isDir()) << value.toStdString();
-    EXPECT_TRUE(locator.readRegistryValue(kLocalMachine, versionKey, "CurrentMajorVersionNumber", value));
-    EXPECT_GE(value.toInt(), 6) << value.toStdString();
+    EXPECT_TRUE(locator.readRegistryValue(kLocalMachine, "SYSTEM\\CurrentControlSet\\Control\\Windows",
+                                          "CSDVersion", value));
+    bool isNumber = false;
+    value.toUInt(&isNumber);
+    EXPECT_TRUE(isNumber) << value.toStdString();
     EXPECT_FALSE(locator.readRegistryValue(kLocalMachine, versionKey, "NoSuchValue", value));
     EXPECT_TRUE(value.isEmpty());
 }

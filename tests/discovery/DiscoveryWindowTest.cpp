@@ -4,25 +4,12 @@
 #include <QGroupBox>
 #include <QHeaderView>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
+#include "UnderWine.h"
 
 namespace qvx::test {
 namespace {
 
 using DiscoveryWindowTest = DiscoveryTest;
-
-// Wine has neither Windows's fonts nor their metrics: a width measured there says nothing
-// about Windows.
-bool runningUnderWine()
-{
-#ifdef Q_OS_WIN
-    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-#else
-    return false;
-#endif
-}
 
 TEST_F(DiscoveryWindowTest, FitsALaptopScreenWithEveryCaptionAndHeaderWhole)
 {
