@@ -36,8 +36,9 @@ bool WindowsSystemInfoLocator::readRegistryValue(quint32 keyRoot, const QString 
                                                  const QString &subKeyRef, QString &keyValue)
 {
     keyValue.clear();
-    // Texts (environment references expanded) and 32-bit numbers; the size is asked first.
-    constexpr DWORD kTypes = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_RT_REG_DWORD;
+    // Texts and 32-bit numbers; a REG_EXPAND_SZ text comes as REG_SZ with its environment
+    // references expanded. The size is asked first.
+    constexpr DWORD kTypes = RRF_RT_REG_SZ | RRF_RT_REG_DWORD;
     DWORD type = 0;
     DWORD size = 0;
     if (RegGetValueW(rootKey(keyRoot), wide(keyName), wide(subKeyRef), kTypes, &type, nullptr, &size) != ERROR_SUCCESS)

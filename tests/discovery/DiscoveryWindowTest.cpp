@@ -4,6 +4,8 @@
 #include <QGroupBox>
 #include <QHeaderView>
 
+#include "UnderWine.h"
+
 namespace qvx::test {
 namespace {
 
@@ -11,6 +13,8 @@ using DiscoveryWindowTest = DiscoveryTest;
 
 TEST_F(DiscoveryWindowTest, FitsALaptopScreenWithEveryCaptionAndHeaderWhole)
 {
+    if (runningUnderWine())
+        GTEST_SKIP() << "measured with Wine's fonts, not Windows's";
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     EXPECT_LE(w.sizeHint().width(), 1366);
