@@ -173,7 +173,8 @@ const ReplyCase kReplies[] = {
      Bytes({0xAA, 0xAA}),
      [](AppHarness &h) {
          ASSERT_EQ(h.processes.started.size(), 1);
-         EXPECT_EQ(h.processes.started[0].program,
+         // Windows names the path with its own separators.
+         EXPECT_EQ(QDir::fromNativeSeparators(h.processes.started[0].program),
                    QDir(QCoreApplication::applicationDirPath()).filePath(neighbourCacheHelperName()));
      }},
     {"113 too, and a failure to start it is not reported",
