@@ -1,5 +1,6 @@
 #include "protocol/SiteCheck.h"
 
+#include "protocol/MacKeyedSheet.h"
 #include "protocol/RecordFormats.h"
 
 #include <QHash>
@@ -23,60 +24,28 @@ Checked<QString> normalized(const QString &key, const QString &text)
 SiteSheet parseSiteSheet(const QByteArray &content, const QString &fileName)
 {
     SiteSheet sheet;
-    const auto refuse = [&](int line, int column, const QString &why) {
+    const auto refuse = [&](const SheetRefusal &refusal) {
         sheet.units.clear();
-        sheet.error = QStringLiteral("%1:%2:%3: %4").arg(fileName).arg(line).arg(column).arg(why);
+        sheet.error = sheetRefusalText(fileName, refusal);
         return sheet;
     };
-    const CsvReadResult csv = readCsv(content);
-    if (!csv.error.isEmpty())
-        return refuse(csv.errorLine, csv.errorColumn, csv.error);
-    if (csv.records.isEmpty())
-        return refuse(1, 1, QStringLiteral("the sheet is empty (it needs a header line of field keys)"));
-
-    const CsvRecord &header = csv.records.first();
-    QStringList columns;
-    int macColumn = -1;
-    for (int c = 0; c < header.fields.size(); ++c) {
-        const QString key = header.fields[c].trimmed();
-        if (!isFieldKey(key))
-            return refuse(header.line, c + 1, QStringLiteral("unknown field key \"%1\"").arg(key));
-        if (columns.contains(key))
-            return refuse(header.line, c + 1, QStringLiteral("the column %1 appears twice").arg(key));
-        if (key == kMacKey)
-            macColumn = c;
-        else
+    const MacKeyedSheet read = readMacKeyedSheet(content);
+    if (read.refusal)
+        return refuse(*read.refusal);
+    for (const QString &key : read.columns)
+        if (key != kMacKey)
             sheet.keys << key;
-        columns << key;
-    }
-    if (macColumn < 0)
-        return refuse(header.line, 1, QStringLiteral("there is no mac column"));
-
-    QHash<QString, int> macLines;
-    for (qsizetype r = 1; r < csv.records.size(); ++r) {
-        const CsvRecord &record = csv.records[r];
-        if (record.fields.size() != columns.size())
-            return refuse(record.line, int(std::min(record.fields.size(), columns.size())) + 1,
-                          QStringLiteral("the row has %1 cells, the header %2")
-                              .arg(record.fields.size())
-                              .arg(columns.size()));
+    for (const MacKeyedRow &row : read.rows) {
         PlannedUnit unit;
-        unit.line = record.line;
-        const Checked<QString> mac = normalizeFieldValue(kMacKey, record.fields[macColumn]);
-        if (!mac.ok())
-            return refuse(record.line, macColumn + 1, mac.refusal);
-        unit.mac = *mac.value;
-        if (const auto earlier = macLines.constFind(unit.mac); earlier != macLines.cend())
-            return refuse(record.line, macColumn + 1,
-                          QStringLiteral("the MAC address %1 is already on line %2").arg(unit.mac).arg(*earlier));
-        macLines.insert(unit.mac, record.line);
-        for (int c = 0; c < columns.size(); ++c) {
-            if (c == macColumn || record.fields[c].trimmed().isEmpty())
+        unit.line = row.line;
+        unit.mac = row.mac;
+        for (int c = 0; c < read.columns.size(); ++c) {
+            if (c == read.macColumn || row.fields[c].trimmed().isEmpty())
                 continue;
-            const Checked<QString> value = normalized(columns[c], record.fields[c]);
+            const Checked<QString> value = normalized(read.columns[c], row.fields[c]);
             if (!value.ok())
-                return refuse(record.line, c + 1, value.refusal);
-            unit.values.insert(columns[c], *value.value);
+                return refuse({row.line, c + 1, value.refusal});
+            unit.values.insert(read.columns[c], *value.value);
         }
         sheet.units << unit;
     }
