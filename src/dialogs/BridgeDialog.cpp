@@ -2,6 +2,7 @@
 
 #include "services/ProgramServices.h"
 #include "accessibility/Accessibility.h"
+#include "accessibility/OctetRow.h"
 #include "dialogs/EntryRules.h"
 #include "protocol/FieldRules.h"
 #include "protocol/MessageSink.h"
@@ -41,7 +42,6 @@ BridgeDialog::BridgeDialog(ProgramServices &services, QWidget *parent) : QDialog
     bridgeGroup->setObjectName(QStringLiteral("frmBridge"));
     auto *rows = new QGridLayout(bridgeGroup);
 
-    const int octetWidth = fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12;
     for (int k = 0; k < 5; ++k) {
         const QString rowName = QStringLiteral("BRIDGE %1").arg(k + 1);
         int column = 0;
@@ -54,18 +54,10 @@ BridgeDialog::BridgeDialog(ProgramServices &services, QWidget *parent) : QDialog
         ipCaption->setObjectName(QStringLiteral("lblIPB_%1").arg(k));
         rows->addWidget(ipCaption, k, column++);
 
-        std::array<QLineEdit *, 4> &boxes = m_addressBoxes[k];
-        for (int i = 0; i < 4; ++i) {
-            auto *box = new QLineEdit(QStringLiteral("0"), bridgeGroup);
-            box->setObjectName(QStringLiteral("txtBridgeIP%1_%2").arg(k + 1).arg(i));
-            box->setAccessibleName(QStringLiteral("%1 IP-Address: octet %2 of 4").arg(rowName).arg(i + 1));
-            box->setMaxLength(3);
-            box->setFixedWidth(octetWidth);
-            box->setAlignment(Qt::AlignCenter);
-            boxes[i] = box;
-            rows->addWidget(box, k, column++);
-        }
-        ipCaption->setBuddy(boxes[0]);
+        m_addressRows[k] = new OctetRow(4, QStringLiteral("txtBridgeIP%1").arg(k + 1), rowName + QStringLiteral(" IP-Address"),
+                                        QStringLiteral("octet"), OctetRow::Look::ThreeDigits, bridgeGroup);
+        rows->addWidget(m_addressRows[k], k, column++);
+        ipCaption->setBuddy(m_addressRows[k]->box(0));
 
         QLabel *portCaption = new QLabel(QStringLiteral("--> Remote Port:"), bridgeGroup);
         portCaption->setObjectName(QStringLiteral("lblRemotePortB_%1").arg(k));
@@ -130,7 +122,8 @@ BridgeDialog::BridgeDialog(ProgramServices &services, QWidget *parent) : QDialog
     // Tab: each destination's address and remote port, row by row, then the line below.
     QList<QWidget *> order;
     for (int k = 0; k < 5; ++k) {
-        order.append(QList<QWidget *>(m_addressBoxes[k].begin(), m_addressBoxes[k].end()));
+        for (QLineEdit *box : m_addressRows[k]->boxes())
+            order << box;
         order << m_remotePortBoxes[k];
     }
     order << m_localPortBox << m_enabledOption << m_disabledOption << downloadButton << uploadButton;
@@ -146,7 +139,7 @@ BridgeDialog::Values BridgeDialog::values() const
     for (std::size_t k = 0; k < 5; ++k) {
         v.remotePorts[k] = portEntryValue(m_remotePortBoxes[k]->text());
         for (std::size_t i = 0; i < 4; ++i)
-            v.ips[k][i] = octetEntryValue(m_addressBoxes[k][i]->text());
+            v.ips[k][i] = octetEntryValue(m_addressRows[k]->box(i)->text());
     }
     return v;
 }
@@ -167,7 +160,7 @@ void BridgeDialog::showBridgeSettings(const BridgeBlock &block, int length)
         for (int i = 0; i < 4; ++i) {
             if (!covers(kAddressOffset + 4 * k + i, 1))
                 return;
-            m_addressBoxes[k][i]->setText(QString::number(block.ips[k][i]));
+            m_addressRows[k]->box(i)->setText(QString::number(block.ips[k][i]));
         }
     }
 }

@@ -9,6 +9,7 @@ class QRadioButton;
 
 namespace qvx {
 
+class OctetRow;
 class ProgramServices;
 
 // "Bridge IP destinations": bridge status, bridge local port and five destinations (address
@@ -38,7 +39,7 @@ private:
     void uploadBridge();
 
     ProgramServices &m_services;
-    std::array<std::array<QLineEdit *, 4>, 5> m_addressBoxes{};
+    std::array<OctetRow *, 5> m_addressRows{};
     std::array<QLineEdit *, 5> m_remotePortBoxes{};
     QLineEdit *m_localPortBox = nullptr;
     QRadioButton *m_enabledOption = nullptr;

@@ -2,6 +2,7 @@
 
 #include "services/ProgramServices.h"
 #include "accessibility/Accessibility.h"
+#include "accessibility/OctetRow.h"
 #include "dialogs/EntryRules.h"
 #include "protocol/FieldRules.h"
 #include "protocol/MessageSink.h"
@@ -35,18 +36,10 @@ SourceFilterDialog::SourceFilterDialog(ProgramServices &services, QWidget *paren
         label->setObjectName(QStringLiteral("lblIPSource_%1").arg(k));
         rows->addWidget(label, k, 0);
 
-        std::array<QLineEdit *, 4> &boxes = m_sourceBoxes[k];
-        for (int i = 0; i < 4; ++i) {
-            auto *box = new QLineEdit(QStringLiteral("0"), sourcesGroup);
-            box->setObjectName(QStringLiteral("txtSourceIP%1_%2").arg(k + 1).arg(i));
-            box->setAccessibleName(QStringLiteral("%1 octet %2 of 4").arg(caption).arg(i + 1));
-            box->setMaxLength(3);
-            box->setFixedWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
-            box->setAlignment(Qt::AlignCenter);
-            boxes[i] = box;
-            rows->addWidget(box, k, 1 + i);
-        }
-        label->setBuddy(boxes[0]);
+        m_sourceRows[k] = new OctetRow(4, QStringLiteral("txtSourceIP%1").arg(k + 1), caption, QStringLiteral("octet"),
+                                       OctetRow::Look::ThreeDigits, sourcesGroup);
+        rows->addWidget(m_sourceRows[k], k, 1);
+        label->setBuddy(m_sourceRows[k]->box(0));
     }
 
     auto *noteLabel = new QLabel(QStringLiteral("If all source are to 0.0.0.0, all IP are enabled"), this);
@@ -75,7 +68,8 @@ SourceFilterDialog::SourceFilterDialog(ProgramServices &services, QWidget *paren
     // Tab: the addresses row by row, then the buttons.
     QList<QWidget *> order;
     for (int k = 0; k < 4; ++k)
-        order.append(QList<QWidget *>(m_sourceBoxes[k].begin(), m_sourceBoxes[k].end()));
+        for (QLineEdit *box : m_sourceRows[k]->boxes())
+            order << box;
     order << downloadButton << uploadButton;
     chainTabOrder(order);
     pressFocusedButtonsWithEnter(this);
@@ -86,7 +80,7 @@ SourceFilterDialog::Sources SourceFilterDialog::sources() const
     Sources sources;
     for (std::size_t k = 0; k < 4; ++k)
         for (std::size_t i = 0; i < 4; ++i)
-            sources[k][i] = octetEntryValue(m_sourceBoxes[k][i]->text());
+            sources[k][i] = octetEntryValue(m_sourceRows[k]->box(i)->text());
     return sources;
 }
 
@@ -96,7 +90,7 @@ void SourceFilterDialog::showSourceFilter(const SourceFilterBlock &block, int le
         for (int i = 0; i < 4; ++i) {
             if (4 * k + i >= length)
                 return;
-            m_sourceBoxes[k][i]->setText(QString::number(block.sources[k][i]));
+            m_sourceRows[k]->box(i)->setText(QString::number(block.sources[k][i]));
         }
     }
 }

@@ -8,6 +8,7 @@ class QLineEdit;
 
 namespace qvx {
 
+class OctetRow;
 class ProgramServices;
 
 // "Sources IP Filter": the device's four accepted source addresses. "Upload" sends what the
@@ -30,7 +31,7 @@ private:
     void uploadSourceFilter();
 
     ProgramServices &m_services;
-    std::array<std::array<QLineEdit *, 4>, 4> m_sourceBoxes{};
+    std::array<OctetRow *, 4> m_sourceRows{};
 };
 
 } // namespace qvx

@@ -2,6 +2,7 @@
 
 #include "services/ProgramServices.h"
 #include "accessibility/Accessibility.h"
+#include "accessibility/OctetRow.h"
 #include "accessibility/ValueLabel.h"
 #include "dialogs/SourceFilterDialog.h"
 #include "dialogs/BridgeDialog.h"
@@ -77,7 +78,7 @@ ProgrammerWindow::ProgrammerWindow(ProgramServices &services, QWidget *parent) :
     connectHandlers();
     // The window opens in the device address the user is most likely to type. (The
     // device's own address boxes start empty and would refuse being left.)
-    expectedAddressBoxes[0]->setFocus(Qt::OtherFocusReason);
+    expectedAddressRow->box(0)->setFocus(Qt::OtherFocusReason);
 }
 
 ProgrammerWindow::~ProgrammerWindow() = default;
@@ -93,7 +94,6 @@ void ProgrammerWindow::buildControls()
     const QFont fixedFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     const QFontMetrics fixedMetrics(fixedFont);
     // Room for the digits plus the box's frame and margins.
-    const int octetWidth = fixedMetrics.horizontalAdvance(QStringLiteral("00000")) + 14;
     const int wordWidth = fixedMetrics.horizontalAdvance(QStringLiteral("00000000")) + 14;
 
     const auto label = [](const QString &name, const QString &caption, QWidget *parent) {
@@ -114,13 +114,9 @@ void ProgrammerWindow::buildControls()
         e->setFixedWidth(width);
         return e;
     };
-    const auto octetBoxes = [&](auto &boxes, const QString &baseName, const QString &caption, const QString &unit,
-                                QWidget *parent) {
-        const int count = int(boxes.size());
-        for (int i = 0; i < count; ++i)
-            boxes[i] = entry(QStringLiteral("%1_%2").arg(baseName).arg(i),
-                             QStringLiteral("%1: %2 %3 of %4").arg(withoutColon(caption), unit).arg(i + 1).arg(count),
-                             octetWidth, parent);
+    const auto octetRow = [](int count, const QString &baseName, const QString &caption, const QString &unit,
+                             QWidget *parent) {
+        return new OctetRow(count, baseName, caption, unit, OctetRow::Look::Free, parent);
     };
     const auto option = [](const QString &name, const QString &caption, const QString &group, QWidget *parent) {
         auto *o = new QRadioButton(caption, parent);
@@ -134,50 +130,40 @@ void ProgrammerWindow::buildControls()
         b->setAutoDefault(false);
         return b;
     };
-    const auto boxRow = [](auto &boxes) {
-        auto *row = new QHBoxLayout;
-        row->setSpacing(4);
-        for (QLineEdit *box : boxes)
-            row->addWidget(box);
-        row->addStretch(1);
-        return row;
-    };
 
     // ---- Device identity ----
     auto *identity = frame(QStringLiteral("fraIdentity"), QString(), central);
     auto *identityGrid = new QGridLayout(identity);
     QLabel *macAddressCaption = label(QStringLiteral("lblMacAddress"), QStringLiteral("Device Mac-Address:"), identity);
-    octetBoxes(macAddressBoxes, QStringLiteral("txtMacAddress"), macAddressCaption->text(), QStringLiteral("byte"), identity);
+    macAddressRow = octetRow(6, QStringLiteral("txtMacAddress"), macAddressCaption->text(), QStringLiteral("byte"), identity);
     QLabel *ipAddressCaption = label(QStringLiteral("lblDeviceIPAddress"), QStringLiteral("Device IP-Address:"), identity);
-    octetBoxes(ipAddressBoxes, QStringLiteral("txtIPAddress"), ipAddressCaption->text(), QStringLiteral("octet"),
-               identity);
+    ipAddressRow = octetRow(4, QStringLiteral("txtIPAddress"), ipAddressCaption->text(), QStringLiteral("octet"), identity);
     QLabel *subnetMaskCaption =
         label(QStringLiteral("lblDeviceSubnetMask"), QStringLiteral("Device Subnet Mask:"), identity);
-    octetBoxes(subnetMaskBoxes, QStringLiteral("txtSubnetMask"), subnetMaskCaption->text(), QStringLiteral("octet"),
-               identity);
+    subnetMaskRow = octetRow(4, QStringLiteral("txtSubnetMask"), subnetMaskCaption->text(), QStringLiteral("octet"), identity);
     QLabel *gatewayCaption = label(QStringLiteral("lblDeviceGateway"), QStringLiteral("Device Gateway:"), identity);
-    octetBoxes(gatewayBoxes, QStringLiteral("txtGateway"), gatewayCaption->text(), QStringLiteral("octet"), identity);
+    gatewayRow = octetRow(4, QStringLiteral("txtGateway"), gatewayCaption->text(), QStringLiteral("octet"), identity);
     QLabel *localPortCaption = label(QStringLiteral("Label3"), QStringLiteral("Device Local Port Number:"), identity);
     localPortBox = entry(QStringLiteral("txtUDPLocalPort"), withoutColon(localPortCaption->text()), wordWidth, identity);
     QLabel *remotePortCaption = label(QStringLiteral("Label4"), QStringLiteral("Device Remote Port Number:"), identity);
     remotePortBox = entry(QStringLiteral("txtUDPRemotePort"), withoutColon(remotePortCaption->text()), wordWidth, identity);
 
     int row = 0;
-    for (auto [caption, boxes] : {std::pair{macAddressCaption, QList<QLineEdit *>(macAddressBoxes.begin(), macAddressBoxes.end())},
-                                  std::pair{ipAddressCaption, QList<QLineEdit *>(ipAddressBoxes.begin(), ipAddressBoxes.end())},
-                                  std::pair{subnetMaskCaption, QList<QLineEdit *>(subnetMaskBoxes.begin(), subnetMaskBoxes.end())},
-                                  std::pair{gatewayCaption, QList<QLineEdit *>(gatewayBoxes.begin(), gatewayBoxes.end())},
-                                  std::pair{localPortCaption, QList<QLineEdit *>{localPortBox}},
-                                  std::pair{remotePortCaption, QList<QLineEdit *>{remotePortBox}}}) {
-        caption->setBuddy(boxes.first());
+    for (auto [caption, entries, first] :
+         {std::tuple<QLabel *, QWidget *, QWidget *>{macAddressCaption, macAddressRow, macAddressRow->box(0)},
+          {ipAddressCaption, ipAddressRow, ipAddressRow->box(0)},
+          {subnetMaskCaption, subnetMaskRow, subnetMaskRow->box(0)},
+          {gatewayCaption, gatewayRow, gatewayRow->box(0)},
+          {localPortCaption, localPortBox, localPortBox},
+          {remotePortCaption, remotePortBox, remotePortBox}}) {
+        caption->setBuddy(first);
         identityGrid->addWidget(caption, row, 0);
-        identityGrid->addLayout(boxRow(boxes), row, 1);
+        identityGrid->addWidget(entries, row, 1, Qt::AlignLeft);
         ++row;
     }
     identityGrid->setColumnStretch(1, 1);
     // The MAC address is shown, never typed.
-    for (QLineEdit *box : macAddressBoxes)
-        box->setEnabled(false);
+    macAddressRow->setEnabled(false);
 
     // ---- Serial port ----
     auto *serial = frame(QStringLiteral("fraSerial"), QString(), central);
@@ -256,10 +242,11 @@ void ProgrammerWindow::buildControls()
     QGroupBox *expectedAddressGroup = frame(QStringLiteral("Frame3"), QString(), central);
     auto *frame3Layout = new QVBoxLayout(expectedAddressGroup);
     QLabel *expectedAddressCaption = label(QStringLiteral("Label7"), QStringLiteral("Expected Device IP-Address:"), expectedAddressGroup);
-    octetBoxes(expectedAddressBoxes, QStringLiteral("txtExpIPAddress"), expectedAddressCaption->text(), QStringLiteral("octet"), expectedAddressGroup);
-    expectedAddressCaption->setBuddy(expectedAddressBoxes[0]);
+    expectedAddressRow = octetRow(4, QStringLiteral("txtExpIPAddress"), expectedAddressCaption->text(),
+                                  QStringLiteral("octet"), expectedAddressGroup);
+    expectedAddressCaption->setBuddy(expectedAddressRow->box(0));
     frame3Layout->addWidget(expectedAddressCaption);
-    frame3Layout->addLayout(boxRow(expectedAddressBoxes));
+    frame3Layout->addWidget(expectedAddressRow);
 
     const auto indexedOptions = [&](std::array<QRadioButton *, 2> &pair, QGroupBox *&f, const QString &frameName,
                                     const QString &caption, const QString &baseName, const QString &caption1,
@@ -282,12 +269,12 @@ void ProgrammerWindow::buildControls()
         indexedOptions(tcpRoleButtons, tcpRoleGroup, QStringLiteral("fraCliSer"), QStringLiteral("TCP Client/Server"),
                        QStringLiteral("optCliSer"), QStringLiteral("TCP Client"), QStringLiteral("TCP Server"), central);
     QLabel *serverAddressCaption = label(QStringLiteral("Label1"), QStringLiteral("Server remote IP-Address"), tcpRoleGroup);
-    octetBoxes(tcpServerAddressBoxes, QStringLiteral("txtTcpServer"), QStringLiteral("Server remote IP-Address (for TCP Client mode)"),
-               QStringLiteral("octet"), tcpRoleGroup);
-    serverAddressCaption->setBuddy(tcpServerAddressBoxes[0]);
+    tcpServerAddressRow = octetRow(4, QStringLiteral("txtTcpServer"), QStringLiteral("Server remote IP-Address (for TCP Client mode)"),
+                                   QStringLiteral("octet"), tcpRoleGroup);
+    serverAddressCaption->setBuddy(tcpServerAddressRow->box(0));
     QLabel *tcpClientNote = label(QStringLiteral("Label2"), QStringLiteral("(for TCP Client mode)"), tcpRoleGroup);
     cliSerLayout->addWidget(serverAddressCaption);
-    cliSerLayout->addLayout(boxRow(tcpServerAddressBoxes));
+    cliSerLayout->addWidget(tcpServerAddressRow);
     cliSerLayout->addWidget(tcpClientNote);
 
     auto *modeRow = new QHBoxLayout;
@@ -358,18 +345,21 @@ void ProgrammerWindow::buildControls()
     // Tab follows the columns as they read, each from top to bottom: the device's identity and
     // serial port, then the expected address, network mode and login, then the commands.
     QList<QWidget *> order;
-    const auto add = [&order](const auto &boxes) { order.append(QList<QWidget *>(boxes.begin(), boxes.end())); };
-    add(macAddressBoxes);
-    add(ipAddressBoxes);
-    add(subnetMaskBoxes);
-    add(gatewayBoxes);
+    const auto add = [&order](const OctetRow *row) {
+        for (QLineEdit *box : row->boxes())
+            order << box;
+    };
+    add(macAddressRow);
+    add(ipAddressRow);
+    add(subnetMaskRow);
+    add(gatewayRow);
     order << localPortBox << remotePortBox << baudRateList << uartTimeoutBox << autoUartTimeout << manualUartTimeout
           << eightDataBits << sevenDataBits << noParity << evenParity << oddParity << oneStopBit << twoStopBits
           << timeoutToDefaultOn << timeoutToDefaultOff;
-    add(expectedAddressBoxes);
+    add(expectedAddressRow);
     order << dhcpButtons[1] << dhcpButtons[0] << protocolButtons[1] << protocolButtons[0] << tcpRoleButtons[1]
           << tcpRoleButtons[0];
-    add(tcpServerAddressBoxes);
+    add(tcpServerAddressRow);
     order << loginButton << logoutButton << downloadButton << uploadButton << setDefaultButton << baudOnTheFlyButton
           << sourceFilterButton << bridgeButton << macAutomaticButton << macManualButton << discoveryButton << exitButton;
     chainTabOrder(order);
@@ -410,11 +400,11 @@ void ProgrammerWindow::connectHandlers()
 
     for (int i = 0; i < 4; ++i) {
         // The next request to the device goes to the address now shown.
-        connect(expectedAddressBoxes[i], &QLineEdit::textChanged, this, [this, i](const QString &text) {
+        connect(expectedAddressRow->box(i), &QLineEdit::textChanged, this, [this, i](const QString &text) {
             m_services.state().deviceAddress[i] = octetFieldValue(text);
         });
-        for (QLineEdit *box : {expectedAddressBoxes[i], ipAddressBoxes[i], subnetMaskBoxes[i], gatewayBoxes[i]})
-            box->installEventFilter(this);
+        for (const CheckedOctets &checked : checkedOctetRows())
+            checked.row->box(i)->installEventFilter(this);
     }
     uartTimeoutBox->installEventFilter(this);
 }
@@ -427,7 +417,7 @@ void ProgrammerWindow::initialize()
     state.deviceAddress = {192, 168, 0, 1};
     // Each box's change handling stores its octet and aims the endpoint at the address.
     for (int i = 0; i < 4; ++i)
-        expectedAddressBoxes[i]->setText(QString::number(state.deviceAddress[i]));
+        expectedAddressRow->box(i)->setText(QString::number(state.deviceAddress[i]));
 
     autoUartTimeout->setChecked(true);
     manualUartTimeout->setChecked(false);
@@ -438,8 +428,6 @@ void ProgrammerWindow::initialize()
     // poll a device it has not logged in to.
     m_services.loginPollTimer().setEnabled(false);
     logoutButton->setEnabled(false);
-    for (int i = 2; i < 6; ++i)
-        macAddressBoxes[i]->setEnabled(false);
 }
 
 void ProgrammerWindow::onActivated()
@@ -560,11 +548,11 @@ SettingsUploadFields ProgrammerWindow::settingsUploadFields() const
 {
     SettingsUploadFields f;
     for (std::size_t i = 0; i < 6; ++i)
-        f.mac[i] = macByteValue(macAddressBoxes[i]->text());
+        f.mac[i] = macByteValue(macAddressRow->box(i)->text());
     for (std::size_t i = 0; i < 4; ++i) {
-        f.ip[i] = octetFieldValue(ipAddressBoxes[i]->text());
-        f.mask[i] = octetFieldValue(subnetMaskBoxes[i]->text());
-        f.gateway[i] = octetFieldValue(gatewayBoxes[i]->text());
+        f.ip[i] = octetFieldValue(ipAddressRow->box(i)->text());
+        f.mask[i] = octetFieldValue(subnetMaskRow->box(i)->text());
+        f.gateway[i] = octetFieldValue(gatewayRow->box(i)->text());
     }
     f.localPort = wordFieldValue(localPortBox->text());
     f.remotePort = wordFieldValue(remotePortBox->text());
@@ -574,7 +562,7 @@ SettingsUploadFields ProgrammerWindow::settingsUploadFields() const
     f.timeoutToDefault = timeoutToDefaultOn->isChecked();
     f.mode = decodeModeFlags(modeFlagsByte());
     for (std::size_t i = 0; i < 4; ++i)
-        f.tcpServer[i] = tcpServerAddressBoxes[i]->text();
+        f.tcpServer[i] = tcpServerAddressRow->box(i)->text();
     return f;
 }
 
@@ -653,7 +641,7 @@ void ProgrammerWindow::downloadSettingsOf(quint32 address)
 {
     // Each box's change handling stores its octet as the device address.
     for (int i = 0; i < 4; ++i)
-        expectedAddressBoxes[i]->setText(QString::number((address >> (24 - 8 * i)) & 0xFF));
+        expectedAddressRow->box(i)->setText(QString::number((address >> (24 - 8 * i)) & 0xFF));
     downloadSettings();
     raise();
     activateWindow();
@@ -668,15 +656,15 @@ void ProgrammerWindow::showSettings(const SettingsBlock &s, int length)
     const auto covers = [length](int offset, int width) { return length >= offset + width; };
     for (int i = 0; i < 6; ++i)
         if (covers(Mac + i, 1))
-            macAddressBoxes[i]->setText(macByteText(s.mac[i]));
-    const auto showAddress = [&](const std::array<QLineEdit *, 4> &boxes, int offset, const Octets4 &octets) {
+            macAddressRow->box(i)->setText(macByteText(s.mac[i]));
+    const auto showAddress = [&](const OctetRow *row, int offset, const Octets4 &octets) {
         for (int i = 0; i < 4; ++i)
             if (covers(offset + i, 1))
-                boxes[i]->setText(octetText(octets[i]));
+                row->box(i)->setText(octetText(octets[i]));
     };
-    showAddress(ipAddressBoxes, Ip, s.ip);
-    showAddress(subnetMaskBoxes, Mask, s.mask);
-    showAddress(gatewayBoxes, Gateway, s.gateway);
+    showAddress(ipAddressRow, Ip, s.ip);
+    showAddress(subnetMaskRow, Mask, s.mask);
+    showAddress(gatewayRow, Gateway, s.gateway);
     if (covers(LocalPort, 2))
         localPortBox->setText(QString::number(s.localPort));
     if (covers(RemotePort, 2))
@@ -700,7 +688,7 @@ void ProgrammerWindow::showSettings(const SettingsBlock &s, int length)
         tcpRoleButtons[m.tcpClient ? 1 : 0]->setChecked(true);
         protocolButtons[m.tcp ? 1 : 0]->setChecked(true);
         dhcpButtons[m.dhcp ? 1 : 0]->setChecked(true);
-        showAddress(tcpServerAddressBoxes, TcpServer, s.tcpServer);
+        showAddress(tcpServerAddressRow, TcpServer, s.tcpServer);
     }
     setWriteButtonsEnabled(m_services.state().loggedIn);
 }
@@ -713,7 +701,7 @@ void ProgrammerWindow::followUploadedAddress()
     ProgramState &state = m_services.state();
     for (int i = 0; i < 4; ++i) {
         state.deviceAddress[i] = (*m_uploadedAddress)[i];
-        expectedAddressBoxes[i]->setText(QString::number(state.deviceAddress[i]));
+        expectedAddressRow->box(i)->setText(QString::number(state.deviceAddress[i]));
     }
 }
 
@@ -814,43 +802,23 @@ bool ProgrammerWindow::eventFilter(QObject *watched, QEvent *event)
     if (watched == uartTimeoutBox) {
         checkUartTimeoutOnLeave();
     } else {
-        for (int i = 0; i < 4; ++i) {
-            if (watched == expectedAddressBoxes[i])
-                checkOctetOnLeave(OctetFamily::Expected, i);
-            else if (watched == ipAddressBoxes[i])
-                checkOctetOnLeave(OctetFamily::Ip, i);
-            else if (watched == subnetMaskBoxes[i])
-                checkOctetOnLeave(OctetFamily::Mask, i);
-            else if (watched == gatewayBoxes[i])
-                checkOctetOnLeave(OctetFamily::Gateway, i);
-        }
+        for (const CheckedOctets &checked : checkedOctetRows())
+            if (const int index = checked.row->indexOf(watched); index >= 0)
+                checkOctetOnLeave(checked.row->box(index), checked.fieldName, index);
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
-void ProgrammerWindow::checkOctetOnLeave(OctetFamily family, int index)
+QList<ProgrammerWindow::CheckedOctets> ProgrammerWindow::checkedOctetRows() const
 {
-    QLineEdit *box = nullptr;
-    QString fieldName;
-    switch (family) {
-    case OctetFamily::Expected:
-        box = expectedAddressBoxes[index];
-        fieldName = QStringLiteral("IP-Address");
-        break;
-    case OctetFamily::Ip:
-        box = ipAddressBoxes[index];
-        fieldName = QStringLiteral("IP-Address");
-        break;
-    case OctetFamily::Mask:
-        box = subnetMaskBoxes[index];
-        fieldName = QStringLiteral("Subnet Mask");
-        break;
-    case OctetFamily::Gateway:
-        box = gatewayBoxes[index];
-        fieldName = QStringLiteral("Gateway");
-        break;
-    }
+    return {{expectedAddressRow, QStringLiteral("IP-Address")},
+            {ipAddressRow, QStringLiteral("IP-Address")},
+            {subnetMaskRow, QStringLiteral("Subnet Mask")},
+            {gatewayRow, QStringLiteral("Gateway")}};
+}
 
+void ProgrammerWindow::checkOctetOnLeave(QLineEdit *box, const QString &fieldName, int index)
+{
     // Refused: an empty box, any negative value (-0.4 too), or a value whose stored,
     // rounded octet is above 255 (255.4 stores 255 and passes, 255.6 does not).
     if (octetEntryAccepted(box->text()))

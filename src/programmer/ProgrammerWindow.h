@@ -18,6 +18,7 @@ class QRadioButton;
 
 namespace qvx {
 
+class OctetRow;
 class ProgramServices;
 
 // "Ethernet-Serial Interface Programmer": the settings of the device at a typed address,
@@ -70,7 +71,13 @@ protected:
 
 private:
     // Entry families with a leaving check.
-    enum class OctetFamily { Expected, Ip, Mask, Gateway };
+    // The rows whose octets are checked when the user leaves a box, with the field name the
+    // refusal gives.
+    struct CheckedOctets {
+        OctetRow *row;
+        QString fieldName;
+    };
+    QList<CheckedOctets> checkedOctetRows() const;
 
     void buildControls();
     void connectHandlers();
@@ -95,7 +102,7 @@ private:
     void onUartTimeoutModeChosen();
 
     // Leaving checks.
-    void checkOctetOnLeave(OctetFamily family, int index);
+    void checkOctetOnLeave(QLineEdit *box, const QString &fieldName, int index);
     void checkUartTimeoutOnLeave();
 
     // The window's fields as "Upload Settings" checks and sends them, read from the boxes.
@@ -123,12 +130,12 @@ private:
     bool m_returningFocus = false;
 
     // ---- Controls ----
-    std::array<QLineEdit *, 6> macAddressBoxes{};
-    std::array<QLineEdit *, 4> ipAddressBoxes{};
-    std::array<QLineEdit *, 4> subnetMaskBoxes{};
-    std::array<QLineEdit *, 4> gatewayBoxes{};
-    std::array<QLineEdit *, 4> expectedAddressBoxes{};
-    std::array<QLineEdit *, 4> tcpServerAddressBoxes{};
+    OctetRow *macAddressRow = nullptr; // 6 bytes, shown, never typed
+    OctetRow *ipAddressRow = nullptr;
+    OctetRow *subnetMaskRow = nullptr;
+    OctetRow *gatewayRow = nullptr;
+    OctetRow *expectedAddressRow = nullptr;
+    OctetRow *tcpServerAddressRow = nullptr;
     QLineEdit *localPortBox = nullptr;
     QLineEdit *remotePortBox = nullptr;
     QLineEdit *uartTimeoutBox = nullptr;
