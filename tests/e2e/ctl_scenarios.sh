@@ -6,40 +6,12 @@
 # Device n has the MAC address 00-04-A3-00-00-nn (hex); n = 1..9 at .1-.9, n >= 10 at .n+1.
 set -u
 CTL="$1"
-if [ "${QVX_E2E_NETNS:-}" != 1 ]; then
-    echo "SKIP: runs only inside the namespaces of netns.sh"
-    exit 77
-fi
-WORK="$(mktemp -d /tmp/qvxctl-e2e.XXXXXX)"
-trap 'rm -rf "$WORK"' EXIT
-FAILED=0
+# shellcheck source=tests/e2e/netns-lib.sh
+. "$(dirname "$0")/netns-lib.sh"
+scenario_start basic
 F=(--timeout 1 --write-delay 200)
-fail() { echo "FAIL: $*"; FAILED=1; }
 
-# t CODE NAME [out|err PATTERN]... -- QVXCTL-ARGS: runs qvxctl, wants exit CODE and each
-# extended regular expression in its stdout or stderr; keeps them in $OUT and $ERR.
-t() {
-    local want="$1" name="$2" checks=()
-    shift 2
-    while [ "$1" != -- ]; do checks+=("$1" "$2"); shift 2; done
-    shift
-    "$CTL" "$@" >"$WORK/out" 2>"$WORK/err"
-    local got=$? i text
-    OUT="$(tr -d "\r" <"$WORK/out")" ERR="$(cat "$WORK/err")"
-    [ "$got" -eq "$want" ] || { fail "$name: exit $got, wanted $want"; echo "$OUT$ERR" | head -20; return; }
-    for ((i = 0; i < ${#checks[@]}; i += 2)); do
-        [ "${checks[i]}" = out ] && text="$OUT" || text="$ERR"
-        grep -qE -- "${checks[i + 1]}" <<<"$text" || { fail "$name: no match for ${checks[i + 1]}"; echo "$text" | head -20; }
-    done
-    echo "ok: $name"
-}
-count() { # NAME WANTED PATTERN TEXT
-    local n
-    n=$(grep -cE -- "$3" <<<"$4")
-    [ "$n" -eq "$2" ] && echo "ok: $1" || fail "$1: $n, wanted $2"
-}
-
-CARD="$(ip -o -4 addr show | awk '/192.168.0.10\//{print $2}')"
+CARD="$QVX_E2E_DEVICE_CARD"
 t 0 "discover as JSON" out '"ip": "192.168.0.51"' out '"mac": "00-04-A3-00-00-01"' \
     out '"card": "[^"]+ 192.168.0.10"' -- discover --format json --timeout 1
 python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); assert len(d)==50 and all(len(o)==29 for o in d)' \

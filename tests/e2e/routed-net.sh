@@ -42,54 +42,25 @@ if [ $# -eq 0 ] || [ ! -x "$DEVSIM" ]; then
 fi
 # shellcheck source=tests/e2e/netns-lib.sh
 . "$(dirname "$0")/netns-lib.sh"
+ns_init
 
 SUFFIX="$$$RANDOM"
 NS_P="qvrp$SUFFIX"; NS_R="qvrr$SUFFIX"; NS_A="qvra$SUFFIX"; NS_B="qvrb$SUFFIX"
 ns_add "$NS_P" "$NS_R" "$NS_A" "$NS_B"
 
-# The host addresses of a subnet from its first one, skipping host parts 0 and 255 as
-# qvx-devsim numbers its devices: prints N dotted addresses.
-to_number() { local IFS=.; set -- $1; echo $(( ($1 << 24) | ($2 << 16) | ($3 << 8) | $4 )); }
-to_dotted() { echo "$(( $1 >> 24 & 255 )).$(( $1 >> 16 & 255 )).$(( $1 >> 8 & 255 )).$(( $1 & 255 ))"; }
-network_of() { # CIDR: the network's number and its size
-    local bits="${1#*/}"
-    local size=$(( 1 << (32 - bits) ))
-    echo "$(( $(to_number "${1%/*}") & ~(size - 1) & 0xFFFFFFFF )) $size"
-}
-hosts_of() {
-    local net size a n=0
-    read -r net size <<<"$(network_of "$1")"
-    for (( a = net + 1; a < net + size - 1 && n < $2; a++ )); do
-        (( (a & 255) == 0 || (a & 255) == 255 )) && continue
-        to_dotted "$a"
-        n=$(( n + 1 ))
-    done
-}
-
 set -e
 ip netns exec "$NS_R" sysctl -qw net.ipv4.ip_forward=1
-# Program <-> router.
-ip -n "$NS_P" link add vp0 type veth peer name vr0 netns "$NS_R"
-ip -n "$NS_P" addr add 10.20.0.10/24 dev vp0
-ip -n "$NS_P" link set vp0 up
+ns_link "$NS_P" vp0 10.20.0.10/24 "$NS_R" vr0 10.20.0.1/24
 ip -n "$NS_P" route add default via 10.20.0.1
-ip -n "$NS_R" addr add 10.20.0.1/24 dev vr0
-ip -n "$NS_R" link set vr0 up
 
 start_subnet() { # namespace, router-side interface, subnet, devices, name, first device number, link
     local ns="$1" rif="$2" subnet="$3" count="$4" name="$5" number="$6" link="$7"
-    ip -n "$NS_R" link add "$rif" type veth peer name vd0 netns "$ns"
-    ip -n "$NS_R" addr add "$link.1/30" dev "$rif"
-    ip -n "$NS_R" link set "$rif" up
-    ip -n "$ns" addr add "$link.2/30" dev vd0
+    ns_link "$NS_R" "$rif" "$link.1/30" "$ns" vd0 "$link.2/30"
     hosts_of "$subnet" "$count" | sed "s|.*|addr add &/32 dev vd0|" | ip -n "$ns" -batch -
-    ip -n "$ns" link set vd0 up
     ip -n "$ns" route add default via "$link.1"
     ip -n "$NS_R" route add "$subnet" via "$link.2"
-    local first
-    first="$(hosts_of "$subnet" 1)"
-    ns_devsim "$ns" "$WORK/$name.ready" --devices "$count" --first-ip "$first" --first-number "$number" \
-        --interface vd0 --log "$WORK/$name.log"
+    ns_devsim "$ns" "$WORK/$name.ready" --devices "$count" --first-ip "$(hosts_of "$subnet" 1)" \
+        --first-number "$number" --interface vd0 --log "$WORK/$name.log"
 }
 start_subnet "$NS_A" vra "$SUBNET_A" "$DEVICES_A" a 1 10.255.1
 # A second subnet only when it has devices.
