@@ -107,20 +107,13 @@ void E2e::login(const QString &password)
 bool E2e::clickAndWaitWrite(const QString &button, quint8 writeCmd)
 {
     const int fromSent = sentCount(), from = receivedCount();
-    auto *b = control<QAbstractButton>(prog(), button);
-    EXPECT_TRUE(b->isEnabled()) << button.toStdString();
-    b->click();
-    if (!waitReply(CmdLogout, from, 3000)) {
-        ADD_FAILURE() << "no logout before the write " << int(writeCmd);
-        return false;
-    }
+    click(button);
+    EXPECT_TRUE(waitReply(CmdLogout, from, 3000)) << "no logout before the write " << int(writeCmd);
     EXPECT_EQ(requestsOf(writeCmd, fromSent), 0) << "the write left before the 2 s delay";
-    if (!waitReply(writeCmd, from, 6000)) {
-        ADD_FAILURE() << "no reply to the write " << int(writeCmd);
-        return false;
-    }
+    const bool written = waitReply(writeCmd, from, 6000);
+    EXPECT_TRUE(written) << "no reply to the write " << int(writeCmd);
     EXPECT_EQ(requestsOf(writeCmd, fromSent), 1);
-    return true;
+    return written;
 }
 
 DiscoveryWindow *E2e::discover(int expected)

@@ -226,34 +226,3 @@ TEST_P(EndpointBufferTest, StopsItsThreadCleanlyWhileASenderFloods)
     EXPECT_EQ(openDescriptors(), descriptorsBefore);
 #endif
 }
-
-#ifndef Q_OS_WIN
-// The system's drop counters: every datagram sent is either read or counted as dropped, over
-// all the sockets of the port. Each socket's buffer holds two large datagrams at most, so
-// that the sender outruns the receiving thread. (Windows counts no drops.)
-TEST(UdpEndpointTest, CountsTheDatagramsTheSystemDropped)
-{
-    QtUdpEndpoint endpoint;
-    endpoint.setWantedReceiveBuffer(1); // the system rounds it up to its minimum
-    ASSERT_TRUE(bindOrFail(endpoint));
-    EXPECT_EQ(endpoint.receiveSocketCount(), DatagramSocketGroup::kMaxMembers);
-    EXPECT_TRUE(endpoint.countsDroppedDatagrams());
-    EXPECT_EQ(endpoint.droppedDatagrams(), 0u);
-
-    LoopbackDevice device;
-    ASSERT_TRUE(device.isOpen());
-    constexpr int kSent = 500;
-    const QByteArray datagram(1400, 'x');
-    for (int i = 0; i < kSent; ++i)
-        ASSERT_EQ(device.writeDatagram(datagram, endpoint.localPort()), datagram.size());
-    qsizetype got = 0;
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            got += endpoint.readPendingDatagrams().size();
-            return got + endpoint.droppedDatagrams() >= quint64(kSent);
-        },
-        2000));
-    EXPECT_GT(endpoint.droppedDatagrams(), 0u);
-    EXPECT_EQ(got + endpoint.droppedDatagrams(), quint64(kSent));
-}
-#endif
