@@ -11,14 +11,6 @@
 
 namespace qvx::e2e {
 
-QString joined(QWidget *window, const QString &base, int count, const QString &separator)
-{
-    QStringList parts;
-    for (int i = 0; i < count; ++i)
-        parts << control<QLineEdit>(window, QStringLiteral("%1_%2").arg(base).arg(i))->text();
-    return parts.join(separator);
-}
-
 void E2e::SetUp()
 {
     endpoint = std::make_unique<ObservedEndpoint>();
@@ -41,7 +33,7 @@ void E2e::TearDown()
 
 QString E2e::text(const QString &name, QWidget *window) const
 {
-    QWidget *w = control(window ? window : prog(), name);
+    QWidget *w = Find(window ? window : prog(), name);
     if (auto *edit = qobject_cast<QLineEdit *>(w))
         return edit->text();
     if (auto *label = qobject_cast<QLabel *>(w))
@@ -94,13 +86,13 @@ void E2e::login(const QString &password)
     click("cmdLogin");
     LoginDialog *dialog = ctx->loginIfLoaded();
     EXPECT_TRUE(QTest::qWaitForWindowActive(dialog, 2000)) << "the login dialog did not come up";
-    type(control<QLineEdit>(dialog, "txtPassword"), password);
+    type(Find<QLineEdit>(dialog, "txtPassword"), password);
     click("cmdEseguiLogin", dialog);
     QCoreApplication::processEvents();
     prog()->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(prog(), 2000)) << "the programmer window did not become active";
     // The poll starts with the accepted login; its first answer enables the writes.
-    EXPECT_TRUE(waitFor([&] { return control<QWidget>(prog(), "cmdCommand_b")->isEnabled(); }, 4000))
+    EXPECT_TRUE(waitFor([&] { return Find<QWidget>(prog(), "cmdCommand_b")->isEnabled(); }, 4000))
         << "the write buttons stayed disabled after the login";
 }
 
@@ -143,7 +135,7 @@ int E2e::findRow(DiscoveryWindow *window, const QString &ip)
 
 void E2e::clickRow(DiscoveryWindow *window, int row)
 {
-    auto *grid = control<QTableView>(window, "grdDevice");
+    auto *grid = Find<QTableView>(window, "grdDevice");
     const QModelIndex index = grid->model()->index(row, 1);
     grid->scrollTo(index);
     QCoreApplication::processEvents();

@@ -2,9 +2,8 @@
 // The whole program with its real UDP endpoint and default constants, driven through its
 // windows (controls found by objectName) against qvx-devsim. Only ever runs inside the
 // namespaces of netns.sh or routed-net.sh.
-#include "RecordingSeams.h"
+#include "AppHarness.h"
 
-#include "app/AppContext.h"
 #include "discovery/DeviceGridModel.h"
 #include "discovery/DiscoveryWindow.h"
 #include "netadapters/QtCardSource.h"
@@ -21,9 +20,11 @@
 
 #include <functional>
 #include <memory>
-#include <stdexcept>
 
 namespace qvx::e2e {
+
+using test::Dotted;
+using test::Find;
 
 // The real endpoint, with a record of the frames that pass through it and where they went.
 class ObservedEndpoint : public QtUdpEndpoint {
@@ -63,17 +64,6 @@ private:
     }
 };
 
-template <typename T = QWidget>
-T *control(QWidget *window, const QString &name)
-{
-    T *found = window ? window->findChild<T *>(name) : nullptr;
-    if (!found)
-        throw std::runtime_error("no control " + name.toStdString());
-    return found;
-}
-// The texts of the boxes base_0 .. base_<count-1>, joined.
-QString joined(QWidget *window, const QString &base, int count = 4, const QString &separator = QStringLiteral("."));
-
 // One program per test: a fresh context on a fresh socket; the simulator keeps its state
 // across tests, so each test works on devices of its own (password "123456").
 class E2e : public ::testing::Test {
@@ -82,9 +72,9 @@ protected:
     void TearDown() override;
 
     ProgrammerWindow *prog() const { return ctx->programmer(); }
-    QLineEdit *box(const QString &name, QWidget *w = nullptr) const { return control<QLineEdit>(w ? w : prog(), name); }
+    QLineEdit *box(const QString &name, QWidget *w = nullptr) const { return Find<QLineEdit>(w ? w : prog(), name); }
     QString text(const QString &name, QWidget *window = nullptr) const;
-    void click(const QString &name, QWidget *w = nullptr) const { control<QAbstractButton>(w ? w : prog(), name)->click(); }
+    void click(const QString &name, QWidget *w = nullptr) const { Find<QAbstractButton>(w ? w : prog(), name)->click(); }
     static void type(QLineEdit *box, const QString &text);
 
     static bool waitFor(const std::function<bool()> &condition, int ms) { return QTest::qWaitFor(condition, ms); }
