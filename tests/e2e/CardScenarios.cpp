@@ -3,7 +3,6 @@
 // devices each. Only these scenarios run there (see CMakeLists.txt).
 #include "E2eSupport.h"
 
-#include "discovery/DiscoveryWindow.h"
 #include "protocol/Commands.h"
 #include "protocol/ProgramState.h"
 
@@ -29,8 +28,8 @@ protected:
     }
     void expectEveryRowOnTheDeviceCard(DiscoveryWindow *window)
     {
-        for (int row = 0; row < rowCount(window); ++row)
-            EXPECT_EQ(cell(window, row, kCardColumn), deviceCardLabel) << "row " << row;
+        for (int row = 0; row < window->deviceRows().deviceCount(); ++row)
+            EXPECT_EQ(window->deviceRows().cell(row, kCardColumn), deviceCardLabel) << "row " << row;
     }
     bool office = false;
     QString deviceCard, deviceCardLabel;
@@ -54,11 +53,13 @@ TEST_F(CardsE2e, DiscoverUploadByMacAndFactorySettingOnTheDevicesCard)
     click("cmdNetSet", window);
     EXPECT_EQ(requestsOf(CmdUploadSelected, sentBefore), 1) << "one upload, out of the devices card only";
     EXPECT_TRUE(waitMessage("Upload device OK", 3000)) << "the device never heard the upload";
-    EXPECT_TRUE(waitFor([&] { return findRow(window, "192.168.0.202") >= 0 && rowCount(window) == kCardDevices; }, 9000));
+    EXPECT_TRUE(waitFor(
+        [&] { return findRow(window, "192.168.0.202") >= 0 && window->deviceRows().deviceCount() == kCardDevices; },
+        9000));
     EXPECT_EQ(requestsOf(CmdDiscovery, sentBefore), office ? 2 : 1) << "the re-discovery searches the same cards";
     const int moved = findRow(window, "192.168.0.202");
     ASSERT_GE(moved, 0);
-    EXPECT_EQ(cell(window, moved, kLocalPortColumn), "6002");
+    EXPECT_EQ(window->deviceRows().cell(moved, kLocalPortColumn), "6002");
 
     clickRow(window, moved);
     EXPECT_TRUE(waitFor([&] { return text("lblMacAddrDest_5", window) == "02"; }, 1000));

@@ -1,15 +1,17 @@
 #pragma once
 // The whole program with its real UDP endpoint and default constants, driven through its
 // windows (controls found by objectName) against qvx-devsim. Only ever runs inside the
-// namespaces of netns.sh.
-#include "RecordingSeams.h"
+// namespaces of netns.sh or routed-net.sh.
+#include "AppHarness.h"
 
-#include "app/AppContext.h"
+#include "discovery/DeviceGridModel.h"
+#include "discovery/DiscoveryWindow.h"
 #include "netadapters/QtCardSource.h"
 #include "platform/QtUdpEndpoint.h"
 #include "programmer/ProgrammerWindow.h"
 
 #include <QAbstractButton>
+#include <QHostAddress>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -18,62 +20,62 @@
 
 #include <functional>
 #include <memory>
-#include <stdexcept>
-
-namespace qvx {
-class DiscoveryWindow;
-}
 
 namespace qvx::e2e {
 
-// The simulated devices start at 192.168.0.1 with password "123456".
-inline const QString kPassword = QStringLiteral("123456");
-inline const QString kNoReplyWarning = QStringLiteral("The command has not been executed or not completely succeded");
+using test::Dotted;
+using test::Find;
 
 // The real endpoint, with a record of the frames that pass through it and where they went.
 class ObservedEndpoint : public QtUdpEndpoint {
-    Q_OBJECT
 public:
-    SendResult send(const QByteArray &datagram, quint32 address, quint16 port) override;
+    SendResult send(const QByteArray &datagram, quint32 address, quint16 port) override
+    {
+        return noted(QtUdpEndpoint::send(datagram, address, port), datagram, address, 0);
+    }
     SendResult sendThroughCard(const QByteArray &datagram, quint32 address, quint16 port,
-                               const NetworkCard &card) override;
-    QList<ReceivedDatagram> readPendingDatagrams() override;
+                               const NetworkCard &card) override
+    {
+        return noted(QtUdpEndpoint::sendThroughCard(datagram, address, port, card), datagram, address,
+                     card.interfaceIndex);
+    }
+    QList<ReceivedDatagram> readPendingDatagrams() override
+    {
+        const QList<ReceivedDatagram> datagrams = QtUdpEndpoint::readPendingDatagrams();
+        for (const ReceivedDatagram &datagram : datagrams)
+            received.append(datagram.data);
+        return datagrams;
+    }
 
-    QList<QByteArray> sent;
-    // For each datagram in `sent`: its dotted destination, and the interface index it was
-    // sent through (0: by routing).
+    QList<QByteArray> sent, received;
+    // For each datagram in `sent`: its destination, and the card it left through (0: by routing).
     QStringList sentTo;
     QList<int> sentThroughCard;
-    QList<QByteArray> received;
 
 private:
-    SendResult noted(const SendResult &result, const QByteArray &datagram, quint32 address, int card);
+    SendResult noted(const SendResult &result, const QByteArray &datagram, quint32 address, int card)
+    {
+        if (result.ok) {
+            sent.append(datagram);
+            sentTo.append(QHostAddress(address).toString());
+            sentThroughCard.append(card);
+        }
+        return result;
+    }
 };
 
-template <typename T = QWidget>
-T *control(QWidget *window, const QString &name)
-{
-    T *found = window ? window->findChild<T *>(name) : nullptr;
-    if (!found)
-        throw std::runtime_error("no control " + name.toStdString());
-    return found;
-}
-QString joined(QWidget *window, const QString &base, int count = 4, const QString &separator = QStringLiteral("."));
-
 // One program per test: a fresh context on a fresh socket; the simulator keeps its state
-// across tests, so each test works on devices of its own.
+// across tests, so each test works on devices of its own (password "123456").
 class E2e : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
 
     ProgrammerWindow *prog() const { return ctx->programmer(); }
-    QLineEdit *box(const QString &name, QWidget *w = nullptr) const { return control<QLineEdit>(w ? w : prog(), name); }
+    QLineEdit *box(const QString &name, QWidget *w = nullptr) const { return Find<QLineEdit>(w ? w : prog(), name); }
     QString text(const QString &name, QWidget *window = nullptr) const;
-    void click(const QString &name, QWidget *w = nullptr) const { control<QAbstractButton>(w ? w : prog(), name)->click(); }
-
+    void click(const QString &name, QWidget *w = nullptr) const { Find<QAbstractButton>(w ? w : prog(), name)->click(); }
     static void type(QLineEdit *box, const QString &text);
-    void aimAt(const QString &dotted);
 
     static bool waitFor(const std::function<bool()> &condition, int ms) { return QTest::qWaitFor(condition, ms); }
     // Replies recognised with this command code from index `from` of endpoint->received, and
@@ -86,16 +88,13 @@ protected:
     int sentCount() const { return int(endpoint->sent.size()); }
 
     void download();
-    // Login through the dialog; waits for the login reply and, when accepted, for the writes
-    // to be enabled. Returns whether the device accepted it.
-    bool login(const QString &password);
+    // Login through the dialog; waits for the writes to be enabled.
+    void login(const QString &password);
     // Clicks a write button and waits for the logout, the 2 s delay and the write's reply.
-    bool clickAndWaitWrite(const QString &button, quint8 writeCmd, QWidget *window = nullptr);
+    bool clickAndWaitWrite(const QString &button, quint8 writeCmd);
     DiscoveryWindow *discover(int expected);
     void refresh(DiscoveryWindow *window, int expected);
     static int findRow(DiscoveryWindow *window, const QString &ip);
-    static int rowCount(DiscoveryWindow *window);
-    static QString cell(DiscoveryWindow *window, int row, int column);
     static void clickRow(DiscoveryWindow *window, int row);
 
     test::RecordingMessageSink messages;

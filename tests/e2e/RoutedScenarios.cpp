@@ -3,8 +3,6 @@
 // and a device found by address opens in the programmer window. Runs there only.
 #include "E2eSupport.h"
 
-#include "discovery/DeviceGridModel.h"
-#include "discovery/DiscoveryWindow.h"
 #include "protocol/Commands.h"
 
 #include <QRegularExpression>
@@ -39,7 +37,8 @@ TEST_F(E2e, RoutedSubnetsAreFoundByAddressNotByTheDiscovery)
     const int from = receivedCount();
     click("cmdOpenProgrammer", window);
     ASSERT_TRUE(waitReply(CmdDownloadSettings, from));
-    EXPECT_TRUE(waitFor([&] { return joined(prog(), "txtIPAddress") == cell(window, row, 1); }, 2000));
+    EXPECT_TRUE(waitFor(
+        [&] { return Dotted<QLineEdit>(prog(), "txtIPAddress") == window->deviceRows().cell(row, 1); }, 2000));
 }
 
 } // namespace qvx::e2e

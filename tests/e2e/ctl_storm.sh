@@ -5,17 +5,10 @@
 set -u
 WANTED="$1"
 CTL="$2"
-if [ "${QVX_E2E_NETNS:-}" != 1 ]; then
-    echo "SKIP: runs only inside the namespaces of netns.sh"
-    exit 77
-fi
-start=$(date +%s%N)
-out="$("$CTL" discover --format csv --timeout 3 | tr -d '\r')" || { echo "FAIL: discover exit $?"; exit 1; }
-ms=$(( ($(date +%s%N) - start) / 1000000 ))
-rows=$(grep -c '^00-04-A3-' <<<"$out")
-distinct=$(grep '^00-04-A3-' <<<"$out" | cut -d, -f1 | sort -u | wc -l)
-if [ "$rows" != "$WANTED" ] || [ "$distinct" != "$WANTED" ]; then
-    echo "FAIL: the discovery listed $rows devices ($distinct distinct), wanted $WANTED"
-    exit 1
-fi
-echo "ok: $WANTED devices answered one discovery at once, all $rows listed (${ms} ms with qvxctl's start)"
+# shellcheck source=tests/e2e/netns-lib.sh
+. "$(dirname "$0")/netns-lib.sh"
+scenario_start basic
+t 0 "discover" -- discover --format csv --timeout 3
+count "$WANTED devices listed" "$WANTED" '^00-04-A3-' "$OUT"
+count "$WANTED distinct devices" "$WANTED" . "$(grep '^00-04-A3-' <<<"$OUT" | cut -d, -f1 | sort -u)"
+exit $FAILED

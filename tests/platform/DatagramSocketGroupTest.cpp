@@ -1,5 +1,5 @@
 // The port shared by a group of sockets: their buffers add up whoever sends, the port stays
-// the program's own, and a broadcast is handed over once.
+// the program's own, a broadcast is handed over once and drops are counted over them all.
 #include "LoopbackSupport.h"
 
 #include "platform/DatagramSocketGroup.h"
@@ -118,4 +118,33 @@ TEST(DatagramSocketGroupTest, TheEndpointHandsOverABroadcastOnce)
     EXPECT_EQ(got[1].destinationAddress, 0x7FFFFFFFu);
     EXPECT_EQ(got[2].data, "after");
     EXPECT_EQ(endpoint.droppedDatagrams(), 0u);
+}
+
+// The system's drop counters: every datagram sent is either read or counted as dropped, over
+// all the sockets of the port. Each socket's buffer holds two large datagrams at most, so
+// that the sender outruns the receiving thread.
+TEST(DatagramSocketGroupTest, TheEndpointCountsTheDatagramsTheSystemDropped)
+{
+    QtUdpEndpoint endpoint;
+    endpoint.setWantedReceiveBuffer(1); // the system rounds it up to its minimum
+    ASSERT_TRUE(bindOrFail(endpoint));
+    EXPECT_EQ(endpoint.receiveSocketCount(), DatagramSocketGroup::kMaxMembers);
+    EXPECT_TRUE(endpoint.countsDroppedDatagrams());
+    EXPECT_EQ(endpoint.droppedDatagrams(), 0u);
+
+    LoopbackDevice device;
+    ASSERT_TRUE(device.isOpen());
+    constexpr int kSent = 500;
+    const QByteArray datagram(1400, 'x');
+    for (int i = 0; i < kSent; ++i)
+        ASSERT_EQ(device.writeDatagram(datagram, endpoint.localPort()), datagram.size());
+    qsizetype got = 0;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            got += endpoint.readPendingDatagrams().size();
+            return got + endpoint.droppedDatagrams() >= quint64(kSent);
+        },
+        2000));
+    EXPECT_GT(endpoint.droppedDatagrams(), 0u);
+    EXPECT_EQ(got + endpoint.droppedDatagrams(), quint64(kSent));
 }

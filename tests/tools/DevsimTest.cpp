@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-
 using namespace qvx;
 using namespace qvx::devsim;
 
@@ -17,15 +16,7 @@ namespace {
 constexpr Ipv4 kProgram = 0xC0A8000A; // 192.168.0.10
 constexpr quint16 kProgramPort = 65000;
 
-Ipv4 Ip(const char *text)
-{
-    return *parseIpv4(QString::fromLatin1(text));
-}
-
-QByteArray Password(const char *text)
-{
-    return padPassword(QString::fromLatin1(text));
-}
+const QByteArray kPassword = padPassword(QStringLiteral("123456"));
 
 class DevsimTest : public ::testing::Test {
 protected:
@@ -35,9 +26,7 @@ protected:
     {
         Options o;
         QString error;
-        QStringList args{QStringLiteral("--devices"), QString::number(count), QStringLiteral("--skip"),
-                         QStringLiteral("192.168.0.2")};
-        args << extra;
+        const QStringList args = QStringList{QStringLiteral("--devices"), QString::number(count)} + extra;
         EXPECT_TRUE(parseOptions(args, &o, &error)) << error.toStdString();
         std::vector<Device> devices = makeDevices(o, &error);
         EXPECT_EQ(int(devices.size()), count) << error.toStdString();
@@ -52,8 +41,7 @@ protected:
     Device &dev(int i) { return sim->devices()[std::size_t(i)]; }
 
     std::unique_ptr<Simulator> sim;
-    const Ipv4 first = Ip("192.168.0.1");
-    const Ipv4 second = Ip("192.168.0.3"); // .2 is skipped
+    const Ipv4 first = 0xC0A80001, second = 0xC0A80002; // 192.168.0.1 and .2
     const Ipv4 group = DeviceGroup();
 };
 
@@ -74,7 +62,7 @@ TEST_F(DevsimTest, MalformedRequestsAreIgnored)
     EXPECT_TRUE(silent(buildRequestFrame(96, simpleCommandData()), first)) << "below the command set";
     EXPECT_TRUE(silent(buildRequestFrame(114, simpleCommandData()), first)) << "above the command set";
     EXPECT_TRUE(silent(buildRequestFrame(CmdDownloadSettings, QByteArray("\xAA\xAB", 2)), first));
-    EXPECT_TRUE(silent(buildRequestFrame(CmdLogin, Password("123456").left(11)), first));
+    EXPECT_TRUE(silent(buildRequestFrame(CmdLogin, kPassword.left(11)), first));
     EXPECT_TRUE(silent(buildRequestFrame(CmdUploadSettings, QByteArray(32, '\0')), first));
     EXPECT_TRUE(silent(buildRequestFrame(CmdUploadSelected, QByteArray(81, '\0')), group));
     EXPECT_FALSE(dev(0).loggedIn);
@@ -83,10 +71,10 @@ TEST_F(DevsimTest, MalformedRequestsAreIgnored)
 
 TEST_F(DevsimTest, SilentDeviceActsButNeverAnswers)
 {
-    sim = makeSim(3, {QStringLiteral("--silent-ip"), QStringLiteral("192.168.0.3")});
+    sim = makeSim(3, {QStringLiteral("--silent-ip"), QStringLiteral("192.168.0.2")});
     EXPECT_TRUE(dev(1).silent);
     EXPECT_EQ(send(group, CmdDiscovery).replies.size(), 2u);
-    EXPECT_TRUE(send(second, CmdLogin, Password("123456")).replies.empty());
+    EXPECT_TRUE(send(second, CmdLogin, kPassword).replies.empty());
     EXPECT_TRUE(dev(1).loggedIn);
 
     sim = makeSim(2, {QStringLiteral("--silent")});
