@@ -2,32 +2,67 @@
 // a name for every control that takes the focus.
 #include "AccessibilityTestSupport.h"
 #include "FakeCardSource.h"
-#include "Samples.h"
 
+#include "accessibility/Accessibility.h"
 #include "accessibility/ValueLabel.h"
-#include "dialogs/AboutDialog.h"
-#include "dialogs/BridgeDialog.h"
-#include "dialogs/MacAddressDialog.h"
-#include "dialogs/SourceFilterDialog.h"
-#include "discovery/DiscoveryWindow.h"
-#include "login/LoginDialog.h"
-#include "programmer/ProgrammerWindow.h"
-#include "protocol/Commands.h"
-#include "protocol/Frame.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSet>
 #include <QTableView>
-#include <QTest>
-
-#include <functional>
 
 namespace qvx::test {
 namespace {
+
+// What assistive technology reads for `object`: its role and its texts.
+QAccessibleInterface *accessible(QObject *object)
+{
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(object);
+    EXPECT_NE(iface, nullptr) << (object ? object->objectName().toStdString() : "null");
+    return iface;
+}
+QString accessibleText(QObject *object, QAccessible::Text which = QAccessible::Name)
+{
+    QAccessibleInterface *iface = accessible(object);
+    return iface ? iface->text(which) : QString();
+}
+
+// Records the values announced by ValueChanged events while it lives (Qt raises no events
+// of its own on the offscreen platform, which has no assistive technology to tell).
+class AnnouncedValues {
+public:
+    AnnouncedValues()
+    {
+        events().clear();
+        setAccessibleEventSpy(&AnnouncedValues::record);
+    }
+    ~AnnouncedValues() { setAccessibleEventSpy(nullptr); }
+
+    QStringList of(QObject *object) const
+    {
+        QStringList out;
+        for (const auto &[announcer, value] : events())
+            if (announcer == object)
+                out << value;
+        return out;
+    }
+    void clear() { events().clear(); }
+
+private:
+    static QList<std::pair<QPointer<QObject>, QString>> &events()
+    {
+        static QList<std::pair<QPointer<QObject>, QString>> list;
+        return list;
+    }
+    static void record(QAccessibleEvent *event)
+    {
+        if (event->type() == QAccessible::ValueChanged)
+            events().append({event->object(), static_cast<QAccessibleValueChangeEvent *>(event)->value().toString()});
+    }
+};
 
 TEST(ValueLabelText, RoleAndValueAsARoleColonValueOrWhicheverIsThere)
 {
@@ -56,13 +91,6 @@ struct ValueCase {
     QString before, after;
 };
 
-void listLocalCard(AppHarness &h)
-{
-    LocalCard card = MakeCard("eth0", 2, "192.168.0.10/24", "192.168.0.254");
-    card.macAddress = "00-E0-4C-68-0A-FF";
-    h.cards.cards = {card};
-}
-
 void clickRefresh(AppHarness &h) { Find<QPushButton>(h.app().discovery(), "cmdRefresh")->click(); }
 QWidget *programmer(AppContext &a) { return a.programmer(); }
 QWidget *discovery(AppContext &a) { return a.discovery(); }
@@ -86,7 +114,7 @@ const ValueCase kValueCases[] = {
          h.app().programmer()->onReplyTimeout();
      },
      "Discovery status", "Discovery status: No Device Found"},
-    {"network card address", listLocalCard,
+    {"network card address", [](AppHarness &h) { h.cards.cards = {MakeCard("eth0", 2, "192.168.0.10/24")}; },
      discovery, "lblIpAddr", nullptr, "Network card IP address: 192.168.0.10",
      "Network card IP address: 192.168.0.10"},
     {"destination of a chosen row", nullptr, discovery, "lblMacAddrDest_5",
@@ -125,20 +153,19 @@ TEST(ValueLabels, ReadTheirValueAndAnnounceEveryChange)
         if (c.beforeStart)
             c.beforeStart(h);
         h.ctx->start(false);
-        AccessibleEventRecorder events;
+        AnnouncedValues announced;
         auto *label = Find<ValueLabel>(c.window(h.app()), QString::fromLatin1(c.label));
         ASSERT_NE(label, nullptr);
         EXPECT_EQ(accessibleText(label), c.before);
         EXPECT_FALSE(accessibleText(label, QAccessible::Description).isEmpty());
         if (!c.change)
             continue;
-        events.clear();
+        announced.clear();
         c.change(h);
         EXPECT_EQ(accessibleText(label), c.after);
         // Each new value is announced, the last one being what the label shows.
-        const QStringList announced = events.valuesOf(label);
-        ASSERT_FALSE(announced.isEmpty());
-        EXPECT_EQ(announced.last(), label->text());
+        ASSERT_FALSE(announced.of(label).isEmpty());
+        EXPECT_EQ(announced.of(label).last(), label->text());
     }
 }
 
@@ -148,68 +175,33 @@ TEST(DeviceGrid, CellsReadTheirTextAndTheFlagsInWords)
     AppHarness h(false);
     h.cards.cards = {MakeCard(QStringLiteral("eth1"), 3, QStringLiteral("192.168.0.200/24"))};
     h.ctx->start(false);
-    DiscoveryWindow *w = h.app().discovery();
-    w->show();
+    h.app().discovery()->show();
     clickRefresh(h);
-    const auto reply = [](quint8 last, Octets4 ip) {
-        DiscoveryRecord r = SampleDevice(last);
-        r.ip = ip;
-        ReceivedDatagram d;
-        d.data = buildReplyFrame(CmdDiscovery, encodeDiscoveryRecord(r));
-        d.sourceAddress = quint32(ip[0]) << 24 | quint32(ip[1]) << 16 | quint32(ip[2]) << 8 | ip[3];
-        d.sourcePort = kDevicePort;
-        d.interfaceIndex = 3;
-        return d;
-    };
-    h.endpoint.injectReceived({reply(1, {192, 168, 0, 1}), reply(2, {10, 0, 0, 9})});
+    h.endpoint.arrivalCard = 3;
+    // From 10.0.0.254, outside the subnet of the card it arrived on.
+    h.endpoint.injectReply(CmdDiscovery, encodeDiscoveryRecord(SampleDevice()));
 
-    QAccessibleInterface *grid = accessible(Find<QTableView>(w, "grdDevice"));
-    ASSERT_NE(grid, nullptr);
-    ASSERT_NE(grid->tableInterface(), nullptr);
-    const auto cellName = [&](int row, int column) {
-        QAccessibleInterface *cell = grid->tableInterface()->cellAt(row, column);
+    QAccessibleInterface *grid = accessible(Find<QTableView>(h.app().discovery(), "grdDevice"));
+    ASSERT_TRUE(grid && grid->tableInterface());
+    const auto cellName = [&](int column) {
+        QAccessibleInterface *cell = grid->tableInterface()->cellAt(0, column);
         return cell ? cell->text(QAccessible::Name) : QString();
     };
-    EXPECT_EQ(cellName(0, 0), "00-1A-2B-3C-4D-01");
-    EXPECT_EQ(cellName(0, 1), "192.168.0.1");
-    const QString flagged = cellName(1, 1);
-    EXPECT_TRUE(flagged.startsWith("10.0.0.9. ")) << flagged.toStdString();
-    EXPECT_GT(flagged.size(), QString("10.0.0.9. ").size());
+    EXPECT_EQ(cellName(0), "00-1A-2B-3C-4D-5E");
+    const QString flagged = cellName(1);
+    EXPECT_TRUE(flagged.startsWith("10.0.0.254. ")) << flagged.toStdString();
+    EXPECT_GT(flagged.size(), QString("10.0.0.254. ").size());
 }
-
-// Every window and dialog of the program, made the way the program makes it.
-struct WindowCase {
-    const char *title;
-    QAccessible::Role role;
-    std::function<QWidget *(AppContext &)> open;
-};
-
-QWidget *openAbout(AppContext &a)
-{
-    a.showAbout();
-    return a.programmer()->findChild<AboutDialog *>();
-}
-
-const WindowCase kWindows[] = {
-    {"Ethernet-Serial Interface Programmer", QAccessible::Window, [](AppContext &a) { return a.programmer(); }},
-    {"NET QVX Device Discovery", QAccessible::Window, [](AppContext &a) { return a.discovery(); }},
-    {"Login", QAccessible::Dialog, [](AppContext &a) { return a.login(); }},
-    {"Sources IP Filter", QAccessible::Dialog, [](AppContext &a) { return a.source(); }},
-    {"Bridge IP destinations", QAccessible::Dialog, [](AppContext &a) { return a.bridge(); }},
-    {"Set New MAC ADDRESS", QAccessible::Dialog, [](AppContext &a) { return a.macAddress(); }},
-    {"Informazioni su QvxFinder", QAccessible::Dialog, openAbout},
-};
 
 // Each window is read as a window or dialog named by its title, and every control that
 // takes the focus has a name of its own.
 TEST(Windows, AreNamedByTheirTitleAndEveryControlByItsOwnName)
 {
-    for (const WindowCase &c : kWindows) {
+    for (const ProgramWindow &c : kProgramWindows) {
         SCOPED_TRACE(c.title);
         AppHarness h;
-        QWidget *window = c.open(h.app());
+        QWidget *window = openActive(h, c);
         ASSERT_NE(window, nullptr);
-        window->show();
         QAccessibleInterface *iface = accessible(window);
         ASSERT_NE(iface, nullptr);
         EXPECT_EQ(iface->role(), c.role);

@@ -1,12 +1,23 @@
 // What each reply does to the program, one case per reply the dispatcher knows.
-#include "ProgrammerFixture.h"
+#include "AppHarness.h"
+#include "Samples.h"
 
+#include "dialogs/BridgeDialog.h"
+#include "dialogs/SourceFilterDialog.h"
 #include "platform/NeighbourCache.h"
+#include "programmer/ProgrammerWindow.h"
+#include "protocol/Commands.h"
+#include "protocol/Frame.h"
 #include "services/ReplyDispatcher.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
-#include <QDialog>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <gtest/gtest.h>
 
 #include <functional>
 
