@@ -323,19 +323,15 @@ TEST_F(MacAddressDialogTest, ATextWithALeadingNumberSendsTheLastNumericCode)
 
 // ---- About ----
 
-TEST_F(DialogTest, TheAboutBoxShowsTheVersionModalUntilOk)
+TEST_F(DialogTest, TheAboutBoxIsModalUntilOk)
 {
     h.app().showAbout();
     AboutDialog *about = h.app().programmer()->findChild<AboutDialog *>();
     ASSERT_NE(about, nullptr);
     EXPECT_TRUE(about->isVisible());
     EXPECT_EQ(about->windowModality(), Qt::ApplicationModal);
-    EXPECT_EQ(Find<QLabel>(about, "lblVersion")->text(),
-              QStringLiteral("Versione %1.%2.%3").arg(QVX_VERSION_MAJOR).arg(QVX_VERSION_MINOR).arg(QVX_VERSION_PATCH));
-    EXPECT_TRUE(Find<QLabel>(about, "lblDisclaimer")->text().startsWith("https://"));
     Find<QPushButton>(about, "cmdOK")->click();
     EXPECT_FALSE(about->isVisible());
-    EXPECT_TRUE(h.processes.started.isEmpty());
 }
 
 #ifdef Q_OS_WIN
