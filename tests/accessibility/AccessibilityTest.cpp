@@ -23,7 +23,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
@@ -136,38 +135,15 @@ QString accessibleText(QObject *object, QAccessible::Text which = QAccessible::N
     return iface ? iface->text(which) : QString();
 }
 
-// Records the values announced by ValueChanged events while it lives (Qt raises no events
-// of its own on the offscreen platform, which has no assistive technology to tell).
-class AnnouncedValues {
-public:
-    AnnouncedValues()
-    {
-        events().clear();
-        setAccessibleEventSpy(&AnnouncedValues::record);
-    }
-    ~AnnouncedValues() { setAccessibleEventSpy(nullptr); }
-
-    QStringList of(QObject *object) const
-    {
-        QStringList out;
-        for (const auto &[announcer, value] : events())
-            if (announcer == object)
-                out << value;
-        return out;
-    }
-
-private:
-    static QList<std::pair<QPointer<QObject>, QString>> &events()
-    {
-        static QList<std::pair<QPointer<QObject>, QString>> list;
-        return list;
-    }
-    static void record(QAccessibleEvent *event)
-    {
-        if (event->type() == QAccessible::ValueChanged)
-            events().append({event->object(), static_cast<QAccessibleValueChangeEvent *>(event)->value().toString()});
-    }
-};
+// What the label under test announces through ValueChanged events (Qt raises no events of
+// its own on the offscreen platform, which has no assistive technology to tell).
+QObject *announcingLabel = nullptr;
+QStringList announcedValues;
+void recordAnnouncement(QAccessibleEvent *event)
+{
+    if (event->object() == announcingLabel && event->type() == QAccessible::ValueChanged)
+        announcedValues << static_cast<QAccessibleValueChangeEvent *>(event)->value().toString();
+}
 
 QString describe(const QList<QWidget *> &list)
 {
@@ -316,15 +292,18 @@ TEST(ValueLabels, ReadTheirValueAndAnnounceEveryChange)
         ASSERT_NE(label, nullptr);
         EXPECT_EQ(accessible(label)->role(), QAccessible::StaticText);
         EXPECT_EQ(accessibleText(label, QAccessible::Description), c.role);
-        AnnouncedValues announced;
+        announcingLabel = label;
+        announcedValues.clear();
+        setAccessibleEventSpy(recordAnnouncement);
         if (c.change)
             c.change(h);
+        setAccessibleEventSpy(nullptr);
         EXPECT_EQ(accessibleText(label), c.value.isEmpty() ? c.role : c.role + ": " + c.value);
         EXPECT_EQ(accessibleText(label, QAccessible::Value), c.value);
         if (c.change) {
             // Each new value is announced, the last one being what the label shows.
-            ASSERT_FALSE(announced.of(label).isEmpty());
-            EXPECT_EQ(announced.of(label).last(), c.value);
+            ASSERT_FALSE(announcedValues.isEmpty());
+            EXPECT_EQ(announcedValues.last(), c.value);
         }
     }
 }

@@ -106,8 +106,6 @@ TEST_F(Login, EachRequestLeavesOnceWithItsPaddedPasswords)
 
 TEST_F(Login, SixCharactersEnableEachPartAndEmptyTheOther)
 {
-    for (QLineEdit *box : {password, newPassword, oldPassword})
-        EXPECT_GE(box->width(), box->fontMetrics().horizontalAdvance(QStringLiteral("WWWWWWWWWWWW")));
     QTest::keyClicks(password, "aB3dE");
     EXPECT_FALSE(loginButton->isEnabled());
     QTest::keyClicks(password, "9");
@@ -143,21 +141,15 @@ TEST_F(Login, SixCharactersEnableEachPartAndEmptyTheOther)
 
 TEST_F(Login, TheKeysLetOnlyLettersAndDigitsThroughAndTwelveAtMost)
 {
-    // What the boxes' own cleaning would let through (what it removes, the insertion test
-    // has).
-    const struct { const char *what; Qt::Key key; QString text; Qt::KeyboardModifiers mods; } refused[] = {
-        {"Ctrl+K as a letter", Qt::Key_K, "k", Qt::ControlModifier},
-        {"two characters at once", Qt::Key_unknown, "ab", Qt::NoModifier},
-    };
     for (QLineEdit *box : {password, newPassword, oldPassword}) {
-        for (const auto &k : refused) {
-            SCOPED_TRACE(box->objectName().toStdString() + ": " + k.what);
-            box->setText(QStringLiteral("abc12"));
-            box->setCursorPosition(2);
-            QTest::sendKeyEvent(QTest::Click, box, k.key, k.text, k.mods);
-            EXPECT_EQ(box->text(), "abc12");
-            EXPECT_TRUE(dlg->isVisible());
-        }
+        SCOPED_TRACE(box->objectName().toStdString());
+        // Keys that the boxes' own cleaning would let through (what it removes, the insertion
+        // test has): a Control chord, two characters in one key event.
+        box->setText(QStringLiteral("abc12"));
+        box->setCursorPosition(2);
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_K, "k", Qt::ControlModifier);
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, "ab", Qt::NoModifier);
+        EXPECT_EQ(box->text(), "abc12");
         // The thirteenth character is discarded, at the end or in the middle; Backspace
         // always works; a keypad digit is a digit; typing over a selection of a full box works.
         box->clear();

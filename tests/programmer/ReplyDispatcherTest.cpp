@@ -46,7 +46,6 @@ const QList<bool> kLoggedOut(7, false), kLoggedIn(7, true);
 const QByteArray kDone = Bytes({0xAA, 0xAA});
 
 void LogIn(AppHarness &h) { h.endpoint.injectReply(CmdLoginStatus, Bytes({255, 255, 0, 0})); }
-void Sample(AppHarness &h) { h.endpoint.injectReply(CmdDownloadSettings, kSampleSettingsBytes); }
 QList<ShownMessage> Told(const char *text, const char *title) { return {{text, title, MessageIcon::Information}}; }
 
 // A reply, what comes before it, and what the program shows after it: the login state,
@@ -82,28 +81,15 @@ const ReplyCase kReplies[] = {
              for (const char *name : {"Option1", "Option5", "Option7", "Option9", "optCliSer_1", "optProto_0", "optDhcp_1"})
                  EXPECT_TRUE(Checked(h, name)) << name;
          }},
-    {.what = "97 of 28 bytes leaves the mode and the server address",
-     .before =
-         [](AppHarness &h) {
-             Sample(h);
-             LogIn(h);
-         },
-     .cmd = CmdDownloadSettings,
-     .data = Hex("001A2B3C4D5E" "05060708" "FFFFFF00" "0A000001" "1000" "1001" "04" "0CB2" "3A" "C0" "01"),
-     .controls = kLoggedIn, // logged in: the writes follow
-     .check =
-         [](AppHarness &h) {
-             EXPECT_EQ(Dotted<QLineEdit>(h.app().programmer(), "txtIPAddress"), "5.6.7.8");
-             EXPECT_TRUE(Checked(h, "optDhcp_1") && Checked(h, "optCliSer_1") && Checked(h, "Option2"));
-             EXPECT_EQ(Dotted<QLineEdit>(h.app().programmer(), "txtTcpServer"), "172.16.0.9");
-         }},
     {.what = "97 of 8 bytes fills the MAC address and two octets only",
      .before =
          [](AppHarness &h) {
-             Sample(h);
+             h.endpoint.injectReply(CmdDownloadSettings, kSampleSettingsBytes);
+             LogIn(h);
              Find<QLineEdit>(h.app().programmer(), "txtUDPLocalPort")->setText("777");
          },
      .cmd = CmdDownloadSettings, .data = Bytes({1, 2, 3, 4, 5, 6, 99, 98}),
+     .controls = kLoggedIn, // logged in: the writes follow
      .check =
          [](AppHarness &h) {
              EXPECT_EQ(Text(h, "txtMacAddress_5"), "06");
