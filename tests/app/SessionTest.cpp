@@ -73,9 +73,6 @@ TEST_F(SessionTest, DownloadLoginAndUploadToANewAddress)
     QTest::mouseClick(button("cmdCommand_a"), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return text("txtMacAddress_5") == "30"; }, 2000));
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(shown("txtIPAddress"), "192.168.0.1");
-    EXPECT_EQ(shown("txtGateway"), "192.168.0.254");
-    EXPECT_FALSE(button("cmdCommand_b")->isEnabled());
 
     // Log in through the dialog; the programmer window sends the frame.
     QTest::mouseClick(button("cmdLogin"), Qt::LeftButton);

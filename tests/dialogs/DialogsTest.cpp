@@ -36,12 +36,9 @@ const QString kBadCode = QStringLiteral("ATTENZIONE! Inserire un codice corretto
 const QList<ShownMessage> kNoSystemInfo{
     {"Informazioni sul sistema non disponibili in questa fase.", "QvxFinder", MessageIcon::None}};
 
-// Status, local port 4001, remote ports 5001..5005 and addresses 10.0.k.(k + 1).
-QByteArray SampleBridgeReply(quint8 status)
-{
-    return Bytes({status}) + Hex("0FA1" "1389" "138A" "138B" "138C" "138D"
-                                 "0A000001" "0A000102" "0A000203" "0A000304" "0A000405");
-}
+// Enabled, local port 4001, remote ports 5001..5005 and addresses 10.0.k.(k + 1).
+const QByteArray kBridgeReply = Hex("01" "0FA1" "1389" "138A" "138B" "138C" "138D"
+                                    "0A000001" "0A000102" "0A000203" "0A000304" "0A000405");
 
 // The program on test doubles with its programmer window hidden and nothing sent yet.
 struct DialogTest : ::testing::Test {
@@ -226,15 +223,15 @@ TEST_F(BridgeDialogTest, TheReplyFillsEverythingItCovers)
     EXPECT_EQ(shown(), "neither  0.0.0.0: 0.0.0.0: 0.0.0.0: 0.0.0.0: 0.0.0.0:");
     Find<QPushButton>(d, "cmdDownloadBridgeIP")->click();
     EXPECT_EQ(h.endpoint.frames(), QList<QByteArray>{RequestBytes(110, Bytes({0xAA, 0xAA}))});
-    h.endpoint.injectReply(110, SampleBridgeReply(0x01));
+    h.endpoint.injectReply(110, kBridgeReply);
     EXPECT_EQ(shown(), "on 4001 10.0.0.1:5001 10.0.1.2:5002 10.0.2.3:5003 10.0.3.4:5004 10.0.4.5:5005");
     // Status, local port and half of remote port 1: the half word is not read.
     for (QLineEdit *b : d->findChildren<QLineEdit *>())
         b->setText("9");
     h.endpoint.injectReply(110, Bytes({0x01, 0x0F, 0xA2, 0x13}));
     EXPECT_EQ(shown(), "on 4002 9.9.9.9:9 9.9.9.9:9 9.9.9.9:9 9.9.9.9:9 9.9.9.9:9");
-    // Everything but the last octet.
-    h.endpoint.injectReply(110, SampleBridgeReply(0x00).chopped(1));
+    // Everything but the last octet, disabled.
+    h.endpoint.injectReply(110, Bytes({0}) + kBridgeReply.mid(1).chopped(1));
     EXPECT_EQ(shown(), "off 4001 10.0.0.1:5001 10.0.1.2:5002 10.0.2.3:5003 10.0.3.4:5004 10.0.4.9:5005");
 }
 

@@ -64,7 +64,8 @@ public:
     QPushButton *loginButton = nullptr, *setButton = nullptr;
 };
 
-// With and without a programmer window that can take the activation back.
+// The programmer window sends each request once it is active again (the session test has a
+// login so), or on the next pass of the event loop when it is hidden and never activated.
 TEST_F(Login, EachRequestLeavesOnceWithItsPaddedPasswords)
 {
     const struct {
@@ -82,19 +83,14 @@ TEST_F(Login, EachRequestLeavesOnceWithItsPaddedPasswords)
          },
          &Login::setButton, 101, "      old123 NewPass2024"},
     };
-    for (bool programmerShown : {true, false}) {
-        for (const auto &c : cases) {
-            SCOPED_TRACE(testing::Message() << c.what << (programmerShown ? "" : ", programmer window hidden"));
-            open(programmerShown);
-            c.fill(*this);
-            QTest::mouseClick(this->*c.button, Qt::LeftButton);
-            EXPECT_FALSE(dlg->isVisible());
-            if (programmerShown) {
-                EXPECT_TRUE(WaitActive(h->app().programmer()));
-            }
-            QTest::qWait(10);
-            EXPECT_EQ(h->endpoint.frames(), QList<QByteArray>{RequestBytes(c.cmd, c.data)});
-        }
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        open(false);
+        c.fill(*this);
+        QTest::mouseClick(this->*c.button, Qt::LeftButton);
+        EXPECT_FALSE(dlg->isVisible());
+        QTest::qWait(10);
+        EXPECT_EQ(h->endpoint.frames(), QList<QByteArray>{RequestBytes(c.cmd, c.data)});
     }
     // Closing the dialog sends nothing.
     open(true);
