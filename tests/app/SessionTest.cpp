@@ -29,10 +29,7 @@ protected:
         devsim::Device device;
         device.settings.mac = {0x00, 0x04, 0xA3, 0x10, 0x20, 0x30};
         device.settings.ip = {192, 168, 0, 1};
-        device.settings.gateway = {192, 168, 0, 254};
-        device.factory = device.settings;
         device.password = devsim::padPassword(QStringLiteral("secret1"));
-        device.factoryPassword = device.password;
         device.faulty = false;
         sim = std::make_unique<devsim::Simulator>(std::vector<devsim::Device>{device});
 

@@ -139,7 +139,6 @@ TEST_F(DialogTest, AWriteNamesTheFirstValueThatDoesNotFit)
          "Remote port 3 Error"},
         {kBridgeWrite, {{"txtBridgeIP1_2", ""}}, "Bridge 1 IP-Address Error"},
         {kBridgeWrite, {{"txtBridgeIP3_3", "256"}, {"txtBridgeIP5_0", "-1"}}, "Bridge 3 IP-Address Error"},
-        {kMacWrite, {{"txtCode", "65792"}}, kBadCode},
         {kMacWrite, {{"txtCode", ""}}, kBadCode},
         {kMacWrite, {{"txtCode", "65792.9"}}, kBadCode},
     };
@@ -273,7 +272,7 @@ struct MacAddressDialogTest : DialogTest {
 };
 
 // The labels show the low three bytes of any number, without range test; what is no number,
-// or too big for 32 bits, warns and changes nothing.
+// or too big for 32 bits, warns and changes nothing, and the press sends the last number.
 TEST_F(MacAddressDialogTest, TheLabelsShowTheCodesThreeLowBytes)
 {
     EXPECT_EQ(code()->text(), "65793");
@@ -289,25 +288,15 @@ TEST_F(MacAddressDialogTest, TheLabelsShowTheCodesThreeLowBytes)
     EXPECT_TRUE(h.messages.messages.isEmpty());
 
     code()->setText("1193046");
-    for (const char *text : {"12x", "&H10101", "2147483648", " "}) {
+    for (const char *text : {"12x", "&H10101", "2147483648", " ", "1193046k"}) {
         h.messages.clear();
         code()->setText(QString::fromLatin1(text));
         EXPECT_EQ(h.messages.messages, Warning(kBadCode));
         EXPECT_EQ(shown(), "00-04-A3-12-34-56") << text;
     }
-}
-
-// The range test reads the leading number of the text; what is sent is the last code that
-// was a number.
-TEST_F(MacAddressDialogTest, ATextWithALeadingNumberSendsTheLastNumericCode)
-{
-    code()->selectAll();
-    QTest::keyClicks(code(), "70000k");
-    EXPECT_EQ(h.messages.messages, Warning(kBadCode)); // for the "k"
-    EXPECT_EQ(shown(), "00-04-A3-01-11-70");
+    // The range test at the press reads the text's leading number.
     EXPECT_EQ(pressAndWrite(Find<QPushButton>(d, "Command2")),
-              (QList<QByteArray>{kLogoutRequest, RequestBytes(113, Bytes({0x01, 0x11, 0x70}))}));
-    EXPECT_TRUE(h.messages.messages.isEmpty());
+              (QList<QByteArray>{kLogoutRequest, RequestBytes(113, Bytes({0x12, 0x34, 0x56}))}));
 }
 
 // ---- About ----
