@@ -139,11 +139,10 @@ TEST_F(Login, TheKeysLetOnlyLettersAndDigitsThroughAndTwelveAtMost)
 {
     for (QLineEdit *box : {password, newPassword, oldPassword}) {
         SCOPED_TRACE(box->objectName().toStdString());
-        // Keys that the boxes' own cleaning would let through (what it removes, the insertion
-        // test has): a Control chord, two characters in one key event.
+        // A key that the boxes' own cleaning would let through (what it removes, the insertion
+        // test has): two characters in one key event.
         box->setText(QStringLiteral("abc12"));
         box->setCursorPosition(2);
-        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_K, "k", Qt::ControlModifier);
         QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, "ab", Qt::NoModifier);
         EXPECT_EQ(box->text(), "abc12");
         // The thirteenth character is discarded, at the end or in the middle; Backspace
