@@ -248,11 +248,9 @@ TEST_F(BridgeDialogTest, UploadSendsPortsHighByteFirstAndTheStatusOfTheOption)
     const QByteArray tail = Bytes({0x12, 0x34,                                                  // local port
                                    0xFF, 0xFF, 0x00, 0x00, 0x01, 0x00, 0x00, 0xFF, 0x10, 0x00, // remote ports
                                    192, 168, 0, 2, 0, 0, 0, 0, 255, 255, 255, 255, 10, 1, 2, 3, 0, 0, 0, 1});
-    QPushButton *upload = Find<QPushButton>(d, "cmdUploadBridgeIP");
-    enable()->click();
-    EXPECT_EQ(pressAndWrite(upload), (QList<QByteArray>{kLogoutRequest, RequestBytes(111, Bytes({1}) + tail)}));
-    disable()->click();
-    EXPECT_EQ(pressAndWrite(upload), (QList<QByteArray>{kLogoutRequest, RequestBytes(111, Bytes({0}) + tail)}));
+    enable()->click(); // neither option chosen is 0, as the write test sends
+    EXPECT_EQ(pressAndWrite(Find<QPushButton>(d, "cmdUploadBridgeIP")),
+              (QList<QByteArray>{kLogoutRequest, RequestBytes(111, Bytes({1}) + tail)}));
     EXPECT_TRUE(h.messages.messages.isEmpty());
 }
 
