@@ -1,10 +1,10 @@
 // The login dialog: what it lets into its boxes, the exclusion between a login and a password
 // change, its resets, and the frames the programmer window sends for it.
 #include "AppHarness.h"
+#include "Samples.h"
 
 #include "login/LoginDialog.h"
 #include "programmer/ProgrammerWindow.h"
-#include "protocol/Frame.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -58,35 +58,24 @@ public:
         ASSERT_TRUE(WaitActive(dlg));
     }
 
-    // The command code and data of every request sent.
-    QList<std::pair<int, QByteArray>> requests() const
-    {
-        QList<std::pair<int, QByteArray>> out;
-        for (const QByteArray &datagram : h->endpoint.frames())
-            if (const std::optional<Frame> frame = recognizeRequest(datagram))
-                out.append({frame->cmd, frame->data});
-        return out;
-    }
-
     std::unique_ptr<AppHarness> h;
     LoginDialog *dlg = nullptr;
     QLineEdit *password = nullptr, *newPassword = nullptr, *oldPassword = nullptr;
     QPushButton *loginButton = nullptr, *setButton = nullptr;
 };
 
-// With and without a programmer window that can take the activation back.
+// The programmer window sends each request once it is active again (the session test has a
+// login so), or on the next pass of the event loop when it is hidden and never activated.
 TEST_F(Login, EachRequestLeavesOnceWithItsPaddedPasswords)
 {
     const struct {
         const char *what;
         std::function<void(Login &)> fill;
         QPushButton *Login::*button;
-        int cmd;
+        quint8 cmd;
         QByteArray data;
     } cases[] = {
         {"login", [](Login &t) { QTest::keyClicks(t.password, "Abc123"); }, &Login::loginButton, 100, "      Abc123"},
-        {"pasted login", [](Login &t) { t.password->insert(QStringLiteral("p\u00e4ss w\u00f6rd-12345678")); },
-         &Login::loginButton, 100, "psswrd123456"},
         {"password change",
          [](Login &t) {
              QTest::keyClicks(t.newPassword, "NewPass2024");
@@ -94,19 +83,14 @@ TEST_F(Login, EachRequestLeavesOnceWithItsPaddedPasswords)
          },
          &Login::setButton, 101, "      old123 NewPass2024"},
     };
-    for (bool programmerShown : {true, false}) {
-        for (const auto &c : cases) {
-            SCOPED_TRACE(testing::Message() << c.what << (programmerShown ? "" : ", programmer window hidden"));
-            open(programmerShown);
-            c.fill(*this);
-            QTest::mouseClick(this->*c.button, Qt::LeftButton);
-            EXPECT_FALSE(dlg->isVisible());
-            if (programmerShown) {
-                EXPECT_TRUE(WaitActive(h->app().programmer()));
-            }
-            QTest::qWait(10);
-            EXPECT_EQ(requests(), (QList<std::pair<int, QByteArray>>{{c.cmd, c.data}}));
-        }
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        open(false);
+        c.fill(*this);
+        QTest::mouseClick(this->*c.button, Qt::LeftButton);
+        EXPECT_FALSE(dlg->isVisible());
+        QTest::qWait(10);
+        EXPECT_EQ(h->endpoint.frames(), QList<QByteArray>{RequestBytes(c.cmd, c.data)});
     }
     // Closing the dialog sends nothing.
     open(true);
@@ -118,8 +102,6 @@ TEST_F(Login, EachRequestLeavesOnceWithItsPaddedPasswords)
 
 TEST_F(Login, SixCharactersEnableEachPartAndEmptyTheOther)
 {
-    for (QLineEdit *box : {password, newPassword, oldPassword})
-        EXPECT_GE(box->width(), box->fontMetrics().horizontalAdvance(QStringLiteral("WWWWWWWWWWWW")));
     QTest::keyClicks(password, "aB3dE");
     EXPECT_FALSE(loginButton->isEnabled());
     QTest::keyClicks(password, "9");
@@ -155,26 +137,14 @@ TEST_F(Login, SixCharactersEnableEachPartAndEmptyTheOther)
 
 TEST_F(Login, TheKeysLetOnlyLettersAndDigitsThroughAndTwelveAtMost)
 {
-    const struct { const char *what; Qt::Key key; QString text; Qt::KeyboardModifiers mods; } refused[] = {
-        {"space", Qt::Key_Space, " ", Qt::NoModifier},
-        {"hyphen", Qt::Key_Minus, "-", Qt::NoModifier},
-        {"accented letter", Qt::Key_Eacute, QStringLiteral("\u00e9"), Qt::NoModifier},
-        {"Cyrillic letter", Qt::Key_unknown, QStringLiteral("\u0416"), Qt::NoModifier},
-        {"full-width letter", Qt::Key_unknown, QStringLiteral("\uff21"), Qt::NoModifier},
-        {"Return", Qt::Key_Return, "\r", Qt::NoModifier},
-        {"Ctrl+B as a control character", Qt::Key_B, "\x02", Qt::ControlModifier},
-        {"Ctrl+K as a letter", Qt::Key_K, "k", Qt::ControlModifier},
-        {"two characters at once", Qt::Key_unknown, "ab", Qt::NoModifier},
-    };
     for (QLineEdit *box : {password, newPassword, oldPassword}) {
-        for (const auto &k : refused) {
-            SCOPED_TRACE(box->objectName().toStdString() + ": " + k.what);
-            box->setText(QStringLiteral("abc12"));
-            box->setCursorPosition(2);
-            QTest::sendKeyEvent(QTest::Click, box, k.key, k.text, k.mods);
-            EXPECT_EQ(box->text(), "abc12");
-            EXPECT_TRUE(dlg->isVisible());
-        }
+        SCOPED_TRACE(box->objectName().toStdString());
+        // A key that the boxes' own cleaning would let through (what it removes, the insertion
+        // test has): two characters in one key event.
+        box->setText(QStringLiteral("abc12"));
+        box->setCursorPosition(2);
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, "ab", Qt::NoModifier);
+        EXPECT_EQ(box->text(), "abc12");
         // The thirteenth character is discarded, at the end or in the middle; Backspace
         // always works; a keypad digit is a digit; typing over a selection of a full box works.
         box->clear();
