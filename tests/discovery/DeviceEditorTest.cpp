@@ -171,7 +171,8 @@ TEST_F(Editor, HeaderRowClicksAndClicksOnAnEmptyGridSelectNothing)
     EXPECT_EQ(TextOf(w, "txtIP_3"), "254");
 }
 
-TEST_F(Editor, TheUploadFrameCarriesEveryFieldInPlace)
+// The upload carries every field in its place; the factory setting the destination alone.
+TEST_F(Editor, UploadAndFactorySettingFramesGoToTheGroup)
 {
     choose();
     type("txtMac_5", "5f"); // the new MAC address may differ from the destination
@@ -196,6 +197,13 @@ TEST_F(Editor, TheUploadFrameCarriesEveryFieldInPlace)
     EXPECT_TRUE(state().commandPending);
     EXPECT_FALSE(state().discoveryPending);
     EXPECT_TRUE(state().deviceSelected) << "the same device can be written again at once";
+
+    h.endpoint.clearSent();
+    type("txtMac_0", "FF"); // the boxes do not matter here
+    click("cmdFactory");
+    ASSERT_EQ(h.endpoint.frames(), QList<QByteArray>{Hex("3C236D06001A2B3C4D5E9F3E")});
+    EXPECT_EQ(h.endpoint.sent[0].host, "239.0.0.8");
+    EXPECT_TRUE(state().commandPending);
 }
 
 // The lists and options become their bits; a box's text its number (the rounding rules are
@@ -246,17 +254,6 @@ TEST_F(Editor, EachFailingCheckShowsItsMessageInOrder)
         EXPECT_FALSE(state().commandPending);
         EXPECT_TRUE(state().deviceSelected);
     }
-}
-
-TEST_F(Editor, FactorySettingSendsTheDestinationToTheGroup)
-{
-    choose();
-    type("txtMac_0", "FF"); // the boxes do not matter here
-    click("cmdFactory");
-    ASSERT_EQ(h.endpoint.frames(), QList<QByteArray>{Hex("3C236D06001A2B3C4D5E9F3E")});
-    EXPECT_EQ(h.endpoint.sent[0].host, "239.0.0.8");
-    EXPECT_EQ(h.app().replyTimer().interval(), 2000);
-    EXPECT_TRUE(state().commandPending);
 }
 
 TEST_F(Editor, AFailedSendIsReportedAndNothingWaits)

@@ -47,21 +47,6 @@ TEST_F(Discovery, FitsALaptopScreenWithEveryCaptionAndHeaderWhole)
     EXPECT_GE(header->sectionSize(1), grid->fontMetrics().horizontalAdvance("255.255.255.255"));
 }
 
-TEST_F(Discovery, RefreshSendsTheRequestToTheGroupAndShowsSearching)
-{
-    click("cmdRefresh");
-    ASSERT_EQ(h.endpoint.frames(), QList<QByteArray>{kDiscoveryFrame});
-    EXPECT_EQ(h.endpoint.sent[0].host, "239.0.0.8");
-    EXPECT_EQ(h.endpoint.sent[0].port, kDevicePort);
-    EXPECT_FALSE(h.endpoint.sent[0].throughCard) << "no card listed: by routing";
-    EXPECT_EQ(h.app().replyTimer().interval(), 5000);
-    EXPECT_TRUE(h.app().replyTimer().isEnabled());
-    EXPECT_TRUE(state().commandPending);
-    EXPECT_TRUE(state().discoveryPending);
-    EXPECT_EQ(status(), "Searching...");
-    EXPECT_EQ(indicators(), "S");
-}
-
 TEST(DiscoveryElsewhere, ARequestFromElsewhereLoadsTheWindowWithoutShowingIt)
 {
     AppHarness h(true, false);
@@ -74,9 +59,22 @@ TEST(DiscoveryElsewhere, ARequestFromElsewhereLoadsTheWindowWithoutShowingIt)
     EXPECT_EQ(h.endpoint.frames(), QList<QByteArray>{kDiscoveryFrame});
 }
 
-TEST_F(Discovery, EachReplyIsARowWithItsRecordsTextsAndANewDiscoveryEmptiesTheGrid)
+// A refresh sends the request to the group and shows the search; each reply is a row, and
+// a new discovery empties the grid.
+TEST_F(Discovery, RefreshSendsTheRequestAndListsEachReplyAsARow)
 {
-    w.onRefreshClicked();
+    click("cmdRefresh");
+    ASSERT_EQ(h.endpoint.frames(), QList<QByteArray>{kDiscoveryFrame});
+    EXPECT_EQ(h.endpoint.sent[0].host, "239.0.0.8");
+    EXPECT_EQ(h.endpoint.sent[0].port, kDevicePort);
+    EXPECT_FALSE(h.endpoint.sent[0].throughCard) << "no card listed: by routing";
+    EXPECT_EQ(h.app().replyTimer().interval(), 5000);
+    EXPECT_TRUE(h.app().replyTimer().isEnabled());
+    EXPECT_TRUE(state().commandPending);
+    EXPECT_TRUE(state().discoveryPending);
+    EXPECT_EQ(status(), "Searching...");
+    EXPECT_EQ(indicators(), "S");
+
     h.endpoint.injectReply(CmdDiscovery, kSampleDeviceBytes);
     for (int i = 2; i <= 3; ++i) {
         answer(quint8(i));
