@@ -4,8 +4,6 @@
 
 #include "UnderWine.h"
 
-#include "discovery/DiscoveryRequest.h"
-
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QSignalSpy>
@@ -45,18 +43,6 @@ TEST_F(Discovery, FitsALaptopScreenWithEveryCaptionAndHeaderWhole)
         EXPECT_GE(header->sectionSize(c), header->sectionSizeHint(c)) << c;
     }
     EXPECT_GE(header->sectionSize(1), grid->fontMetrics().horizontalAdvance("255.255.255.255"));
-}
-
-TEST(DiscoveryElsewhere, ARequestFromElsewhereLoadsTheWindowWithoutShowingIt)
-{
-    AppHarness h(true, false);
-    ASSERT_EQ(h.app().discoveryIfLoaded(), nullptr);
-    sendDiscoveryRequest(h.app());
-    const DiscoveryWindow *w = h.app().discoveryIfLoaded();
-    ASSERT_NE(w, nullptr);
-    EXPECT_FALSE(w->isVisible());
-    EXPECT_EQ(TextOf(*w, "lblMsg"), "Searching...");
-    EXPECT_EQ(h.endpoint.frames(), QList<QByteArray>{kDiscoveryFrame});
 }
 
 // A refresh sends the request to the group and shows the search; each reply is a row, and
