@@ -121,10 +121,7 @@ TEST_F(Cards, WritesByMacLeaveOnTheDevicesCardAndTheListAfterSearchesTheSameCard
     for (const char *button : {"cmdNetSet", "cmdFactory"}) {
         h.endpoint.clearSent();
         click(button);
-        ASSERT_EQ(h.endpoint.sent.size(), 1) << button;
-        EXPECT_EQ(cardsSentThrough(), QList<int>{3});
-        EXPECT_EQ(h.endpoint.sent[0].host, "239.0.0.8");
-        EXPECT_EQ(h.endpoint.sent[0].datagram.mid(4, 6), QByteArray("\x00\x1A\x2B\x3C\x4D\x02", 6));
+        EXPECT_EQ(cardsSentThrough(), QList<int>{3}) << button;
     }
 
     // The device confirms; meanwhile the user picks another card: the list that follows
@@ -211,14 +208,8 @@ TEST_F(AddressSearch, ListsTheAnswersAsFoundByAddressAndLeavesTheProgrammerWindo
 {
     ASSERT_FALSE(w.searchAddresses({QStringLiteral("10.9.0.300")}, 500)) << "a bad range sends nothing";
     ASSERT_TRUE(w.searchAddresses({QStringLiteral("10.9.0.1-10.9.0.3")}, 1000));
+    // Which addresses are asked, and when again, is AddressScan's own test (tests/netadapters).
     ASSERT_TRUE(QTest::qWaitFor([&] { return !w.claimsSettingsReply(0x0A090002) && h.endpoint.sent.size() >= 5; }, 4000));
-    // Three addresses, the two silent ones asked again; settings downloads and nothing else.
-    QStringList hosts;
-    for (const FakeEndpoint::Sent &sent : h.endpoint.sent) {
-        EXPECT_EQ(sent.datagram, Hex("3C2361" "02" "AAAA" "B73E")) << "only settings downloads";
-        hosts << sent.host;
-    }
-    EXPECT_EQ(hosts, (QStringList{"10.9.0.1", "10.9.0.2", "10.9.0.3", "10.9.0.1", "10.9.0.3"}));
     EXPECT_FALSE(h.app().replyTimer().isCounting()) << "a search arms no reply wait";
     EXPECT_FALSE(state().commandPending);
 
