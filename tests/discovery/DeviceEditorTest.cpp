@@ -1,4 +1,5 @@
-// Choosing a device row: highlight, editor filled from the row's record, destination.
+// Choosing a device row: highlight, editor filled from the row's record, destination; then
+// "Upload selected device" and "Factory setting": checks in order, frames byte for byte.
 #include "DiscoveryFixture.h"
 
 #include <QHeaderView>
@@ -11,6 +12,13 @@ namespace {
 QColor colour(const QModelIndex &index, int role) { return index.data(role).value<QBrush>().color(); }
 
 struct Editor : DiscoveryTest {
+    // The sample device listed and its row chosen; nothing sent yet.
+    void choose()
+    {
+        h.endpoint.injectReply(CmdDiscovery, kSampleDeviceBytes);
+        w.clickGridRow(1);
+        h.endpoint.clearSent();
+    }
     // The editor's boxes, in reading order, blank-joined.
     QString boxes() const
     {
@@ -33,6 +41,22 @@ struct Editor : DiscoveryTest {
         out << (control<QRadioButton>("optEnableB")->isChecked() ? "on" : "")
             << (control<QRadioButton>("optDisableB")->isChecked() ? "off" : "");
         return out.join(QLatin1Char('|'));
+    }
+    // Types `text` into a box, selects the item of a list ("" selects none), or an option.
+    void enter(const QString &name, const QString &text) const
+    {
+        if (auto *list = w.findChild<QComboBox *>(name))
+            list->setCurrentIndex(list->findText(text));
+        else if (auto *option = w.findChild<QRadioButton *>(name))
+            option->setChecked(true);
+        else
+            type(name, text);
+    }
+    // The data bytes of the one upload frame sent.
+    QByteArray uploadData() const
+    {
+        const QByteArray frame = h.endpoint.sent.size() == 1 ? h.endpoint.sent[0].datagram : QByteArray();
+        return frame.size() == 88 ? frame.mid(4, 82) : QByteArray();
     }
 };
 
@@ -116,7 +140,8 @@ TEST_F(Editor, AShortReplyFillsWhatItCarriesAndWithoutAMacIsNoDestination)
     EXPECT_EQ(state().destinationMac, (Mac6{1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(RowText(w, "lblMacAddrDest", 6), "00 1A 2B 3C 4D 5E");
     w.uploadSelectedDevice();
-    EXPECT_EQ(h.messages.lastText(), "WARNING! First select a device");
+    EXPECT_EQ(h.messages.messages, Warning("WARNING! First select a device"));
+    EXPECT_TRUE(h.endpoint.sent.isEmpty());
 }
 
 TEST_F(Editor, HeaderRowClicksAndClicksOnAnEmptyGridSelectNothing)
@@ -144,6 +169,105 @@ TEST_F(Editor, HeaderRowClicksAndClicksOnAnEmptyGridSelectNothing)
     EXPECT_TRUE(state().deviceSelected);
     EXPECT_EQ(state().destinationMac, SampleDevice().mac);
     EXPECT_EQ(TextOf(w, "txtIP_3"), "254");
+}
+
+// The upload carries every field in its place; the factory setting the destination alone.
+TEST_F(Editor, UploadAndFactorySettingFramesGoToTheGroup)
+{
+    choose();
+    type("txtMac_5", "5f"); // the new MAC address may differ from the destination
+    click("cmdNetSet");
+    ASSERT_TRUE(h.messages.messages.isEmpty()) << h.messages.lastText().toStdString();
+    ASSERT_EQ(h.endpoint.sent.size(), 1);
+    EXPECT_EQ(h.endpoint.sent[0].host, "239.0.0.8");
+    EXPECT_EQ(h.endpoint.sent[0].port, kDevicePort);
+    const QByteArray data = Hex("001A2B3C4D5E"                               // destination
+                                "001A2B3C4D5F"                               // new MAC
+                                "0A0000FE" "FFFFFF00" "0A000001"             // IP, mask, gateway
+                                "1000" "1001"                                // ports 4096, 4097
+                                "04" "0CB2"                                  // 9600, 3250 us
+                                "DD" "01"                                    // 7 bits odd 2 stop, timeout to default on
+                                "01020304" "05060708" "090A0B0C" "0D0E0F10"  // sources
+                                "01" "1388"                                  // bridge on, local port 5000
+                                "1389138A138B138C138D"                       // remote ports 5001..5005
+                                "C0A80101C0A80102C0A80103C0A80104C0A80105"); // bridge hosts
+    ASSERT_EQ(data.size(), 82);
+    EXPECT_EQ(h.endpoint.sent[0].datagram.toHex(' '), RequestBytes(108, data).toHex(' '));
+    EXPECT_EQ(h.app().replyTimer().interval(), 2000);
+    EXPECT_TRUE(state().commandPending);
+    EXPECT_FALSE(state().discoveryPending);
+    EXPECT_TRUE(state().deviceSelected) << "the same device can be written again at once";
+
+    h.endpoint.clearSent();
+    type("txtMac_0", "FF"); // the boxes do not matter here
+    click("cmdFactory");
+    ASSERT_EQ(h.endpoint.frames(), QList<QByteArray>{Hex("3C236D06001A2B3C4D5E9F3E")});
+    EXPECT_EQ(h.endpoint.sent[0].host, "239.0.0.8");
+    EXPECT_TRUE(state().commandPending);
+}
+
+// The lists and options become their bits; a box's text its number, halves rounded to even
+// (the text rules' own tests hold the rest).
+TEST_F(Editor, ListsOptionsAndLimitsAreEncodedAsTheirBytes)
+{
+    choose();
+    const struct { const char *control, *text; int offset; QByteArray bytes; } cases[] = {
+        {"cmbRecord_1", "8", 31, "\xDC"},         {"cmbRecord_2", "EVEN", 31, "\xD5"},
+        {"cmbRecord_3", "1", 31, "\xCD"},         {"cmbRecord_4", "DISABLE", 32, Bytes({0})},
+        {"optDisableB", "", 49, Bytes({0})},      {"txtGwy_1", "2.5", 21, "\x02"},
+        {"txtGwy_2", "3.5", 22, "\x04"},         {"txtTimeOut", "12ab", 29, Bytes({0, 12})},
+        {"txtRemotePB_4", "65535", 60, "\xFF\xFF"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.control);
+        w.clickGridRow(1);
+        h.endpoint.clearSent();
+        enter(c.control, c.text);
+        w.uploadSelectedDevice();
+        EXPECT_TRUE(h.messages.messages.isEmpty()) << h.messages.lastText().toStdString();
+        EXPECT_EQ(uploadData().mid(c.offset, c.bytes.size()).toHex(), c.bytes.toHex());
+    }
+}
+
+// A failing check shows its message and nothing leaves (the order of every check is
+// FieldRules.UploadChecksInOrder; which box is which field, the upload frame test).
+TEST_F(Editor, AFailingCheckShowsItsMessageAndSendsNothing)
+{
+    choose();
+    const struct { QList<std::pair<const char *, const char *>> entries; const char *message; } cases[] = {
+        {{{"txtMac_0", "ZZ"}, {"txtIP_0", ""}, {"cmbRecord_0", ""}}, "MAC Address Error"},
+        {{{"cmbRecord_1", ""}, {"cmbRecord_3", ""}}, "Data Bits Error"},
+        {{{"txtRemotePB_4", "65536"}, {"txtIPB1_0", ""}}, "Remote Bridge 5 port Error"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.message);
+        w.clickGridRow(1);
+        h.messages.clear();
+        for (const auto &[name, text] : c.entries)
+            enter(name, text);
+        click("cmdNetSet");
+        EXPECT_EQ(h.messages.messages, Warning(c.message));
+        EXPECT_TRUE(h.endpoint.sent.isEmpty());
+        EXPECT_FALSE(state().commandPending);
+        EXPECT_TRUE(state().deviceSelected);
+    }
+}
+
+TEST_F(Editor, AFailedSendIsReportedAndNothingWaits)
+{
+    choose();
+    h.endpoint.failSend = true;
+    for (const char *button : {"cmdNetSet", "cmdFactory", "cmdRefresh"}) {
+        SCOPED_TRACE(button);
+        h.messages.clear();
+        click(button);
+        EXPECT_EQ(h.messages.messages,
+                  (QList<ShownMessage>{{"Network is unreachable", "Errore 10051", MessageIcon::Exclamation}}));
+        EXPECT_FALSE(state().commandPending);
+        EXPECT_FALSE(h.app().replyTimer().isCounting());
+    }
+    EXPECT_NE(status(), "Searching...");
+    EXPECT_EQ(state().gridRowCount, 1) << "the grid was emptied before the send";
 }
 
 } // namespace

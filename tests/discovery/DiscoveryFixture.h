@@ -23,21 +23,12 @@ namespace qvx::test {
 // The discovery request as the devices receive it.
 inline const QByteArray kDiscoveryFrame = Hex("3C236B02AAAAC13E");
 
-// A control of a window by its objectName; a missing one fails the test.
-template <typename T = QWidget>
-T *Control(const QWidget &window, const QString &name)
-{
-    T *control = window.findChild<T *>(name);
-    EXPECT_NE(control, nullptr) << "no control " << name.toStdString();
-    return control;
-}
-
 // The text of a box or a label.
 inline QString TextOf(const QWidget &window, const QString &name)
 {
     if (const auto *box = window.findChild<QLineEdit *>(name))
         return box->text();
-    const auto *label = Control<QLabel>(window, name);
+    const auto *label = Find<QLabel>(&window, name);
     return label ? label->text() : QString();
 }
 
@@ -50,14 +41,17 @@ inline QString RowText(const QWidget &window, const QString &prefix, int count)
     return texts.join(QLatin1Char(' '));
 }
 
-// The program on test doubles, no card listed, its programmer window hidden, with the
-// discovery window loaded (but not shown).
+// The program on test doubles with the network cards given (none: a discovery goes by
+// routing alone), its programmer window hidden, the discovery window loaded but not shown.
 struct DiscoveryTest : ::testing::Test {
-    DiscoveryTest() : w((h.ctx->start(false), *h.app().discovery())) {}
+    explicit DiscoveryTest(const QList<LocalCard> &cards = {})
+        : w((h.cards.cards = cards, h.ctx->start(false), *h.app().discovery()))
+    {
+    }
 
     ProgramState &state() { return h.state(); }
     template <typename T = QWidget>
-    T *control(const QString &name) const { return Control<T>(w, name); }
+    T *control(const QString &name) const { return Find<T>(&w, name); }
     void click(const QString &button) const { control<QAbstractButton>(button)->click(); }
     void type(const QString &box, const QString &text) const { control<QLineEdit>(box)->setText(text); }
     QString status() const { return TextOf(w, QStringLiteral("lblMsg")); }

@@ -57,7 +57,7 @@ TEST(FieldKeys, AssignmentsAreNormalisedOrRefused)
     }
 }
 
-TEST(FieldKeys, UploadByMacTakesTheRecordAndTheChanges)
+TEST(FieldKeys, UploadByMacTakesTheRecordAndTheChangesOrRefusesInTheWindowsOrder)
 {
     const Checked<DiscoveryRecord> out = deviceUploadWithChanges(
         kSampleDeviceBytes, {{"ip", "192.168.1.50"}, {"mac", "00-04-A3-00-00-70"}, {"parity", "EVEN"},
@@ -80,10 +80,7 @@ TEST(FieldKeys, UploadByMacTakesTheRecordAndTheChanges)
     wanted = SampleDevice();
     wanted.unread25 = 0;
     EXPECT_EQ(deviceUploadWithChanges(kSampleDeviceBytes, {}).value, wanted);
-}
 
-TEST(FieldKeys, UploadByMacRefusesInTheWindowsOrder)
-{
     const struct { QList<FieldChange> changes; const char *message; } cases[] = {
         {{{"gateway", "1.2.3.256"}, {"ip", "1.2.3.256"}}, "IP Address Error"},
         {{{"remote_port", "65536"}, {"local_port", "65535"}}, "Remote port Error"},
@@ -99,7 +96,7 @@ TEST(FieldKeys, UploadByMacRefusesInTheWindowsOrder)
     EXPECT_EQ(deviceUploadWithChanges(kSampleDeviceBytes.left(20), {}).refusal, "Remote port Error");
 }
 
-TEST(FieldKeys, UploadByAddressTakesTheDownloadAndTheChanges)
+TEST(FieldKeys, UploadByAddressTakesTheDownloadAndTheChangesOrRefusesAsTheProgrammerWindow)
 {
     const Checked<SettingsUploadBlock> out = settingsUploadWithChanges(
         kSampleSettingsBytes, {{"ip", "192.168.0.77"}, {"baud", "19200"}, {"protocol", "TCP"}, {"dhcp", "Disable"},
@@ -119,10 +116,7 @@ TEST(FieldKeys, UploadByAddressTakesTheDownloadAndTheChanges)
     EXPECT_EQ(settingsUploadWithChanges(kSampleSettingsBytes, {{"baud", "600"}, {"rx_timeout", "60000"}})
                   .value->uartTimeout,
               60000);
-}
 
-TEST(FieldKeys, UploadByAddressRefusesWithTheProgrammerWindowsMessages)
-{
     const struct { QList<FieldChange> changes; const char *message; } cases[] = {
         {{{"ip", "192.168.0.256"}},
          "The value selected for IP-Address field #3 is out of range. Values allowed are in the interval [0-255]"},
@@ -143,3 +137,4 @@ TEST(FieldKeys, UploadByAddressRefusesWithTheProgrammerWindowsMessages)
     EXPECT_TRUE(settingsUploadWithChanges(odd, {}).refusal.contains("unknown baud rate"));
     EXPECT_TRUE(settingsUploadWithChanges(odd, {{"baud", "9600"}}).ok());
 }
+

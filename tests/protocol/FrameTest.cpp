@@ -18,7 +18,7 @@ QByteArray replyOfLength(int len)
 }
 } // namespace
 
-TEST(Frame, SimpleCommandVectors)
+TEST(Frame, SimpleCommandVectorsAndTheChecksumModulo256)
 {
     const struct { quint8 cmd; const char *frame; } cases[] = {
         {0x61, "3C236102AAAAB73E"}, // download settings
@@ -33,10 +33,7 @@ TEST(Frame, SimpleCommandVectors)
         EXPECT_EQ(frame->data, Hex("AAAA"));
     }
     EXPECT_EQ(hexDump(Hex("3C236102AAAAB73E")), QStringLiteral("3C 23 61 02 AA AA B7 3E"));
-}
 
-TEST(Frame, ChecksumWrapsModulo256)
-{
     const QByteArray data = QByteArray(32, char(0x10)) + '\0'; // 0x6F + 0x21 + 32 × 0x10 = 0x290
     const QByteArray frame = buildRequestFrame(0x6F, data);
     ASSERT_EQ(frame.size(), 0x21 + 6);

@@ -119,18 +119,6 @@ TEST(Layouts, DiscoveryRecordAndItsGridRow)
     EXPECT_EQ(discoveryRowTexts(kSampleDeviceBytes), kSampleDeviceRow);
     EXPECT_EQ(discoveryRowTexts(kSampleDeviceBytes + Hex("FFFF")), kSampleDeviceRow); // extra bytes unread
 
-    QByteArray odd = kSampleDeviceBytes;
-    odd[22] = char(9);    // baud code
-    odd[26] = char(0xC4); // 8 / even / 1
-    odd[27] = char(0);    // timeout to default off
-    odd[44] = char(2);    // bridge status 2 is shown enabled here
-    const QStringList texts = discoveryRowTexts(odd);
-    EXPECT_EQ(texts[6], "UNKNOWN");
-    EXPECT_EQ(texts.mid(8, 4), (QStringList{"8", "EVEN", "1", "Disable"}));
-    EXPECT_EQ(texts[16], "Enable");
-    odd[44] = char(0);
-    EXPECT_EQ(discoveryRowTexts(odd)[16], "Disable");
-
     // A short record leaves every cell empty whose bytes it does not cover completely.
     constexpr std::pair<int, int> columns[kDeviceGridColumns] = {
         {0, 6},  {6, 4},  {10, 4}, {14, 4}, {18, 2}, {20, 2}, {22, 1}, {23, 2}, {26, 1}, {26, 1},

@@ -8,7 +8,7 @@
 
 using namespace qvx;
 
-TEST(RecordFormats, CsvQuotesOnlyWhatNeedsItAndReadsBack)
+TEST(RecordFormats, CsvQuotesOnlyWhatNeedsItAndReadsBackItsForms)
 {
     const struct { const char *in, *out; } cases[] = {
         {"192.168.0.1", "192.168.0.1"}, {"", ""},   {"a,b", "\"a,b\""}, {"say \"hi\"", "\"say \"\"hi\"\"\""},
@@ -33,6 +33,17 @@ TEST(RecordFormats, CsvQuotesOnlyWhatNeedsItAndReadsBack)
     EXPECT_EQ(back.records[0].fields, header);
     EXPECT_EQ(back.records[2].fields, rows[1]);
     EXPECT_EQ(back.records[2].line, 3);
+
+    // LF line ends, a byte order mark, blank lines, a quoted empty field, a final line
+    // without its end.
+    const CsvReadResult r = readCsv("\xEF\xBB\xBFmac,ip\n\n00-04-A3-00-00-01,\"\"\r\n\r\nlast,row");
+    ASSERT_TRUE(r.error.isEmpty());
+    ASSERT_EQ(r.records.size(), 3);
+    EXPECT_EQ(r.records[0].fields, (QStringList{"mac", "ip"}));
+    EXPECT_EQ(r.records[1].fields, (QStringList{"00-04-A3-00-00-01", ""}));
+    EXPECT_EQ(r.records[1].line, 3);
+    EXPECT_EQ(r.records[2].line, 5);
+    EXPECT_EQ(r.records[2].fields, (QStringList{"last", "row"}));
 }
 
 TEST(RecordFormats, JsonKeepsKeyOrderAndEscapesAndTheTableAlignsColumns)
@@ -50,20 +61,6 @@ TEST(RecordFormats, JsonKeepsKeyOrderAndEscapesAndTheTableAlignsColumns)
     ASSERT_GE(lines.size(), 3);
     EXPECT_EQ(lines[0].indexOf("ip"), lines[1].indexOf("1.2.3.4"));
     EXPECT_EQ(lines[0].indexOf("ip"), lines[2].indexOf("10.0.0.1"));
-}
-
-TEST(RecordFormats, ReadCsvForms)
-{
-    // LF line ends, a byte order mark, blank lines, a quoted empty field, a final line
-    // without its end.
-    const CsvReadResult r = readCsv("\xEF\xBB\xBFmac,ip\n\n00-04-A3-00-00-01,\"\"\r\n\r\nlast,row");
-    ASSERT_TRUE(r.error.isEmpty());
-    ASSERT_EQ(r.records.size(), 3);
-    EXPECT_EQ(r.records[0].fields, (QStringList{"mac", "ip"}));
-    EXPECT_EQ(r.records[1].fields, (QStringList{"00-04-A3-00-00-01", ""}));
-    EXPECT_EQ(r.records[1].line, 3);
-    EXPECT_EQ(r.records[2].line, 5);
-    EXPECT_EQ(r.records[2].fields, (QStringList{"last", "row"}));
 }
 
 TEST(RecordFormats, ReadCsvRefusesBrokenText)

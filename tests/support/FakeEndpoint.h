@@ -1,4 +1,5 @@
 #pragma once
+#include "netadapters/LocalCard.h"
 #include "protocol/Endpoint.h"
 #include "protocol/Frame.h"
 
@@ -114,26 +115,9 @@ public:
         d.interfaceIndex = arrivalCard;
         return d;
     }
-    static QString dotted(quint32 a)
-    {
-        return QStringLiteral("%1.%2.%3.%4").arg(a >> 24).arg((a >> 16) & 0xFF).arg((a >> 8) & 0xFF).arg(a & 0xFF);
-    }
+    static QString dotted(quint32 address) { return dottedText(address); }
     // Dotted IPv4 text as a number in host byte order, 0 when it is not one.
-    static quint32 ipv4(const QString &dotted)
-    {
-        const QStringList parts = dotted.split(QLatin1Char('.'));
-        if (parts.size() != 4)
-            return 0;
-        quint32 value = 0;
-        for (const QString &part : parts) {
-            bool ok = false;
-            const uint octet = part.toUInt(&ok);
-            if (!ok || octet > 255)
-                return 0;
-            value = (value << 8) | octet;
-        }
-        return value;
-    }
+    static quint32 ipv4(const QString &dotted) { return parseDotted(dotted).value_or(0); }
 
     QList<Sent> sent;
     // Called after each datagram that left, e.g. to let a simulated device answer.

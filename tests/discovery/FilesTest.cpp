@@ -1,14 +1,29 @@
-// "Compare with sheet…": the grid marks what differs from a commissioning sheet, shows the
-// planned units that did not answer and keeps the comparison across a refresh.
+// The grid and files: "Export…" writes the listed devices as CSV; "Compare with sheet…"
+// marks what differs from a commissioning sheet, shows the planned units that did not answer
+// and keeps the comparison across a refresh.
 #include "DiscoveryFixture.h"
 
+#include "protocol/RecordFormats.h"
+
+#include <QFile>
 #include <QTemporaryDir>
 
 namespace qvx::test {
 namespace {
 
-struct SheetComparison : DiscoveryTest {
-    QTemporaryDir dir;
+struct Files : DiscoveryTest {
+    QByteArray exportTo(const QString &file)
+    {
+        int asked = 0;
+        w.setExportPathChooser([&](QWidget *) {
+            ++asked;
+            return file;
+        });
+        click("cmdExport");
+        EXPECT_EQ(asked, 1);
+        QFile written(file);
+        return written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray();
+    }
     void compareWith(const QByteArray &csv)
     {
         const QString path = dir.filePath(QStringLiteral("site.csv"));
@@ -20,9 +35,41 @@ struct SheetComparison : DiscoveryTest {
         click(QStringLiteral("cmdCompareSheet"));
     }
     QVariant at(int row, int column, int role) const { return w.deviceRows().index(row, column).data(role); }
+
+    QTemporaryDir dir;
+    const QByteArray header = "mac,ip,mask,gateway,local_port,remote_port,baud,rx_timeout,data_bits,parity,stop_bits,"
+                              "default_timeout,source_1,source_2,source_3,source_4,bridge,bridge_local_port,"
+                              "bridge_port_1,bridge_port_2,bridge_port_3,bridge_port_4,bridge_port_5,"
+                              "bridge_ip_1,bridge_ip_2,bridge_ip_3,bridge_ip_4,bridge_ip_5,card\r\n";
 };
 
-TEST_F(SheetComparison, MarksDifferencesListsMissingUnitsAndSurvivesARefresh)
+// Every listed device under a header of field keys, the card last (none here: no card is
+// listed), as qvxctl's --format csv writes them.
+TEST_F(Files, WritesEveryListedDeviceUnderAHeaderOfFieldKeys)
+{
+    h.endpoint.injectReply(CmdDiscovery, kSampleDeviceBytes);
+    h.endpoint.injectReply(CmdDiscovery, kSampleDeviceBytes.left(10));
+    const QByteArray csv = exportTo(dir.filePath("devices.csv"));
+    EXPECT_EQ(csv, header + kSampleDeviceRow.join(',').toUtf8() + ",\r\n" +
+                       "00-1A-2B-3C-4D-5E,10.0.0.254,,,,,,,,,,,,,,,,,,,,,,,,,,,\r\n");
+    EXPECT_TRUE(h.messages.messages.isEmpty());
+    EXPECT_TRUE(h.endpoint.sent.isEmpty()) << "export sends nothing";
+
+    w.clearDeviceGrid();
+    EXPECT_EQ(exportTo(dir.filePath("empty.csv")), header);
+}
+
+TEST_F(Files, CancellingWritesNothingAndAnUnwritableFileIsReported)
+{
+    answer();
+    exportTo(QString());
+    EXPECT_TRUE(h.messages.messages.isEmpty());
+    exportTo(dir.filePath("no/such/folder/devices.csv"));
+    ASSERT_EQ(h.messages.messages.size(), 1);
+    EXPECT_TRUE(h.messages.messages[0].text.startsWith("The devices could not be exported to "));
+}
+
+TEST_F(Files, MarksDifferencesListsMissingUnitsAndSurvivesARefresh)
 {
     answer(0x01);
     answer(0x02);
@@ -57,7 +104,7 @@ TEST_F(SheetComparison, MarksDifferencesListsMissingUnitsAndSurvivesARefresh)
     EXPECT_TRUE(control(QStringLiteral("lblComparison"))->isHidden());
 }
 
-TEST_F(SheetComparison, ARefusedSheetChangesNothing)
+TEST_F(Files, ARefusedSheetChangesNothing)
 {
     answer();
     compareWith("ip,baud\n10.0.0.254,9600\n");

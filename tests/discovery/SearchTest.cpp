@@ -1,8 +1,12 @@
-// Discovery on every network card: one request per card, each reply with its card, the card
-// selector and panel, cards not searched, writes out of the device's card, the row flags.
+// Where a discovery looks. On every network card: one request per card, each reply with its
+// card, the card selector and panel, cards not searched, writes out of the device's card,
+// the row flags. By address: only the addresses asked, no reply wait, the answers listed as
+// found by address and kept from the programmer window.
 #include "DiscoveryFixture.h"
 
 #include "netadapters/CardSearch.h"
+
+#include <QDialog>
 
 namespace qvx::test {
 namespace {
@@ -34,15 +38,10 @@ ReceivedDatagram Reply(quint8 last, const char *ip, int index, const char *desti
     return d;
 }
 
-// The program with the given cards, the discovery window loaded and shown.
-struct CardsTest : ::testing::Test {
-    void start(const QList<LocalCard> &cards)
-    {
-        h.cards.cards = cards;
-        h.ctx->start(false);
-        w = h.app().discovery();
-        w->show();
-    }
+// The program with a loopback, an office and a devices card, the discovery window shown.
+struct Cards : DiscoveryTest {
+    Cards() : DiscoveryTest({Loopback(), kOffice, kDevices}) { w.show(); }
+
     QList<int> cardsSentThrough() const
     {
         QList<int> out;
@@ -54,25 +53,20 @@ struct CardsTest : ::testing::Test {
     {
         QStringList texts;
         for (const char *name : {"lblMacAddr", "lblIpAddr", "lblSubnetMask", "lblGateway"})
-            texts << TextOf(*w, name);
+            texts << TextOf(w, name);
         return texts.join(' ');
     }
-    QComboBox *selector() const { return Control<QComboBox>(*w, "cmbNetworkCard"); }
-    void click(const char *button) const { Control<QAbstractButton>(*w, button)->click(); }
-    QString text(const char *name) const { return TextOf(*w, name); }
-    QString cardOf(int row) const { return w->deviceRows().cell(row, DeviceGridModel::kCardColumn); }
+    QComboBox *selector() const { return control<QComboBox>("cmbNetworkCard"); }
+    QString text(const char *name) const { return TextOf(w, name); }
+    QString cardOf(int row) const { return w.deviceRows().cell(row, DeviceGridModel::kCardColumn); }
     QString flagText(int row) const
     {
-        return w->deviceRows().index(row, DeviceGridModel::kAddressColumn).data(Qt::AccessibleDescriptionRole).toString();
+        return w.deviceRows().index(row, DeviceGridModel::kAddressColumn).data(Qt::AccessibleDescriptionRole).toString();
     }
-
-    AppHarness h{false};
-    DiscoveryWindow *w = nullptr;
 };
 
-TEST_F(CardsTest, EveryCardGetsOneRequestAndEachDeviceIsListedWithItsCard)
+TEST_F(Cards, EveryCardGetsOneRequestAndEachDeviceIsListedWithItsCard)
 {
-    start({Loopback(), kOffice, kDevices});
     EXPECT_EQ(selector()->itemText(2), "eth1 192.168.0.200/24");
     // Before any device answered: the first card.
     EXPECT_EQ(panel(), "02-00-00-00-00-02 10.9.0.2 255.255.255.0 10.9.0.1");
@@ -90,20 +84,19 @@ TEST_F(CardsTest, EveryCardGetsOneRequestAndEachDeviceIsListedWithItsCard)
     EXPECT_EQ(text("lblMsg"), "Found 3 Device");
     EXPECT_EQ((QStringList{cardOf(0), cardOf(1), cardOf(2)}),
               (QStringList{"eth1 192.168.0.200", "eth0 10.9.0.2", "eth1 192.168.0.200"}));
-    EXPECT_EQ(w->deviceRows().cell(0, 1), "192.168.0.1") << "the settings columns keep their places";
+    EXPECT_EQ(w.deviceRows().cell(0, 1), "192.168.0.1") << "the settings columns keep their places";
 
     // The panel: the first card a device answered on, then the card of the row clicked.
     EXPECT_EQ(text("lblIpAddr"), "192.168.0.200");
-    w->clickGridRow(2);
+    w.clickGridRow(2);
     EXPECT_EQ(text("lblIpAddr"), "10.9.0.2");
 }
 
 // Which cards a choice searches as the list changes is CardSearch's own test (tests/netadapters).
-TEST_F(CardsTest, TheChosenCardAloneIsSearchedAndShownInThePanel)
+TEST_F(Cards, TheChosenCardAloneIsSearchedAndShownInThePanel)
 {
-    start({Loopback(), kOffice, kDevices});
     selector()->setCurrentIndex(2);
-    EXPECT_EQ(w->chosenCard(), "eth1");
+    EXPECT_EQ(w.chosenCard(), "eth1");
     EXPECT_EQ(text("lblIpAddr"), "192.168.0.200");
     click("cmdRefresh");
     EXPECT_EQ(cardsSentThrough(), QList<int>{3});
@@ -117,22 +110,18 @@ TEST_F(CardsTest, TheChosenCardAloneIsSearchedAndShownInThePanel)
     EXPECT_TRUE(h.messages.messages.isEmpty());
 }
 
-TEST_F(CardsTest, WritesByMacLeaveOnTheDevicesCardAndTheListAfterSearchesTheSameCards)
+TEST_F(Cards, WritesByMacLeaveOnTheDevicesCardAndTheListAfterSearchesTheSameCards)
 {
-    start({Loopback(), kOffice, kDevices});
     selector()->setCurrentIndex(0);
     click("cmdRefresh");
     h.endpoint.injectReceived({Reply(1, "10.9.0.7", 2), Reply(2, "192.168.0.2", 3)});
-    w->clickGridRow(2);
-    ASSERT_TRUE(h.state().deviceSelected);
+    w.clickGridRow(2);
+    ASSERT_TRUE(state().deviceSelected);
 
     for (const char *button : {"cmdNetSet", "cmdFactory"}) {
         h.endpoint.clearSent();
         click(button);
-        ASSERT_EQ(h.endpoint.sent.size(), 1) << button;
-        EXPECT_EQ(cardsSentThrough(), QList<int>{3});
-        EXPECT_EQ(h.endpoint.sent[0].host, "239.0.0.8");
-        EXPECT_EQ(h.endpoint.sent[0].datagram.mid(4, 6), QByteArray("\x00\x1A\x2B\x3C\x4D\x02", 6));
+        EXPECT_EQ(cardsSentThrough(), QList<int>{3}) << button;
     }
 
     // The device confirms; meanwhile the user picks another card: the list that follows
@@ -145,20 +134,19 @@ TEST_F(CardsTest, WritesByMacLeaveOnTheDevicesCardAndTheListAfterSearchesTheSame
 
     // A card that fails under a write: the usual error box, with the card named.
     h.endpoint.refusedCards.insert(3, SendResult{false, 7, "Network is down"});
-    w->clickGridRow(2);
+    w.clickGridRow(2);
     click("cmdFactory");
     ASSERT_EQ(h.messages.messages.size(), 2);
     EXPECT_EQ(h.messages.messages.last().title, "Errore 7");
     EXPECT_EQ(h.messages.messages.last().text, "Network is down\n(network card eth1 192.168.0.200)");
 }
 
-TEST_F(CardsTest, AddressesOutsideTheCardsSubnetAndSharedAddressesAreFlaggedInWords)
+TEST_F(Cards, AddressesOutsideTheCardsSubnetAndSharedAddressesAreFlaggedInWords)
 {
-    start({Loopback(), kDevices});
     click("cmdRefresh");
     h.endpoint.injectReceived({Reply(1, "192.168.0.1", 3), Reply(2, "10.0.0.9", 3), Reply(3, "172.16.0.1", 0)});
     const auto roleOf = [&](int row, int role) {
-        return w->deviceRows().index(row, DeviceGridModel::kAddressColumn).data(role);
+        return w.deviceRows().index(row, DeviceGridModel::kAddressColumn).data(role);
     };
     EXPECT_FALSE(roleOf(0, Qt::DecorationRole).isValid()) << "inside its card's subnet: no flag";
     EXPECT_FALSE(roleOf(0, Qt::ToolTipRole).isValid());
@@ -173,36 +161,98 @@ TEST_F(CardsTest, AddressesOutsideTheCardsSubnetAndSharedAddressesAreFlaggedInWo
 
     // New units all at the factory address: every row with it is flagged, the first one too.
     int changes = 0;
-    QObject::connect(&w->deviceRows(), &QAbstractItemModel::dataChanged, [&] { ++changes; });
+    QObject::connect(&w.deviceRows(), &QAbstractItemModel::dataChanged, [&] { ++changes; });
     h.endpoint.injectReceived({Reply(4, "192.168.0.1", 3)});
     EXPECT_EQ(changes, 1) << "the earlier row is redrawn";
     h.endpoint.injectReceived({Reply(5, "192.168.0.1", 3)});
     EXPECT_EQ(flagText(0), sharedAddressText("192.168.0.1", 3));
     EXPECT_EQ(flagText(4), sharedAddressText("192.168.0.1", 3));
-    EXPECT_FALSE(w->deviceRows().flagsOf(1).sharedAddress());
+    EXPECT_FALSE(w.deviceRows().flagsOf(1).sharedAddress());
 
     click("cmdRefresh");
     h.endpoint.injectReceived({Reply(4, "192.168.0.1", 3)});
-    EXPECT_FALSE(w->deviceRows().flagsOf(0).any()) << "a new discovery starts without flags";
+    EXPECT_FALSE(w.deviceRows().flagsOf(0).any()) << "a new discovery starts without flags";
 }
 
 // The program gives the link the note for a unicast send error: a device outside every
 // card's subnet is said to be so; one on a card's subnet gets the system's text alone.
-TEST(CardsElsewhere, ASendToADeviceOutsideEveryCardSaysWhyInPlainWords)
+TEST_F(Cards, ASendToADeviceOutsideEveryCardSaysWhyInPlainWords)
 {
-    AppHarness h(false);
-    h.cards.cards = {Loopback(), kOffice, kDevices};
-    h.ctx->start(false);
     h.endpoint.failSend = true;
     h.endpoint.failErrorNumber = 7;
     for (const std::array<qint16, 4> &device : {std::array<qint16, 4>{172, 16, 0, 1}, {192, 168, 0, 1}}) {
-        h.state().deviceAddress = device;
+        state().deviceAddress = device;
         h.app().link().sendCommand(CmdDownloadSettings);
     }
     EXPECT_EQ(h.messages.messages,
               (QList<ShownMessage>{{"Network is unreachable\n" + unreachableTargetText(h.cards.cards, "172.16.0.1"),
                                     "Errore  7", MessageIcon::Exclamation},
                                    {"Network is unreachable", "Errore  7", MessageIcon::Exclamation}}));
+}
+
+struct AddressSearch : DiscoveryTest {
+    // 10.9.0.2 answers every settings download with the sample settings.
+    AddressSearch()
+    {
+        h.endpoint.onSend = [this](const FakeEndpoint::Sent &sent) {
+            if (sent.host != QLatin1String("10.9.0.2") || quint8(sent.datagram[2]) != CmdDownloadSettings)
+                return;
+            ReceivedDatagram reply = h.endpoint.asReply(buildReplyFrame(CmdDownloadSettings, kSampleSettingsBytes));
+            QMetaObject::invokeMethod(&h.endpoint, [this, reply] { h.endpoint.injectReceived({reply}); },
+                                      Qt::QueuedConnection);
+        };
+    }
+};
+
+TEST_F(AddressSearch, ListsTheAnswersAsFoundByAddressAndLeavesTheProgrammerWindowAlone)
+{
+    ASSERT_FALSE(w.searchAddresses({QStringLiteral("10.9.0.300")}, 500)) << "a bad range sends nothing";
+    ASSERT_TRUE(w.searchAddresses({QStringLiteral("10.9.0.1-10.9.0.3")}, 1000));
+    // Which addresses are asked, and when again, is AddressScan's own test (tests/netadapters).
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.claimsSettingsReply(0x0A090002) && h.endpoint.sent.size() >= 5; }, 4000));
+    EXPECT_FALSE(h.app().replyTimer().isCounting()) << "a search arms no reply wait";
+    EXPECT_FALSE(state().commandPending);
+
+    ASSERT_EQ(w.deviceRows().deviceCount(), 1);
+    EXPECT_TRUE(w.deviceRows().isFoundByAddress(0));
+    EXPECT_EQ(w.deviceRows().cell(0, 0), "00-1A-2B-3C-4D-5E");
+    EXPECT_EQ(w.deviceRows().cell(0, 12), "") << "the source filter is not in a settings download";
+    EXPECT_EQ(w.deviceRows().index(0, 12).data(Qt::ToolTipRole).toString(), DeviceGridModel::foundByAddressText());
+    EXPECT_EQ(status(), "Found 1 Device");
+    // The programmer window was not filled by the search's answer.
+    EXPECT_EQ(TextOf(*h.app().programmer(), QStringLiteral("txtIPAddress_0")), "");
+
+    // Writes by MAC address are off for such a row; "Open in programmer" downloads it there.
+    w.clickGridRow(1);
+    EXPECT_FALSE(control<QAbstractButton>(QStringLiteral("cmdNetSet"))->isEnabled());
+    EXPECT_FALSE(control<QAbstractButton>(QStringLiteral("cmdFactory"))->isEnabled());
+    h.endpoint.clearSent();
+    click(QStringLiteral("cmdOpenProgrammer"));
+    ASSERT_FALSE(h.endpoint.sent.isEmpty());
+    EXPECT_EQ(h.endpoint.sent.last().host, "10.9.0.2");
+    EXPECT_EQ(RowText(*h.app().programmer(), QStringLiteral("txtExpIPAddress"), 4), "10 9 0 2");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return TextOf(*h.app().programmer(), QStringLiteral("txtIPAddress_0")) == "10"; }, 2000))
+        << "a download asked by the programmer window fills it";
+}
+
+TEST_F(AddressSearch, RefreshRepeatsTheLastSearchAndCancelStopsIt)
+{
+    ASSERT_TRUE(w.searchAddresses({QStringLiteral("10.9.0.0/24")}, 100));
+    QTest::qWait(30);
+    w.openAddressSearch();
+    click(QStringLiteral("cmdRefresh"));
+    // The discovery went out, and the search began again from its first address.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.deviceRows().deviceCount() == 1; }, 3000));
+    int discoveries = 0;
+    for (const FakeEndpoint::Sent &sent : h.endpoint.sent)
+        discoveries += sent.host == QLatin1String("239.0.0.8");
+    EXPECT_EQ(discoveries, 1);
+    Find<QAbstractButton>(w.findChild<QDialog *>(QStringLiteral("frmAddressSearch")), QStringLiteral("cmdCancelSearch"))
+        ->click();
+    EXPECT_FALSE(w.claimsSettingsReply(0x0A090002));
+    const qsizetype sentThen = h.endpoint.sent.size();
+    QTest::qWait(50);
+    EXPECT_EQ(h.endpoint.sent.size(), sentThen);
 }
 
 } // namespace
