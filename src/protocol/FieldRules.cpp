@@ -59,25 +59,6 @@ std::optional<Octets4> editorAddress(const std::array<QString, 4> &boxes)
     return out;
 }
 
-// A dotted cell into four boxes: the parts before the first three "." go to boxes 0..2,
-// everything after the third "." to box 3. A cell with fewer dots leaves the boxes past its
-// end empty.
-std::array<QString, 4> splitDotted(const QString &cell)
-{
-    std::array<QString, 4> boxes;
-    qsizetype p = 0;
-    for (std::size_t k = 0; k < 3; ++k) {
-        QString part;
-        while (p < cell.size() && cell[p] != QLatin1Char('.'))
-            part.append(cell[p++]);
-        if (p < cell.size())
-            ++p; // past the "."
-        boxes[k] = part;
-    }
-    boxes[3] = cell.mid(p);
-    return boxes;
-}
-
 template <typename T>
 Checked<T> refuse(const QString &message)
 {
@@ -224,36 +205,6 @@ Checked<SettingsUploadBlock> checkSettingsUpload(const SettingsUploadFields &f)
 }
 
 // ---- Discovery window -------------------------------------------------------------------
-
-DeviceEditorTexts editorTextsFromRow(const QStringList &cells)
-{
-    const auto cell = [&](int column) { return column < cells.size() ? cells[column] : QString(); };
-    DeviceEditorTexts t;
-    const QString mac = cell(0);
-    for (int i = 0; i < 6; ++i)
-        t.mac[std::size_t(i)] = mac.mid(3 * i, 2);
-    t.ip = splitDotted(cell(1));
-    t.mask = splitDotted(cell(2));
-    t.gateway = splitDotted(cell(3));
-    t.localPort = cell(4);
-    t.remotePort = cell(5);
-    t.baudIndex = int(baudItems().indexOf(cell(6)));
-    t.timeout = cell(7);
-    t.dataBitsIndex = int(dataBitsItems().indexOf(cell(8)));
-    t.parityIndex = int(parityItems().indexOf(cell(9)));
-    t.stopBitsIndex = int(stopBitsItems().indexOf(cell(10)));
-    // The grid shows "Disable" / "Enable"; the list shows them in capitals.
-    t.timeoutToDefaultIndex = int(QStringList{QStringLiteral("Disable"), QStringLiteral("Enable")}.indexOf(cell(11)));
-    for (int k = 0; k < 4; ++k)
-        t.sources[std::size_t(k)] = splitDotted(cell(12 + k));
-    t.bridgeEnabled = cell(16) == QLatin1String("Enable");
-    t.bridgeLocalPort = cell(17);
-    for (int k = 0; k < 5; ++k)
-        t.bridgeRemotePorts[std::size_t(k)] = cell(18 + k);
-    for (int k = 0; k < 5; ++k)
-        t.bridgeIps[std::size_t(k)] = splitDotted(cell(23 + k));
-    return t;
-}
 
 Checked<DiscoveryRecord> checkDeviceUpload(const DeviceEditorTexts &t)
 {

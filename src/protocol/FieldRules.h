@@ -79,10 +79,6 @@ struct DeviceEditorTexts {
     std::array<std::array<QString, 4>, 5> bridgeIps;
 };
 
-// The editor as a click on a device grid row fills it from the row's 28 cells: addresses
-// split at their dots, list items chosen by their exact text, the bridge option by "Enable".
-DeviceEditorTexts editorTextsFromRow(const QStringList &cells);
-
 // The checks of "Upload selected device", in their order ("MAC Address Error", "IP Address
 // Error", ..., "IP Bridge 5 Address Error"). The new settings, or the message.
 Checked<DiscoveryRecord> checkDeviceUpload(const DeviceEditorTexts &texts);
