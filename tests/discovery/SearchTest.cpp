@@ -11,12 +11,6 @@
 namespace qvx::test {
 namespace {
 
-LocalCard Loopback()
-{
-    LocalCard lo = MakeCard("lo", 1, "127.0.0.1/8");
-    lo.loopback = true;
-    return lo;
-}
 const LocalCard kOffice = MakeCard("eth0", 2, "10.9.0.2/24", "10.9.0.1");
 const LocalCard kDevices = MakeCard("eth1", 3, "192.168.0.200/24");
 

@@ -11,13 +11,6 @@
 namespace qvx::test {
 namespace {
 
-LocalCard Loopback()
-{
-    LocalCard lo = MakeCard("lo", 1, "127.0.0.1/8");
-    lo.loopback = true;
-    return lo;
-}
-
 LocalCard Down(LocalCard card)
 {
     card.up = false;

@@ -33,4 +33,12 @@ inline LocalCard MakeCard(const QString &name, int index, const QString &address
     return card;
 }
 
+// The loopback card, "lo" 127.0.0.1/8.
+inline LocalCard Loopback()
+{
+    LocalCard lo = MakeCard(QStringLiteral("lo"), 1, QStringLiteral("127.0.0.1/8"));
+    lo.loopback = true;
+    return lo;
+}
+
 } // namespace qvx::test
