@@ -78,8 +78,8 @@ TEST(UdpEndpointTest, RefusesAnUnboundSendAndABusyPort)
     EXPECT_EQ(readAtLeast(first, 1).value(0).data, "still mine");
 }
 
-// The receiving thread wakes the endpoint's thread once while its queue fills, not once per
-// datagram, and again only after the queue was taken.
+// The receiving thread wakes the endpoint's thread once for whatever it queued while that
+// thread ran no event loop, not once per datagram, and again when more comes after a read.
 TEST(UdpEndpointTest, SignalsOncePerFillingOfTheQueue)
 {
     SystemUdpEndpoint endpoint;
@@ -92,18 +92,23 @@ TEST(UdpEndpointTest, SignalsOncePerFillingOfTheQueue)
     constexpr int kCount = 1000;
     for (int i = 0; i < kCount; ++i)
         device.writeDatagram(QByteArray::number(i), endpoint.localPort());
-    // Queued by the thread while this one runs no event loop.
-    for (int i = 0; i < 200 && !endpoint.hasPendingDatagram(); ++i)
+    // Queued by the thread while this one runs no event loop; however many batches it
+    // took (a loaded machine receives slowly), one wake is waiting.
+    for (int i = 0; i < 400 && !endpoint.hasPendingDatagram(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     EXPECT_EQ(arrived.count(), 1);
     EXPECT_EQ(readAtLeast(endpoint, kCount).size(), kCount);
 
+    // Reads during the wait may have taken the queue while the thread still received;
+    // whatever was signalled then, one more datagram is one more signal.
+    QCoreApplication::processEvents();
+    const qsizetype before = arrived.count();
+    EXPECT_LT(before, kCount / 10);
     device.writeDatagram(QByteArray("next"), endpoint.localPort());
     EXPECT_TRUE(arrived.wait(2000));
-    EXPECT_EQ(arrived.count(), 2);
+    EXPECT_EQ(arrived.count(), before + 1);
 }
 
 // A device that answers "port unreachable" (here: a loopback port nobody listens on) costs
