@@ -204,17 +204,22 @@ TEST_P(EndpointBufferTest, StopsItsThreadCleanlyWhileASenderFloods)
     const auto descriptorsBefore = openDescriptors();
 #endif
 
-    std::atomic<bool> stop{false};
+    std::atomic<bool> stop{false}, sending{false};
     std::thread sender([&] {
         LoopbackDevice device;
         for (int i = 0; !stop && i < 2000000; ++i) {
             device.writeDatagram(QByteArray::number(i), port);
+            sending = true;
             if (i % 64 == 0)
                 std::this_thread::yield();
         }
     });
+    // A loaded machine may start the sender late: the rounds begin once it sends, and go on
+    // (up to ten times as many) until something arrived.
+    for (int i = 0; i < 1000 && !sending; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     qsizetype received = 0;
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 40 || (received == 0 && round < 400); ++round) {
         SystemUdpEndpoint fresh;
         wantReceiveBuffer(fresh, GetParam());
         ASSERT_TRUE(bindOrFail(fresh, port));
