@@ -109,7 +109,6 @@ TEST(Layouts, SettingsUploadBlock)
 
     b.timeoutToDefault = 2; // an enable byte is written 1 / 0
     EXPECT_EQ(encodeSettingsUploadBlock(b), bytes);
-    EXPECT_EQ(encodeSettingsUploadBlock(SettingsUploadBlock{}).size(), kSettingsUploadLength);
 }
 
 TEST(Layouts, DiscoveryRecordAndItsGridRow)
