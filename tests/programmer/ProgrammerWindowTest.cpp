@@ -1,8 +1,8 @@
 // The programmer window: its requests and writes byte for byte with the timers around them,
 // the checks on typing and on upload, and the window itself.
-#include "AppHarness.h"
 #include "Samples.h"
 #include "UnderWine.h"
+#include "WindowControls.h"
 
 #include "dialogs/BridgeDialog.h"
 #include "dialogs/MacAddressDialog.h"
@@ -13,11 +13,7 @@
 #include "protocol/Commands.h"
 #include "protocol/WriteSequence.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -51,13 +47,6 @@ protected:
     QPushButton *button(const QString &name) { return Find<QPushButton>(&w(), name); }
     QRadioButton *option(const QString &name) { return Find<QRadioButton>(&w(), name); }
     QComboBox *baudList() { return Find<QComboBox>(&w(), "cmbUARTBaudrate"); }
-    // Sets the boxes "<base>_0".. to the dot-separated parts of `text`.
-    void setBoxes(const QString &base, const QString &text)
-    {
-        const QStringList parts = text.split(QLatin1Char('.'));
-        for (int i = 0; i < parts.size(); ++i)
-            box(QStringLiteral("%1_%2").arg(base).arg(i))->setText(parts[i]);
-    }
 
     // The device says the login holds: the writes are enabled (the poll is stopped again,
     // so that no poll leaves during a test).
@@ -72,11 +61,9 @@ protected:
     // its check and an upload is accepted.
     void fillValidSettings()
     {
-        setBoxes(QStringLiteral("txtMacAddress"), QStringLiteral("00.01.02.03.04.05"));
-        for (const char *base : {"txtIPAddress", "txtSubnetMask", "txtGateway", "txtTcpServer"})
-            setBoxes(QString::fromLatin1(base), QStringLiteral("1.1.1.1"));
-        box(QStringLiteral("txtUDPLocalPort"))->setText(QStringLiteral("4096"));
-        box(QStringLiteral("txtUDPRemotePort"))->setText(QStringLiteral("4097"));
+        Fill(&w(), {{"txtMacAddress", "00.01.02.03.04.05"}, {"txtIPAddress", "1.1.1.1"}, {"txtSubnetMask", "1.1.1.1"},
+                    {"txtGateway", "1.1.1.1"}, {"txtTcpServer", "1.1.1.1"}, {"txtUDPLocalPort", "4096"},
+                    {"txtUDPRemotePort", "4097"}});
     }
 
     // Types into a box, as after a click into it, and leaves it with the Tab key.
@@ -160,14 +147,9 @@ TEST_F(Commands, EachButtonSendsItsRequestsToTheExpectedAddress)
 
 TEST_F(Commands, UploadCarriesEveryFieldByteForByte)
 {
-    setBoxes("txtMacAddress", "00.1A.2B.3C.4D.5E");
-    setBoxes("txtIPAddress", "192.168.1.10");
-    setBoxes("txtSubnetMask", "255.255.255.0");
-    setBoxes("txtGateway", "192.168.1.1");
-    setBoxes("txtTcpServer", "10.0.0.0");
-    box("txtTcpServer_3")->setText("2.5");
-    box("txtUDPLocalPort")->setText("4096");
-    box("txtUDPRemotePort")->setText("65535");
+    Fill(&w(), {{"txtMacAddress", "00.1A.2B.3C.4D.5E"}, {"txtIPAddress", "192.168.1.10"}, {"txtSubnetMask", "255.255.255.0"},
+                {"txtGateway", "192.168.1.1"}, {"txtTcpServer", "10.0.0"}, {"txtTcpServer_3", "2.5"},
+                {"txtUDPLocalPort", "4096"}, {"txtUDPRemotePort", "65535"}});
     baudList()->setCurrentIndex(4); // "9600": automatic timeout 3250
     for (const char *name : {"Option1", "Option5", "Option7", "Option9", "optCliSer_1", "optProto_0", "optDhcp_1"})
         option(name)->click();
@@ -190,7 +172,7 @@ TEST_F(Commands, UploadCarriesEveryFieldByteForByte)
     // The defaults: format 0xC0, "Enable" 1, no mode flag; four empty server boxes are 0.0.0.0.
     for (const char *name : {"Option2", "Option3", "Option6", "Option8", "optCliSer_0", "optDhcp_0"})
         option(name)->click();
-    setBoxes("txtTcpServer", "...");
+    Fill(&w(), {{"txtTcpServer", "..."}});
     button("cmdCommand_b")->click();
     fireDeferredWrite();
     ASSERT_EQ(h.endpoint.sent.size(), 4);
@@ -257,20 +239,19 @@ TEST_F(Commands, UploadRefusesValuesThatDoNotFitTheirBytes)
 TEST_F(Commands, TheConfirmedUploadIsFollowedToTheAddressItCarried)
 {
     h.endpoint.injectReply(CmdUploadSettings, Bytes({0xAA, 0xAA})); // nothing uploaded yet
-    EXPECT_EQ(Dotted<QLineEdit>(&w(), "txtExpIPAddress"), "192.168.0.1");
+    EXPECT_EQ(Shown(&w(), {"txtExpIPAddress"}), "192.168.0.1");
 
     fillValidSettings();
-    setBoxes("txtIPAddress", "10.1.2.3");
+    Fill(&w(), {{"txtIPAddress", "10.1.2.3"}});
     logIn();
     button("cmdCommand_b")->click();
-    setBoxes("txtIPAddress", "10.9.9.9"); // between the press and the send
+    Fill(&w(), {{"txtIPAddress", "10.9.9.9"}}); // between the press and the send
     fireDeferredWrite();
     ASSERT_EQ(h.endpoint.sent.size(), 2);
     EXPECT_EQ(h.endpoint.sent[1].datagram.mid(4 + 6, 4), Bytes({10, 9, 9, 9}));
-    setBoxes("txtIPAddress", "172.16.0.5"); // between the send and the confirmation
+    Fill(&w(), {{"txtIPAddress", "172.16.0.5"}}); // between the send and the confirmation
     h.endpoint.injectReply(CmdUploadSettings, Bytes({0xAA, 0xAA}));
-    EXPECT_EQ(Dotted<QLineEdit>(&w(), "txtExpIPAddress"), "10.9.9.9");
-    EXPECT_EQ(state().deviceAddress, (std::array<qint16, 4>{10, 9, 9, 9}));
+    EXPECT_EQ(Shown(&w(), {"txtExpIPAddress"}), "10.9.9.9");
     h.endpoint.clearSent();
     button("cmdCommand_a")->click();
     ASSERT_EQ(h.endpoint.sent.size(), 2);
@@ -337,15 +318,12 @@ TEST_F(Entry, RequestsGoToTheExpectedAddressAsTyped)
     QLineEdit *last = box("txtExpIPAddress_3");
     last->setFocus(Qt::MouseFocusReason);
     last->clear();
-    QTest::keyClicks(last, QStringLiteral("25"));
-    EXPECT_EQ(state().deviceAddress, (std::array<qint16, 4>{192, 168, 0, 25}));
+    QTest::keyClicks(last, QStringLiteral("25")); // not left yet
     button("cmdCommand_a")->click();
     EXPECT_EQ(h.endpoint.lastHost(), "192.168.0.25");
 
     // A refused octet empties its box, and requests follow the emptied box.
     typeAndTab(box("txtExpIPAddress_1"), QStringLiteral("300"));
-    EXPECT_EQ(h.messages.lastText(), octetMessage("IP-Address", 1));
-    h.endpoint.clearSent();
     button("cmdCommand_a")->click();
     EXPECT_EQ(h.endpoint.lastHost(), "192.0.0.25");
 }

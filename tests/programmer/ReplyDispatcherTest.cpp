@@ -1,6 +1,6 @@
 // What each reply does to the program, one case per reply the dispatcher knows.
-#include "AppHarness.h"
 #include "Samples.h"
+#include "WindowControls.h"
 
 #include "dialogs/BridgeDialog.h"
 #include "dialogs/SourceFilterDialog.h"
@@ -10,13 +10,9 @@
 #include "protocol/Frame.h"
 #include "services/ReplyDispatcher.h"
 
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -33,14 +29,8 @@ QList<bool> LoginControls(AppHarness &h)
         out << Find<QPushButton>(h.app().programmer(), name)->isEnabled();
     return out << h.app().loginPollTimer().isEnabled();
 }
-QString Text(AppHarness &h, const char *name)
-{
-    const QObject *w = h.app().programmer();
-    if (auto *box = w->findChild<QLineEdit *>(name))
-        return box->text();
-    return Find<QLabel>(w, name)->text();
-}
-bool Checked(AppHarness &h, const char *name) { return Find<QRadioButton>(h.app().programmer(), name)->isChecked(); }
+using test::Shown;
+QString Shown(AppHarness &h, const QStringList &names) { return Shown(h.app().programmer(), names); }
 
 const QList<bool> kLoggedOut(7, false), kLoggedIn(7, true);
 const QByteArray kDone = Bytes({0xAA, 0xAA});
@@ -68,18 +58,11 @@ const ReplyCase kReplies[] = {
      .controls = kLoggedOut, // logged out: the writes stay disabled
      .check =
          [](AppHarness &h) {
-             const QObject *w = h.app().programmer();
-             EXPECT_EQ(Dotted<QLineEdit>(w, "txtMacAddress", 6), "00.1A.2B.3C.4D.5E");
-             EXPECT_EQ(Dotted<QLineEdit>(w, "txtIPAddress"), "10.0.0.254");
-             EXPECT_EQ(Dotted<QLineEdit>(w, "txtSubnetMask"), "255.255.255.0");
-             EXPECT_EQ(Dotted<QLineEdit>(w, "txtGateway"), "10.0.0.1");
-             EXPECT_EQ(Dotted<QLineEdit>(w, "txtTcpServer"), "172.16.0.9");
-             EXPECT_EQ(Text(h, "txtUDPLocalPort") + " " + Text(h, "txtUDPRemotePort"), "4096 4097");
-             EXPECT_EQ(Text(h, "txtUARTTimeout"), "1234");
-             EXPECT_EQ(Find<QComboBox>(w, "cmbUARTBaudrate")->currentText(), "9600");
-             EXPECT_EQ(Text(h, "lblFirmware"), "3.10");
-             for (const char *name : {"Option1", "Option5", "Option7", "Option9", "optCliSer_1", "optProto_0", "optDhcp_1"})
-                 EXPECT_TRUE(Checked(h, name)) << name;
+             EXPECT_EQ(Shown(h, {"txtMacAddress", "txtIPAddress", "txtSubnetMask", "txtGateway", "txtTcpServer",
+                                 "txtUDPLocalPort", "txtUDPRemotePort", "txtUARTTimeout", "cmbUARTBaudrate", "lblFirmware"}),
+                       "00.1A.2B.3C.4D.5E 10.0.0.254 255.255.255.0 10.0.0.1 172.16.0.9 4096 4097 1234 9600 3.10");
+             EXPECT_EQ(Shown(h, {"Option1", "Option5", "Option7", "Option9", "optCliSer_1", "optProto_0", "optDhcp_1"}),
+                       "(o) (o) (o) (o) (o) (o) (o)");
          }},
     {.what = "97 of 8 bytes fills the MAC address and two octets only",
      .before =
@@ -92,9 +75,7 @@ const ReplyCase kReplies[] = {
      .controls = kLoggedIn, // logged in: the writes follow
      .check =
          [](AppHarness &h) {
-             EXPECT_EQ(Text(h, "txtMacAddress_5"), "06");
-             EXPECT_EQ(Dotted<QLineEdit>(h.app().programmer(), "txtIPAddress"), "99.98.0.254");
-             EXPECT_EQ(Text(h, "txtUDPLocalPort"), "777");
+             EXPECT_EQ(Shown(h, {"txtMacAddress", "txtIPAddress", "txtUDPLocalPort"}), "01.02.03.04.05.06 99.98.0.254 777");
          }},
     {.what = "99 ends the wait only", .cmd = CmdSetDefault, .data = kDone},
     {.what = "106 ends the wait only", .cmd = CmdUploadSource, .data = kDone,
@@ -127,7 +108,7 @@ const ReplyCase kReplies[] = {
          [](AppHarness &h) {
              ASSERT_NE(h.app().sourceIfLoaded(), nullptr);
              EXPECT_FALSE(h.app().sourceIfLoaded()->isVisible());
-             EXPECT_EQ(Dotted<QLineEdit>(h.app().sourceIfLoaded(), "txtSourceIP3"), "9.10.11.12");
+             EXPECT_EQ(Shown(h.app().sourceIfLoaded(), {"txtSourceIP3"}), "9.10.11.12");
          }},
     {.what = "110 fills the bridge dialog, made hidden", .cmd = CmdDownloadBridge,
      .data = Hex("01" "0FA1" "1389138A138B138C138D" "0A000001" "0A000102" "0A000203" "0A000304" "0A000405"),
@@ -135,7 +116,7 @@ const ReplyCase kReplies[] = {
          [](AppHarness &h) {
              ASSERT_NE(h.app().bridgeIfLoaded(), nullptr);
              EXPECT_FALSE(h.app().bridgeIfLoaded()->isVisible());
-             EXPECT_EQ(Find<QLineEdit>(h.app().bridgeIfLoaded(), "txtLocalPortB")->text(), "4001");
+             EXPECT_EQ(Shown(h.app().bridgeIfLoaded(), {"txtLocalPortB"}), "4001");
          }},
     {.what = "108 confirms and discovers again 2 s later", .cmd = CmdUploadSelected, .data = kDone,
      .messages = Told("Upload device OK", "Command result"),
@@ -183,7 +164,7 @@ TEST(Dispatcher, EachReplyDoesWhatItSays)
             EXPECT_EQ(h.state().loggedIn, *c.loggedIn);
         }
         if (c.status) {
-            EXPECT_EQ(Text(h, "lblLoginStatus"), c.status);
+            EXPECT_EQ(Shown(h, {"lblLoginStatus"}), c.status);
         }
         if (!c.controls.isEmpty()) {
             EXPECT_EQ(LoginControls(h), c.controls);
