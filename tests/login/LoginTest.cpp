@@ -89,39 +89,30 @@ TEST_F(Login, EachRequestLeavesOnceWithItsPaddedPasswords)
     EXPECT_TRUE(h->endpoint.sent.isEmpty());
 }
 
+// Six characters enable a part and empty the other one, step by step: what each box then
+// holds (login, new, old) and whether "Login" and "Set" are enabled.
 TEST_F(Login, SixCharactersEnableEachPartAndEmptyTheOther)
 {
-    QTest::keyClicks(password, "aB3dE");
-    EXPECT_FALSE(loginButton->isEnabled());
-    QTest::keyClicks(password, "9");
-    EXPECT_TRUE(loginButton->isEnabled());
-
-    // Five characters of a new password leave the login alone; the sixth empties it.
-    QTest::keyClicks(newPassword, "newpw");
-    EXPECT_EQ(password->text(), "aB3dE9");
-    QTest::keyClicks(newPassword, "2");
-    EXPECT_TRUE(password->text().isEmpty());
-    EXPECT_FALSE(loginButton->isEnabled());
-    EXPECT_FALSE(setButton->isEnabled()) << "the old password is still missing";
-    QTest::keyClicks(oldPassword, "oldpw");
-    EXPECT_FALSE(setButton->isEnabled());
-    QTest::keyClicks(oldPassword, "3");
-    EXPECT_TRUE(setButton->isEnabled());
-    QTest::keyClick(newPassword, Qt::Key_Backspace);
-    EXPECT_FALSE(setButton->isEnabled());
-    QTest::keyClicks(newPassword, "x");
-    EXPECT_TRUE(setButton->isEnabled());
-
-    // Six login characters empty the change part; the old password alone empties the login.
-    QTest::keyClicks(password, "again");
-    EXPECT_EQ(newPassword->text(), "newpwx");
-    QTest::keyClicks(password, "7");
-    EXPECT_TRUE(newPassword->text().isEmpty() && oldPassword->text().isEmpty());
-    EXPECT_FALSE(setButton->isEnabled());
-    EXPECT_TRUE(loginButton->isEnabled());
-    QTest::keyClicks(oldPassword, "oldpw1");
-    EXPECT_TRUE(password->text().isEmpty());
-    EXPECT_FALSE(loginButton->isEnabled() || setButton->isEnabled());
+    const struct { QLineEdit *Login::*box; const char *keys, *texts; bool login, set; } steps[] = {
+        {&Login::password, "aB3dE", "aB3dE  ", false, false},
+        {&Login::password, "9", "aB3dE9  ", true, false},
+        {&Login::newPassword, "newpw", "aB3dE9 newpw ", true, false},
+        {&Login::newPassword, "2", " newpw2 ", false, false}, // the old password is still missing
+        {&Login::oldPassword, "oldpw", " newpw2 oldpw", false, false},
+        {&Login::oldPassword, "3", " newpw2 oldpw3", false, true},
+        {&Login::newPassword, "\b", " newpw oldpw3", false, false},
+        {&Login::newPassword, "x", " newpwx oldpw3", false, true},
+        {&Login::password, "again", "again newpwx oldpw3", false, true},
+        {&Login::password, "7", "again7  ", true, false},
+        {&Login::oldPassword, "oldpw1", "  oldpw1", false, false}, // the old password alone
+    };
+    for (const auto &step : steps) {
+        QTest::keyClicks(this->*step.box, step.keys);
+        const QString texts = QStringList{password->text(), newPassword->text(), oldPassword->text()}.join(' ');
+        EXPECT_EQ(texts, step.texts) << "after " << step.keys;
+        EXPECT_EQ(loginButton->isEnabled(), step.login) << "after " << step.keys;
+        EXPECT_EQ(setButton->isEnabled(), step.set) << "after " << step.keys;
+    }
 }
 
 // Typed or inserted (pasted, or set by the program), only letters and digits, twelve at most.
