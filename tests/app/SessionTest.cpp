@@ -1,17 +1,14 @@
 // A whole working session through the endpoint test double, answered by the device
 // simulator's model: download, login, upload to a new address.
-#include "AppHarness.h"
-
 #include "Address.h"
 #include "Simulator.h"
+#include "WindowControls.h"
 
 #include "login/LoginDialog.h"
 #include "programmer/ProgrammerWindow.h"
 #include "protocol/Commands.h"
 #include "protocol/WriteSequence.h"
 
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -47,13 +44,7 @@ protected:
         };
     }
 
-    QString shown(const char *base) { return Dotted<QLineEdit>(&w, QString::fromLatin1(base)); }
-    QString text(const char *name)
-    {
-        if (auto *label = w.findChild<QLabel *>(name))
-            return label->text();
-        return Find<QLineEdit>(&w, name)->text();
-    }
+    QString text(const char *name) { return Shown(&w, {QString::fromLatin1(name)}); }
     QPushButton *button(const char *name) { return Find<QPushButton>(&w, name); }
 
     bool waitIdle() { return QTest::qWaitFor([this] { return !h.state().commandPending; }, 2000); }
@@ -101,7 +92,7 @@ TEST_F(SessionTest, DownloadLoginAndUploadToANewAddress)
     EXPECT_EQ(h.endpoint.sent.last().host, "192.168.0.1");
 
     // The confirmation moves the program to the device's new address.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return shown("txtExpIPAddress") == "192.168.0.77"; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return text("txtExpIPAddress") == "192.168.0.77"; }, 2000));
     EXPECT_EQ(sim->devices()[0].settings.ip, (Octets4{192, 168, 0, 77}));
     EXPECT_TRUE(h.messages.messages.isEmpty()) << h.messages.lastText().toStdString();
 }

@@ -13,8 +13,6 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <functional>
-
 namespace qvx::test {
 namespace {
 
@@ -68,29 +66,20 @@ public:
 // login so), or on the next pass of the event loop when it is hidden and never activated.
 TEST_F(Login, EachRequestLeavesOnceWithItsPaddedPasswords)
 {
-    const struct {
-        const char *what;
-        std::function<void(Login &)> fill;
-        QPushButton *Login::*button;
-        quint8 cmd;
-        QByteArray data;
-    } cases[] = {
-        {"login", [](Login &t) { QTest::keyClicks(t.password, "Abc123"); }, &Login::loginButton, 100, "      Abc123"},
-        {"password change",
-         [](Login &t) {
-             QTest::keyClicks(t.newPassword, "NewPass2024");
-             QTest::keyClicks(t.oldPassword, "old123");
-         },
-         &Login::setButton, 101, "      old123 NewPass2024"},
+    const struct { QList<std::pair<const char *, const char *>> typed; const char *button; QByteArray request; } cases[] = {
+        {{{"txtPassword", "Abc123"}}, "cmdEseguiLogin", RequestBytes(100, "      Abc123")},
+        {{{"txtNewPassword", "NewPass2024"}, {"txtOldPassword", "old123"}}, "cmdImpostaNewPassword",
+         RequestBytes(101, "      old123 NewPass2024")},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(c.button);
         open(false);
-        c.fill(*this);
-        QTest::mouseClick(this->*c.button, Qt::LeftButton);
+        for (const auto &[box, text] : c.typed)
+            QTest::keyClicks(Find<QLineEdit>(dlg, box), text);
+        QTest::mouseClick(Find<QPushButton>(dlg, c.button), Qt::LeftButton);
         EXPECT_FALSE(dlg->isVisible());
         QTest::qWait(10);
-        EXPECT_EQ(h->endpoint.frames(), QList<QByteArray>{RequestBytes(c.cmd, c.data)});
+        EXPECT_EQ(h->endpoint.frames(), QList<QByteArray>{c.request});
     }
     // Closing the dialog sends nothing.
     open(true);
@@ -100,47 +89,52 @@ TEST_F(Login, EachRequestLeavesOnceWithItsPaddedPasswords)
     EXPECT_TRUE(h->endpoint.sent.isEmpty());
 }
 
+// Six characters enable a part and empty the other one, step by step: what each box then
+// holds (login, new, old) and whether "Login" and "Set" are enabled.
 TEST_F(Login, SixCharactersEnableEachPartAndEmptyTheOther)
 {
-    QTest::keyClicks(password, "aB3dE");
-    EXPECT_FALSE(loginButton->isEnabled());
-    QTest::keyClicks(password, "9");
-    EXPECT_TRUE(loginButton->isEnabled());
-
-    // Five characters of a new password leave the login alone; the sixth empties it.
-    QTest::keyClicks(newPassword, "newpw");
-    EXPECT_EQ(password->text(), "aB3dE9");
-    QTest::keyClicks(newPassword, "2");
-    EXPECT_TRUE(password->text().isEmpty());
-    EXPECT_FALSE(loginButton->isEnabled());
-    EXPECT_FALSE(setButton->isEnabled()) << "the old password is still missing";
-    QTest::keyClicks(oldPassword, "oldpw");
-    EXPECT_FALSE(setButton->isEnabled());
-    QTest::keyClicks(oldPassword, "3");
-    EXPECT_TRUE(setButton->isEnabled());
-    QTest::keyClick(newPassword, Qt::Key_Backspace);
-    EXPECT_FALSE(setButton->isEnabled());
-    QTest::keyClicks(newPassword, "x");
-    EXPECT_TRUE(setButton->isEnabled());
-
-    // Six login characters empty the change part; the old password alone empties the login.
-    QTest::keyClicks(password, "again");
-    EXPECT_EQ(newPassword->text(), "newpwx");
-    QTest::keyClicks(password, "7");
-    EXPECT_TRUE(newPassword->text().isEmpty() && oldPassword->text().isEmpty());
-    EXPECT_FALSE(setButton->isEnabled());
-    EXPECT_TRUE(loginButton->isEnabled());
-    QTest::keyClicks(oldPassword, "oldpw1");
-    EXPECT_TRUE(password->text().isEmpty());
-    EXPECT_FALSE(loginButton->isEnabled() || setButton->isEnabled());
+    const struct { QLineEdit *Login::*box; const char *keys, *texts; bool login, set; } steps[] = {
+        {&Login::password, "aB3dE", "aB3dE  ", false, false},
+        {&Login::password, "9", "aB3dE9  ", true, false},
+        {&Login::newPassword, "newpw", "aB3dE9 newpw ", true, false},
+        {&Login::newPassword, "2", " newpw2 ", false, false}, // the old password is still missing
+        {&Login::oldPassword, "oldpw", " newpw2 oldpw", false, false},
+        {&Login::oldPassword, "3", " newpw2 oldpw3", false, true},
+        {&Login::newPassword, "\b", " newpw oldpw3", false, false},
+        {&Login::newPassword, "x", " newpwx oldpw3", false, true},
+        {&Login::password, "again", "again newpwx oldpw3", false, true},
+        {&Login::password, "7", "again7  ", true, false},
+        {&Login::oldPassword, "oldpw1", "  oldpw1", false, false}, // the old password alone
+    };
+    for (const auto &step : steps) {
+        QTest::keyClicks(this->*step.box, step.keys);
+        const QString texts = QStringList{password->text(), newPassword->text(), oldPassword->text()}.join(' ');
+        EXPECT_EQ(texts, step.texts) << "after " << step.keys;
+        EXPECT_EQ(loginButton->isEnabled(), step.login) << "after " << step.keys;
+        EXPECT_EQ(setButton->isEnabled(), step.set) << "after " << step.keys;
+    }
 }
 
-TEST_F(Login, TheKeysLetOnlyLettersAndDigitsThroughAndTwelveAtMost)
+// Typed or inserted (pasted, or set by the program), only letters and digits, twelve at most.
+TEST_F(Login, TheBoxesKeepOnlyLettersAndDigitsAndTwelveAtMost)
 {
+    const struct { const char *what; QString inserted, kept; } inserted[] = {
+        {"blanks and punctuation", " my-pass word!", "mypassword"},
+        {"accents, symbols and control characters", QStringLiteral("caf\u00e9\u20ac42\u00b2\t\x01\x7f"), "caf42"},
+        {"longer than twelve", "a-b-c-d-e-f-g-h-i-j-k-l-m-n", "abcdefghijkl"},
+        {"nothing usable", "  --  ", ""},
+    };
     for (QLineEdit *box : {password, newPassword, oldPassword}) {
         SCOPED_TRACE(box->objectName().toStdString());
-        // A key that the boxes' own cleaning would let through (what it removes, the insertion
-        // test has): two characters in one key event.
+        for (const auto &c : inserted) {
+            box->clear();
+            QGuiApplication::clipboard()->setText(c.inserted);
+            QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+            EXPECT_EQ(box->text(), c.kept) << c.what;
+            box->setText(c.inserted);
+            EXPECT_EQ(box->text(), c.kept) << c.what;
+        }
+        // A key that the cleaning above would let through: two characters in one key event.
         box->setText(QStringLiteral("abc12"));
         box->setCursorPosition(2);
         QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, "ab", Qt::NoModifier);
@@ -162,28 +156,6 @@ TEST_F(Login, TheKeysLetOnlyLettersAndDigitsThroughAndTwelveAtMost)
         EXPECT_EQ(box->text(), "Ab3456789Z12");
         box->clear();
     }
-    EXPECT_TRUE(h->endpoint.sent.isEmpty());
-}
-
-TEST_F(Login, InsertedTextKeepsOnlyPasswordCharacters)
-{
-    const struct { const char *what; QString inserted, kept; } cases[] = {
-        {"blanks and punctuation", " my-pass word!", "mypassword"},
-        {"accents, symbols and control characters", QStringLiteral("caf\u00e9\u20ac42\u00b2\t\x01\x7f"), "caf42"},
-        {"longer than twelve", "a-b-c-d-e-f-g-h-i-j-k-l-m-n", "abcdefghijkl"},
-        {"nothing usable", "  --  ", ""},
-    };
-    for (QLineEdit *box : {password, newPassword, oldPassword}) {
-        for (const auto &c : cases) {
-            SCOPED_TRACE(box->objectName().toStdString() + ": " + c.what);
-            box->clear();
-            QGuiApplication::clipboard()->setText(c.inserted);
-            QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
-            EXPECT_EQ(box->text(), c.kept);
-            box->setText(c.inserted);
-            EXPECT_EQ(box->text(), c.kept);
-        }
-    }
     // Into existing text: twelve at most, and the cursor follows.
     newPassword->setText("abcdef");
     newPassword->setCursorPosition(3);
@@ -192,6 +164,7 @@ TEST_F(Login, InsertedTextKeepsOnlyPasswordCharacters)
     EXPECT_EQ(newPassword->cursorPosition(), 6);
     newPassword->insert(QStringLiteral("XYZUVW"));
     EXPECT_EQ(newPassword->text(), "abc123XYZUVW");
+    EXPECT_TRUE(h->endpoint.sent.isEmpty());
 }
 
 TEST_F(Login, EveryActivationStartsAfreshAndLoggedInOnlyThePasswordChangeIsOffered)

@@ -1,26 +1,29 @@
 // The programmer window: its requests and writes byte for byte with the timers around them,
-// the checks on typing and on upload, and the window itself.
-#include "AppHarness.h"
+// the checks on typing and on upload, what each reply does to it, and the window itself.
 #include "Samples.h"
 #include "UnderWine.h"
+#include "WindowControls.h"
 
 #include "dialogs/BridgeDialog.h"
 #include "dialogs/MacAddressDialog.h"
 #include "dialogs/SourceFilterDialog.h"
 #include "discovery/DiscoveryWindow.h"
 #include "login/LoginDialog.h"
+#include "platform/NeighbourCache.h"
 #include "programmer/ProgrammerWindow.h"
 #include "protocol/Commands.h"
+#include "protocol/Frame.h"
 #include "protocol/WriteSequence.h"
+#include "services/ReplyDispatcher.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
+#include <QCoreApplication>
+#include <QDir>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace qvx::test {
 namespace {
@@ -51,13 +54,6 @@ protected:
     QPushButton *button(const QString &name) { return Find<QPushButton>(&w(), name); }
     QRadioButton *option(const QString &name) { return Find<QRadioButton>(&w(), name); }
     QComboBox *baudList() { return Find<QComboBox>(&w(), "cmbUARTBaudrate"); }
-    // Sets the boxes "<base>_0".. to the dot-separated parts of `text`.
-    void setBoxes(const QString &base, const QString &text)
-    {
-        const QStringList parts = text.split(QLatin1Char('.'));
-        for (int i = 0; i < parts.size(); ++i)
-            box(QStringLiteral("%1_%2").arg(base).arg(i))->setText(parts[i]);
-    }
 
     // The device says the login holds: the writes are enabled (the poll is stopped again,
     // so that no poll leaves during a test).
@@ -72,11 +68,9 @@ protected:
     // its check and an upload is accepted.
     void fillValidSettings()
     {
-        setBoxes(QStringLiteral("txtMacAddress"), QStringLiteral("00.01.02.03.04.05"));
-        for (const char *base : {"txtIPAddress", "txtSubnetMask", "txtGateway", "txtTcpServer"})
-            setBoxes(QString::fromLatin1(base), QStringLiteral("1.1.1.1"));
-        box(QStringLiteral("txtUDPLocalPort"))->setText(QStringLiteral("4096"));
-        box(QStringLiteral("txtUDPRemotePort"))->setText(QStringLiteral("4097"));
+        Fill(&w(), {{"txtMacAddress", "00.01.02.03.04.05"}, {"txtIPAddress", "1.1.1.1"}, {"txtSubnetMask", "1.1.1.1"},
+                    {"txtGateway", "1.1.1.1"}, {"txtTcpServer", "1.1.1.1"}, {"txtUDPLocalPort", "4096"},
+                    {"txtUDPRemotePort", "4097"}});
     }
 
     // Types into a box, as after a click into it, and leaves it with the Tab key.
@@ -160,14 +154,9 @@ TEST_F(Commands, EachButtonSendsItsRequestsToTheExpectedAddress)
 
 TEST_F(Commands, UploadCarriesEveryFieldByteForByte)
 {
-    setBoxes("txtMacAddress", "00.1A.2B.3C.4D.5E");
-    setBoxes("txtIPAddress", "192.168.1.10");
-    setBoxes("txtSubnetMask", "255.255.255.0");
-    setBoxes("txtGateway", "192.168.1.1");
-    setBoxes("txtTcpServer", "10.0.0.0");
-    box("txtTcpServer_3")->setText("2.5");
-    box("txtUDPLocalPort")->setText("4096");
-    box("txtUDPRemotePort")->setText("65535");
+    Fill(&w(), {{"txtMacAddress", "00.1A.2B.3C.4D.5E"}, {"txtIPAddress", "192.168.1.10"}, {"txtSubnetMask", "255.255.255.0"},
+                {"txtGateway", "192.168.1.1"}, {"txtTcpServer", "10.0.0"}, {"txtTcpServer_3", "2.5"},
+                {"txtUDPLocalPort", "4096"}, {"txtUDPRemotePort", "65535"}});
     baudList()->setCurrentIndex(4); // "9600": automatic timeout 3250
     for (const char *name : {"Option1", "Option5", "Option7", "Option9", "optCliSer_1", "optProto_0", "optDhcp_1"})
         option(name)->click();
@@ -190,7 +179,7 @@ TEST_F(Commands, UploadCarriesEveryFieldByteForByte)
     // The defaults: format 0xC0, "Enable" 1, no mode flag; four empty server boxes are 0.0.0.0.
     for (const char *name : {"Option2", "Option3", "Option6", "Option8", "optCliSer_0", "optDhcp_0"})
         option(name)->click();
-    setBoxes("txtTcpServer", "...");
+    Fill(&w(), {{"txtTcpServer", "..."}});
     button("cmdCommand_b")->click();
     fireDeferredWrite();
     ASSERT_EQ(h.endpoint.sent.size(), 4);
@@ -257,20 +246,19 @@ TEST_F(Commands, UploadRefusesValuesThatDoNotFitTheirBytes)
 TEST_F(Commands, TheConfirmedUploadIsFollowedToTheAddressItCarried)
 {
     h.endpoint.injectReply(CmdUploadSettings, Bytes({0xAA, 0xAA})); // nothing uploaded yet
-    EXPECT_EQ(Dotted<QLineEdit>(&w(), "txtExpIPAddress"), "192.168.0.1");
+    EXPECT_EQ(Shown(&w(), {"txtExpIPAddress"}), "192.168.0.1");
 
     fillValidSettings();
-    setBoxes("txtIPAddress", "10.1.2.3");
+    Fill(&w(), {{"txtIPAddress", "10.1.2.3"}});
     logIn();
     button("cmdCommand_b")->click();
-    setBoxes("txtIPAddress", "10.9.9.9"); // between the press and the send
+    Fill(&w(), {{"txtIPAddress", "10.9.9.9"}}); // between the press and the send
     fireDeferredWrite();
     ASSERT_EQ(h.endpoint.sent.size(), 2);
     EXPECT_EQ(h.endpoint.sent[1].datagram.mid(4 + 6, 4), Bytes({10, 9, 9, 9}));
-    setBoxes("txtIPAddress", "172.16.0.5"); // between the send and the confirmation
+    Fill(&w(), {{"txtIPAddress", "172.16.0.5"}}); // between the send and the confirmation
     h.endpoint.injectReply(CmdUploadSettings, Bytes({0xAA, 0xAA}));
-    EXPECT_EQ(Dotted<QLineEdit>(&w(), "txtExpIPAddress"), "10.9.9.9");
-    EXPECT_EQ(state().deviceAddress, (std::array<qint16, 4>{10, 9, 9, 9}));
+    EXPECT_EQ(Shown(&w(), {"txtExpIPAddress"}), "10.9.9.9");
     h.endpoint.clearSent();
     button("cmdCommand_a")->click();
     ASSERT_EQ(h.endpoint.sent.size(), 2);
@@ -337,15 +325,12 @@ TEST_F(Entry, RequestsGoToTheExpectedAddressAsTyped)
     QLineEdit *last = box("txtExpIPAddress_3");
     last->setFocus(Qt::MouseFocusReason);
     last->clear();
-    QTest::keyClicks(last, QStringLiteral("25"));
-    EXPECT_EQ(state().deviceAddress, (std::array<qint16, 4>{192, 168, 0, 25}));
+    QTest::keyClicks(last, QStringLiteral("25")); // not left yet
     button("cmdCommand_a")->click();
     EXPECT_EQ(h.endpoint.lastHost(), "192.168.0.25");
 
     // A refused octet empties its box, and requests follow the emptied box.
     typeAndTab(box("txtExpIPAddress_1"), QStringLiteral("300"));
-    EXPECT_EQ(h.messages.lastText(), octetMessage("IP-Address", 1));
-    h.endpoint.clearSent();
     button("cmdCommand_a")->click();
     EXPECT_EQ(h.endpoint.lastHost(), "192.0.0.25");
 }
@@ -435,6 +420,178 @@ TEST_F(Entry, ASettingsReplyRefillsTheBaudList)
     fireDeferredWrite();
     ASSERT_EQ(h.endpoint.commands(), (QList<int>{103, 98}));
     EXPECT_EQ(quint8(h.endpoint.frames()[1][4 + 22]), 8);
+}
+
+// ---- Replies ----
+
+// Whether the five write buttons, "Logout" and the login poll are enabled.
+QList<bool> LoginControls(AppHarness &h)
+{
+    QList<bool> out;
+    for (const char *name : {"cmdCommand_b", "cmdSource", "cmdBridge", "cmdResetMacAutomatic", "cmdResetMacManual",
+                             "cmdLogout"})
+        out << Find<QPushButton>(h.app().programmer(), name)->isEnabled();
+    return out << h.app().loginPollTimer().isEnabled();
+}
+using test::Shown;
+QString Shown(AppHarness &h, const QStringList &names) { return Shown(h.app().programmer(), names); }
+
+const QList<bool> kLoggedOut(7, false), kLoggedIn(7, true);
+const QByteArray kDone = Bytes({0xAA, 0xAA});
+
+void LogIn(AppHarness &h) { h.endpoint.injectReply(CmdLoginStatus, Bytes({255, 255, 0, 0})); }
+QList<ShownMessage> Told(const char *text, const char *title) { return {{text, title, MessageIcon::Information}}; }
+
+// A reply, what comes before it, and what the program shows after it: the login state,
+// status and controls where given, the messages (none unless given), and further checks.
+struct ReplyCase {
+    const char *what = nullptr;
+    std::function<void(AppHarness &)> before = {};
+    quint8 cmd = 0;
+    QByteArray data = {};
+    std::optional<bool> loggedIn = {};
+    const char *status = nullptr;
+    QList<bool> controls = {};
+    QList<ShownMessage> messages = {};
+    std::function<void(AppHarness &)> check = {};
+};
+
+const ReplyCase kReplies[] = {
+    {.what = "97 fills every field", .cmd = CmdDownloadSettings,
+     .data = Hex("001A2B3C4D5E" "0A0000FE" "FFFFFF00" "0A000001" "1000" "1001" "04" "04D2" "3A" "DD" "00" "50" "AC100009"),
+     .controls = kLoggedOut, // logged out: the writes stay disabled
+     .check =
+         [](AppHarness &h) {
+             EXPECT_EQ(Shown(h, {"txtMacAddress", "txtIPAddress", "txtSubnetMask", "txtGateway", "txtTcpServer",
+                                 "txtUDPLocalPort", "txtUDPRemotePort", "txtUARTTimeout", "cmbUARTBaudrate", "lblFirmware"}),
+                       "00.1A.2B.3C.4D.5E 10.0.0.254 255.255.255.0 10.0.0.1 172.16.0.9 4096 4097 1234 9600 3.10");
+             EXPECT_EQ(Shown(h, {"Option1", "Option5", "Option7", "Option9", "optCliSer_1", "optProto_0", "optDhcp_1"}),
+                       "(o) (o) (o) (o) (o) (o) (o)");
+         }},
+    {.what = "97 of 8 bytes fills the MAC address and two octets only",
+     .before =
+         [](AppHarness &h) {
+             h.endpoint.injectReply(CmdDownloadSettings, kSampleSettingsBytes);
+             LogIn(h);
+             Find<QLineEdit>(h.app().programmer(), "txtUDPLocalPort")->setText("777");
+         },
+     .cmd = CmdDownloadSettings, .data = Bytes({1, 2, 3, 4, 5, 6, 99, 98}),
+     .controls = kLoggedIn, // logged in: the writes follow
+     .check =
+         [](AppHarness &h) {
+             EXPECT_EQ(Shown(h, {"txtMacAddress", "txtIPAddress", "txtUDPLocalPort"}), "01.02.03.04.05.06 99.98.0.254 777");
+         }},
+    {.what = "99 ends the wait only", .cmd = CmdSetDefault, .data = kDone},
+    {.what = "106 ends the wait only", .cmd = CmdUploadSource, .data = kDone,
+     .check = [](AppHarness &h) { EXPECT_EQ(h.app().sourceIfLoaded(), nullptr); }},
+    {.what = "111 ends the wait only", .cmd = CmdUploadBridge, .data = kDone,
+     .check = [](AppHarness &h) { EXPECT_EQ(h.app().bridgeIfLoaded(), nullptr); }},
+    {.what = "100 accepted: logout and poll, the writes wait for the poll", .cmd = CmdLogin, .data = Bytes({255, 255}),
+     .loggedIn = false, .status = "Login done", .controls = {false, false, false, false, false, true, true}},
+    {.what = "100 refused", .before = LogIn, .cmd = CmdLogin, .data = Bytes({0, 0}), .status = "Login to be done",
+     .controls = {true, true, true, true, true, false, false}},
+    {.what = "100 neither yes nor no", .cmd = CmdLogin, .data = Bytes({255, 0}), .status = ""},
+    {.what = "101 accepted: the poll confirms the login", .cmd = CmdSetPassword, .data = Bytes({255, 255}),
+     .loggedIn = true, .status = "New password set", .controls = {false, false, false, false, false, false, true},
+     .messages = Told("New password successfully set!", "Password setting operation")},
+    {.what = "101 refused", .before = LogIn, .cmd = CmdSetPassword, .data = Bytes({0, 0}), .loggedIn = false,
+     .status = "New password not set",
+     .messages = Told("New password setting aborted! Wrong old password typed", "Password setting operation")},
+    {.what = "102 logged in, with the login time", .cmd = CmdLoginStatus, .data = Bytes({255, 255, 7, 5}),
+     .loggedIn = true, .status = "Login done. [Login time 07:05]", .controls = kLoggedIn},
+    {.what = "102 neither yes nor no changes nothing", .before = LogIn, .cmd = CmdLoginStatus,
+     .data = Bytes({1, 255, 0, 0}), .loggedIn = true, .controls = kLoggedIn},
+    {.what = "102 logged out", .before = LogIn, .cmd = CmdLoginStatus, .data = Bytes({0, 0, 0, 0}), .loggedIn = false,
+     .status = "Login to be done", .controls = kLoggedOut},
+    {.what = "103 leaves the writes and the poll to the next status", .before = LogIn, .cmd = CmdLogout,
+     .data = kDone, .loggedIn = false, .status = "Login to be done",
+     .controls = {true, true, true, true, true, false, true}},
+    {.what = "105 fills the source filter dialog, made hidden", .cmd = CmdDownloadSource,
+     .data = Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}),
+     .check =
+         [](AppHarness &h) {
+             ASSERT_NE(h.app().sourceIfLoaded(), nullptr);
+             EXPECT_FALSE(h.app().sourceIfLoaded()->isVisible());
+             EXPECT_EQ(Shown(h.app().sourceIfLoaded(), {"txtSourceIP3"}), "9.10.11.12");
+         }},
+    {.what = "110 fills the bridge dialog, made hidden", .cmd = CmdDownloadBridge,
+     .data = Hex("01" "0FA1" "1389138A138B138C138D" "0A000001" "0A000102" "0A000203" "0A000304" "0A000405"),
+     .check =
+         [](AppHarness &h) {
+             ASSERT_NE(h.app().bridgeIfLoaded(), nullptr);
+             EXPECT_FALSE(h.app().bridgeIfLoaded()->isVisible());
+             EXPECT_EQ(Shown(h.app().bridgeIfLoaded(), {"txtLocalPortB"}), "4001");
+         }},
+    // (The delay itself, and what the discovery window does then, are the window's own tests.)
+    {.what = "108 confirms and discovers again 2 s later", .cmd = CmdUploadSelected, .data = kDone,
+     .messages = Told("Upload device OK", "Command result"),
+     .check = [](AppHarness &h) { EXPECT_TRUE(h.app().rediscoveryTimer().isCounting()); }},
+    {.what = "109 too", .cmd = CmdFactorySetting, .data = kDone,
+     .messages = Told("Factory setting device OK", "Command result"),
+     .check = [](AppHarness &h) { EXPECT_TRUE(h.app().rediscoveryTimer().isCounting()); }},
+    {.what = "112 flushes the address cache with the script beside the program", .cmd = CmdMacAutomatic,
+     .data = kDone,
+     .check =
+         [](AppHarness &h) {
+             ASSERT_EQ(h.processes.started.size(), 1);
+             // Windows names the path with its own separators.
+             EXPECT_EQ(QDir::fromNativeSeparators(h.processes.started[0].program),
+                       QDir(QCoreApplication::applicationDirPath()).filePath(neighbourCacheHelperName()));
+         }},
+    {.what = "113 too, and a failure to start it is not reported",
+     .before = [](AppHarness &h) { h.processes.startSucceeds = false; }, .cmd = CmdMacFromCode, .data = kDone,
+     .check = [](AppHarness &h) { EXPECT_EQ(h.processes.started.size(), 1); }},
+};
+
+// Every known reply ends the wait for a reply and clears the no-reply report, then does
+// what its case says.
+TEST(Dispatcher, EachReplyDoesWhatItSays)
+{
+    for (const ReplyCase &c : kReplies) {
+        SCOPED_TRACE(c.what);
+        AppHarness h;
+        h.app().loginPollTimer().setEnabled(false);
+        if (c.before)
+            c.before(h);
+        h.app().loginPollTimer().setEnabled(h.state().loggedIn);
+        h.messages.clear();
+        ASSERT_TRUE(h.app().link().sendCommand(CmdSetDefault));
+        h.state().silenceReported = true;
+        h.endpoint.injectReply(c.cmd, c.data);
+        EXPECT_FALSE(h.state().commandPending);
+        EXPECT_FALSE(h.app().replyTimer().isEnabled());
+        EXPECT_FALSE(h.state().silenceReported);
+        if (c.loggedIn) {
+            EXPECT_EQ(h.state().loggedIn, *c.loggedIn);
+        }
+        if (c.status) {
+            EXPECT_EQ(Shown(h, {"lblLoginStatus"}), c.status);
+        }
+        if (!c.controls.isEmpty()) {
+            EXPECT_EQ(LoginControls(h), c.controls);
+        }
+        EXPECT_EQ(h.messages.messages, c.messages);
+        if (c.check)
+            c.check(h);
+    }
+}
+
+TEST(Dispatcher, OnlyARecognisedReplyWithAKnownCodeEndsTheWait)
+{
+    AppHarness h;
+    ASSERT_TRUE(h.app().link().sendCommand(CmdSetDefault));
+    // A damaged frame (the frame rules' own tests have the others), and frames with data the
+    // dispatcher does not take or a code it does not know.
+    const QList<QByteArray> ignored{Hex("3C246302AAAAB83E"), buildReplyFrame(CmdSetDefault, QByteArray(96, 1)),
+                                    buildReplyFrame(CmdBaudOnTheFly, Bytes({0xAA, 0xAA})),
+                                    buildReplyFrame(96, Bytes({0xAA, 0xAA})), buildReplyFrame(200, Bytes({0xAA, 0xAA}))};
+    for (const QByteArray &d : ignored) {
+        h.endpoint.injectDatagram(d);
+        EXPECT_TRUE(h.state().commandPending && h.app().replyTimer().isCounting()) << d.toHex().toStdString();
+    }
+    EXPECT_EQ(h.app().dispatcher().framesRecognised(), 3u); // the three with unknown codes
+    h.endpoint.injectDatagram(Hex("3C246302AAAAB93E"));
+    EXPECT_FALSE(h.state().commandPending);
 }
 
 // ---- The window ----
