@@ -158,7 +158,7 @@ TEST_F(Editor, HeaderRowClicksAndClicksOnAnEmptyGridSelectNothing)
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionSize(0) / 2, header->height() / 2));
     w.clickGridRow(0);
     EXPECT_FALSE(state().deviceSelected);
-    EXPECT_EQ(TextOf(w, "txtIP_0"), "");
+    EXPECT_EQ(text("txtIP_0"), "");
     EXPECT_EQ(w.deviceRows().highlightedRow(), -1);
 
     // A device row after all; a later header click, or a new discovery, keeps the choice.
@@ -168,7 +168,7 @@ TEST_F(Editor, HeaderRowClicksAndClicksOnAnEmptyGridSelectNothing)
     w.clickGridRow(1);
     EXPECT_TRUE(state().deviceSelected);
     EXPECT_EQ(state().destinationMac, SampleDevice().mac);
-    EXPECT_EQ(TextOf(w, "txtIP_3"), "254");
+    EXPECT_EQ(text("txtIP_3"), "254");
 }
 
 // The upload carries every field in its place; the factory setting the destination alone.
@@ -206,50 +206,45 @@ TEST_F(Editor, UploadAndFactorySettingFramesGoToTheGroup)
     EXPECT_TRUE(state().commandPending);
 }
 
-// The lists and options become their bits; a box's text its number, halves rounded to even
-// (the text rules' own tests hold the rest).
-TEST_F(Editor, ListsOptionsAndLimitsAreEncodedAsTheirBytes)
+// What is entered, then "Upload selected device". A failing check shows its message and
+// nothing leaves (the order of every check is FieldRules.UploadChecksInOrder; which box is
+// which field, the upload frame test). Otherwise the lists and options become their bits and
+// a box's text its number, halves rounded to even (the text rules' own tests hold the rest).
+TEST_F(Editor, WhatIsEnteredIsSentAsItsBytesOrRefusedWithItsMessage)
 {
     choose();
-    const struct { const char *control, *text; int offset; QByteArray bytes; } cases[] = {
-        {"cmbRecord_1", "8", 31, "\xDC"},         {"cmbRecord_2", "EVEN", 31, "\xD5"},
-        {"cmbRecord_3", "1", 31, "\xCD"},         {"cmbRecord_4", "DISABLE", 32, Bytes({0})},
-        {"optDisableB", "", 49, Bytes({0})},      {"txtGwy_1", "2.5", 21, "\x02"},
-        {"txtGwy_2", "3.5", 22, "\x04"},         {"txtTimeOut", "12ab", 29, Bytes({0, 12})},
-        {"txtRemotePB_4", "65535", 60, "\xFF\xFF"},
+    const struct {
+        QList<std::pair<const char *, const char *>> entries;
+        int offset; // of the bytes in the upload's data; -1: refused with the message
+        QByteArray expected;
+    } cases[] = {
+        // Refusals first: an upload sent leaves a reply awaited.
+        {{{"txtMac_0", "ZZ"}, {"txtIP_0", ""}, {"cmbRecord_0", ""}}, -1, "MAC Address Error"},
+        {{{"cmbRecord_1", ""}, {"cmbRecord_3", ""}}, -1, "Data Bits Error"},
+        {{{"txtRemotePB_4", "65536"}, {"txtIPB1_0", ""}}, -1, "Remote Bridge 5 port Error"},
+        {{{"cmbRecord_1", "8"}}, 31, "\xDC"},        {{{"cmbRecord_2", "EVEN"}}, 31, "\xD5"},
+        {{{"cmbRecord_3", "1"}}, 31, "\xCD"},        {{{"cmbRecord_4", "DISABLE"}}, 32, Bytes({0})},
+        {{{"optDisableB", ""}}, 49, Bytes({0})},     {{{"txtGwy_1", "2.5"}}, 21, "\x02"},
+        {{{"txtGwy_2", "3.5"}}, 22, "\x04"},         {{{"txtTimeOut", "12ab"}}, 29, Bytes({0, 12})},
+        {{{"txtRemotePB_4", "65535"}}, 60, "\xFF\xFF"},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.control);
+        SCOPED_TRACE(c.entries.first().first);
         w.clickGridRow(1);
         h.endpoint.clearSent();
-        enter(c.control, c.text);
-        w.uploadSelectedDevice();
-        EXPECT_TRUE(h.messages.messages.isEmpty()) << h.messages.lastText().toStdString();
-        EXPECT_EQ(uploadData().mid(c.offset, c.bytes.size()).toHex(), c.bytes.toHex());
-    }
-}
-
-// A failing check shows its message and nothing leaves (the order of every check is
-// FieldRules.UploadChecksInOrder; which box is which field, the upload frame test).
-TEST_F(Editor, AFailingCheckShowsItsMessageAndSendsNothing)
-{
-    choose();
-    const struct { QList<std::pair<const char *, const char *>> entries; const char *message; } cases[] = {
-        {{{"txtMac_0", "ZZ"}, {"txtIP_0", ""}, {"cmbRecord_0", ""}}, "MAC Address Error"},
-        {{{"cmbRecord_1", ""}, {"cmbRecord_3", ""}}, "Data Bits Error"},
-        {{{"txtRemotePB_4", "65536"}, {"txtIPB1_0", ""}}, "Remote Bridge 5 port Error"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.message);
-        w.clickGridRow(1);
         h.messages.clear();
         for (const auto &[name, text] : c.entries)
             enter(name, text);
         click("cmdNetSet");
-        EXPECT_EQ(h.messages.messages, Warning(c.message));
-        EXPECT_TRUE(h.endpoint.sent.isEmpty());
-        EXPECT_FALSE(state().commandPending);
-        EXPECT_TRUE(state().deviceSelected);
+        if (c.offset < 0) {
+            EXPECT_EQ(h.messages.messages, Warning(QString::fromLatin1(c.expected)));
+            EXPECT_TRUE(h.endpoint.sent.isEmpty());
+            EXPECT_FALSE(state().commandPending);
+            EXPECT_TRUE(state().deviceSelected);
+            continue;
+        }
+        EXPECT_TRUE(h.messages.messages.isEmpty()) << h.messages.lastText().toStdString();
+        EXPECT_EQ(uploadData().mid(c.offset, c.expected.size()).toHex(), c.expected.toHex());
     }
 }
 

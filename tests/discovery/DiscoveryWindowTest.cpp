@@ -4,7 +4,6 @@
 
 #include "UnderWine.h"
 
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QSignalSpy>
 
@@ -13,26 +12,15 @@ namespace {
 
 using Discovery = DiscoveryTest;
 
-TEST_F(Discovery, FitsALaptopScreenWithEveryCaptionAndHeaderWhole)
+// The window's size and captions are the every-window walk's (tests/accessibility); here, the
+// grid's headers.
+TEST_F(Discovery, EveryGridHeaderAndTheWidestUsualValueAreWhole)
 {
     if (runningUnderWine())
         GTEST_SKIP() << "measured with Wine's fonts, not Windows's";
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    EXPECT_LE(w.sizeHint().width(), 1366);
-    EXPECT_LE(w.sizeHint().height(), 768 - 70) << "room for the title bar and a task bar";
-    for (QLabel *label : w.findChildren<QLabel *>()) {
-        if (!label->text().isEmpty() && label->isVisibleTo(&w)) {
-            EXPECT_GE(label->width(), label->sizeHint().width()) << label->objectName().toStdString();
-        }
-    }
-    for (QAbstractButton *button : w.findChildren<QAbstractButton *>())
-        EXPECT_GE(button->width(), button->sizeHint().width()) << button->objectName().toStdString();
-    for (QGroupBox *frame : w.findChildren<QGroupBox *>())
-        EXPECT_GE(frame->width(), frame->minimumSizeHint().width()) << frame->objectName().toStdString();
-
-    // The 28 settings columns, then the card: at least their width in twips, every header
-    // and the widest usual value whole.
+    // The 28 settings columns, then the card: at least their width in twips.
     auto *grid = control<QTableView>("grdDevice");
     ASSERT_EQ(grid->model()->columnCount(), 29);
     EXPECT_EQ(grid->model()->headerData(28, Qt::Horizontal).toString(), "Network card");
@@ -125,20 +113,20 @@ TEST_F(Discovery, SilenceAndRepliesLostByTheSystemAreShownOnTheWindow)
     answer(2);
     EXPECT_EQ(status(), "Found 1 Device");
     EXPECT_FALSE(control("lblLost")->isHidden());
-    EXPECT_EQ(TextOf(w, "lblLost"), "312 replies lost by the system: raise net.core.rmem_max, see README");
+    EXPECT_EQ(text("lblLost"), "312 replies lost by the system: raise net.core.rmem_max, see README");
 
     w.onRefreshClicked();
     EXPECT_TRUE(control("lblLost")->isHidden());
     h.endpoint.dropped += 1;
     h.app().programmer()->onReplyTimeout();
-    EXPECT_EQ(TextOf(w, "lblLost"), "1 reply lost by the system: raise net.core.rmem_max, see README");
+    EXPECT_EQ(text("lblLost"), "1 reply lost by the system: raise net.core.rmem_max, see README");
 
     // Where the system counts no drops (Windows), the window says so rather than show none.
     h.endpoint.countsDrops = false;
     w.onRefreshClicked();
     answer(1);
     EXPECT_FALSE(control("lblLost")->isHidden());
-    EXPECT_EQ(TextOf(w, "lblLost"), "Replies lost by the system cannot be counted here");
+    EXPECT_EQ(text("lblLost"), "Replies lost by the system cannot be counted here");
 }
 
 TEST_F(Discovery, AConfirmedWriteRediscoversTwoSecondsLaterOnlyWhileTheWindowIsShown)

@@ -34,7 +34,6 @@ struct Files : DiscoveryTest {
         w.setSheetPathChooser([path](QWidget *) { return path; });
         click(QStringLiteral("cmdCompareSheet"));
     }
-    QVariant at(int row, int column, int role) const { return w.deviceRows().index(row, column).data(role); }
 
     QTemporaryDir dir;
     const QByteArray header = "mac,ip,mask,gateway,local_port,remote_port,baud,rx_timeout,data_bits,parity,stop_bits,"
@@ -59,16 +58,6 @@ TEST_F(Files, WritesEveryListedDeviceUnderAHeaderOfFieldKeys)
     EXPECT_EQ(exportTo(dir.filePath("empty.csv")), header);
 }
 
-TEST_F(Files, CancellingWritesNothingAndAnUnwritableFileIsReported)
-{
-    answer();
-    exportTo(QString());
-    EXPECT_TRUE(h.messages.messages.isEmpty());
-    exportTo(dir.filePath("no/such/folder/devices.csv"));
-    ASSERT_EQ(h.messages.messages.size(), 1);
-    EXPECT_TRUE(h.messages.messages[0].text.startsWith("The devices could not be exported to "));
-}
-
 TEST_F(Files, MarksDifferencesListsMissingUnitsAndSurvivesARefresh)
 {
     answer(0x01);
@@ -86,7 +75,7 @@ TEST_F(Files, MarksDifferencesListsMissingUnitsAndSurvivesARefresh)
     EXPECT_EQ(at(2, 0, Qt::DisplayRole).toString(), "00-1A-2B-3C-4D-03");
     EXPECT_EQ(at(2, 1, Qt::DisplayRole).toString(), "10.0.0.77");
     EXPECT_TRUE(at(2, 1, Qt::ToolTipRole).toString().startsWith("Planned in the sheet (line 3)"));
-    EXPECT_EQ(TextOf(w, QStringLiteral("lblComparison")), "Compared with site.csv: 1 differs, 1 missing, 1 not in sheet");
+    EXPECT_EQ(text(QStringLiteral("lblComparison")), "Compared with site.csv: 1 differs, 1 missing, 1 not in sheet");
     w.clickGridRow(3);
     EXPECT_EQ(w.deviceRows().highlightedRow(), -1) << "a planned unit's row is not a device to write";
 
@@ -94,7 +83,7 @@ TEST_F(Files, MarksDifferencesListsMissingUnitsAndSurvivesARefresh)
     click(QStringLiteral("cmdRefresh"));
     answer(0x03);
     ASSERT_EQ(w.deviceRows().rowCount(), 2) << "device 03 is listed, not missing";
-    EXPECT_EQ(TextOf(w, QStringLiteral("lblComparison")), "Compared with site.csv: 1 differs, 1 missing")
+    EXPECT_EQ(text(QStringLiteral("lblComparison")), "Compared with site.csv: 1 differs, 1 missing")
         << "device 01 did not answer this time";
     EXPECT_EQ(at(0, 1, Qt::ToolTipRole).toString(), "The sheet says 10.0.0.77");
 
@@ -104,11 +93,17 @@ TEST_F(Files, MarksDifferencesListsMissingUnitsAndSurvivesARefresh)
     EXPECT_TRUE(control(QStringLiteral("lblComparison"))->isHidden());
 }
 
-TEST_F(Files, ARefusedSheetChangesNothing)
+TEST_F(Files, CancellingWritesNothingAndAFileRefusedIsReported)
 {
     answer();
-    compareWith("ip,baud\n10.0.0.254,9600\n");
+    exportTo(QString());
+    EXPECT_TRUE(h.messages.messages.isEmpty());
+    exportTo(dir.filePath("no/such/folder/devices.csv"));
     ASSERT_EQ(h.messages.messages.size(), 1);
+    EXPECT_TRUE(h.messages.messages[0].text.startsWith("The devices could not be exported to "));
+
+    compareWith("ip,baud\n10.0.0.254,9600\n");
+    ASSERT_EQ(h.messages.messages.size(), 2);
     EXPECT_TRUE(h.messages.lastText().contains("there is no mac column"));
     EXPECT_FALSE(w.deviceRows().hasComparison());
 }
