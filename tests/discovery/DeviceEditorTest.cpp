@@ -60,16 +60,29 @@ struct Editor : DiscoveryTest {
     }
 };
 
+// Clicks on an empty grid or on the header select nothing; a device row fills every field,
+// is highlighted and gives its MAC as the destination; a later header click, or a new
+// discovery, keeps the choice.
 TEST_F(Editor, ClickingARowFillsEveryFieldHighlightsItAndTakesItsMacAsDestination)
 {
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     auto *grid = control<QTableView>("grdDevice");
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
+    w.clickGridRow(1);
+    EXPECT_FALSE(state().deviceSelected);
+
     answer(0x01);
     h.endpoint.injectReply(CmdDiscovery, kSampleDeviceBytes);
+    QHeaderView *header = grid->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionSize(0) / 2, header->height() / 2));
+    w.clickGridRow(0);
+    EXPECT_FALSE(state().deviceSelected);
+    EXPECT_EQ(text("txtIP_0"), "");
+    EXPECT_EQ(w.deviceRows().highlightedRow(), -1);
+
     const QModelIndex second = grid->model()->index(1, 3);
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(second).center());
-
     EXPECT_EQ(boxes(), "00 1A 2B 3C 4D 5E 10 0 0 254 255 255 255 0 10 0 0 1 4096 4097 3250 1 2 3 4 5 6 7 8 9 10 11 12 "
                        "13 14 15 16 5000 5001 5002 5003 5004 5005 192 168 1 1 192 168 1 2 192 168 1 3 "
                        "192 168 1 4 192 168 1 5");
@@ -92,6 +105,13 @@ TEST_F(Editor, ClickingARowFillsEveryFieldHighlightsItAndTakesItsMacAsDestinatio
     for (const QList<QVariant> &signal : changed)
         EXPECT_EQ(signal[0].toModelIndex().row(), signal[1].toModelIndex().row());
     EXPECT_EQ(RowText(w, "lblMacAddrDest", 6), "00 1A 2B 3C 4D 01");
+
+    w.clickGridRow(0);
+    w.onRefreshClicked();
+    w.clickGridRow(1);
+    EXPECT_TRUE(state().deviceSelected);
+    EXPECT_EQ(state().destinationMac, (Mac6{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x01}));
+    EXPECT_EQ(text("txtIP_3"), "254");
 }
 
 // The lists and the bridge option take the device's bytes as the grid shows them: a baud
@@ -142,33 +162,6 @@ TEST_F(Editor, AShortReplyFillsWhatItCarriesAndWithoutAMacIsNoDestination)
     w.uploadSelectedDevice();
     EXPECT_EQ(h.messages.messages, Warning("WARNING! First select a device"));
     EXPECT_TRUE(h.endpoint.sent.isEmpty());
-}
-
-TEST_F(Editor, HeaderRowClicksAndClicksOnAnEmptyGridSelectNothing)
-{
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    auto *grid = control<QTableView>("grdDevice");
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
-    w.clickGridRow(1);
-    EXPECT_FALSE(state().deviceSelected);
-
-    answer();
-    QHeaderView *header = grid->horizontalHeader();
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionSize(0) / 2, header->height() / 2));
-    w.clickGridRow(0);
-    EXPECT_FALSE(state().deviceSelected);
-    EXPECT_EQ(text("txtIP_0"), "");
-    EXPECT_EQ(w.deviceRows().highlightedRow(), -1);
-
-    // A device row after all; a later header click, or a new discovery, keeps the choice.
-    w.clickGridRow(1);
-    w.clickGridRow(0);
-    w.onRefreshClicked();
-    w.clickGridRow(1);
-    EXPECT_TRUE(state().deviceSelected);
-    EXPECT_EQ(state().destinationMac, SampleDevice().mac);
-    EXPECT_EQ(text("txtIP_3"), "254");
 }
 
 // The upload carries every field in its place; the factory setting the destination alone.
