@@ -60,16 +60,29 @@ struct Editor : DiscoveryTest {
     }
 };
 
+// Clicks on an empty grid or on the header select nothing; a device row fills every field,
+// is highlighted and gives its MAC as the destination; a later header click, or a new
+// discovery, keeps the choice.
 TEST_F(Editor, ClickingARowFillsEveryFieldHighlightsItAndTakesItsMacAsDestination)
 {
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     auto *grid = control<QTableView>("grdDevice");
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
+    w.clickGridRow(1);
+    EXPECT_FALSE(state().deviceSelected);
+
     answer(0x01);
     h.endpoint.injectReply(CmdDiscovery, kSampleDeviceBytes);
+    QHeaderView *header = grid->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionSize(0) / 2, header->height() / 2));
+    w.clickGridRow(0);
+    EXPECT_FALSE(state().deviceSelected);
+    EXPECT_EQ(text("txtIP_0"), "");
+    EXPECT_EQ(w.deviceRows().highlightedRow(), -1);
+
     const QModelIndex second = grid->model()->index(1, 3);
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(second).center());
-
     EXPECT_EQ(boxes(), "00 1A 2B 3C 4D 5E 10 0 0 254 255 255 255 0 10 0 0 1 4096 4097 3250 1 2 3 4 5 6 7 8 9 10 11 12 "
                        "13 14 15 16 5000 5001 5002 5003 5004 5005 192 168 1 1 192 168 1 2 192 168 1 3 "
                        "192 168 1 4 192 168 1 5");
@@ -92,6 +105,13 @@ TEST_F(Editor, ClickingARowFillsEveryFieldHighlightsItAndTakesItsMacAsDestinatio
     for (const QList<QVariant> &signal : changed)
         EXPECT_EQ(signal[0].toModelIndex().row(), signal[1].toModelIndex().row());
     EXPECT_EQ(RowText(w, "lblMacAddrDest", 6), "00 1A 2B 3C 4D 01");
+
+    w.clickGridRow(0);
+    w.onRefreshClicked();
+    w.clickGridRow(1);
+    EXPECT_TRUE(state().deviceSelected);
+    EXPECT_EQ(state().destinationMac, (Mac6{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x01}));
+    EXPECT_EQ(text("txtIP_3"), "254");
 }
 
 // The lists and the bridge option take the device's bytes as the grid shows them: a baud
@@ -144,33 +164,6 @@ TEST_F(Editor, AShortReplyFillsWhatItCarriesAndWithoutAMacIsNoDestination)
     EXPECT_TRUE(h.endpoint.sent.isEmpty());
 }
 
-TEST_F(Editor, HeaderRowClicksAndClicksOnAnEmptyGridSelectNothing)
-{
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    auto *grid = control<QTableView>("grdDevice");
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
-    w.clickGridRow(1);
-    EXPECT_FALSE(state().deviceSelected);
-
-    answer();
-    QHeaderView *header = grid->horizontalHeader();
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionSize(0) / 2, header->height() / 2));
-    w.clickGridRow(0);
-    EXPECT_FALSE(state().deviceSelected);
-    EXPECT_EQ(TextOf(w, "txtIP_0"), "");
-    EXPECT_EQ(w.deviceRows().highlightedRow(), -1);
-
-    // A device row after all; a later header click, or a new discovery, keeps the choice.
-    w.clickGridRow(1);
-    w.clickGridRow(0);
-    w.onRefreshClicked();
-    w.clickGridRow(1);
-    EXPECT_TRUE(state().deviceSelected);
-    EXPECT_EQ(state().destinationMac, SampleDevice().mac);
-    EXPECT_EQ(TextOf(w, "txtIP_3"), "254");
-}
-
 // The upload carries every field in its place; the factory setting the destination alone.
 TEST_F(Editor, UploadAndFactorySettingFramesGoToTheGroup)
 {
@@ -206,50 +199,45 @@ TEST_F(Editor, UploadAndFactorySettingFramesGoToTheGroup)
     EXPECT_TRUE(state().commandPending);
 }
 
-// The lists and options become their bits; a box's text its number, halves rounded to even
-// (the text rules' own tests hold the rest).
-TEST_F(Editor, ListsOptionsAndLimitsAreEncodedAsTheirBytes)
+// What is entered, then "Upload selected device". A failing check shows its message and
+// nothing leaves (the order of every check is FieldRules.UploadChecksInOrder; which box is
+// which field, the upload frame test). Otherwise the lists and options become their bits and
+// a box's text its number, halves rounded to even (the text rules' own tests hold the rest).
+TEST_F(Editor, WhatIsEnteredIsSentAsItsBytesOrRefusedWithItsMessage)
 {
     choose();
-    const struct { const char *control, *text; int offset; QByteArray bytes; } cases[] = {
-        {"cmbRecord_1", "8", 31, "\xDC"},         {"cmbRecord_2", "EVEN", 31, "\xD5"},
-        {"cmbRecord_3", "1", 31, "\xCD"},         {"cmbRecord_4", "DISABLE", 32, Bytes({0})},
-        {"optDisableB", "", 49, Bytes({0})},      {"txtGwy_1", "2.5", 21, "\x02"},
-        {"txtGwy_2", "3.5", 22, "\x04"},         {"txtTimeOut", "12ab", 29, Bytes({0, 12})},
-        {"txtRemotePB_4", "65535", 60, "\xFF\xFF"},
+    const struct {
+        QList<std::pair<const char *, const char *>> entries;
+        int offset; // of the bytes in the upload's data; -1: refused with the message
+        QByteArray expected;
+    } cases[] = {
+        // Refusals first: an upload sent leaves a reply awaited.
+        {{{"txtMac_0", "ZZ"}, {"txtIP_0", ""}, {"cmbRecord_0", ""}}, -1, "MAC Address Error"},
+        {{{"cmbRecord_1", ""}, {"cmbRecord_3", ""}}, -1, "Data Bits Error"},
+        {{{"txtRemotePB_4", "65536"}, {"txtIPB1_0", ""}}, -1, "Remote Bridge 5 port Error"},
+        {{{"cmbRecord_1", "8"}}, 31, "\xDC"},        {{{"cmbRecord_2", "EVEN"}}, 31, "\xD5"},
+        {{{"cmbRecord_3", "1"}}, 31, "\xCD"},        {{{"cmbRecord_4", "DISABLE"}}, 32, Bytes({0})},
+        {{{"optDisableB", ""}}, 49, Bytes({0})},     {{{"txtGwy_1", "2.5"}}, 21, "\x02"},
+        {{{"txtGwy_2", "3.5"}}, 22, "\x04"},         {{{"txtTimeOut", "12ab"}}, 29, Bytes({0, 12})},
+        {{{"txtRemotePB_4", "65535"}}, 60, "\xFF\xFF"},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.control);
+        SCOPED_TRACE(c.entries.first().first);
         w.clickGridRow(1);
         h.endpoint.clearSent();
-        enter(c.control, c.text);
-        w.uploadSelectedDevice();
-        EXPECT_TRUE(h.messages.messages.isEmpty()) << h.messages.lastText().toStdString();
-        EXPECT_EQ(uploadData().mid(c.offset, c.bytes.size()).toHex(), c.bytes.toHex());
-    }
-}
-
-// A failing check shows its message and nothing leaves (the order of every check is
-// FieldRules.UploadChecksInOrder; which box is which field, the upload frame test).
-TEST_F(Editor, AFailingCheckShowsItsMessageAndSendsNothing)
-{
-    choose();
-    const struct { QList<std::pair<const char *, const char *>> entries; const char *message; } cases[] = {
-        {{{"txtMac_0", "ZZ"}, {"txtIP_0", ""}, {"cmbRecord_0", ""}}, "MAC Address Error"},
-        {{{"cmbRecord_1", ""}, {"cmbRecord_3", ""}}, "Data Bits Error"},
-        {{{"txtRemotePB_4", "65536"}, {"txtIPB1_0", ""}}, "Remote Bridge 5 port Error"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.message);
-        w.clickGridRow(1);
         h.messages.clear();
         for (const auto &[name, text] : c.entries)
             enter(name, text);
         click("cmdNetSet");
-        EXPECT_EQ(h.messages.messages, Warning(c.message));
-        EXPECT_TRUE(h.endpoint.sent.isEmpty());
-        EXPECT_FALSE(state().commandPending);
-        EXPECT_TRUE(state().deviceSelected);
+        if (c.offset < 0) {
+            EXPECT_EQ(h.messages.messages, Warning(QString::fromLatin1(c.expected)));
+            EXPECT_TRUE(h.endpoint.sent.isEmpty());
+            EXPECT_FALSE(state().commandPending);
+            EXPECT_TRUE(state().deviceSelected);
+            continue;
+        }
+        EXPECT_TRUE(h.messages.messages.isEmpty()) << h.messages.lastText().toStdString();
+        EXPECT_EQ(uploadData().mid(c.offset, c.expected.size()).toHex(), c.expected.toHex());
     }
 }
 

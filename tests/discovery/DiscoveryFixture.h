@@ -54,7 +54,9 @@ struct DiscoveryTest : ::testing::Test {
     T *control(const QString &name) const { return Find<T>(&w, name); }
     void click(const QString &button) const { control<QAbstractButton>(button)->click(); }
     void type(const QString &box, const QString &text) const { control<QLineEdit>(box)->setText(text); }
-    QString status() const { return TextOf(w, QStringLiteral("lblMsg")); }
+    QString text(const QString &name) const { return TextOf(w, name); }
+    QString status() const { return text(QStringLiteral("lblMsg")); }
+    QVariant at(int row, int column, int role) const { return w.deviceRows().index(row, column).data(role); }
     // Which status pictures are shown: "S" searching, "O" found, "F" nothing found.
     QString indicators() const
     {

@@ -47,16 +47,13 @@ struct Cards : DiscoveryTest {
     {
         QStringList texts;
         for (const char *name : {"lblMacAddr", "lblIpAddr", "lblSubnetMask", "lblGateway"})
-            texts << TextOf(w, name);
+            texts << text(QLatin1String(name));
         return texts.join(' ');
     }
     QComboBox *selector() const { return control<QComboBox>("cmbNetworkCard"); }
-    QString text(const char *name) const { return TextOf(w, name); }
     QString cardOf(int row) const { return w.deviceRows().cell(row, DeviceGridModel::kCardColumn); }
-    QString flagText(int row) const
-    {
-        return w.deviceRows().index(row, DeviceGridModel::kAddressColumn).data(Qt::AccessibleDescriptionRole).toString();
-    }
+    QVariant address(int row, int role) const { return at(row, DeviceGridModel::kAddressColumn, role); }
+    QString flagText(int row) const { return address(row, Qt::AccessibleDescriptionRole).toString(); }
 };
 
 TEST_F(Cards, EveryCardGetsOneRequestAndEachDeviceIsListedWithItsCard)
@@ -75,7 +72,7 @@ TEST_F(Cards, EveryCardGetsOneRequestAndEachDeviceIsListedWithItsCard)
     // Which card a reply belongs to is LocalCard's table (tests/netadapters); here, that the row shows it.
     h.endpoint.injectReceived({Reply(1, "192.168.0.1", 3, "192.168.0.200")});
     h.endpoint.injectReceived({Reply(2, "10.9.0.7", 2), Reply(3, "192.168.0.3", 3)});
-    EXPECT_EQ(text("lblMsg"), "Found 3 Device");
+    EXPECT_EQ(status(), "Found 3 Device");
     EXPECT_EQ((QStringList{cardOf(0), cardOf(1), cardOf(2)}),
               (QStringList{"eth1 192.168.0.200", "eth0 10.9.0.2", "eth1 192.168.0.200"}));
     EXPECT_EQ(w.deviceRows().cell(0, 1), "192.168.0.1") << "the settings columns keep their places";
@@ -100,7 +97,7 @@ TEST_F(Cards, TheChosenCardAloneIsSearchedAndShownInThePanel)
     click("cmdRefresh");
     EXPECT_TRUE(h.endpoint.sent.isEmpty());
     EXPECT_EQ(text("lblNotSearched"), "Not searched on eth1: the card is no longer present");
-    EXPECT_EQ(text("lblMsg"), "No Device Found");
+    EXPECT_EQ(status(), "No Device Found");
     EXPECT_TRUE(h.messages.messages.isEmpty());
 }
 
@@ -139,16 +136,13 @@ TEST_F(Cards, AddressesOutsideTheCardsSubnetAndSharedAddressesAreFlaggedInWords)
 {
     click("cmdRefresh");
     h.endpoint.injectReceived({Reply(1, "192.168.0.1", 3), Reply(2, "10.0.0.9", 3), Reply(3, "172.16.0.1", 0)});
-    const auto roleOf = [&](int row, int role) {
-        return w.deviceRows().index(row, DeviceGridModel::kAddressColumn).data(role);
-    };
-    EXPECT_FALSE(roleOf(0, Qt::DecorationRole).isValid()) << "inside its card's subnet: no flag";
-    EXPECT_FALSE(roleOf(0, Qt::ToolTipRole).isValid());
+    EXPECT_FALSE(address(0, Qt::DecorationRole).isValid()) << "inside its card's subnet: no flag";
+    EXPECT_FALSE(address(0, Qt::ToolTipRole).isValid());
     // On the card, outside its subnet: picture, rich-text tooltip (it wraps), words.
-    EXPECT_FALSE(roleOf(1, Qt::DecorationRole).value<QPixmap>().isNull());
+    EXPECT_FALSE(address(1, Qt::DecorationRole).value<QPixmap>().isNull());
     EXPECT_EQ(flagText(1), outsideSubnetText(&kDevices, "10.0.0.9"));
-    EXPECT_EQ(roleOf(1, Qt::ToolTipRole).toString(), "<p>" + flagText(1).toHtmlEscaped() + "</p>");
-    EXPECT_EQ(roleOf(1, Qt::AccessibleTextRole).toString(), "10.0.0.9. " + flagText(1));
+    EXPECT_EQ(address(1, Qt::ToolTipRole).toString(), "<p>" + flagText(1).toHtmlEscaped() + "</p>");
+    EXPECT_EQ(address(1, Qt::AccessibleTextRole).toString(), "10.0.0.9. " + flagText(1));
     // From an address on no card's subnet: still listed, without a card, and flagged.
     EXPECT_EQ(cardOf(2), QString());
     EXPECT_TRUE(flagText(2).contains("every network card"));
