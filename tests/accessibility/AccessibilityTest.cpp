@@ -53,13 +53,9 @@ struct ProgramWindow {
 // and a login enable the rest.
 void useEveryProgrammerControl(AppHarness &h, QWidget *w)
 {
-    for (const char *base : {"txtIPAddress", "txtSubnetMask", "txtGateway", "txtTcpServer"})
-        for (int i = 0; i < 4; ++i)
-            Find<QLineEdit>(w, QStringLiteral("%1_%2").arg(QLatin1String(base)).arg(i))->setText(QStringLiteral("1"));
-    Find<QLineEdit>(w, "txtUDPLocalPort")->setText(QStringLiteral("4096"));
-    Find<QLineEdit>(w, "txtUDPRemotePort")->setText(QStringLiteral("4097"));
-    Find<QRadioButton>(w, "optUARTManualTout")->setChecked(true);
-    Find<QLineEdit>(w, "txtUARTTimeout")->setText(QStringLiteral("100"));
+    Fill(w, {{"txtIPAddress", "1.1.1.1"}, {"txtSubnetMask", "1.1.1.1"}, {"txtGateway", "1.1.1.1"},
+             {"txtTcpServer", "1.1.1.1"}, {"txtUDPLocalPort", "4096"}, {"txtUDPRemotePort", "4097"},
+             {"optUARTManualTout", "(o)"}, {"txtUARTTimeout", "100"}});
     h.endpoint.injectReply(CmdLoginStatus, Bytes({255, 255, 0, 0}));
     h.app().loginPollTimer().setEnabled(false);
 }

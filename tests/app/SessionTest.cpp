@@ -1,8 +1,8 @@
 // A whole working session through the endpoint test double, answered by the device
 // simulator's model: download, login, upload to a new address.
 #include "Address.h"
+#include "AppHarness.h"
 #include "Simulator.h"
-#include "WindowControls.h"
 
 #include "login/LoginDialog.h"
 #include "programmer/ProgrammerWindow.h"

@@ -1,7 +1,7 @@
 // The dialogs the programmer window opens: the source filter, the bridge destinations and
 // the new MAC address with the requests and writes they make, and the about box.
+#include "AppHarness.h"
 #include "Samples.h"
-#include "WindowControls.h"
 
 #include "dialogs/AboutDialog.h"
 #include "dialogs/BridgeDialog.h"

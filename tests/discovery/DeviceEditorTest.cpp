@@ -19,18 +19,12 @@ struct Editor : DiscoveryTest {
         w.clickGridRow(1);
         h.endpoint.clearSent();
     }
-    // The editor's boxes, in reading order, blank-joined.
+    // The editor's boxes, in reading order.
     QString boxes() const
     {
-        QStringList rows{RowText(w, "txtMac", 6), RowText(w, "txtIP", 4), RowText(w, "txtMask", 4),
-                         RowText(w, "txtGwy", 4), TextOf(w, "txtLocalPort"), TextOf(w, "txtRemotePort"),
-                         TextOf(w, "txtTimeOut")};
-        for (int k = 1; k <= 4; ++k)
-            rows << RowText(w, QStringLiteral("txtSource%1").arg(k), 4);
-        rows << TextOf(w, "txtLocalPB") << RowText(w, "txtRemotePB", 5);
-        for (int k = 1; k <= 5; ++k)
-            rows << RowText(w, QStringLiteral("txtIPB%1").arg(k), 4);
-        return rows.join(QLatin1Char(' '));
+        return Shown(&w, {"txtMac", "txtIP", "txtMask", "txtGwy", "txtLocalPort", "txtRemotePort", "txtTimeOut",
+                          "txtSource1", "txtSource2", "txtSource3", "txtSource4", "txtLocalPB", "txtRemotePB",
+                          "txtIPB1", "txtIPB2", "txtIPB3", "txtIPB4", "txtIPB5"});
     }
     // The five lists' current texts, then the bridge option.
     QString choices() const
@@ -83,11 +77,11 @@ TEST_F(Editor, ClickingARowFillsEveryFieldHighlightsItAndTakesItsMacAsDestinatio
 
     const QModelIndex second = grid->model()->index(1, 3);
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(second).center());
-    EXPECT_EQ(boxes(), "00 1A 2B 3C 4D 5E 10 0 0 254 255 255 255 0 10 0 0 1 4096 4097 3250 1 2 3 4 5 6 7 8 9 10 11 12 "
-                       "13 14 15 16 5000 5001 5002 5003 5004 5005 192 168 1 1 192 168 1 2 192 168 1 3 "
-                       "192 168 1 4 192 168 1 5");
+    EXPECT_EQ(boxes(), "00.1A.2B.3C.4D.5E 10.0.0.254 255.255.255.0 10.0.0.1 4096 4097 3250 1.2.3.4 5.6.7.8 "
+                       "9.10.11.12 13.14.15.16 5000 5001.5002.5003.5004.5005 192.168.1.1 192.168.1.2 "
+                       "192.168.1.3 192.168.1.4 192.168.1.5");
     EXPECT_EQ(choices(), "9600|7|ODD|2|ENABLE|on|");
-    EXPECT_EQ(RowText(w, "lblMacAddrDest", 6), "00 1A 2B 3C 4D 5E");
+    EXPECT_EQ(text("lblMacAddrDest"), "00.1A.2B.3C.4D.5E");
     EXPECT_EQ(state().destinationMac, (Mac6{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}));
     EXPECT_TRUE(state().deviceSelected);
 
@@ -104,7 +98,7 @@ TEST_F(Editor, ClickingARowFillsEveryFieldHighlightsItAndTakesItsMacAsDestinatio
     ASSERT_EQ(changed.size(), 2);
     for (const QList<QVariant> &signal : changed)
         EXPECT_EQ(signal[0].toModelIndex().row(), signal[1].toModelIndex().row());
-    EXPECT_EQ(RowText(w, "lblMacAddrDest", 6), "00 1A 2B 3C 4D 01");
+    EXPECT_EQ(text("lblMacAddrDest"), "00.1A.2B.3C.4D.01");
 
     w.clickGridRow(0);
     w.onRefreshClicked();
@@ -146,19 +140,19 @@ TEST_F(Editor, AShortReplyFillsWhatItCarriesAndWithoutAMacIsNoDestination)
     h.endpoint.injectReply(CmdDiscovery, kSampleDeviceBytes.left(44));
     h.endpoint.injectReply(CmdDiscovery, kSampleDeviceBytes.left(5));
     w.clickGridRow(1);
-    EXPECT_EQ(boxes(), "00 1A 2B 3C 4D 5E 10 0 0 254 255 255 255 0 10 0 0 1 4096 4097 3250 1 2 3 4 5 6 7 8 9 10 11 12 "
-                       "13 14 15 16" + QString(26, ' '));
+    EXPECT_EQ(boxes(), "00.1A.2B.3C.4D.5E 10.0.0.254 255.255.255.0 10.0.0.1 4096 4097 3250 1.2.3.4 5.6.7.8 "
+                       "9.10.11.12 13.14.15.16  .... ... ... ... ... ...");
     EXPECT_EQ(choices(), "9600|7|ODD|2|ENABLE|on|");
     w.clickGridRow(2);
     EXPECT_EQ(choices(), "9600|7|ODD|2|ENABLE||off") << "the bridge status not carried: disabled";
 
     state().destinationMac = {1, 2, 3, 4, 5, 6};
     w.clickGridRow(3);
-    EXPECT_EQ(RowText(w, "txtMac", 6), "     ");
+    EXPECT_EQ(text("txtMac"), ".....");
     EXPECT_EQ(choices(), "||||||off");
     EXPECT_FALSE(state().deviceSelected);
     EXPECT_EQ(state().destinationMac, (Mac6{1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(RowText(w, "lblMacAddrDest", 6), "00 1A 2B 3C 4D 5E");
+    EXPECT_EQ(text("lblMacAddrDest"), "00.1A.2B.3C.4D.5E");
     w.uploadSelectedDevice();
     EXPECT_EQ(h.messages.messages, Warning("WARNING! First select a device"));
     EXPECT_TRUE(h.endpoint.sent.isEmpty());

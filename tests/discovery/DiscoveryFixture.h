@@ -23,24 +23,6 @@ namespace qvx::test {
 // The discovery request as the devices receive it.
 inline const QByteArray kDiscoveryFrame = Hex("3C236B02AAAAC13E");
 
-// The text of a box or a label.
-inline QString TextOf(const QWidget &window, const QString &name)
-{
-    if (const auto *box = window.findChild<QLineEdit *>(name))
-        return box->text();
-    const auto *label = Find<QLabel>(&window, name);
-    return label ? label->text() : QString();
-}
-
-// The texts of a row of boxes or labels "<prefix>_0" .. "<prefix>_<count - 1>", blank-joined.
-inline QString RowText(const QWidget &window, const QString &prefix, int count)
-{
-    QStringList texts;
-    for (int i = 0; i < count; ++i)
-        texts << TextOf(window, prefix + QLatin1Char('_') + QString::number(i));
-    return texts.join(QLatin1Char(' '));
-}
-
 // The program on test doubles with the network cards given (none: a discovery goes by
 // routing alone), its programmer window hidden, the discovery window loaded but not shown.
 struct DiscoveryTest : ::testing::Test {
@@ -54,7 +36,7 @@ struct DiscoveryTest : ::testing::Test {
     T *control(const QString &name) const { return Find<T>(&w, name); }
     void click(const QString &button) const { control<QAbstractButton>(button)->click(); }
     void type(const QString &box, const QString &text) const { control<QLineEdit>(box)->setText(text); }
-    QString text(const QString &name) const { return TextOf(w, name); }
+    QString text(const QString &name) const { return Shown(&w, {name}); }
     QString status() const { return text(QStringLiteral("lblMsg")); }
     QVariant at(int row, int column, int role) const { return w.deviceRows().index(row, column).data(role); }
     // Which status pictures are shown: "S" searching, "O" found, "F" nothing found.

@@ -29,7 +29,7 @@
 
 namespace qvx::e2e {
 
-using test::Dotted;
+using test::Shown;
 using test::Find;
 
 // The real endpoint, with a record of the frames that pass through it and where they went.
@@ -95,15 +95,7 @@ protected:
 
     ProgrammerWindow *prog() const { return ctx->programmer(); }
     QLineEdit *box(const QString &name, QWidget *w = nullptr) const { return Find<QLineEdit>(w ? w : prog(), name); }
-    QString text(const QString &name, QWidget *window = nullptr) const
-    {
-        QWidget *w = Find(window ? window : prog(), name);
-        if (auto *edit = qobject_cast<QLineEdit *>(w))
-            return edit->text();
-        if (auto *label = qobject_cast<QLabel *>(w))
-            return label->text();
-        return w->property("currentText").toString();
-    }
+    QString text(const QString &name, QWidget *window = nullptr) const { return Shown(window ? window : prog(), {name}); }
     void click(const QString &name, QWidget *w = nullptr) const { Find<QAbstractButton>(w ? w : prog(), name)->click(); }
     static void type(QLineEdit *box, const QString &text)
     {

@@ -17,13 +17,9 @@ TEST_F(E2e, DownloadFillsTheWindowFromTheDefaultDevice)
 {
     download(); // nothing typed: the program talks to 192.168.0.1
     ProgrammerWindow *w = prog();
-    EXPECT_EQ(Dotted<QLineEdit>(w, "txtMacAddress", 6), "00.04.A3.00.00.01");
-    EXPECT_EQ(Dotted<QLineEdit>(w, "txtIPAddress"), "192.168.0.1");
-    EXPECT_EQ(Dotted<QLineEdit>(w, "txtGateway"), "192.168.0.254");
-    EXPECT_EQ((QStringList{text("txtUDPLocalPort"), text("cmbUARTBaudrate"), text("txtUARTTimeout"), text("lblFirmware")}),
-              (QStringList{"4001", "9600", "3250", "2.1"}));
-    for (const char *option : {"Option3", "Option6", "optProto_0", "optDhcp_0"})
-        EXPECT_TRUE(Find<QRadioButton>(w, QLatin1String(option))->isChecked()) << option;
+    EXPECT_EQ(Shown(w, {"txtMacAddress", "txtIPAddress", "txtGateway", "txtUDPLocalPort", "cmbUARTBaudrate",
+                        "txtUARTTimeout", "lblFirmware", "Option3", "Option6", "optProto_0", "optDhcp_0"}),
+              "00.04.A3.00.00.01 192.168.0.1 192.168.0.254 4001 9600 3250 2.1 (o) (o) (o) (o)");
     EXPECT_EQ(requestsOf(CmdLoginStatus), 1);
     EXPECT_EQ(endpoint->sentTo, QStringList(endpoint->sent.size(), "192.168.0.1"));
     EXPECT_FALSE(Find<QWidget>(w, "cmdCommand_b")->isEnabled()) << "logged out, the writes stay disabled";
@@ -80,7 +76,7 @@ TEST_F(E2e, RoutedSubnetsAreFoundByAddressNotByTheDiscovery)
     click("cmdOpenProgrammer", window);
     ASSERT_TRUE(waitReply(CmdDownloadSettings, from));
     EXPECT_TRUE(waitFor(
-        [&] { return Dotted<QLineEdit>(prog(), "txtIPAddress") == window->deviceRows().cell(row, 1); }, 2000));
+        [&] { return Shown(prog(), {"txtIPAddress"}) == window->deviceRows().cell(row, 1); }, 2000));
 }
 
 // Discovery on every card, on the office (office card first with the default route, devices

@@ -1,8 +1,7 @@
 // The programmer window: its requests and writes byte for byte with the timers around them,
 // the checks on typing and on upload, what each reply does to it, and the window itself.
+#include "AppHarness.h"
 #include "Samples.h"
-#include "UnderWine.h"
-#include "WindowControls.h"
 
 #include "dialogs/BridgeDialog.h"
 #include "dialogs/MacAddressDialog.h"
@@ -603,23 +602,6 @@ TEST(WindowStart, AHiddenWindowNeverActivatedDoesNotPollAndSendsNothing)
     EXPECT_FALSE(Find<QPushButton>(hidden.app().programmer(), "cmdLogout")->isEnabled());
     EXPECT_EQ(hidden.endpoint.boundPort, 65000);
     EXPECT_TRUE(hidden.endpoint.sent.isEmpty());
-}
-
-TEST_F(Window, FitsALaptopScreenWithEveryCaptionWhole)
-{
-    if (runningUnderWine())
-        GTEST_SKIP() << "measured with Wine's fonts, not Windows's";
-    const QSize hint = w().sizeHint();
-    EXPECT_LE(hint.width(), 1366);
-    EXPECT_LE(hint.height(), 700); // leaves room for a title bar and a task bar
-    w().resize(hint);
-    QTest::qWait(0);
-    for (QWidget *widget : w().findChildren<QWidget *>()) {
-        auto *label = qobject_cast<QLabel *>(widget);
-        if (widget->isVisible() && (qobject_cast<QAbstractButton *>(widget) || (label && !label->wordWrap()))) {
-            EXPECT_GE(widget->width(), widget->sizeHint().width()) << widget->objectName().toStdString();
-        }
-    }
 }
 
 // Each button opens its window, none of them modal; "Exit" closes them first and ends the

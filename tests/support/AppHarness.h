@@ -5,11 +5,16 @@
 
 #include "app/AppContext.h"
 
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QStringList>
 #include <QWidget>
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 
 namespace qvx::test {
 
@@ -43,15 +48,61 @@ Control *Find(const QObject *window, const QString &name)
     return control;
 }
 
-// The texts of the boxes "<base>_0" .. "<base>_<count - 1>" joined by dots: "10.0.0.254".
-template <typename Box>
-QString Dotted(const QObject *window, const QString &base, int count = 4)
+// The controls "<row>_0", "<row>_1".. of a row, in order.
+template <typename Control>
+QList<Control *> RowOf(const QObject *window, const QString &row)
 {
-    QStringList parts;
-    for (int i = 0; i < count; ++i)
-        if (Box *box = Find<Box>(window, QStringLiteral("%1_%2").arg(base).arg(i)))
-            parts << box->text();
-    return parts.join(QLatin1Char('.'));
+    QList<Control *> parts;
+    while (auto *part = window->findChild<Control *>(row + QLatin1Char('_') + QString::number(parts.size())))
+        parts << part;
+    return parts;
+}
+
+// What the controls named show, joined by spaces: the text of a box, a label or a list,
+// "(o)" or "( )" for a radio button, and for a row of boxes or labels their texts joined by dots.
+inline QString Shown(const QObject *window, const QStringList &names)
+{
+    QStringList out;
+    for (const QString &name : names) {
+        if (auto *box = window->findChild<QLineEdit *>(name))
+            out << box->text();
+        else if (auto *label = window->findChild<QLabel *>(name))
+            out << label->text();
+        else if (auto *list = window->findChild<QComboBox *>(name))
+            out << list->currentText();
+        else if (auto *option = window->findChild<QRadioButton *>(name))
+            out << QLatin1String(option->isChecked() ? "(o)" : "( )");
+        else {
+            QStringList parts;
+            for (QLineEdit *part : RowOf<QLineEdit>(window, name))
+                parts << part->text();
+            for (QLabel *part : parts.isEmpty() ? RowOf<QLabel>(window, name) : QList<QLabel *>())
+                parts << part->text();
+            EXPECT_FALSE(parts.isEmpty()) << "no control " << name.toStdString();
+            out << parts.join(QLatin1Char('.'));
+        }
+    }
+    return out.join(QLatin1Char(' '));
+}
+
+// Fills the controls named: a box with the text, a row of boxes with its dotted parts; a
+// radio button given "(o)" is clicked.
+inline void Fill(const QObject *window, const QList<std::pair<QString, QString>> &values)
+{
+    for (const auto &[name, text] : values) {
+        if (auto *box = window->findChild<QLineEdit *>(name)) {
+            box->setText(text);
+        } else if (auto *option = window->findChild<QRadioButton *>(name)) {
+            EXPECT_EQ(text, QLatin1String("(o)")) << name.toStdString();
+            option->click();
+        } else {
+            const QList<QLineEdit *> boxes = RowOf<QLineEdit>(window, name);
+            EXPECT_FALSE(boxes.isEmpty()) << "no control " << name.toStdString();
+            const QStringList parts = text.split(QLatin1Char('.'));
+            for (qsizetype i = 0; i < parts.size() && i < boxes.size(); ++i)
+                boxes[i]->setText(parts[i]);
+        }
+    }
 }
 
 } // namespace qvx::test
