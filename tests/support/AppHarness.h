@@ -76,8 +76,9 @@ inline QString Shown(const QObject *window, const QStringList &names)
             QStringList parts;
             for (QLineEdit *part : RowOf<QLineEdit>(window, name))
                 parts << part->text();
-            for (QLabel *part : parts.isEmpty() ? RowOf<QLabel>(window, name) : QList<QLabel *>())
-                parts << part->text();
+            if (parts.isEmpty())
+                for (QLabel *part : RowOf<QLabel>(window, name))
+                    parts << part->text();
             EXPECT_FALSE(parts.isEmpty()) << "no control " << name.toStdString();
             out << parts.join(QLatin1Char('.'));
         }
